@@ -1,0 +1,47 @@
+#pragma once
+// The process-wide state of the program, owned by one object and passed by reference: the settings
+// record, the folders, the working lists and the play state. Windows show it; the core changes it.
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app/Folders.h"
+#include "app/Settings.h"
+
+namespace korva {
+
+// A list the settings window shows for one playlist: the titles, index-aligned with the edit buffer
+// while that list is loaded, and the count shown beside them.
+struct TitleListModel {
+    std::vector<std::string> titles;
+    std::string countText;  // the text of Count0Panel / Count1Panel
+};
+
+struct PlayState {
+    int QueuePosition = 0;
+    bool ResetPending = false;
+    bool PauseFlag = false;
+    bool SinglePlay = false;
+    int IntroSeconds = 0;
+    int LoadedList = 0;     // the list the current queue was built from (PROG band changes)
+    int SavedListMode = -1; // the list mode before a drop switched to EASY; -1 for none
+    int ScrollPos = 0;
+};
+
+struct AppModel {
+    Settings settings;
+    Folders folders;
+
+    std::vector<std::string> PlayQueue;     // the play queue (MainListBox)
+    std::vector<std::string> ScratchList;   // the scratch list (SubListBox)
+    std::vector<std::string> EditBuffer;    // the sorted edit buffer (EditListBox)
+    std::vector<std::string> SongLines;     // the song window's lines, index-aligned with PlayQueue
+    std::array<TitleListModel, 2> TitleLists;
+
+    PlayState play;
+    std::string LastFolder;  // the last folder chosen for converted files (CONVHIS)
+};
+
+}  // namespace korva

@@ -1,0 +1,25 @@
+#pragma once
+// Errors that end an operation and are shown to the user in a message box. The text is
+// Shift-JIS, like every text of the core; the windows convert it for display.
+
+#include <stdexcept>
+#include <string>
+
+namespace korva {
+
+class UserError : public std::runtime_error {
+public:
+    explicit UserError(std::string sjisText) : std::runtime_error(sjisText), text_(std::move(sjisText)) {}
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+// A file could not be written: "%s に書き込めません" with the file's path.
+class WriteError : public UserError {
+public:
+    explicit WriteError(const std::string& sjisPath);
+};
+
+}  // namespace korva

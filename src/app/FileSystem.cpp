@@ -1,0 +1,173 @@
+#include "app/FileSystem.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "app/Errors.h"
+#include "text/Encoding.h"
+#include "text/ShiftJis.h"
+
+namespace korva {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::function<void(const fs::path&)>& BeforeRenameHook() {
+    static std::function<void(const fs::path&)> hook;
+    return hook;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x != y && !(x < 0x80 && y < 0x80 && std::tolower(x) == std::tolower(y))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+WriteError::WriteError(const std::string& sjisPath) : UserError(sjisPath + Sjis(" に書き込めません")) {}
+
+std::optional<std::string> ReadWholeFile(const std::string& sjisPath) {
+    try {
+        const auto found = FindIgnoringCase(sjisPath);
+        if (!found) return std::nullopt;
+        std::ifstream in(*found, std::ios::binary);
+        if (!in) return std::nullopt;
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (in.bad()) return std::nullopt;
+        return bytes;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {
+    fs::path target;
+    try {
+        target = FindIgnoringCase(sjisPath).value_or(ToFsPath(sjisPath));
+    } catch (const EncodingError&) {
+        throw WriteError(sjisPath);
+    }
+    fs::path temporary = target;
+    temporary += ".tmp-XXXXXX";
+    std::string pattern = temporary.native();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) throw WriteError(sjisPath);
+    temporary = pattern;
+    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    std::error_code ec;
+    if (!written || !closed) {
+        fs::remove(temporary, ec);
+        throw WriteError(sjisPath);
+    }
+    // Keep the permissions of the file being replaced; a new file gets the usual 0644.
+    const auto oldStatus = fs::status(target, ec);
+    const auto perms = ec ? (fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                             fs::perms::others_read)
+                          : oldStatus.permissions();
+    fs::permissions(temporary, perms, ec);
+    if (BeforeRenameHook()) BeforeRenameHook()(temporary);
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        fs::remove(temporary, ec);
+        throw WriteError(sjisPath);
+    }
+}
+
+void AppendToFile(const std::string& sjisPath, std::string_view bytes) {
+    fs::path target;
+    try {
+        target = FindIgnoringCase(sjisPath).value_or(ToFsPath(sjisPath));
+    } catch (const EncodingError&) {
+        throw WriteError(sjisPath);
+    }
+    const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) throw WriteError(sjisPath);
+    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !written) throw WriteError(sjisPath);
+}
+
+std::optional<fs::path> FindIgnoringCase(const std::string& sjisPath) {
+    fs::path path;
+    try {
+        path = ToFsPath(sjisPath);
+    } catch (const EncodingError&) {
+        return std::nullopt;
+    }
+    std::error_code ec;
+    if (fs::exists(path, ec)) return path;
+    const std::string wanted = path.filename().native();
+    if (wanted.empty()) return std::nullopt;
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (SameIgnoringCase(it->path().filename().native(), wanted)) {
+            return path.has_parent_path() ? it->path() : it->path().filename();
+        }
+    }
+    return std::nullopt;
+}
+
+bool FileExistsIgnoringCase(const std::string& sjisPath) {
+    const auto found = FindIgnoringCase(sjisPath);
+    std::error_code ec;
+    return found && fs::is_regular_file(*found, ec);
+}
+
+FolderListing ListFilesWithExtension(const std::string& sjisFolder, std::string_view extension) {
+    FolderListing listing;
+    fs::path folder;
+    try {
+        folder = ToFsPath(sjisFolder.empty() ? "." : sjisFolder);
+    } catch (const EncodingError&) {
+        listing.readable = false;
+        return listing;
+    }
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec) {
+        listing.readable = false;
+        return listing;
+    }
+    const std::string prefix = WithTrailingPathDelimiter(sjisFolder);
+    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError)) continue;
+        const std::string name = it->path().filename().native();
+        const std::string ext = it->path().extension().native();
+        if (!SameIgnoringCase(ext, std::string(extension))) continue;
+        try {
+            listing.paths.push_back(prefix + FromFsPath(name));
+        } catch (const EncodingError&) {
+            listing.unconvertible.push_back(name);
+        }
+    }
+    if (ec) listing.readable = false;
+    return listing;
+}
+
+void SetBeforeRenameHookForTesting(std::function<void(const fs::path&)> hook) { BeforeRenameHook() = std::move(hook); }
+
+}  // namespace korva

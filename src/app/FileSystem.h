@@ -1,0 +1,44 @@
+#pragma once
+// Files named by Shift-JIS path texts. Every write that replaces a file is atomic: the new content
+// goes to a temporary file beside it, is flushed to disk and renamed over the old file, so a crash
+// leaves the old file or the new one, never half of one.
+//
+// Linux file names are case-sensitive while the program's files and patterns are not (a song's
+// "Song.mid" is found as "SONG.MID"): lookups match the last path component ignoring a-z case,
+// preferring an exact match.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korva {
+
+// The whole file; nullopt when it does not exist or cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& sjisPath);
+
+// Replaces (or creates) the file atomically. Raises WriteError naming the path on failure.
+void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes);
+
+// Appends bytes at the end of the file, creating it when missing. Raises WriteError on failure.
+void AppendToFile(const std::string& sjisPath, std::string_view bytes);
+
+// The existing file for the path, matching its last component ignoring a-z case.
+std::optional<std::filesystem::path> FindIgnoringCase(const std::string& sjisPath);
+bool FileExistsIgnoringCase(const std::string& sjisPath);
+
+struct FolderListing {
+    std::vector<std::string> paths;          // Shift-JIS paths: folder text + file name
+    std::vector<std::string> unconvertible;  // UTF-8 names that Shift-JIS cannot hold, left out
+    bool readable = true;
+};
+
+// Regular files of a folder whose extension (with its dot) equals extension ignoring a-z case.
+FolderListing ListFilesWithExtension(const std::string& sjisFolder, std::string_view extension);
+
+// Called between writing the temporary file and renaming it; lets a test stand in for a crash.
+void SetBeforeRenameHookForTesting(std::function<void(const std::filesystem::path& temporary)> hook);
+
+}  // namespace korva

@@ -1,0 +1,121 @@
+#include "text/ShiftJis.h"
+
+#include <gtest/gtest.h>
+
+#include "text/Encoding.h"
+
+namespace korva {
+namespace {
+
+// "ソ表能" in Shift-JIS: every second byte is 0x5C, the byte of a backslash.
+const std::string kSoHyouNou = "\x83\x5C\x95\x5C\x94\x5C";
+const std::string kFullWidthSpace = "\x81\x40";
+
+TEST(ShiftJisTest, LeadBytesAreThoseOfCodePage932) {
+    EXPECT_FALSE(IsLeadByte(0x80));
+    EXPECT_TRUE(IsLeadByte(0x81));
+    EXPECT_TRUE(IsLeadByte(0x9F));
+    EXPECT_FALSE(IsLeadByte(0xA0));
+    EXPECT_FALSE(IsLeadByte(0xDF));  // half-width katakana are single bytes
+    EXPECT_TRUE(IsLeadByte(0xE0));
+    EXPECT_TRUE(IsLeadByte(0xFC));
+    EXPECT_FALSE(IsLeadByte(0xFD));
+}
+
+TEST(ShiftJisTest, CountsDoubleByteCharactersAsOne) {
+    EXPECT_EQ(CountChars(kSoHyouNou + "ab"), 5u);
+    EXPECT_EQ(CountChars("a\x83"), 2u);  // a lone lead byte at the end stands alone
+    EXPECT_EQ(ByteOffsetOfChar(kSoHyouNou + "ab", 3), 6u);
+    EXPECT_EQ(ByteOffsetOfChar("abc", 9), 3u);
+}
+
+struct TrimCase {
+    std::string input;
+    std::string expected;
+};
+
+class TrimBlanksTest : public ::testing::TestWithParam<TrimCase> {};
+
+TEST_P(TrimBlanksTest, TrimsBothEndsKeepingInnerBlanks) { EXPECT_EQ(TrimBlanks(GetParam().input), GetParam().expected); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TrimBlanksTest,
+    ::testing::Values(TrimCase{"", ""}, TrimCase{"   ", ""}, TrimCase{"  a b  ", "a b"},
+                      TrimCase{kFullWidthSpace + "CVS.EXE" + kFullWidthSpace, "CVS.EXE"},
+                      TrimCase{"\t\x7F" "x" "\x01", "x"},
+                      TrimCase{kFullWidthSpace + kSoHyouNou + " " + kFullWidthSpace + "a" + kFullWidthSpace,
+                               kSoHyouNou + " " + kFullWidthSpace + "a"},
+                      // 0x81 0x40 split over a character boundary is no blank: "\x83\x81" is one
+                      // character and the following "@" (0x40) an ordinary one.
+                      TrimCase{"\x83\x81\x40", "\x83\x81\x40"},
+                      // A lone lead byte at the very end is kept as a single byte.
+                      TrimCase{" a\x81", "a\x81"}));
+
+TEST(ShiftJisTest, PathPartsStepOverSecondBytesThatLookLikeDelimiters) {
+    // 0x5C and 0x2F never occur as second bytes, but 0x2E does not either; 0x7C and letters do.
+    const std::string folder = "/music/" + kSoHyouNou + ".d/";
+    EXPECT_EQ(FileNamePart(folder + "song.mid"), "song.mid");
+    EXPECT_EQ(FolderPart(folder + "song.mid"), folder);
+    EXPECT_EQ(ExtensionOf(folder + "song.mid"), ".mid");
+    EXPECT_EQ(ExtensionOf(folder + "song"), "");  // the dot of the folder does not count
+    EXPECT_EQ(ExtensionOf("a.b.RCP"), ".RCP");
+    EXPECT_EQ(WithoutExtension("/x/a.b.RCP"), "/x/a.b");
+    EXPECT_EQ(BeforeFirstDot(folder + "song.mid"), "/music/" + kSoHyouNou);
+    EXPECT_EQ(BeforeFirstDot("noext"), "noext");
+}
+
+TEST(ShiftJisTest, TrailingDelimiterIsAddedOnceAndNeverToEmptyText) {
+    EXPECT_EQ(WithTrailingPathDelimiter("/music"), "/music/");
+    EXPECT_EQ(WithTrailingPathDelimiter("/music/"), "/music/");
+    EXPECT_EQ(WithTrailingPathDelimiter(""), "");
+    EXPECT_EQ(WithTrailingPathDelimiter(kSoHyouNou), kSoHyouNou + "/");
+}
+
+TEST(ShiftJisTest, UpperCasesSingleByteAndFullWidthLettersOnly) {
+    // Full-width "ａｚ" (82 81, 82 9A) become "ＡＺ" (82 60, 82 79); katakana "ッ" (83 62) stays.
+    EXPECT_EQ(UpperCase("ab\x82\x81\x82\x9A\x83\x62z"), "AB\x82\x60\x82\x79\x83\x62Z");
+}
+
+TEST(ShiftJisTest, ComparisonFoldsSingleByteLettersButNeverSecondBytes) {
+    EXPECT_EQ(CompareNoCase("abc", "ABC"), 0);
+    EXPECT_LT(CompareNoCase("abc", "ABD"), 0);
+    EXPECT_LT(CompareNoCase("ab", "abc"), 0);
+    // "ッ" is 83 62 and "ャ" is 83 42: folding the trail byte 0x62 ("b") would make them equal.
+    EXPECT_NE(CompareNoCase("\x83\x62", "\x83\x42"), 0);
+    // Bytes compare unsigned: a double-byte character sorts after ASCII.
+    EXPECT_LT(CompareNoCase("Z", "\x83\x41"), 0);
+}
+
+TEST(EncodingTest, RoundTripsJapaneseIncludingBackslashSecondBytes) {
+    const Conversion utf8 = Cp932ToUtf8(kSoHyouNou + kFullWidthSpace + "\\");
+    ASSERT_TRUE(utf8.ok);
+    EXPECT_EQ(utf8.text, "ソ表能　\\");  // CP932 keeps 0x5C a backslash, not a yen sign
+    const Conversion back = Utf8ToCp932(utf8.text);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.text, kSoHyouNou + kFullWidthSpace + "\\");
+}
+
+TEST(EncodingTest, ReportsTheFirstCharacterShiftJisCannotHold) {
+    const Conversion c = Utf8ToCp932("ab\xC3\xA9" "c\xF0\x9F\x8E\xB5");  // "abéc🎵"
+    EXPECT_FALSE(c.ok);
+    EXPECT_EQ(c.failedAt, 2u);
+    EXPECT_EQ(c.failedChar, "\xC3\xA9");
+    EXPECT_EQ(c.text, "ab");
+    EXPECT_THROW(FromFsPath("/tmp/caf\xC3\xA9.mid"), EncodingError);
+}
+
+TEST(EncodingTest, ReportsBrokenShiftJis) {
+    const Conversion c = Cp932ToUtf8("ok\x81");  // a lead byte without its second byte
+    EXPECT_FALSE(c.ok);
+    EXPECT_EQ(c.failedAt, 2u);
+    EXPECT_EQ(ToDisplayUtf8("ok\x81"), "ok\xEF\xBF\xBD");
+}
+
+TEST(EncodingTest, ConvertsNecExtensionsThatShiftJisProperRejects) {
+    const Conversion c = Utf8ToCp932("①");  // NEC special character, 87 40
+    ASSERT_TRUE(c.ok);
+    EXPECT_EQ(c.text, "\x87\x40");
+}
+
+}  // namespace
+}  // namespace korva
