@@ -1,0 +1,36 @@
+#pragma once
+// Where the main window and the volume window go on the screen: a 3 x 3 grid with fine adjustment,
+// or the position remembered at the last quit. Pure geometry; the windows move themselves.
+
+#include <optional>
+
+#include "app/Settings.h"
+
+namespace korva {
+
+struct ScreenPoint {
+    int x = 0;
+    int y = 0;
+    bool operator==(const ScreenPoint&) const = default;
+};
+
+struct ScreenSize {
+    int width = 0;
+    int height = 0;
+};
+
+// The main window's top-left corner for grid cell FIXDPOS (column FIXDPOS div 3, row FIXDPOS mod 3),
+// ADJUSTH and ADJUSTV pixels in from the screen edges; nullopt for a cell of 9 or more.
+std::optional<ScreenPoint> FixedPosition(const Settings& settings, ScreenSize mainOuter, int mainClientHeight,
+                                         ScreenSize screen);
+
+// The volume window's top-left corner beside the main window in its grid cell, 10 pixels apart;
+// nullopt for a cell of 9 or more.
+std::optional<ScreenPoint> VolumeWindowPosition(const Settings& settings, ScreenSize mainOuter,
+                                                int mainClientHeight, ScreenSize volumeWindow, ScreenSize screen);
+
+// MANHPOS / MANVPOS when they lie on the screen (0 <= x <= width - 321, 0 <= y <= height - 75),
+// otherwise the main window centred on the screen.
+ScreenPoint ManualPosition(const Settings& settings, ScreenSize mainOuter, ScreenSize screen);
+
+}  // namespace korva

@@ -1,0 +1,154 @@
+#include "app/ProfileFile.h"
+
+#include "app/Errors.h"
+#include "app/FileSystem.h"
+#include "text/ShiftJis.h"
+
+namespace korva {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool SameName(std::string_view a, std::string_view b) { return EqualsNoCase(Trim(a), Trim(b)); }
+
+// The section name of a "[name]" line, or nullopt for any other line.
+std::optional<std::string_view> SectionOf(std::string_view line) {
+    line = Trim(line);
+    if (line.size() < 2 || line.front() != '[') return std::nullopt;
+    const std::size_t close = line.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return line.substr(1, close - 1);
+}
+
+// The key of a "key=value" line (comments and lines without "=" have none).
+std::optional<std::string_view> KeyOf(std::string_view line) {
+    const std::string_view trimmed = Trim(line);
+    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '[') return std::nullopt;
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    return line.substr(0, eq);
+}
+
+}  // namespace
+
+ProfileFile ProfileFile::Load(const std::string& sjisPath) {
+    ProfileFile file;
+    file.path_ = sjisPath;
+    if (auto text = ReadWholeFile(sjisPath)) {
+        file.text_ = std::move(*text);
+    } else {
+        file.unreadable_ = FindIgnoringCase(sjisPath).has_value();
+    }
+    return file;
+}
+
+std::vector<ProfileFile::Line> ProfileFile::Lines() const {
+    std::vector<Line> lines;
+    std::size_t pos = 0;
+    while (pos < text_.size()) {
+        std::size_t end = text_.find_first_of("\r\n", pos);
+        if (end == std::string::npos) {
+            lines.push_back({pos, text_.size(), text_.size()});
+            break;
+        }
+        std::size_t next = end + 1;
+        if (text_[end] == '\r' && next < text_.size() && text_[next] == '\n') ++next;
+        lines.push_back({pos, end, next});
+        pos = next;
+    }
+    return lines;
+}
+
+std::string ProfileFile::LineEnd() const {
+    const std::size_t end = text_.find_first_of("\r\n");
+    if (end == std::string::npos) return "\r\n";
+    if (text_[end] == '\n') return "\n";
+    return (end + 1 < text_.size() && text_[end + 1] == '\n') ? "\r\n" : "\r";
+}
+
+std::optional<std::string> ProfileFile::Get(std::string_view section, std::string_view key) const {
+    bool inSection = false;
+    const std::string_view text(text_);
+    for (const Line& line : Lines()) {
+        const std::string_view content = text.substr(line.begin, line.end - line.begin);
+        if (const auto name = SectionOf(content)) {
+            inSection = SameName(*name, section);
+            continue;
+        }
+        if (!inSection) continue;
+        const auto lineKey = KeyOf(content);
+        if (!lineKey || !SameName(*lineKey, key)) continue;
+        std::string_view value = Trim(content.substr(lineKey->size() + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+            value = value.substr(1, value.size() - 2);
+        }
+        if (value.size() > kMaxValueLength) {
+            std::size_t cut = 0;
+            while (cut < value.size() && cut + CharLengthAt(value, cut) <= kMaxValueLength) cut += CharLengthAt(value, cut);
+            value = value.substr(0, cut);
+        }
+        return std::string(value);
+    }
+    return std::nullopt;
+}
+
+void ProfileFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string newLine = std::string(key) + "=" + std::string(value);
+    const std::string_view text(text_);
+    bool inSection = false;
+    std::optional<std::size_t> insertAt;  // just past the last non-blank line of the section
+    for (const Line& line : Lines()) {
+        const std::string_view content = text.substr(line.begin, line.end - line.begin);
+        if (const auto name = SectionOf(content)) {
+            if (inSection) break;
+            inSection = SameName(*name, section);
+            if (inSection) insertAt = line.next;
+            continue;
+        }
+        if (!inSection) continue;
+        if (const auto lineKey = KeyOf(content); lineKey && SameName(*lineKey, key)) {
+            text_.replace(line.begin, line.end - line.begin, newLine);
+            return;
+        }
+        if (!Trim(content).empty()) insertAt = line.next;
+    }
+    const std::string eol = LineEnd();
+    if (insertAt) {
+        std::size_t at = *insertAt;
+        // The last line of the file may lack its line end.
+        if (at == text_.size() && at > 0 && text_.back() != '\n' && text_.back() != '\r') {
+            text_ += eol;
+            at = text_.size();
+        }
+        text_.insert(at, newLine + eol);
+        return;
+    }
+    if (!text_.empty() && text_.back() != '\n' && text_.back() != '\r') text_ += eol;
+    text_ += "[" + std::string(section) + "]" + eol + newLine + eol;
+}
+
+void ProfileFile::Save() const {
+    if (unreadable_) throw WriteError(path_);
+    WriteFileAtomically(path_, text_);
+}
+
+std::optional<std::string> ProfileFile::ReadValue(const std::string& sjisPath, std::string_view section,
+                                                  std::string_view key) {
+    return Load(sjisPath).Get(section, key);
+}
+
+void ProfileFile::WriteValue(const std::string& sjisPath, std::string_view section, std::string_view key,
+                             std::string_view value) {
+    ProfileFile file = Load(sjisPath);
+    file.Set(section, key, value);
+    file.Save();
+}
+
+}  // namespace korva

@@ -1,0 +1,206 @@
+#include "app/SettingsFile.h"
+
+#include <charconv>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "app/ProfileFile.h"
+#include "text/Encoding.h"
+#include "text/ShiftJis.h"
+
+namespace korva {
+
+namespace {
+
+constexpr std::string_view kMain = "KORVA";
+constexpr std::string_view kMainPosition = "POS00";
+constexpr std::string_view kSongWindowPosition = "POS01";
+constexpr std::string_view kSynth = "SYNTH";
+
+// A truth value is read as an integer; it is a distinct kind only for writing "0" / "1".
+using FieldRef = std::variant<std::string*, std::int32_t*, std::uint8_t*, bool*>;
+
+struct KeySpec {
+    std::string_view key;
+    FieldRef (*field)(Settings&);
+};
+
+#define KORVA_KEY(name) KeySpec{#name, [](Settings& s) -> FieldRef { return &s.name; }}
+#define KORVA_PROG(n) KeySpec{"PROGRM" #n, [](Settings& s) -> FieldRef { return &s.PROGRM[n]; }}
+
+// Section "KORVA" in reading order.
+const std::vector<KeySpec>& ReadOrder() {
+    static const std::vector<KeySpec> keys = {
+        KORVA_KEY(TIMBAND), KORVA_KEY(DELUXED), KORVA_KEY(ATSTART), KORVA_KEY(ADJUSTH), KORVA_KEY(ADJUSTV),
+        KORVA_KEY(FIXDPOS), KORVA_KEY(PLAYMOD), KORVA_KEY(CYCMODE), KORVA_KEY(RNDMODE), KORVA_KEY(USECLOK),
+        KORVA_KEY(USESTRM), KORVA_KEY(POSCTRL), KORVA_KEY(VIWFRNT), KORVA_KEY(INTLOCK), KORVA_KEY(AUTOVOL),
+        KORVA_KEY(USEHNT1), KORVA_KEY(USEHNT2), KORVA_KEY(LST0DIR), KORVA_KEY(LST1DIR), KORVA_KEY(SENDRST),
+        KORVA_PROG(0), KORVA_PROG(1), KORVA_PROG(2), KORVA_PROG(3), KORVA_PROG(4), KORVA_PROG(5),
+        KORVA_KEY(EDTPATH), KORVA_KEY(SMFPATH), KORVA_KEY(SMFBTN1), KORVA_KEY(SMFBTN2), KORVA_KEY(SMFPRM1),
+        KORVA_KEY(SMFPRM2), KORVA_KEY(CNVTRCP), KORVA_KEY(CNVTMCP), KORVA_KEY(CNVTR36), KORVA_KEY(CNVTSNG),
+        KORVA_KEY(CNVTMM2), KORVA_KEY(CNVTMMC), KORVA_KEY(CNVTSEQ), KORVA_KEY(INITVOL), KORVA_KEY(USEFONT),
+        KORVA_KEY(FONTSIZ), KORVA_KEY(USECVS2), KORVA_KEY(USESNG2), KORVA_KEY(USEMM2S), KORVA_KEY(USEKNIF),
+        KORVA_KEY(AUTOCLS), KORVA_KEY(CLSTIME),
+    };
+    return keys;
+}
+
+// Section "KORVA" in writing order (CONVHIS has a writer of its own).
+const std::vector<KeySpec>& SaveOrder() {
+    static const std::vector<KeySpec> keys = {
+        KORVA_KEY(TIMBAND), KORVA_KEY(DELUXED), KORVA_KEY(ATSTART), KORVA_KEY(FIXDPOS), KORVA_KEY(ADJUSTH),
+        KORVA_KEY(ADJUSTV), KORVA_KEY(PLAYMOD), KORVA_KEY(CYCMODE), KORVA_KEY(RNDMODE), KORVA_KEY(LST0DIR),
+        KORVA_KEY(LST1DIR), KORVA_KEY(EDTPATH), KORVA_KEY(SMFPATH), KORVA_KEY(SMFBTN1), KORVA_KEY(SMFBTN2),
+        KORVA_KEY(SMFPRM1), KORVA_KEY(SMFPRM2), KORVA_PROG(0), KORVA_PROG(1), KORVA_PROG(2), KORVA_PROG(3),
+        KORVA_PROG(4), KORVA_PROG(5), KORVA_KEY(SENDRST), KORVA_KEY(CNVTRCP), KORVA_KEY(CNVTMCP),
+        KORVA_KEY(CNVTR36), KORVA_KEY(CNVTSNG), KORVA_KEY(CNVTMM2), KORVA_KEY(CNVTMMC), KORVA_KEY(CNVTSEQ),
+        KORVA_KEY(INITVOL), KORVA_KEY(USEFONT), KORVA_KEY(FONTSIZ), KORVA_KEY(CLSTIME), KORVA_KEY(AUTOCLS),
+        KORVA_KEY(USECVS2), KORVA_KEY(USESNG2), KORVA_KEY(USEMM2S), KORVA_KEY(USEKNIF), KORVA_KEY(USECLOK),
+        KORVA_KEY(USESTRM), KORVA_KEY(POSCTRL), KORVA_KEY(VIWFRNT), KORVA_KEY(INTLOCK), KORVA_KEY(AUTOVOL),
+        KORVA_KEY(USEHNT1), KORVA_KEY(USEHNT2),
+    };
+    return keys;
+}
+
+const std::vector<KeySpec>& MainPositionKeys() {
+    static const std::vector<KeySpec> keys = {KORVA_KEY(MANHPOS), KORVA_KEY(MANVPOS)};
+    return keys;
+}
+
+const std::vector<KeySpec>& SongWindowKeys() {
+    static const std::vector<KeySpec> keys = {KORVA_KEY(VIWHPOS), KORVA_KEY(VIWVPOS), KORVA_KEY(VIWSIZE),
+                                              KORVA_KEY(VIWHIGH)};
+    return keys;
+}
+
+const std::vector<KeySpec>& SynthKeys() {
+    static const std::vector<KeySpec> keys = {KORVA_KEY(SOUNDFONT), KORVA_KEY(AUDIODRV)};
+    return keys;
+}
+
+#undef KORVA_KEY
+#undef KORVA_PROG
+
+bool IsConverterTemplate(std::string_view key) { return key.substr(0, 4) == "CNVT"; }
+
+// Reads one key into its field; the default is the field's value in `defaults`.
+void ReadKey(const ProfileFile& file, std::string_view section, const KeySpec& spec, Settings& settings,
+             Settings& defaults) {
+    const std::optional<std::string> raw = file.Get(section, spec.key);
+    std::visit(
+        [&](auto* field) {
+            using T = std::remove_pointer_t<decltype(field)>;
+            const auto* fallback = std::get<T*>(spec.field(defaults));
+            if constexpr (std::is_same_v<T, std::string>) {
+                // Converter templates fall back on what the record holds: the built-in template.
+                *field = raw ? *raw : (IsConverterTemplate(spec.key) ? *field : *fallback);
+            } else {
+                const std::int32_t defaultNumber = static_cast<std::int32_t>(*fallback);
+                const std::int32_t number = raw ? ParseProfileInteger(*raw).value_or(defaultNumber) : defaultNumber;
+                if constexpr (std::is_same_v<T, bool>) {
+                    *field = number != 0;
+                } else {
+                    *field = static_cast<T>(number);  // 8-bit keys keep the remainder modulo 256
+                }
+            }
+        },
+        spec.field(settings));
+}
+
+std::string ValueText(const KeySpec& spec, const Settings& settings) {
+    return std::visit(
+        [](const auto* field) -> std::string {
+            using T = std::remove_cv_t<std::remove_pointer_t<decltype(field)>>;
+            if constexpr (std::is_same_v<T, std::string>) {
+                return *field;
+            } else if constexpr (std::is_same_v<T, bool>) {
+                return *field ? "1" : "0";
+            } else {
+                return std::to_string(static_cast<std::int64_t>(*field));
+            }
+        },
+        spec.field(const_cast<Settings&>(settings)));
+}
+
+// Writes each key in turn, so a failure leaves the keys before it written.
+void WriteKeys(const std::string& iniPath, std::string_view section, const std::vector<KeySpec>& keys,
+               const Settings& settings) {
+    ProfileFile file = ProfileFile::Load(iniPath);
+    for (const KeySpec& spec : keys) {
+        file.Set(section, spec.key, ValueText(spec, settings));
+        file.Save();
+    }
+}
+
+}  // namespace
+
+std::optional<std::int32_t> ParseProfileInteger(std::string_view text) {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (hex) {
+        std::uint32_t value = 0;
+        const auto digits = text.substr(2);
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+        if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+        return static_cast<std::int32_t>(value);
+    }
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (text.empty() || text.front() == '+' || text.front() == '-') return std::nullopt;
+    }
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+void ReadSettings(const std::string& iniPath, Settings& settings,
+                  const std::function<void(std::uint8_t)>& afterRndmode) {
+    Settings defaults;
+    try {
+        const ProfileFile file = ProfileFile::Load(iniPath);
+        for (const KeySpec& spec : ReadOrder()) {
+            ReadKey(file, kMain, spec, settings, defaults);
+            if (spec.key == "RNDMODE" && afterRndmode) afterRndmode(settings.RNDMODE);
+        }
+        if (!settings.LST0DIR.empty()) settings.LST0DIR = WithTrailingPathDelimiter(settings.LST0DIR);
+        if (!settings.LST1DIR.empty()) settings.LST1DIR = WithTrailingPathDelimiter(settings.LST1DIR);
+        for (const KeySpec& spec : MainPositionKeys()) ReadKey(file, kMainPosition, spec, settings, defaults);
+        for (const KeySpec& spec : SongWindowKeys()) ReadKey(file, kSongWindowPosition, spec, settings, defaults);
+        for (const KeySpec& spec : SynthKeys()) ReadKey(file, kSynth, spec, settings, defaults);
+    } catch (const std::exception&) {
+        // A settings file that cannot be read never stops the program; the rest keep their defaults.
+    }
+}
+
+void SaveSettings(const std::string& iniPath, const Settings& settings, MessageView& messages) {
+    WriteKeys(iniPath, kMain, SaveOrder(), settings);
+    messages.ShowMessage(Sjis("各種の設定を保存しました"));
+}
+
+void SaveMainPosition(const std::string& iniPath, const Settings& settings) {
+    WriteKeys(iniPath, kMainPosition, MainPositionKeys(), settings);
+}
+
+void SaveSongWindowPosition(const std::string& iniPath, const Settings& settings) {
+    WriteKeys(iniPath, kSongWindowPosition, SongWindowKeys(), settings);
+}
+
+std::string ReadConvHis(const std::string& iniPath) {
+    return ProfileFile::ReadValue(iniPath, kMain, "CONVHIS").value_or(std::string());
+}
+
+void SaveConvHis(const std::string& iniPath, const std::string& folder) {
+    ProfileFile::WriteValue(iniPath, kMain, "CONVHIS", folder);
+}
+
+const std::vector<std::string_view>& SavedSettingKeys() {
+    static const std::vector<std::string_view> names = [] {
+        std::vector<std::string_view> out;
+        for (const KeySpec& spec : SaveOrder()) out.push_back(spec.key);
+        return out;
+    }();
+    return names;
+}
+
+}  // namespace korva
