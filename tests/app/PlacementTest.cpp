@@ -1,0 +1,109 @@
+#include "app/Placement.h"
+
+#include <gtest/gtest.h>
+
+#include "app/Folders.h"
+#include "playback/VolumeLevels.h"
+
+namespace korva {
+namespace {
+
+constexpr ScreenSize kScreen{1920, 1080};
+constexpr ScreenSize kMain{309, 75};
+constexpr ScreenSize kVolume{200, 100};
+
+Settings Cell(int fixdpos, int h, int v) {
+    Settings s;
+    s.FIXDPOS = static_cast<std::uint8_t>(fixdpos);
+    s.ADJUSTH = static_cast<std::uint8_t>(h);
+    s.ADJUSTV = static_cast<std::uint8_t>(v);
+    return s;
+}
+
+TEST(PlacementTest, GridCellsPutTheMainWindowInEachNinth) {
+    const int h = 10, v = 20, w = kMain.width, ch = 75, sw = kScreen.width, sh = kScreen.height;
+    const ScreenPoint expected[9] = {
+        {h, v}, {h, sh / 2 - ch / 2}, {h, sh - ch - v},
+        {sw / 2 - w / 2, v}, {sw / 2 - w / 2, sh / 2 - ch / 2}, {sw / 2 - w / 2, sh - ch - v},
+        {sw - w - h, v}, {sw - w - h, sh / 2 - ch / 2}, {sw - w - h, sh - ch - v},
+    };
+    for (int cell = 0; cell < 9; ++cell) {
+        EXPECT_EQ(FixedPosition(Cell(cell, h, v), kMain, ch, kScreen), expected[cell]) << cell;
+    }
+    EXPECT_FALSE(FixedPosition(Cell(9, h, v), kMain, ch, kScreen).has_value());
+}
+
+TEST(PlacementTest, VolumeWindowLinesUpWithTheMainWindowTenPixelsAway) {
+    const int h = 10, v = 20, ch = 75;
+    // Columns: right edges aligned on the left, centred, left edges aligned on the right.
+    EXPECT_EQ(VolumeWindowPosition(Cell(0, h, v), kMain, ch, kVolume, kScreen)->x, h + kMain.width - kVolume.width);
+    EXPECT_EQ(VolumeWindowPosition(Cell(3, h, v), kMain, ch, kVolume, kScreen)->x, 1920 / 2 - 100);
+    EXPECT_EQ(VolumeWindowPosition(Cell(6, h, v), kMain, ch, kVolume, kScreen)->x, 1920 - kMain.width - h);
+    // Rows: below the main window at the top and in the middle, above it at the bottom.
+    EXPECT_EQ(VolumeWindowPosition(Cell(0, h, v), kMain, ch, kVolume, kScreen)->y, v + ch + 10);
+    EXPECT_EQ(VolumeWindowPosition(Cell(1, h, v), kMain, ch, kVolume, kScreen)->y, 1080 / 2 + ch / 2 + 10);
+    EXPECT_EQ(VolumeWindowPosition(Cell(2, h, v), kMain, ch, kVolume, kScreen)->y, 1080 - ch - v - 100 - 10);
+    EXPECT_FALSE(VolumeWindowPosition(Cell(12, h, v), kMain, ch, kVolume, kScreen).has_value());
+}
+
+TEST(PlacementTest, BottomRightCellWithAdjustmentSitsAboveTheEdges) {
+    const Settings s = Cell(8, 10, 20);
+    const ScreenPoint main = *FixedPosition(s, kMain, 75, kScreen);
+    EXPECT_EQ(main.x + kMain.width, 1920 - 10);
+    EXPECT_EQ(main.y + 75, 1080 - 20);
+    const ScreenPoint volume = *VolumeWindowPosition(s, kMain, 75, kVolume, kScreen);
+    EXPECT_EQ(volume.x, main.x);                      // left-aligned with the main window
+    EXPECT_EQ(volume.y + kVolume.height, main.y - 10);  // its bottom 10 px above the main window's top
+}
+
+TEST(PlacementTest, AdjustmentUsesOnlyTheLowEightBits) {
+    Settings s = Cell(0, 0, 0);
+    s.ADJUSTH = static_cast<std::uint8_t>(300);
+    EXPECT_EQ(FixedPosition(s, kMain, 75, kScreen)->x, 44);
+}
+
+TEST(PlacementTest, RememberedPositionIsUsedOnlyWhenOnScreen) {
+    const ScreenSize vga{640, 480};
+    Settings s;
+    s.MANHPOS = 100;
+    s.MANVPOS = 100;
+    EXPECT_EQ(ManualPosition(s, kMain, vga), (ScreenPoint{100, 100}));
+    s.MANHPOS = 640 - 321;
+    s.MANVPOS = 480 - 75;
+    EXPECT_EQ(ManualPosition(s, kMain, vga), (ScreenPoint{319, 405}));
+    const ScreenPoint centre{(640 - kMain.width) / 2, (480 - kMain.height) / 2};
+    s.MANHPOS = 400;
+    EXPECT_EQ(ManualPosition(s, kMain, vga), centre);
+    s.MANHPOS = -1;
+    EXPECT_EQ(ManualPosition(s, kMain, vga), centre);
+    s.MANHPOS = 100;
+    s.MANVPOS = 406;
+    EXPECT_EQ(ManualPosition(s, kMain, vga), centre);
+}
+
+TEST(FoldersTest, CommandLineArgumentsNameTheDataFolders) {
+    const Folders none = MakeFolders("/opt/korva", {});
+    EXPECT_EQ(none.ProgramFolder, "/opt/korva/");
+    EXPECT_EQ(none.List0DataFolder, "/opt/korva/");
+    EXPECT_EQ(none.List1DataFolder, "/opt/korva/");
+    EXPECT_EQ(none.SettingsPath(), "/opt/korva/KORVA.INI");
+
+    EXPECT_EQ(MakeFolders("/opt/korva/", {"/d/list"}).List0DataFolder, "/d/list/");
+    EXPECT_EQ(MakeFolders("/opt/korva/", {"/d/list/"}).List0DataFolder, "/d/list/");
+
+    const Folders second = MakeFolders("/opt/korva/", {"", "/d/one"});
+    EXPECT_EQ(second.List0DataFolder, "/opt/korva/");
+    EXPECT_EQ(second.List1DataFolder, "/d/one/");
+    EXPECT_EQ(second.PlaylistPath(1), "/d/one/KORVA.DT1");
+    EXPECT_EQ(second.RejectPath(1), "/opt/korva/KORVA.NG1");
+}
+
+TEST(VolumeLevelsTest, LeadingDigitGivesTheBaseLevel) {
+    const std::pair<char, int> cases[] = {{'0', 0}, {'3', 3}, {'4', 4}, {'5', 4}, {'6', 5}, {'7', 5}, {'8', 6},
+                                          {'9', 6}, {'A', 7}, {'B', 7}, {'C', 8}, {'D', 8}, {'E', 9}, {'F', 9},
+                                          {'b', 0}, {'G', 0}, {' ', 0}};
+    for (auto [digit, level] : cases) EXPECT_EQ(LevelOfDigit(digit), level) << digit;
+}
+
+}  // namespace
+}  // namespace korva
