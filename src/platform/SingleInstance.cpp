@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string>
 
+#include "text/Encoding.h"
+
 namespace korva {
 
 SingleInstance::SingleInstance(std::string name) : name_(std::move(name)) {}
@@ -37,6 +39,12 @@ bool SingleInstance::TryAcquire() {
     const int error = errno;
     ::close(fd);
     return error != EADDRINUSE;
+}
+
+bool ClaimSingleInstance(SingleInstance& lock, MessageView& messages) {
+    if (lock.TryAcquire()) return true;
+    messages.ShowMessage(Sjis("ＫＯＲＶＡ９７は既に起動しています"));
+    return false;
 }
 
 }  // namespace korva

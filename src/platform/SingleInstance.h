@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "app/Ports.h"
+
 namespace korva {
 
 class SingleInstance {
@@ -22,5 +24,12 @@ private:
     std::string name_;
     int fd_ = -1;
 };
+
+// The process-wide name of the lock.
+inline constexpr const char* kSingleInstanceName = "KORVA97";
+
+// Takes the lock for this process; when another copy holds it, shows "ＫＯＲＶＡ９７は既に起動しています"
+// and returns false: the caller then ends without creating any window.
+bool ClaimSingleInstance(SingleInstance& lock, MessageView& messages);
 
 }  // namespace korva
