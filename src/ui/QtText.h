@@ -1,0 +1,16 @@
+#pragma once
+// The window edge of the core's Shift-JIS text.
+
+#include <QString>
+#include <optional>
+#include <string>
+
+namespace korva {
+
+// For display: invalid bytes show as U+FFFD.
+QString FromSjis(const std::string& sjis);
+// Text typed or chosen by the user; nullopt when it holds a character Shift-JIS cannot hold
+// (failedChar then names it).
+std::optional<std::string> ToSjis(const QString& text, QString* failedChar = nullptr);
+
+}  // namespace korva
