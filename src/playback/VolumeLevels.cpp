@@ -6,7 +6,12 @@ int LevelOfDigit(char digit) {
     if (digit >= '0' && digit <= '3') return digit - '0';
     if (digit >= '4' && digit <= '9') return 4 + (digit - '4') / 2;
     if (digit >= 'A' && digit <= 'F') return 7 + (digit - 'A') / 2;
-    return 0;
+    return 3;
+}
+
+int VolumeBarOfDigit(char digit) {
+    const bool hexDigit = (digit >= '0' && digit <= '9') || (digit >= 'A' && digit <= 'F');
+    return hexDigit ? LevelOfDigit(digit) : 0;
 }
 
 }  // namespace korva

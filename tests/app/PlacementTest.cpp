@@ -101,8 +101,13 @@ TEST(FoldersTest, CommandLineArgumentsNameTheDataFolders) {
 TEST(VolumeLevelsTest, LeadingDigitGivesTheBaseLevel) {
     const std::pair<char, int> cases[] = {{'0', 0}, {'3', 3}, {'4', 4}, {'5', 4}, {'6', 5}, {'7', 5}, {'8', 6},
                                           {'9', 6}, {'A', 7}, {'B', 7}, {'C', 8}, {'D', 8}, {'E', 9}, {'F', 9},
-                                          {'b', 0}, {'G', 0}, {' ', 0}};
+                                          {'b', 3}, {'G', 3}, {' ', 3}};
     for (auto [digit, level] : cases) EXPECT_EQ(LevelOfDigit(digit), level) << digit;
+    // The bar set at activation puts anything but an upper-case hexadecimal digit at 0.
+    EXPECT_EQ(VolumeBarOfDigit('B'), 7);
+    EXPECT_EQ(VolumeBarOfDigit('0'), 0);
+    EXPECT_EQ(VolumeBarOfDigit('b'), 0);
+    EXPECT_EQ(VolumeBarOfDigit('x'), 0);
 }
 
 }  // namespace
