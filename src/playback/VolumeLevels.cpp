@@ -10,8 +10,7 @@ int LevelOfDigit(char digit) {
 }
 
 int VolumeBarOfDigit(char digit) {
-    const bool hexDigit = (digit >= '0' && digit <= '9') || (digit >= 'A' && digit <= 'F');
-    return hexDigit ? LevelOfDigit(digit) : 0;
+    return IsUpperHexDigit(digit) ? LevelOfDigit(digit) : 0;
 }
 
 }  // namespace korva
