@@ -1,0 +1,358 @@
+#include "platform/FluidSynthEngine.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <stdexcept>
+#include <string_view>
+
+#include "platform/SmfScan.h"
+#include "platform/SynthSettings.h"
+#include "text/Encoding.h"
+
+namespace korva {
+namespace {
+
+constexpr int kMidiText = 0x01;
+constexpr int kMidiSysEx = 0xF0;
+
+// FluidSynth reports its failures through a log; keep the last one of this thread so that a failure
+// can be told with its reason, and keep the library from writing to the terminal.
+thread_local std::string lastFluidMessage;
+
+void CaptureFluidLog(int level, const char* message, void* /*data*/) {
+    if (level <= FLUID_WARN && message != nullptr) lastFluidMessage = message;
+}
+
+void InstallFluidLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
+            fluid_set_log_function(level, &CaptureFluidLog, nullptr);
+        }
+    });
+}
+
+void SetInt(fluid_settings_t* settings, const char* name, int value) {
+    if (fluid_settings_setint(settings, name, value) != FLUID_OK) {
+        throw std::runtime_error(std::string("cannot set ") + name);
+    }
+}
+
+void SetStr(fluid_settings_t* settings, const char* name, const char* value) {
+    if (fluid_settings_setstr(settings, name, value) != FLUID_OK) {
+        throw std::runtime_error(std::string("cannot set ") + name);
+    }
+}
+
+}  // namespace
+
+FluidSynthEngine::FluidSynthEngine(SynthOptions options) : options_(std::move(options)) {
+    InstallFluidLog();
+    loader_ = std::thread([this] { LoadInBackground(); });
+}
+
+FluidSynthEngine::~FluidSynthEngine() {
+    loader_.join();
+    output_.reset();  // no more rendering from here on
+    std::lock_guard lock(mutex_);
+    playEnded_ = nullptr;
+    player_.reset();
+    synth_.reset();
+    settings_.reset();
+}
+
+bool FluidSynthEngine::WaitUntilLoaded() {
+    std::unique_lock lock(mutex_);
+    loadedCondition_.wait(lock, [this] { return loadingEnded_; });
+    return synth_ != nullptr;
+}
+
+SynthReport FluidSynthEngine::Report() const {
+    std::lock_guard lock(mutex_);
+    return report_;
+}
+
+std::string FluidSynthEngine::CreateSynth(FluidSettingsPtr& settings, FluidSynthPtr& synth) const {
+    settings.reset(new_fluid_settings());
+    if (!settings) return Sjis("シンセサイザーを初期化できません");
+    try {
+        // Locking a large SoundFont in memory fails for an ordinary user and gains a jukebox nothing.
+        SetInt(settings.get(), "synth.lock-memory", 0);
+        // Songs keep what the reset files set up: the player must not reset the synth by itself.
+        SetInt(settings.get(), "player.reset-synth", 0);
+        SetStr(settings.get(), "player.timing-source", "sample");
+        SetInt(settings.get(), "audio.period-size", options_.periodFrames);
+        SetInt(settings.get(), "audio.periods", 2);
+    } catch (const std::runtime_error&) {
+        return Sjis("シンセサイザーを初期化できません");
+    }
+    synth.reset(new_fluid_synth(settings.get()));
+    if (!synth) return Sjis("シンセサイザーを初期化できません");
+    return {};
+}
+
+void FluidSynthEngine::LoadInBackground() {
+    if (options_.beforeLoadForTesting) options_.beforeLoadForTesting();
+
+    FluidSettingsPtr settings;
+    FluidSynthPtr synth;
+    std::string problem = CreateSynth(settings, synth);
+    if (problem.empty()) {
+        std::filesystem::path file;
+        bool exists = false;
+        try {
+            file = ToFsPath(options_.soundFontPath);
+            std::error_code error;
+            exists = !options_.soundFontPath.empty() && std::filesystem::is_regular_file(file, error);
+        } catch (const EncodingError&) {
+        }
+        if (!exists) {
+            problem = SoundFontMissingText(options_.soundFontPath);
+        } else if (fluid_synth_sfload(synth.get(), file.c_str(), 1) == FLUID_FAILED) {
+            problem = SoundFontUnreadableText(options_.soundFontPath);
+        }
+    }
+
+    {
+        std::lock_guard lock(mutex_);
+        settings_ = std::move(settings);
+        report_.soundFontLoaded = problem.empty();
+        report_.soundFontMessage = problem;
+        const bool waitingToPlay = state_ == SongState::Playing || state_ == SongState::Paused;
+        if (problem.empty()) {
+            synth_ = std::move(synth);
+            if (waitingToPlay && !player_ && !StartPlayerLocked()) {
+                state_ = SongState::Stopped;
+                EndPlayLocked();
+            }
+        } else if (waitingToPlay) {
+            state_ = SongState::Stopped;
+            EndPlayLocked();
+        }
+    }
+    if (problem.empty()) OpenOutput();
+
+    SynthReport report;
+    {
+        std::lock_guard lock(mutex_);
+        loadingEnded_ = true;
+        report = report_;
+    }
+    loadedCondition_.notify_all();
+    if (options_.onLoaded && options_.postToUiThread) {
+        options_.postToUiThread([onLoaded = options_.onLoaded, report] { onLoaded(report); });
+    }
+}
+
+void FluidSynthEngine::OpenOutput() {
+    if (options_.output == OutputKind::Virtual) {
+        std::lock_guard lock(mutex_);
+        report_.outputName = "virtual";
+        return;
+    }
+    // Trying JACK must not start a JACK server as a side effect.
+    if (options_.audioDriver.empty()) ::setenv("JACK_NO_START_SERVER", "1", 0);
+    std::string failures;
+    for (const auto& driver : AudioDriverCandidates(options_.audioDriver)) {
+        std::string failure;
+        lastFluidMessage.clear();
+        if (auto output = DriverOutput::Open(settings_.get(), driver, *this, failure)) {
+            output_ = std::move(output);
+            std::lock_guard lock(mutex_);
+            report_.outputName = driver;
+            return;
+        }
+        failures += driver + ": " + (lastFluidMessage.empty() ? failure : lastFluidMessage) + "; ";
+    }
+    std::cerr << "korva: no audio output opened (" << failures << "playing silently)\n";
+    output_ = std::make_unique<SilentOutput>(*this, SampleRate(), options_.periodFrames);
+    std::lock_guard lock(mutex_);
+    report_.outputName = "silent";
+    report_.outputNotice = Sjis(".. 音声出力を開けません（無音で演奏します）");
+}
+
+void FluidSynthEngine::SetPlayEndedHandler(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    playEnded_ = std::move(handler);
+}
+
+void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
+    std::lock_guard lock(mutex_);
+    if (state_ == SongState::Playing || state_ == SongState::Paused) StopPlayerLocked();
+    EndPlayLocked();
+    player_.reset();
+    song_ = std::move(song);
+    state_ = song_ ? SongState::Stopped : SongState::None;
+    reachedEnd_ = false;
+}
+
+PlayResult FluidSynthEngine::Play() {
+    std::lock_guard lock(mutex_);
+    EndPlayLocked();  // a play still running is superseded
+    playPending_ = true;
+    if (state_ == SongState::None) {
+        EndPlayLocked();
+        return PlayResult::NotOpen;
+    }
+    if (loadingEnded_ && !synth_) {
+        EndPlayLocked();
+        return PlayResult::NoSoundFont;
+    }
+    if (state_ == SongState::Stopped && synth_) {
+        if (reachedEnd_ || !player_) {
+            player_.reset();
+            if (!StartPlayerLocked()) {
+                EndPlayLocked();
+                return PlayResult::PlayerFailed;
+            }
+        } else if (fluid_player_play(player_.get()) != FLUID_OK) {
+            EndPlayLocked();
+            return PlayResult::PlayerFailed;
+        }
+    }
+    // Before the SoundFont is loaded the song waits in the Playing state; loading starts it.
+    reachedEnd_ = false;
+    state_ = SongState::Playing;
+    return PlayResult::Started;
+}
+
+void FluidSynthEngine::Pause() {
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ == SongState::Playing) {
+            state_ = SongState::Paused;
+            EndPlayLocked();
+            return;
+        }
+        if (state_ != SongState::Paused) return;
+    }
+    Play();
+}
+
+void FluidSynthEngine::Stop() {
+    std::lock_guard lock(mutex_);
+    if (state_ == SongState::Playing || state_ == SongState::Paused) {
+        StopPlayerLocked();
+        state_ = SongState::Stopped;
+    }
+    EndPlayLocked();
+}
+
+void FluidSynthEngine::Unload() { Load(nullptr); }
+
+SongState FluidSynthEngine::State() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+bool FluidSynthEngine::StartPlayerLocked() {
+    FluidPlayerPtr player(new_fluid_player(synth_.get()));
+    if (!player) return false;
+    if (fluid_player_set_playback_callback(player.get(), &FluidSynthEngine::OnPlayerEvent, this) != FLUID_OK ||
+        fluid_player_add_mem(player.get(), song_->bytes.data(), song_->bytes.size()) != FLUID_OK ||
+        fluid_player_play(player.get()) != FLUID_OK) {
+        return false;
+    }
+    player_ = std::move(player);
+    return true;
+}
+
+void FluidSynthEngine::StopPlayerLocked() {
+    // Both calls only queue their work for the next rendered block; they report no failure that
+    // could be acted on, and the slot counts as stopped either way.
+    if (player_ && fluid_player_stop(player_.get()) != FLUID_OK) {
+        std::cerr << "korva: the MIDI player did not stop\n";
+    }
+    if (synth_ && fluid_synth_all_sounds_off(synth_.get(), -1) != FLUID_OK) {
+        std::cerr << "korva: the synthesizer did not silence its notes\n";
+    }
+}
+
+void FluidSynthEngine::EndPlayLocked() {
+    if (!playPending_) return;
+    playPending_ = false;
+    if (playEnded_) playEnded_();
+}
+
+void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
+    std::fill(left, left + frames, 0.0f);
+    std::fill(right, right + frames, 0.0f);
+    std::lock_guard lock(mutex_);
+    if (!synth_ || state_ == SongState::Paused) return;
+
+    float* effects[4] = {left, right, left, right};
+    float* dry[2] = {left, right};
+    if (fluid_synth_process(synth_.get(), frames, 4, effects, 2, dry) != FLUID_OK) {
+        std::fill(left, left + frames, 0.0f);
+        std::fill(right, right + frames, 0.0f);
+        return;
+    }
+    const auto volume = volume_.load();
+    const float leftGain = static_cast<float>(volume & 0xFFFFu) / 65535.0f;
+    const float rightGain = static_cast<float>(volume >> 16) / 65535.0f;
+    for (int i = 0; i < frames; ++i) {
+        left[i] *= leftGain;
+        right[i] *= rightGain;
+    }
+
+    // The song ends when the player's clock reaches its last tick. The player's own "done" comes
+    // two seconds later and only stands in for a song whose end the scan could not see.
+    if (state_ == SongState::Playing && player_) {
+        const int tick = fluid_player_get_current_tick(player_.get());
+        if (tick >= static_cast<int>(song_->lastTick) || fluid_player_get_status(player_.get()) == FLUID_PLAYER_DONE) {
+            if (fluid_player_stop(player_.get()) != FLUID_OK) {
+                std::cerr << "korva: the MIDI player did not stop at the end of the song\n";
+            }
+            state_ = SongState::Stopped;
+            reachedEnd_ = true;
+            EndPlayLocked();
+        }
+    }
+}
+
+int FluidSynthEngine::OnPlayerEvent(void* data, fluid_midi_event_t* event) {
+    // Runs inside RenderBlock, with the engine locked.
+    auto* self = static_cast<FluidSynthEngine*>(data);
+    fluid_synth_t* synth = self->synth_.get();
+    if (fluid_midi_event_get_type(event) == kMidiSysEx) {
+        // The player keeps a system-exclusive message the way it keeps text, and lets only text be
+        // read; the event is shown as text for a moment to read its bytes.
+        void* bytes = nullptr;
+        int size = 0;
+        if (fluid_midi_event_set_type(event, kMidiText) != FLUID_OK) return FLUID_FAILED;
+        const int read = fluid_midi_event_get_text(event, &bytes, &size);
+        if (fluid_midi_event_set_type(event, kMidiSysEx) != FLUID_OK) return FLUID_FAILED;
+        if (read == FLUID_OK && bytes != nullptr && size > 0 &&
+            IsModuleReset(std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(size)))) {
+            // FluidSynth itself ignores the GS and SC-88 resets: reset programs, controllers and
+            // sounding notes for all three alike.
+            return fluid_synth_system_reset(synth);
+        }
+    }
+    return fluid_synth_handle_midi_event(synth, event);
+}
+
+int FluidSynthEngine::CurrentTick() const {
+    std::lock_guard lock(mutex_);
+    return player_ ? fluid_player_get_current_tick(player_.get()) : 0;
+}
+
+int FluidSynthEngine::ProgramOf(int channel) const {
+    std::lock_guard lock(mutex_);
+    int soundFont = 0;
+    int bank = 0;
+    int program = 0;
+    if (!synth_ || fluid_synth_get_program(synth_.get(), channel, &soundFont, &bank, &program) != FLUID_OK) return -1;
+    return program;
+}
+
+double FluidSynthEngine::SampleRate() const {
+    double rate = 44100.0;
+    std::lock_guard lock(mutex_);
+    if (settings_ && fluid_settings_getnum(settings_.get(), "synth.sample-rate", &rate) != FLUID_OK) rate = 44100.0;
+    return rate;
+}
+
+}  // namespace korva

@@ -1,0 +1,132 @@
+#pragma once
+// The process's one synthesizer: one FluidSynth synth and one SoundFont, loaded once on a thread of
+// its own so that the windows appear at once, and one song slot in which a MIDI file plays through
+// a FluidSynth player. The sequencer device and the volume output are thin views of it.
+//
+// Rendering happens on the output's thread (or, for tests, on the caller's thread in virtual time)
+// under the engine's lock, which also guards every change of the song slot: a player is never
+// created, started or deleted while a block is being rendered.
+//
+// Time is counted in rendered samples ("sample" timing), so freezing the rendering while paused
+// freezes the song and its sounding notes together: after the pause they go on where they were.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/AudioOutput.h"
+#include "platform/FluidHandles.h"
+
+namespace korva {
+
+// Runs a function later on the user-interface thread. Must be callable from any thread.
+using UiPoster = std::function<void(std::function<void()>)>;
+
+enum class OutputKind {
+    Automatic,  // the configured audio driver, else the first that opens, else a silent output
+    Virtual,    // none: the owner renders by calling RenderBlock (tests and tools)
+};
+
+struct SynthReport {
+    bool soundFontLoaded = false;
+    std::string soundFontMessage;  // Shift-JIS; names the path and the setting when not loaded
+    std::string outputName;        // the audio driver in use, "silent" or "virtual"
+    std::string outputNotice;      // Shift-JIS status-line notice when nothing can be heard, else empty
+};
+
+struct SynthOptions {
+    std::string soundFontPath;  // Shift-JIS path text, resolved already
+    std::string audioDriver;    // AUDIODRV: empty for automatic
+    OutputKind output = OutputKind::Automatic;
+    int periodFrames = 1024;
+    UiPoster postToUiThread;
+    // Told on the user-interface thread once loading has ended.
+    std::function<void(const SynthReport&)> onLoaded;
+    // Runs on the loading thread before anything is loaded; lets a test hold the loading back.
+    std::function<void()> beforeLoadForTesting;
+};
+
+// A song ready for the player: the whole file and the tick at which it ends.
+struct LoadedSong {
+    std::string bytes;
+    std::uint32_t lastTick = 0;
+};
+
+enum class SongState { None, Stopped, Playing, Paused };
+
+enum class PlayResult { Started, NotOpen, NoSoundFont, PlayerFailed };
+
+class FluidSynthEngine final : public BlockRenderer {
+public:
+    explicit FluidSynthEngine(SynthOptions options);
+    ~FluidSynthEngine() override;
+    FluidSynthEngine(const FluidSynthEngine&) = delete;
+    FluidSynthEngine& operator=(const FluidSynthEngine&) = delete;
+
+    // Blocks until loading has ended (tools and tests); true when the SoundFont is loaded.
+    bool WaitUntilLoaded();
+    // Complete once loading has ended.
+    SynthReport Report() const;
+
+    // Called, with the engine locked and on any thread, each time a play ends: by reaching the end
+    // of the song, by Pause, Stop, Unload, Load, a further Play, or failure. It must only post.
+    void SetPlayEndedHandler(std::function<void()> handler);
+
+    // The song slot. Load replaces the song (ending its play); Play starts it from where it stands,
+    // from the start once it has reached its end, resumes it when paused, and before the SoundFont
+    // is loaded waits for it without blocking the caller. Every Play ends exactly once.
+    void Load(std::shared_ptr<const LoadedSong> song);
+    PlayResult Play();
+    void Pause();
+    void Stop();
+    void Unload();
+    SongState State() const;
+
+    // Left channel scaled by the low word, right by the high word; 0xFFFF is unity.
+    void SetVolume(std::uint32_t volume) { volume_.store(volume); }
+    std::uint32_t Volume() const { return volume_.load(); }
+
+    void RenderBlock(float* left, float* right, int frames) override;
+
+    // What the player and the synth stand at; for tests and tools.
+    int CurrentTick() const;
+    int ProgramOf(int channel) const;
+    double SampleRate() const;
+
+private:
+    void LoadInBackground();
+    std::string CreateSynth(FluidSettingsPtr& settings, FluidSynthPtr& synth) const;
+    void OpenOutput();
+    bool StartPlayerLocked();
+    void StopPlayerLocked();
+    void EndPlayLocked();
+    static int OnPlayerEvent(void* data, fluid_midi_event_t* event);
+
+    const SynthOptions options_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable loadedCondition_;
+    bool loadingEnded_ = false;
+    SynthReport report_;
+    FluidSettingsPtr settings_;
+    FluidSynthPtr synth_;
+
+    std::shared_ptr<const LoadedSong> song_;
+    FluidPlayerPtr player_;
+    SongState state_ = SongState::None;
+    bool reachedEnd_ = false;
+    bool playPending_ = false;  // a Play has not yet been answered by its end
+    std::function<void()> playEnded_;
+
+    std::atomic<std::uint32_t> volume_{0xFFFFFFFFu};
+
+    std::unique_ptr<AudioOutput> output_;
+    std::thread loader_;
+};
+
+}  // namespace korva

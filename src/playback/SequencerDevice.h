@@ -1,0 +1,67 @@
+#pragma once
+// The MIDI sequencer device that plays one Standard MIDI File at a time. The play sequencing
+// drives it from the user-interface thread; the platform layer implements it over a synthesizer,
+// tests with a scripted fake.
+//
+// Completion notice: every call of Play() is answered by exactly one call of the notify handler,
+// on the user-interface thread and always after the call that ended the play has returned. A play
+// ends when the song reaches its end, or by Stop(), Pause(), Close(), Open() of another file, a
+// further Play() that supersedes it, or failure. The handler is told nothing about the reason: it
+// reads Mode(). A notice that arrives after Close() finds DeviceMode::None.
+
+#include <functional>
+#include <string>
+
+#include "app/Errors.h"
+
+namespace korva {
+
+// The device's modes, numbered as the program has always numbered them; None is not one of the
+// seven: it is what a device that is not open reports.
+enum class DeviceMode {
+    NotReady = 0,
+    Stopped = 1,
+    Playing = 2,
+    Recording = 3,
+    Seeking = 4,
+    Paused = 5,
+    Open = 6,
+    None = 7,
+};
+
+// Raised by Open() with the device's own Shift-JIS text, which names the file and what is wrong.
+class DeviceError : public UserError {
+public:
+    DeviceError(int code, std::string sjisText) : UserError(std::move(sjisText)), code_(code) {}
+    int Code() const { return code_; }
+
+private:
+    int code_;
+};
+
+class SequencerDevice {
+public:
+    virtual ~SequencerDevice() = default;
+
+    // The completion-notice handler; set once by the owner before the first Play().
+    virtual void SetNotifyHandler(std::function<void()> handler) = 0;
+
+    // Closes the device if it is open, then opens the file, without a notice. Raises DeviceError.
+    virtual void Open(const std::string& sjisPath) = 0;
+    // Plays from the current position and returns at once; a paused device resumes. Failure is
+    // reported through Error(), never raised.
+    virtual void Play() = 0;
+    // Pauses a playing device; on a paused device it resumes. Does nothing in any other mode.
+    virtual void Pause() = 0;
+    // Stops and keeps the position; a pending notice is still delivered.
+    virtual void Stop() = 0;
+    virtual void Close() = 0;
+
+    virtual DeviceMode Mode() const = 0;
+    // The result of the last operation: 0 for success.
+    virtual int Error() const = 0;
+    // The Shift-JIS text of the last error; empty after success.
+    virtual std::string ErrorText() const = 0;
+};
+
+}  // namespace korva
