@@ -5,6 +5,7 @@
 
 #include "playback/VolumeLevels.h"
 #include "playback/VolumeOutput.h"
+#include "playlist/PlaylistEntry.h"
 
 namespace korva {
 
@@ -12,15 +13,6 @@ namespace {
 
 std::string Sub(const std::string& text, std::size_t from, std::size_t count) {
     return from < text.size() ? text.substr(from, count) : std::string();
-}
-
-// A strict decimal number with an optional sign; nullopt for anything else.
-std::optional<int> StrictInteger(std::string_view text) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
 }
 
 }  // namespace
@@ -96,7 +88,7 @@ void VolumeControl::TemporaryDown() {
 void VolumeControl::ApplyBaseLevel() { ApplyLevel(BaseLevel(), -1); }
 
 void VolumeControl::ApplySongOffset(const std::string& volText) {
-    const int offset = StrictInteger(volText).value_or(0);
+    const int offset = ToIntStrict(volText).value_or(0);
     if (offset > -6 && offset < 6) ApplyLevel(std::clamp(BaseLevel() + offset, 0, 9), -1);
 }
 

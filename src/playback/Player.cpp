@@ -1,0 +1,396 @@
+#include "playback/Player.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+
+#include "app/FileSystem.h"
+#include "app/PlayModes.h"
+#include "playlist/PlaylistEntry.h"
+#include "text/Encoding.h"
+#include "text/ShiftJis.h"
+
+namespace korva {
+
+namespace {
+
+const char* const kResetFiles[] = {nullptr, "KORVA_GM.MID", "KORVA_GS.MID", "KORVA_88.MID"};
+
+std::string HeaderMessage() {
+    return Sjis("選択されたＭＩＤＩファイルは再生できない形式です．ヘッダにマックバイナリが付いている"
+                "可能性もありますので対策ツールで確認してください．");
+}
+
+}  // namespace
+
+std::string SongWindowCaption(const Settings& settings, int loadedList, std::size_t queueLength) {
+    static const char* const kOrders[] = {"NOR", "NEW", "RND"};
+    static const char* const kEasyOrders[] = {"NOR", "NOR", "RND"};  // EASY sorts in NEW as in NOR
+    const bool easy = settings.PLAYMOD == EASY;
+    const std::string order = settings.RNDMODE <= 2 ? (easy ? kEasyOrders : kOrders)[settings.RNDMODE] : "";
+    const std::string cycle = settings.CYCMODE == 1 ? "LES" : settings.CYCMODE == 0 ? "END" : "";
+    const std::string tail = " (" + order + "/" + cycle + ") " + std::to_string(queueLength) + Sjis("曲");
+    switch (settings.PLAYMOD) {
+        case PROG: return "PROG-" + std::to_string(loadedList) + tail;
+        case ARTS: return "ARTIST" + tail;
+        case EASY: return "EASY" + tail;
+        default: return "LIST-" + std::to_string(loadedList) + tail;
+    }
+}
+
+bool HasSmfHeader(const std::string& sjisPath) {
+    const auto found = FindIgnoringCase(sjisPath);
+    if (!found) return false;
+    std::ifstream in(*found, std::ios::binary);
+    std::array<char, 4> head{};
+    return in.read(head.data(), head.size()) && std::string_view(head.data(), head.size()) == "MThd";
+}
+
+bool IsForeignExtension(const std::string& sjisPath) {
+    static const char* const kForeign[] = {".RCP", ".MCP", ".R36", ".SNG", ".MM2", ".MMC", ".SEQ"};
+    const std::string ext = UpperCase(ExtensionOf(sjisPath));
+    return std::any_of(std::begin(kForeign), std::end(kForeign), [&](const char* f) { return ext == f; });
+}
+
+Player::Player(AppModel& model, PlayerPorts ports) : model_(model), ports_(ports) {
+    ports_.device.SetNotifyHandler([this] { MediaPlayer1Notify(); });
+}
+
+template <typename F>
+void Player::Guarded(F&& action) {
+    try {
+        action();
+    } catch (const UserError& error) {
+        ports_.messages.ShowMessage(error.Text());
+    }
+}
+
+bool Player::DevicePlaying() const { return ports_.device.Mode() == DeviceMode::Playing; }
+
+bool Player::DeviceIdle() const {
+    const DeviceMode mode = ports_.device.Mode();
+    return mode == DeviceMode::None || mode == DeviceMode::Stopped;
+}
+
+void Player::StopDevice() { ports_.device.Stop(); }
+
+void Player::ReplayIfPlaying() {
+    if (DevicePlaying()) ports_.device.Play();
+}
+
+void Player::ApplyBaseIfAutomatic() {
+    if (model_.settings.AUTOVOL) ports_.volume.ApplyBaseLevel();
+}
+
+void Player::Play() {
+    const DeviceMode mode = ports_.device.Mode();
+    if (mode == DeviceMode::Playing) {
+        if (!model_.play.SinglePlay) ports_.view.ShowSongControlWindow();
+        return;
+    }
+    if (mode == DeviceMode::Paused) {
+        Pause();
+        return;
+    }
+    Guarded([&] { StartNewQueue(); });
+}
+
+void Player::StartNewQueue() {
+    ports_.volume.ApplyBaseLevel();
+    PlayState& play = model_.play;
+    play.QueuePosition = 0;
+    play.ResetPending = false;
+    model_.PlayQueue.clear();
+    model_.ScratchList.clear();
+    const QueuePorts queuePorts{ports_.status, ports_.messages, ports_.random};
+    bool started = false;
+    switch (model_.settings.PLAYMOD) {
+        case LIST0:
+        case LIST1:
+        case LIST2:
+            PrepareListQueue(model_, model_.settings.PLAYMOD, queuePorts);
+            ports_.view.SongLinesChanged();
+            started = PlayListEntry();
+            break;
+        case PROG:
+            play.LoadedList = CurrentBandList(model_.settings, ports_.clock);
+            PrepareListQueue(model_, play.LoadedList, queuePorts);
+            ports_.view.SongLinesChanged();
+            started = PlayListEntry();
+            break;
+        case ARTS:
+            // The artists window fills the queue; until it has, ARTS plays what the queue holds.
+            started = PlayArtistEntry();
+            break;
+        case EASY:
+            PrepareFolderQueue(model_, ports_.folderDialog, queuePorts);
+            ports_.view.SongLinesChanged();
+            started = PlayEasyEntryUnguarded();
+            break;
+        default:
+            break;
+    }
+    if (!started) return;
+    ports_.view.SetPlayLabelLit(true);
+    ports_.view.SetPauseLabelLit(false);
+    play.PauseFlag = false;
+    play.SinglePlay = false;
+    if (model_.settings.INTLOCK) ports_.view.ShowSongWindow();
+}
+
+void Player::Pause() {
+    const DeviceMode mode = ports_.device.Mode();
+    if (mode == DeviceMode::Playing) {
+        ports_.view.SetPauseLabelLit(true);
+        ports_.device.Pause();
+        model_.play.PauseFlag = true;
+    } else if (mode == DeviceMode::Paused) {
+        ports_.view.SetPauseLabelLit(false);
+        ports_.device.Play();
+        model_.play.PauseFlag = false;
+    }
+}
+
+void Player::Stop() {
+    const DeviceMode mode = ports_.device.Mode();
+    if (mode == DeviceMode::Playing || mode == DeviceMode::Paused) {
+        ApplyBaseIfAutomatic();
+        ports_.device.Stop();
+        ports_.device.Close();
+    }
+    ports_.view.SetPlayLabelLit(false);
+    ports_.view.SetPauseLabelLit(false);
+    ports_.view.ClearStatusLine();
+    model_.play.PauseFlag = false;
+    model_.play.SinglePlay = false;
+    ports_.view.DisableIntroAndAutoStart();
+    ports_.view.HideSongWindow();
+    model_.SongLines.clear();
+    ports_.view.SongLinesChanged();
+    ports_.view.CloseSongControlWindow();
+    if (model_.play.SavedListMode >= 0) {
+        model_.settings.PLAYMOD = static_cast<std::uint8_t>(model_.play.SavedListMode);
+        ports_.view.ShowModeLabel();
+        model_.play.SavedListMode = -1;
+    }
+    if (model_.settings.USECLOK) ports_.view.EnableClock();
+}
+
+void Player::MediaPlayer1Notify() {
+    const DeviceMode mode = ports_.device.Mode();
+    if ((mode != DeviceMode::Stopped && mode != DeviceMode::Paused) || model_.play.PauseFlag) return;
+    Guarded([&] {
+        PlayState& play = model_.play;
+        if (play.SinglePlay) {
+            ports_.device.Close();
+            if (play.ResetPending) {
+                PlaySingleEntryUnguarded();
+            } else {
+                Stop();
+            }
+            return;
+        }
+        ApplyBaseIfAutomatic();
+        if (!play.ResetPending) ++play.QueuePosition;
+        bool going = false;
+        switch (model_.settings.PLAYMOD) {
+            case LIST0:
+            case LIST1:
+            case LIST2: going = PlayListEntry(); break;
+            case PROG:
+                if (CurrentBandList(model_.settings, ports_.clock) != play.LoadedList) {
+                    Stop();
+                    Play();
+                    return;
+                }
+                going = PlayListEntry();
+                break;
+            case ARTS: going = PlayArtistEntry(); break;
+            case EASY: going = PlayEasyEntryUnguarded(); break;
+            default: break;
+        }
+        if (!going) Stop();
+    });
+}
+
+bool Player::WrapOrEnd() {
+    const auto length = static_cast<int>(model_.PlayQueue.size());
+    if (model_.settings.CYCMODE == 1 && model_.play.QueuePosition >= length) model_.play.QueuePosition = 0;
+    return model_.play.QueuePosition >= 0 && model_.play.QueuePosition < length;
+}
+
+bool Player::PlayListEntry() {
+    return PlayNamedEntry(SongWindowCaption(model_.settings, model_.play.LoadedList, model_.PlayQueue.size()));
+}
+
+bool Player::PlayArtistEntry() { return PlayListEntry(); }
+
+bool Player::PlayNamedEntry(const std::string& caption) {
+    if (!WrapOrEnd()) return false;
+    PlaylistEntry entry;
+    SplitEntry(model_.PlayQueue[model_.play.QueuePosition], entry);
+    if (!FileExistsIgnoringCase(entry.Path)) {
+        ShowMissingFile(entry.Name, entry.Path);
+        return false;
+    }
+    if (!StartSong(entry.Path, entry.Vol)) {
+        ports_.status.ShowStatus(entry.Name, StatusKind::Error);
+        return false;
+    }
+    if (!model_.play.ResetPending) ports_.status.ShowStatus(entry.Name, StatusKind::Normal);
+    ShowPositionInSongWindow(caption);
+    return true;
+}
+
+bool Player::PlayEasyEntryUnguarded() {
+    for (;;) {
+        if (!WrapOrEnd()) return false;
+        const std::string path = model_.PlayQueue[model_.play.QueuePosition];
+        if (!IsForeignExtension(path)) break;
+        if (converter_ == nullptr) {
+            // Nothing here can turn a foreign sequencer file into a Standard MIDI File: it would
+            // fail the header check anyway, so it is refused the same way.
+            ports_.messages.ShowMessage(HeaderMessage());
+            ports_.status.ShowStatus(FileNamePart(path), StatusKind::Error);
+            return false;
+        }
+        const PlayTimeConverter::Outcome outcome = converter_->ConvertEntry(model_);
+        if (outcome == PlayTimeConverter::Outcome::Converted) break;
+        if (outcome == PlayTimeConverter::Outcome::Stopped) return false;
+    }
+    const std::string path = model_.PlayQueue[model_.play.QueuePosition];
+    const std::string fileName = FileNamePart(path);
+    if (!FileExistsIgnoringCase(path)) {
+        ShowMissingFile(fileName, path);
+        return false;
+    }
+    if (!StartSong(path, "0")) {
+        ports_.status.ShowStatus(fileName, StatusKind::Error);
+        return false;
+    }
+    if (!model_.play.ResetPending) {
+        ports_.status.ShowStatus(fileName + " /No." + std::to_string(model_.play.QueuePosition + 1), StatusKind::Normal);
+    }
+    ShowPositionInSongWindow(SongWindowCaption(model_.settings, model_.play.LoadedList, model_.PlayQueue.size()));
+    return true;
+}
+
+void Player::PlayEasyEntry() {
+    Guarded([&] { PlayEasyEntryUnguarded(); });
+}
+
+void Player::PlaySingleEntry() {
+    Guarded([&] { PlaySingleEntryUnguarded(); });
+}
+
+void Player::PlaySingleEntryUnguarded() {
+    if (model_.play.QueuePosition < 0 || model_.play.QueuePosition >= static_cast<int>(model_.PlayQueue.size())) return;
+    const std::string path = model_.PlayQueue[model_.play.QueuePosition];
+    const std::string fileName = FileNamePart(path);
+    if (!FileExistsIgnoringCase(path)) {
+        ports_.status.ShowStatus(fileName, StatusKind::Error);
+        ports_.messages.ShowMessage(Sjis("選択またはコンバートされたＭＩＤＩファイルが見つかりません"));
+        return;
+    }
+    ports_.view.SetPlayLabelLit(true);
+    model_.play.SinglePlay = true;
+    if (!StartSong(path, "0")) {
+        ports_.status.ShowStatus(fileName, StatusKind::Error);
+        return;
+    }
+    ports_.view.SetSongCaption("SINGLE PLAY MODE");
+    model_.SongLines = {path};
+    ports_.view.SongLinesChanged();
+    model_.play.SinglePlay = true;
+    if (!model_.play.ResetPending) ports_.status.ShowStatus(fileName, StatusKind::Normal);
+}
+
+void Player::ShowMissingFile(const std::string& statusText, const std::string& path) {
+    ports_.status.ShowStatus(statusText, StatusKind::Error);
+    ports_.messages.ShowMessage(Sjis("ＭＩＤＩファイル（ ") + path + Sjis("）がありません"));
+}
+
+void Player::ShowPositionInSongWindow(const std::string& caption) {
+    ports_.view.ShowModeLabel();
+    ports_.view.SetSongCaption(caption);
+    ports_.view.SetSongNumber(model_.play.QueuePosition + 1);
+    ports_.view.SelectSongLine(model_.play.QueuePosition);
+}
+
+bool Player::StartSong(const std::string& path, const std::string& volText) {
+    PlayState& play = model_.play;
+    if (play.ResetPending) {
+        play.ResetPending = false;
+    } else {
+        if (!SendReset()) return false;
+        if (play.ResetPending) return true;
+    }
+    if (model_.settings.AUTOVOL) ports_.volume.ApplySongOffset(volText);
+    if (!HasSmfHeader(path)) {
+        ports_.messages.ShowMessage(HeaderMessage());
+        return false;
+    }
+    ports_.device.Open(path);
+    ports_.device.Play();
+    play.ScrollPos = 1;
+    if (ports_.device.Error() != 0) {
+        HandleDeviceError();
+        return false;
+    }
+    ports_.view.SetIntroInterval(play.IntroSeconds * 1000);
+    const std::string base = BeforeFirstDot(path);
+    ports_.view.SetCompanionFiles(FileExistsIgnoringCase(base + ".TXT"), FileExistsIgnoringCase(base + ".DOC"));
+    return true;
+}
+
+bool Player::SendReset() {
+    PlayState& play = model_.play;
+    const int kind = model_.settings.SENDRST;
+    if (kind < 1 || kind > 3) {
+        play.ResetPending = false;
+        return true;
+    }
+    try {
+        ports_.device.Open(model_.folders.ProgramFolder + kResetFiles[kind]);
+        ports_.device.Play();
+    } catch (const UserError&) {
+        play.ResetPending = false;  // no reset file: the song plays without one
+        return true;
+    }
+    if (ports_.device.Error() != 0) {
+        HandleDeviceError();
+        play.ResetPending = false;
+        return false;
+    }
+    ports_.status.ShowStatus(".. No." + std::to_string(play.QueuePosition + 1), StatusKind::Notice);
+    play.ResetPending = true;
+    return true;
+}
+
+void Player::HandleDeviceError() {
+    ports_.device.Stop();
+    ports_.device.Close();
+    ports_.view.SetPlayLabelLit(false);
+    ports_.view.SetPauseLabelLit(false);
+    model_.play.PauseFlag = false;
+    model_.play.SinglePlay = false;
+    ports_.view.DisableIntroAndAutoStart();
+    ports_.view.HideSongWindow();
+    model_.SongLines.clear();
+    ports_.view.SongLinesChanged();
+    ports_.messages.ShowMessage(Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです"));
+}
+
+void Player::IntroTimerTimer() {
+    if (model_.play.QueuePosition < static_cast<int>(model_.PlayQueue.size()) - 1) {
+        ports_.view.SetIntroInterval(0);
+        Next();
+    } else {
+        Stop();
+        ports_.view.ShowIntroEnd();
+    }
+}
+
+void Player::Next() { StepNext(model_.play, model_.PlayQueue.size(), *this); }
+
+}  // namespace korva

@@ -1,0 +1,408 @@
+#include "playback/Player.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "app/SystemClock.h"
+#include "playback/VolumeOutput.h"
+#include "support/ScriptedDevice.h"
+#include "support/TempDir.h"
+#include "text/Encoding.h"
+
+namespace korva {
+namespace {
+
+using testing::ScriptedDevice;
+using testing::TempDir;
+
+struct Status {
+    std::string text;
+    StatusKind kind;
+};
+
+struct RecordingStatus : StatusView {
+    std::vector<Status> shown;
+    void ShowStatus(const std::string& text, StatusKind kind) override { shown.push_back({text, kind}); }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (const Status& s : shown) out.push_back(s.text);
+        return out;
+    }
+};
+
+struct RecordingMessages : MessageView {
+    std::vector<std::string> shown;
+    void ShowMessage(const std::string& text) override { shown.push_back(text); }
+};
+
+struct RecordingView : PlayerView {
+    bool playLit = false;
+    bool pauseLit = false;
+    bool songWindowShown = false;
+    int songControlShown = 0;
+    std::string caption;
+    int number = 0;
+    int selected = -1;
+    bool txt = false;
+    bool doc = false;
+    int introInterval = -1;
+    bool introEnd = false;
+    void SetPlayLabelLit(bool lit) override { playLit = lit; }
+    void SetPauseLabelLit(bool lit) override { pauseLit = lit; }
+    void ClearStatusLine() override {}
+    void ShowModeLabel() override {}
+    void EnableClock() override {}
+    void DisableIntroAndAutoStart() override {}
+    void SetIntroInterval(int ms) override { introInterval = ms; }
+    void ShowIntroEnd() override { introEnd = true; }
+    void ShowSongWindow() override { songWindowShown = true; }
+    void HideSongWindow() override { songWindowShown = false; }
+    void SongLinesChanged() override {}
+    void SetSongCaption(const std::string& c) override { caption = c; }
+    void SetSongNumber(int n) override { number = n; }
+    void SelectSongLine(int index) override { selected = index; }
+    void SetCompanionFiles(bool t, bool d) override {
+        txt = t;
+        doc = d;
+    }
+    void ShowSongControlWindow() override { ++songControlShown; }
+    void CloseSongControlWindow() override {}
+};
+
+struct FakeOutput : VolumeOutput {
+    std::vector<std::uint32_t> set;
+    int DeviceCount() const override { return 1; }
+    bool GetVolume(std::uint16_t, std::uint32_t& v) const override {
+        v = 0;
+        return true;
+    }
+    bool SetVolume(std::uint16_t, std::uint32_t v) override {
+        set.push_back(v);
+        return true;
+    }
+};
+
+struct NullVolumeView : VolumeView {
+    void ShowVolumeControls() override {}
+    void MarkEffectiveLevel(int) override {}
+    void SetBaseButtonDown(int) override {}
+    void SetVolumeBar(int) override {}
+};
+
+struct FixedClock : Clock {
+    int hour = 10;
+    LocalTime Now() const override { return LocalTime{2026, 12, 7, 1, hour, 0, 0}; }
+};
+
+struct NoFolder : FolderDialog {
+    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
+};
+
+const std::string kTab = "\t";
+
+class PlayerTest : public ::testing::Test {
+protected:
+    PlayerTest() {
+        model.folders = MakeFolders(dir.Folder(), {});
+        model.settings.PLAYMOD = LIST0;
+        model.settings.RNDMODE = NOR;
+        model.settings.SENDRST = 1;
+        model.play.IntroSeconds = 30;
+        dir.Write("KORVA_GM.MID", "MThd reset");
+    }
+
+    std::string Song(const std::string& name, const std::string& content = "MThd song") {
+        return dir.Write(name, content);
+    }
+    // A playlist of songs "<title>.mid" with the given titles; every file exists unless listed.
+    void Playlist(int list, const std::vector<std::string>& titles, const std::vector<std::string>& vols = {}) {
+        std::string text;
+        for (std::size_t i = 0; i < titles.size(); ++i) {
+            const std::string vol = i < vols.size() ? vols[i] : "+0";
+            text += titles[i] + kTab + dir.Folder() + titles[i] + ".mid" + kTab + vol + kTab + "1\r\n";
+        }
+        dir.Write(list == 0 ? "KORVA.DT0" : "KORVA.DT1", text);
+    }
+    std::string Path(const std::string& title) const { return dir.Folder() + title + ".mid"; }
+    std::string Reset() const { return dir.Folder() + "KORVA_GM.MID"; }
+
+    TempDir dir;
+    AppModel model;
+    ScriptedDevice device;
+    FakeOutput output;
+    NullVolumeView volumeView;
+    VolumeControl volume{model.settings, output, volumeView};
+    RecordingView view;
+    RecordingStatus status;
+    RecordingMessages messages;
+    SeededRandom random{7};
+    FixedClock clock;
+    NoFolder folderDialog;
+    Player player{model, PlayerPorts{device, volume, view, status, messages, random, clock, folderDialog}};
+};
+
+TEST_F(PlayerTest, ResetPlaysBeforeEverySongAndTheQueueStopsAfterItsLastEntry) {
+    for (const char* t : {"A", "B", "C"}) Song(std::string(t) + ".mid");
+    Playlist(0, {"C", "A", "B"});
+    player.Play();
+    EXPECT_EQ(device.OpenFile(), Reset());
+    EXPECT_EQ(status.shown.back().text, ".. No.1");
+    EXPECT_EQ(status.shown.back().kind, StatusKind::Notice);
+    EXPECT_TRUE(view.playLit);
+    EXPECT_TRUE(view.songWindowShown);  // INTLOCK is on by default
+
+    device.FinishAndDeliver();  // the reset ends: the song itself
+    EXPECT_EQ(device.OpenFile(), Path("A"));
+    EXPECT_EQ(status.shown.back().text, "A");
+    EXPECT_EQ(view.number, 1);
+    EXPECT_EQ(view.selected, 0);
+    EXPECT_EQ(view.caption, "LIST-0 (NOR/END) 3" + Sjis("曲"));
+
+    for (int i = 0; i < 5; ++i) device.FinishAndDeliver();
+    EXPECT_EQ(device.opened,
+              (std::vector<std::string>{Reset(), Path("A"), Reset(), Path("B"), Reset(), Path("C")}));
+    EXPECT_EQ(status.Texts(), (std::vector<std::string>{Sjis(".. Preparations for Play"), ".. No.1", "A",
+                                                        ".. No.2", "B", ".. No.3", "C"}));
+    device.FinishAndDeliver();  // the last song ends: the player stops, the device stays open
+    EXPECT_EQ(device.Mode(), DeviceMode::Stopped);
+    EXPECT_TRUE(player.DeviceIdle());
+    EXPECT_FALSE(view.playLit);
+    EXPECT_FALSE(view.songWindowShown);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(device.opened.size(), 6u);
+}
+
+TEST_F(PlayerTest, CyclicQueueStartsOverInTheSameOrder) {
+    model.settings.CYCMODE = 1;
+    model.settings.SENDRST = 0;
+    model.settings.RNDMODE = RND;
+    for (const char* t : {"A", "B", "C"}) Song(std::string(t) + ".mid");
+    Playlist(0, {"A", "B", "C"});
+    player.Play();
+    for (int i = 0; i < 5; ++i) device.FinishAndDeliver();
+    ASSERT_EQ(device.opened.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(device.opened.begin(), device.opened.begin() + 3),
+              std::vector<std::string>(device.opened.begin() + 3, device.opened.end()));
+    EXPECT_EQ(device.Mode(), DeviceMode::Playing);
+}
+
+TEST_F(PlayerTest, MissingResetFilePlaysSongsWithoutResetOrMessage) {
+    std::filesystem::remove(dir.Path() / "KORVA_GM.MID");
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
+    player.Play();
+    device.FinishAndDeliver();
+    EXPECT_EQ(device.opened, (std::vector<std::string>{Path("A"), Path("B")}));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(PlayerTest, MissingSecondEntryStopsTheRunWithItsError) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    Song("C.mid");
+    Playlist(0, {"A", "B", "C"});
+    player.Play();
+    device.FinishAndDeliver();
+    EXPECT_EQ(status.shown.back().text, "B");
+    EXPECT_EQ(status.shown.back().kind, StatusKind::Error);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], Sjis("ＭＩＤＩファイル（ ") + Path("B") + Sjis("）がありません"));
+    EXPECT_FALSE(view.playLit);
+    EXPECT_EQ(device.opened, (std::vector<std::string>{Path("A")}));
+}
+
+TEST_F(PlayerTest, BackAndNextMoveOnlyInsideTheQueue) {
+    model.settings.SENDRST = 0;
+    for (const char* t : {"A", "B", "C"}) Song(std::string(t) + ".mid");
+    Playlist(0, {"A", "B", "C"});
+    player.Play();
+    EXPECT_FALSE(StepBack(model.play, player));  // Back on the first does nothing
+    EXPECT_EQ(device.PendingNotices(), 0u);
+    device.FinishAndDeliver();                    // B plays
+    EXPECT_TRUE(StepBack(model.play, player));
+    device.DeliverNotices();
+    EXPECT_EQ(device.OpenFile(), Path("A"));
+    player.Next();
+    device.DeliverNotices();
+    player.Next();
+    device.DeliverNotices();
+    EXPECT_EQ(device.OpenFile(), Path("C"));
+    player.Next();                                // Next on the last does nothing
+    device.DeliverNotices();
+    EXPECT_EQ(device.OpenFile(), Path("C"));
+    EXPECT_EQ(device.Mode(), DeviceMode::Playing);
+}
+
+TEST_F(PlayerTest, PlayWhilePlayingOpensSongControlAndPlayWhilePausedResumes) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
+    player.Play();
+    player.Play();
+    EXPECT_EQ(view.songControlShown, 1);
+    EXPECT_EQ(device.opened.size(), 1u);
+    EXPECT_EQ(device.PendingNotices(), 0u);
+
+    player.Pause();
+    EXPECT_TRUE(view.pauseLit);
+    device.DeliverNotices();  // the pause's notice is ignored
+    EXPECT_EQ(device.Mode(), DeviceMode::Paused);
+    player.Play();
+    EXPECT_EQ(device.Mode(), DeviceMode::Playing);
+    EXPECT_FALSE(view.pauseLit);
+    device.FinishAndDeliver();  // the end after the resume moves on
+    EXPECT_EQ(device.OpenFile(), Path("B"));
+}
+
+TEST_F(PlayerTest, PauseAndPauseAgainResumeAtTheSameSong) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
+    player.Play();
+    player.Pause();
+    device.DeliverNotices();
+    player.Pause();
+    device.DeliverNotices();
+    EXPECT_EQ(device.OpenFile(), Path("A"));
+    EXPECT_EQ(device.Mode(), DeviceMode::Playing);
+    device.FinishAndDeliver();
+    EXPECT_EQ(device.OpenFile(), Path("B"));
+}
+
+TEST_F(PlayerTest, ProgBandChangeBuildsANewQueueOfTheOtherList) {
+    model.settings.PLAYMOD = PROG;
+    model.settings.SENDRST = 0;
+    model.settings.TIMBAND = "060912131722";
+    model.settings.PROGRM = {0, 1, 0, 0, 0, 0};  // 09-11 plays list 1
+    for (const char* t : {"A0", "B0", "X1", "Y1"}) Song(std::string(t) + ".mid");
+    Playlist(0, {"A0", "B0"});
+    Playlist(1, {"X1", "Y1"});
+    clock.hour = 8;
+    player.Play();
+    EXPECT_EQ(device.OpenFile(), Path("A0"));
+    clock.hour = 9;  // the band boundary passes during the song
+    device.FinishAndDeliver();
+    EXPECT_EQ(device.OpenFile(), Path("X1"));
+    EXPECT_EQ(model.play.LoadedList, 1);
+    EXPECT_EQ(model.play.QueuePosition, 0);
+    EXPECT_EQ(view.caption, "PROG-1 (NOR/END) 2" + Sjis("曲"));
+}
+
+TEST_F(PlayerTest, MacBinaryHeadedFileIsRefusedWithTheLongMessage) {
+    model.settings.SENDRST = 0;
+    Song("A.mid", std::string(128, '\0') + "MThd");
+    Playlist(0, {"A"});
+    player.Play();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find(Sjis("マックバイナリ")), std::string::npos);
+    EXPECT_TRUE(device.opened.empty());
+    EXPECT_FALSE(view.playLit);
+}
+
+TEST_F(PlayerTest, SongOffsetAppliesOnTopOfTheBaseForOneSongOnly) {
+    model.settings.SENDRST = 0;
+    model.settings.AUTOVOL = true;
+    model.settings.INITVOL = "7FFF7FFF";  // base level 5
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"}, {"+3", "-1"});
+    player.Play();
+    EXPECT_EQ(volume.EffectiveLevel(), 8);
+    EXPECT_EQ(output.set.back(), 0xDFFFDFFFu);
+    device.FinishAndDeliver();
+    EXPECT_EQ(volume.EffectiveLevel(), 4);  // back to the base, then B's own offset
+    EXPECT_EQ(output.set[output.set.size() - 2], 0x7FFF7FFFu);
+}
+
+TEST_F(PlayerTest, DeviceErrorStopsWithItsMessage) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    Playlist(0, {"A"});
+    device.failNextPlay = 5;
+    player.Play();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです"));
+    EXPECT_EQ(device.Mode(), DeviceMode::None);
+    EXPECT_FALSE(view.playLit);
+    device.DeliverNotices();  // the failed play's notice finds no mode and changes nothing
+    EXPECT_EQ(device.opened.size(), 1u);
+}
+
+TEST_F(PlayerTest, CompanionDocumentsAreLookedForBeforeTheFirstDotOfThePath) {
+    model.settings.SENDRST = 0;
+    std::filesystem::create_directory(dir.Path() / "MY.SONGS");
+    dir.Write("MY.SONGS/A.mid", "MThd");
+    dir.Write("MY.TXT", "text");
+    dir.Write("KORVA.DT0", "A\t" + dir.Folder() + "MY.SONGS/A.mid\t+0\t1\r\n");
+    player.Play();
+    EXPECT_TRUE(view.txt);
+    EXPECT_FALSE(view.doc);
+}
+
+TEST_F(PlayerTest, SinglePlayPlaysOneFileAfterItsResetAndStops) {
+    Song("A.mid");
+    model.PlayQueue = {Path("A")};
+    model.play.QueuePosition = 0;
+    player.PlaySingleEntry();
+    EXPECT_TRUE(model.play.SinglePlay);
+    EXPECT_EQ(device.OpenFile(), Reset());
+    device.FinishAndDeliver();
+    EXPECT_EQ(device.OpenFile(), Path("A"));
+    EXPECT_EQ(view.caption, "SINGLE PLAY MODE");
+    EXPECT_EQ(model.SongLines, std::vector<std::string>{Path("A")});
+    EXPECT_FALSE(view.songWindowShown);
+    player.Play();  // Play during single play changes nothing
+    EXPECT_EQ(view.songControlShown, 0);
+    device.FinishAndDeliver();
+    EXPECT_FALSE(model.play.SinglePlay);
+    EXPECT_EQ(device.Mode(), DeviceMode::None);
+}
+
+TEST_F(PlayerTest, EasyEntryInForeignFormatIsRefusedUntilItCanBeConverted) {
+    model.settings.PLAYMOD = EASY;
+    model.settings.SENDRST = 0;
+    dir.Write("SONG.RCP", "RCM-PC98");
+    model.PlayQueue = {dir.Folder() + "SONG.RCP"};
+    player.PlayEasyEntry();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find(Sjis("再生できない形式")), std::string::npos);
+    EXPECT_TRUE(device.opened.empty());
+}
+
+TEST_F(PlayerTest, IntroEndMovesOnAndStopsAtTheLastSong) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
+    player.Play();
+    EXPECT_EQ(view.introInterval, 30000);
+    player.IntroTimerTimer();
+    EXPECT_EQ(view.introInterval, 0);
+    device.DeliverNotices();
+    EXPECT_EQ(device.OpenFile(), Path("B"));
+    player.IntroTimerTimer();
+    EXPECT_TRUE(view.introEnd);
+    EXPECT_EQ(device.Mode(), DeviceMode::None);
+}
+
+TEST(SongWindowCaptionTest, NamesModeOrderCycleAndCount) {
+    Settings s;
+    s.PLAYMOD = LIST2;
+    s.RNDMODE = NEW;
+    s.CYCMODE = 1;
+    EXPECT_EQ(SongWindowCaption(s, 2, 25), "LIST-2 (NEW/LES) 25" + Sjis("曲"));
+    s.PLAYMOD = EASY;
+    EXPECT_EQ(SongWindowCaption(s, 0, 3), "EASY (NOR/LES) 3" + Sjis("曲"));
+    s.PLAYMOD = ARTS;
+    s.RNDMODE = RND;
+    s.CYCMODE = 0;
+    EXPECT_EQ(SongWindowCaption(s, 0, 1), "ARTIST (RND/END) 1" + Sjis("曲"));
+}
+
+}  // namespace
+}  // namespace korva

@@ -1,0 +1,56 @@
+#pragma once
+// A sequencer device for tests of play sequencing: it plays nothing, keeps the modes a real device
+// would report, and holds completion notices until the test delivers them, as the user-interface
+// thread's event queue would.
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "playback/SequencerDevice.h"
+
+namespace korva::testing {
+
+class ScriptedDevice final : public SequencerDevice {
+public:
+    void SetNotifyHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
+    void Open(const std::string& sjisPath) override;
+    void Play() override;
+    void Pause() override;
+    void Stop() override;
+    void Close() override;
+    DeviceMode Mode() const override { return mode_; }
+    int Error() const override { return error_; }
+    std::string ErrorText() const override { return error_ ? "scripted failure" : ""; }
+
+    // The playing file reaches its end.
+    void FinishSong();
+    // Delivers the pending notices, including those caused while delivering.
+    void DeliverNotices();
+    // Lets the song end, then delivers: one step of unattended play.
+    void FinishAndDeliver() {
+        FinishSong();
+        DeliverNotices();
+    }
+
+    // The files opened, in order (paths as given).
+    std::vector<std::string> opened;
+    // The next Play() fails with this error code.
+    int failNextPlay = 0;
+    std::string OpenFile() const { return mode_ == DeviceMode::None ? std::string() : openFile_; }
+    std::size_t PendingNotices() const { return pending_; }
+    int playCalls = 0;
+
+private:
+    void EndPlay();
+
+    std::function<void()> handler_;
+    DeviceMode mode_ = DeviceMode::None;
+    bool playRequested_ = false;  // a play() whose notice has not been queued yet
+    std::size_t pending_ = 0;
+    int error_ = 0;
+    std::string openFile_;
+};
+
+}  // namespace korva::testing
