@@ -1,10 +1,112 @@
 #include "ui/TVolDlg.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "playback/VolumeControl.h"
+
 namespace korva {
+
+namespace {
+
+QToolButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, const QString& hint,
+                        bool hints) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(caption);
+    // A button that shows a number is named by it; the others show only a glyph or nothing.
+    const bool numbered = caption.size() == 1 && caption[0].isDigit();
+    button->setAccessibleName(numbered ? caption : hint);
+    button->setAccessibleDescription(hint);
+    if (hints) button->setToolTip(hint);
+    button->setFixedSize(22, 22);
+    return button;
+}
+
+}  // namespace
 
 TVolDlg::TVolDlg(AppModel& model, QWidget* parent) : QDialog(parent), model_(model) {
     setObjectName(QStringLiteral("TVolDlg"));
     setWindowTitle(QStringLiteral("VOLUME CONTROL"));
+    const bool hints = model.settings.USEHNT2;  // applied once, when the window is made
+
+    auto* grid = new QGridLayout;
+    grid->setSpacing(2);
+    for (int n = 0; n < 10; ++n) {
+        auto* level = MakeButton(this, QStringLiteral("SpeedButton%1").arg(n), QString::number(n),
+                                 QStringLiteral("基準音量を設定する"), hints);
+        level->setCheckable(true);
+        levelButtons_[static_cast<std::size_t>(n)] = level;
+        grid->addWidget(level, 0, n);
+        connect(level, &QToolButton::clicked, this, [this, n] { LevelButtonClick(n); });
+
+        auto* closer = MakeButton(this, QStringLiteral("SpeedButton%1").arg(10 + n), QString(),
+                                  QStringLiteral("基準音量を設定した後でウィンドウを閉じる"), hints);
+        closer->setFixedHeight(10);
+        closeButtons_[static_cast<std::size_t>(n)] = closer;
+        grid->addWidget(closer, 1, n);
+        connect(closer, &QToolButton::clicked, this, [this, n] {
+            LevelButtonClick(n);
+            close();
+        });
+    }
+
+    auto* temp = new QLabel(QStringLiteral("Temp Volume"), this);
+    volDownButton_ = MakeButton(this, QStringLiteral("VolDownSpeedButton"), QStringLiteral("▼"),
+                                QStringLiteral("音量を一時的に下げる"), hints);
+    volUpButton_ = MakeButton(this, QStringLiteral("VolUpSpeedButton"), QStringLiteral("▲"),
+                              QStringLiteral("音量を一時的に上げる"), hints);
+    closeButton_ = new QPushButton(QStringLiteral("CLOSE"), this);
+    closeButton_->setObjectName(QStringLiteral("CloseBitBtn"));
+    closeButton_->setAccessibleDescription(QStringLiteral("このウィンドウを閉じる"));
+    if (hints) closeButton_->setToolTip(QStringLiteral("このウィンドウを閉じる"));
+    connect(volDownButton_, &QToolButton::clicked, this, &TVolDlg::VolDownSpeedButtonClick);
+    connect(volUpButton_, &QToolButton::clicked, this, &TVolDlg::VolUpSpeedButtonClick);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(temp);
+    bottom->addWidget(volDownButton_);
+    bottom->addWidget(volUpButton_);
+    bottom->addStretch();
+    bottom->addWidget(closeButton_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(grid);
+    layout->addLayout(bottom);
+    setFixedSize(sizeHint());
+}
+
+void TVolDlg::MarkEffectiveLevel(int level) {
+    for (int n = 0; n < 10; ++n) {
+        QPalette palette = levelButtons_[static_cast<std::size_t>(n)]->palette();
+        palette.setColor(QPalette::ButtonText, n == level ? Qt::red : Qt::black);
+        levelButtons_[static_cast<std::size_t>(n)]->setPalette(palette);
+    }
+}
+
+void TVolDlg::SetBaseButtonDown(int level) {
+    for (int n = 0; n < 10; ++n) levelButtons_[static_cast<std::size_t>(n)]->setChecked(n == level);
+}
+
+void TVolDlg::LevelButtonClick(int level) {
+    if (volume_) {
+        volume_->LevelButtonClick(level);
+    } else {
+        SetBaseButtonDown(-1);
+    }
+}
+
+void TVolDlg::VolUpSpeedButtonClick() {
+    if (volume_) volume_->TemporaryUp();
+}
+
+void TVolDlg::VolDownSpeedButtonClick() {
+    if (volume_) volume_->TemporaryDown();
 }
 
 }  // namespace korva
