@@ -1,0 +1,123 @@
+// The player driving the real synthesizer in virtual time: a queue from a real playlist file,
+// each song preceded by its reset file, until the queue ends.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/SystemClock.h"
+#include "platform/FluidSynthVolume.h"
+#include "playback/Player.h"
+#include "SynthTestSupport.h"
+#include "text/Encoding.h"
+
+namespace korva {
+namespace {
+
+using namespace korva::testing;
+
+struct Segment {
+    std::string status;  // what the status line said while this stretch was rendered
+    Stereo audio;
+};
+
+struct SegmentingStatus : StatusView {
+    std::vector<Segment>* segments = nullptr;
+    void ShowStatus(const std::string& text, StatusKind) override { segments->push_back({text, {}}); }
+};
+
+struct Messages : MessageView {
+    std::vector<std::string> shown;
+    void ShowMessage(const std::string& text) override { shown.push_back(text); }
+};
+
+struct QuietView : PlayerView {
+    bool playLit = false;
+    void SetPlayLabelLit(bool lit) override { playLit = lit; }
+    void SetPauseLabelLit(bool) override {}
+    void ClearStatusLine() override {}
+    void ShowModeLabel() override {}
+    void EnableClock() override {}
+    void DisableIntroAndAutoStart() override {}
+    void SetIntroInterval(int) override {}
+    void ShowIntroEnd() override {}
+    void ShowSongWindow() override {}
+    void HideSongWindow() override {}
+    void SongLinesChanged() override {}
+    void SetSongCaption(const std::string&) override {}
+    void SetSongNumber(int) override {}
+    void SelectSongLine(int) override {}
+    void SetCompanionFiles(bool, bool) override {}
+    void ShowSongControlWindow() override {}
+    void CloseSongControlWindow() override {}
+};
+
+struct NullVolumeView : VolumeView {
+    void ShowVolumeControls() override {}
+    void MarkEffectiveLevel(int) override {}
+    void SetBaseButtonDown(int) override {}
+    void SetVolumeBar(int) override {}
+};
+
+struct NoFolder : FolderDialog {
+    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
+};
+
+TEST(PlayerEndToEnd, ThreeSongsFromAPlaylistEachAfterItsResetThenStop) {
+    TempDir dir;
+    std::filesystem::copy_file(std::filesystem::path(KORVA_DATA_DIR) / "KORVA_GM.MID", dir.Path() / "KORVA_GM.MID");
+    std::string playlist;
+    for (const char* title : {"Alpha", "Beta", "Gamma"}) {
+        const std::string path = dir.Write(std::string(title) + ".mid", HeldNoteSong(0.5));
+        playlist += std::string(title) + "\t" + path + "\t+0\t1\r\n";
+    }
+    dir.Write("KORVA.DT0", playlist);
+
+    AppModel model;
+    model.folders = MakeFolders(dir.Folder(), {});
+    model.settings.PLAYMOD = LIST0;
+    model.settings.SENDRST = 1;
+
+    VirtualSynth synth;
+    ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
+    FluidSynthVolume output(synth.Engine());
+    NullVolumeView volumeView;
+    VolumeControl volume(model.settings, output, volumeView);
+    std::vector<Segment> segments;
+    SegmentingStatus status;
+    status.segments = &segments;
+    Messages messages;
+    QuietView view;
+    SeededRandom random(1);
+    SystemClock clock;
+    NoFolder folders;
+    Player player(model, PlayerPorts{synth.Device(), volume, view, status, messages, random, clock, folders});
+
+    player.Play();
+    // Render until the player has stopped by itself, each block credited to the status shown.
+    std::vector<float> left(kBlock), right(kBlock);
+    for (int block = 0; block < 2000 && view.playLit; ++block) {
+        synth.Engine().RenderBlock(left.data(), right.data(), kBlock);
+        Stereo& into = segments.back().audio;
+        into.left.insert(into.left.end(), left.begin(), left.end());
+        into.right.insert(into.right.end(), right.begin(), right.end());
+        synth.Ui().Drain();
+    }
+    EXPECT_FALSE(view.playLit);
+    EXPECT_TRUE(messages.shown.empty());
+
+    std::vector<std::string> order;
+    for (const Segment& s : segments) order.push_back(s.status);
+    EXPECT_EQ(order, (std::vector<std::string>{Sjis(".. Preparations for Play"), ".. No.1", "Alpha", ".. No.2", "Beta",
+                                               ".. No.3", "Gamma"}));
+    for (const Segment& s : segments) {
+        if (s.status == "Alpha" || s.status == "Beta" || s.status == "Gamma") {
+            EXPECT_GT(s.audio.Peak(), kAudible) << s.status;
+            // Each song plays its half second, give or take a block either side.
+            EXPECT_NEAR(static_cast<double>(s.audio.left.size()), synth.Seconds(0.5), 2.0 * kBlock) << s.status;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace korva
