@@ -1,0 +1,83 @@
+#pragma once
+// The pictures of the deck, drawn with QPainter so they stay sharp at any scale: the metal body,
+// the black display, the wooden side cheeks, and the keys with their glyphs.
+
+#include <QAbstractButton>
+#include <QFont>
+#include <QLabel>
+#include <QWidget>
+
+namespace korva {
+
+enum class Glyph { Power, Minimise, TitleBar, Back, Next, Play, Pause, Stop, SetUp, Mode, Order };
+
+// A key of the deck. A left click arrives as clicked(); every press and release is also reported
+// with its button, because the deck's keys do something else on the right button.
+class DeckButton : public QAbstractButton {
+    Q_OBJECT
+  public:
+    DeckButton(Glyph glyph, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {18, 18}; }
+
+  signals:
+    void mouseDown(Qt::MouseButton button);
+    void mouseUp(Qt::MouseButton button);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    Glyph glyph_;
+    bool held_ = false;
+};
+
+// A label of the display that reports presses and left clicks.
+class DeckLabel : public QLabel {
+    Q_OBJECT
+  public:
+    explicit DeckLabel(const QString& text, QWidget* parent = nullptr);
+
+  signals:
+    void clicked();
+    void mouseDown(Qt::MouseButton button);
+    void mouseUp(Qt::MouseButton button);
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+enum class Surface { Metal, Display, Wood };
+
+// A painted surface that can be pressed to drag the window.
+class DeckPanel : public QWidget {
+    Q_OBJECT
+  public:
+    DeckPanel(Surface surface, QWidget* parent = nullptr);
+    // A light brushed plate set into a metal surface, for the name and volume controls.
+    void SetPlate(const QRect& plate) { plate_ = plate; }
+
+  signals:
+    void leftPressed(QPoint globalPos);
+    void dragMoved(QPoint globalPos);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+  private:
+    Surface surface_;
+    QRect plate_;
+};
+
+// A display label's text colour (RGB) and slant; display text is always bold.
+void SetLabelLook(QLabel* label, std::uint32_t rgb, bool italic = false);
+std::uint32_t LabelColour(const QLabel* label);
+
+// The font of the display: a Gothic face that holds Japanese, bold, at a pixel size.
+QFont DeckFont(int pixelSize);
+
+}  // namespace korva

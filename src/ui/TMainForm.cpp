@@ -1,0 +1,431 @@
+#include "ui/TMainForm.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QScrollBar>
+#include <QWindow>
+
+#include "app/Errors.h"
+#include "app/Placement.h"
+#include "app/PlayModes.h"
+#include "app/SettingsFile.h"
+#include "app/TitleScroll.h"
+#include "playback/VolumeLevels.h"
+#include "ui/DeckArt.h"
+#include "ui/HintPlacement.h"
+#include "ui/QtText.h"
+
+namespace korva {
+
+TMainForm::TMainForm(const MainFormDeps& deps, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      model_(deps.model),
+      random_(deps.random),
+      clock_(deps.clock),
+      messages_(this),
+      status_(*this) {
+    setObjectName(QStringLiteral("TMainForm"));
+    setWindowTitle(QStringLiteral("KORVA97"));
+    deck_ = BuildDeck(this);
+    CreateTimers();
+    ConnectDeck();
+    FormCreate();
+}
+
+void TMainForm::CreateTimers() {
+    baseTimer_ = new QTimer(this);
+    baseTimer_->setObjectName(QStringLiteral("BaseTimer"));
+    baseTimer_->setInterval(3000);
+    openTimer_ = new QTimer(this);
+    openTimer_->setObjectName(QStringLiteral("OpenTimer"));
+}
+
+void TMainForm::ConnectDeck() {
+    connect(deck_.PowSpeedButton, &DeckButton::clicked, this, &TMainForm::PowSpeedButtonClick);
+    connect(deck_.PowSpeedButton, &DeckButton::mouseDown, this, &TMainForm::PowSpeedButtonMouseDown);
+    connect(deck_.IcoSpeedButton, &DeckButton::clicked, this, &QWidget::showMinimized);
+    connect(deck_.IcoSpeedButton, &DeckButton::mouseDown, this, &TMainForm::IcoSpeedButtonMouseDown);
+    connect(deck_.BarSpeedButton, &DeckButton::clicked, this, &TMainForm::BarSpeedButtonClick);
+    connect(deck_.BackSpeedButton, &DeckButton::clicked, this, [this] { StepBack(model_.play, Player()); });
+    connect(deck_.BackSpeedButton, &DeckButton::mouseDown, this,
+            [this](Qt::MouseButton b) { ListButtonMouseDown(b, 0, deck_.BackLabel); });
+    connect(deck_.BackSpeedButton, &DeckButton::mouseUp, this,
+            [this] { SetLabelLook(deck_.BackLabel, kTeal); });
+    connect(deck_.NextSpeedButton, &DeckButton::clicked, this,
+            [this] { StepNext(model_.play, model_.PlayQueue.size(), Player()); });
+    connect(deck_.NextSpeedButton, &DeckButton::mouseDown, this,
+            [this](Qt::MouseButton b) { ListButtonMouseDown(b, 1, deck_.NextLabel); });
+    connect(deck_.NextSpeedButton, &DeckButton::mouseUp, this,
+            [this] { SetLabelLook(deck_.NextLabel, kTeal); });
+    connect(deck_.PlaySpeedButton, &DeckButton::clicked, this, [this] { Player().Play(); });
+    connect(deck_.PlaySpeedButton, &DeckButton::mouseDown, this, &TMainForm::PlaySpeedButtonMouseDown);
+    connect(deck_.PauseSpeedButton, &DeckButton::clicked, this, [this] { Player().Pause(); });
+    connect(deck_.StopSpeedButton, &DeckButton::clicked, this, [this] { Player().Stop(); });
+    connect(deck_.StopSpeedButton, &DeckButton::mouseDown, this, [this](Qt::MouseButton b) {
+        if (b == Qt::LeftButton)
+            SetLabelLook(deck_.StopLabel, kLime);
+    });
+    connect(deck_.StopSpeedButton, &DeckButton::mouseUp, this,
+            [this] { SetLabelLook(deck_.StopLabel, kTeal); });
+    connect(deck_.SetUpSpeedButton, &DeckButton::clicked, this, &TMainForm::SetUpSpeedButtonClick);
+    connect(deck_.SetUpSpeedButton, &DeckButton::mouseDown, this, &TMainForm::SetUpSpeedButtonMouseDown);
+    connect(deck_.ModeSpeedButton, &DeckButton::mouseDown, this, &TMainForm::ModeSpeedButtonMouseDown);
+    connect(deck_.RndSpeedButton, &DeckButton::clicked, this, [this] { StepOrder(true); });
+    connect(deck_.RndSpeedButton, &DeckButton::mouseDown, this, [this](Qt::MouseButton b) {
+        if (b == Qt::RightButton)
+            StepOrder(false);
+    });
+    connect(deck_.DispLabel, &DeckLabel::clicked, this, &TMainForm::ShowSongWindow);
+    connect(deck_.VolLabel, &DeckLabel::clicked, this, [this] {
+        if (links_.volume)
+            links_.volume->VolLabelClick();
+    });
+    connect(deck_.UpLabel, &DeckLabel::clicked, this, [this] {
+        if (links_.volume)
+            links_.volume->UpLabelClick();
+    });
+    connect(deck_.DownLabel, &DeckLabel::clicked, this, [this] {
+        if (links_.volume)
+            links_.volume->DownLabelClick();
+    });
+    for (DeckLabel* label : {deck_.UpLabel, deck_.DownLabel}) {
+        connect(label, &DeckLabel::mouseDown, this, [label] { SetLabelLook(label, kRed); });
+        connect(label, &DeckLabel::mouseUp, this, [label] { SetLabelLook(label, kBlack); });
+    }
+    connect(deck_.VolScrollBar, &QScrollBar::valueChanged, this, [this](int position) {
+        if (links_.volume)
+            links_.volume->VolScrollBarChange(position);
+    });
+    for (DeckPanel* panel : {deck_.SideLImage, deck_.SideRImage, deck_.Panel1, deck_.Panel2}) {
+        connect(panel, &DeckPanel::leftPressed, this, &TMainForm::Panel3MouseDown);
+        connect(panel, &DeckPanel::dragMoved, this, &TMainForm::PanelDragMoved);
+    }
+    connect(baseTimer_, &QTimer::timeout, this, &TMainForm::BaseTimerTimer);
+    connect(openTimer_, &QTimer::timeout, this, &TMainForm::OpenTimerTimer);
+}
+
+void TMainForm::FormCreate() {
+    Settings& s = model_.settings;
+    setAcceptDrops(true);
+    if (qApp)
+        qApp->installEventFilter(new HintPlacement(this));
+    ShowOrderLabel();
+    ReadSettings(model_.folders.SettingsPath(), s, [this](std::uint8_t) { ShowOrderLabel(); });
+    LayOutDeck(deck_, this, s.DELUXED != 0);
+    ApplyStayOnTop();
+    ApplyHints(s.USEHNT1);
+    ShowModeLabel();
+    if (s.POSCTRL || s.MANHPOS == -999 || s.MANVPOS == -999) {
+        ApplyFixedPosition();
+    } else {
+        const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->geometry();
+        const ScreenPoint at = ManualPosition(s, {width(), height()}, {screen.width(), screen.height()});
+        move(screen.topLeft() + QPoint(at.x, at.y));
+    }
+    baseTimer_->start();
+    if ((s.ATSTART == 1 || s.ATSTART == 2) && s.PLAYMOD < ARTS) {
+        openTimer_->start(s.ATSTART * 3000 + 1000);
+        ShowStatus(s.ATSTART == 1 ? ".. Auto Start(3sec)" : ".. Auto Start(6sec)", StatusKind::Notice);
+    }
+}
+
+void TMainForm::FormActivate() {
+    const std::string& initvol = model_.settings.INITVOL;
+    deck_.VolScrollBar->setValue(VolumeBarOfDigit(initvol.empty() ? '\0' : initvol.front()));
+    ApplyStayOnTop();
+    if (links_.settingsWindow)
+        links_.settingsWindow->ShowDropIndicator(model_.settings.VIWFRNT);
+}
+
+void TMainForm::ApplyHints(bool on) {
+    for (auto& [widget, hint] : deck_.hints) widget->setToolTip(on ? hint : QString());
+}
+
+void TMainForm::ApplyStayOnTop() {
+    const bool onTop = model_.settings.VIWFRNT;
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (wasVisible)
+        show();
+}
+
+void TMainForm::ShowModeLabel() {
+    deck_.ModeLabel->setText(QString::fromStdString(ModeCode(model_.settings.PLAYMOD)));
+}
+
+void TMainForm::ShowOrderLabel() {
+    deck_.InfoLabel->setText(QString::fromStdString(OrderCode(model_.settings.RNDMODE)));
+}
+
+void TMainForm::ShowStatus(const std::string& sjisText, StatusKind kind) {
+    status_.Show(sjisText, kind, model_.settings);
+}
+
+void TMainForm::ApplyFixedPosition() {
+    const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->geometry();
+    const QSize outer = frameGeometry().size();
+    if (auto at = FixedPosition(model_.settings, {outer.width(), outer.height()}, height(),
+                                {screen.width(), screen.height()}))
+        move(screen.topLeft() + QPoint(at->x, at->y));
+}
+
+void TMainForm::PlaceVolumeWindow(QWidget& volumeWindow) {
+    const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->geometry();
+    const QSize outer = frameGeometry().size();
+    const QSize volume = volumeWindow.frameGeometry().size();
+    if (auto at = VolumeWindowPosition(model_.settings, {outer.width(), outer.height()}, height(),
+                                       {volume.width(), volume.height()}, {screen.width(), screen.height()}))
+        volumeWindow.move(screen.topLeft() + QPoint(at->x, at->y));
+}
+
+void TMainForm::SetPlayLabelLit(bool lit) {
+    SetLabelLook(deck_.PlayLabel, lit ? kLime : kTeal);
+}
+void TMainForm::SetPauseLabelLit(bool lit) {
+    SetLabelLook(deck_.PauseLabel, lit ? kYellow : kTeal);
+}
+void TMainForm::ClearDisplay() {
+    deck_.DispLabel->clear();
+}
+void TMainForm::SetClockRunning(bool running) {
+    running ? baseTimer_->start() : baseTimer_->stop();
+}
+void TMainForm::CancelAutoStart() {
+    openTimer_->stop();
+}
+void TMainForm::SettingsWindowClosed() {
+    SetLabelLook(deck_.SetUpLabel, kTeal);
+}
+
+void TMainForm::ShowVolumeControls() {
+    korva::ShowVolumeControls(deck_);
+}
+
+void TMainForm::SetVolumeBar(int level) {
+    deck_.VolScrollBar->setValue(level);
+}
+
+void TMainForm::BaseTimerTimer() {
+    status_.Tick(Player().DevicePlaying() || model_.play.PauseFlag, model_.settings, model_.play.ScrollPos,
+                 clock_);
+}
+
+void TMainForm::OpenTimerTimer() {
+    openTimer_->stop();
+    deck_.PlaySpeedButton->click();
+}
+
+void TMainForm::PowSpeedButtonClick() {
+    Settings& s = model_.settings;
+    if (!s.POSCTRL) {
+        s.MANHPOS = frameGeometry().x();
+        s.MANVPOS = frameGeometry().y();
+        try {
+            SaveMainPosition(model_.folders.SettingsPath(), s);
+        } catch (const WriteError& error) {
+            // Reported, but the quit goes on: from a read-only folder the deck could never be closed.
+            messages_.ShowMessage(error.Text());
+        }
+    }
+    close();
+}
+
+void TMainForm::PowSpeedButtonMouseDown(Qt::MouseButton button) {
+    if (button != Qt::RightButton)
+        return;
+    try {
+        SaveSettings(model_.folders.SettingsPath(), model_.settings, messages_);
+    } catch (const WriteError& error) {
+        messages_.ShowMessage(error.Text());
+    }
+}
+
+void TMainForm::IcoSpeedButtonMouseDown(Qt::MouseButton button) {
+    if (button == Qt::RightButton && links_.remoteWindow)
+        links_.remoteWindow->EnterRemote();
+}
+
+void TMainForm::BarSpeedButtonClick() {
+    const QPoint at = pos();
+    setWindowFlag(Qt::FramelessWindowHint, !windowFlags().testFlag(Qt::FramelessWindowHint));
+    move(at);
+    show();
+    Player().ReplayIfPlaying();
+}
+
+void TMainForm::ListButtonMouseDown(Qt::MouseButton button, int list, QLabel* feedback) {
+    if (button != Qt::RightButton) {
+        SetLabelLook(feedback, kLime);
+    } else if (links_.settingsWindow) {
+        links_.settingsWindow->OpenListPage(list);
+        SetUpSpeedButtonClick();
+    }
+}
+
+void TMainForm::PlaySpeedButtonMouseDown(Qt::MouseButton button) {
+    if (button != Qt::RightButton || !links_.settingsWindow)
+        return;
+    links_.settingsWindow->OpenSearchPage();
+    SetUpSpeedButtonClick();
+    links_.settingsWindow->FocusSearchEdit();
+}
+
+void TMainForm::SetUpSpeedButtonClick() {
+    if (!links_.settingsWindow) {
+        SettingsWindowClosed();  // no window opens that could turn the label back
+        return;
+    }
+    links_.settingsWindow->LoadSettingsWindow();
+    links_.settingsWindow->ShowSettingsWindow();
+}
+
+void TMainForm::SetUpSpeedButtonMouseDown(Qt::MouseButton button) {
+    if (button == Qt::RightButton) {
+        ChooseFileAndPlay();
+    } else {
+        SetLabelLook(deck_.SetUpLabel, kLime);
+    }
+}
+
+void TMainForm::ModeSpeedButtonMouseDown(Qt::MouseButton button) {
+    if (!StepListMode(model_.settings, button == Qt::LeftButton, Player()))
+        return;
+    ShowModeLabel();
+    if (links_.settingsWindow)
+        links_.settingsWindow->CheckListMode(model_.settings.PLAYMOD);
+}
+
+void TMainForm::StepOrder(bool forward) {
+    const auto order = SteppedOrder(model_.settings.RNDMODE, forward);
+    if (!order)
+        return;
+    model_.settings.RNDMODE = *order;
+    if (links_.settingsWindow)
+        links_.settingsWindow->PressOrderButton(*order);
+    ShowOrderLabel();
+}
+
+void TMainForm::ChooseFileAndPlay() {
+    QFileDialog dialog(this, QStringLiteral("ＭＩＤＩファイルを選択してください"), QString(),
+                       QStringLiteral("MID File(*.MID);;RCP File(*.RCP);;SNG File(*.SNG);;ALL File(*.*)"));
+    dialog.setObjectName(QStringLiteral("OpenDialog1"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString chosen = dialog.selectedFiles().front();
+    QString failedChar;
+    if (auto name = ToSjis(chosen, &failedChar)) {
+        PlayDroppedNames({*name}, DropSource::FileChoice);
+    } else {
+        QMessageBox::information(
+            this, QStringLiteral("KORVA97"),
+            QStringLiteral("ファイル名にシフトJISで表せない文字（%1）があるため再生できません\n%2")
+                .arg(failedChar, chosen));
+    }
+}
+
+void TMainForm::PlayDroppedNames(const std::vector<std::string>& names, DropSource source) {
+    PlayDroppedFiles(model_, names, source, DropPorts{Player(), messages_, random_, *this});
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    raise();
+    activateWindow();
+    std::vector<std::string> names;
+    QStringList unusable;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        QString failedChar;
+        if (auto name = ToSjis(url.toLocalFile(), &failedChar)) {
+            names.push_back(std::move(*name));
+        } else {
+            unusable << QStringLiteral("%1（%2）").arg(url.toLocalFile(), failedChar);
+        }
+    }
+    event->acceptProposedAction();
+    if (!unusable.isEmpty()) {
+        QMessageBox::information(
+            this, QStringLiteral("KORVA97"),
+            QStringLiteral("次のファイルは名前にシフトJISで表せない文字があるため再生できません\n") +
+                unusable.join(QLatin1Char('\n')));
+    }
+    PlayDroppedNames(names, DropSource::Drop);
+}
+
+void TMainForm::Panel3MouseDown(QPoint globalPos) {
+    // The window manager moves the window where it can; otherwise the deck follows the mouse itself.
+    manualDrag_ = !(windowHandle() && windowHandle()->startSystemMove());
+    dragOffset_ = globalPos - pos();
+}
+
+void TMainForm::PanelDragMoved(QPoint globalPos) {
+    if (manualDrag_)
+        move(globalPos - dragOffset_);
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    // Closing the deck ends the program, even while other windows are shown.
+    QCoreApplication::quit();
+}
+
+void TMainForm::SetDisplayText(const std::string& sjisText, StatusKind kind) {
+    const StatusStyle style = StyleOf(kind);
+    SetLabelLook(deck_.DispLabel, style.rgb, style.italic);
+    deck_.DispLabel->setText(FromSjis(sjisText));
+}
+
+int TMainForm::MeasureText(const std::string& sjisText) {
+    return QFontMetrics(deck_.DispLabel->font()).horizontalAdvance(FromSjis(sjisText));
+}
+
+void TMainForm::SetRemoteCaption(const std::string& sjisText) {
+    if (links_.remoteWindow)
+        links_.remoteWindow->SetStatusCaption(FromSjis(sjisText));
+}
+
+void TMainForm::StopClock() {
+    baseTimer_->stop();
+}
+
+std::string TMainForm::WeekdayName(int weekday) {
+    const int qtDay = weekday == 0 ? 7 : weekday;  // Qt counts Monday as 1 and Sunday as 7
+    if (auto name = ToSjis(QLocale().dayName(qtDay, QLocale::LongFormat)))
+        return *name;
+    return QLocale::c().dayName(qtDay, QLocale::LongFormat).toStdString();
+}
+
+void TMainForm::SongLinesChanged() {
+    if (links_.songWindow)
+        links_.songWindow->SongLinesChanged();
+}
+
+void TMainForm::ShowSongWindow() {
+    if (links_.songWindow)
+        links_.songWindow->ShowSongWindow();
+}
+
+}  // namespace korva

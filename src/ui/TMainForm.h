@@ -1,0 +1,129 @@
+#pragma once
+// The player window: a small borderless deck with the transport keys, a black display holding the
+// list mode, the play order and the status line, and the volume controls. It shows the model and
+// forwards every press to the core; the other windows are reached through optional links.
+
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "app/AppModel.h"
+#include "app/Ports.h"
+#include "app/StatusLine.h"
+#include "playback/DroppedFiles.h"
+#include "playback/PlayerCommands.h"
+#include "ui/Deck.h"
+#include "ui/QtViews.h"
+#include "ui/WindowLinks.h"
+
+namespace korva {
+
+// What the main window needs from the program from its creation on.
+struct MainFormDeps {
+    AppModel& model;
+    RandomSource& random;  // the program's one generator, already seeded
+    const Clock& clock;
+};
+
+// The parts of the program created after the main window; any may stay absent.
+struct MainFormLinks {
+    PlayerCommands* player = nullptr;  // absent: nothing plays
+    SettingsWindowLink* settingsWindow = nullptr;
+    SongWindowLink* songWindow = nullptr;
+    RemoteWindowLink* remoteWindow = nullptr;
+    VolumeLink* volume = nullptr;
+};
+
+class TMainForm : public QWidget, public StatusView, private StatusDisplay, private SongWindowView {
+    Q_OBJECT
+  public:
+    // Runs the window's creation: reads the settings, lays the deck out, places it, arms the timers.
+    explicit TMainForm(const MainFormDeps& deps, QWidget* parent = nullptr);
+
+    void SetLinks(const MainFormLinks& links) { links_ = links; }
+
+    void ShowStatus(const std::string& sjisText, StatusKind kind) override;
+    void ShowModeLabel();
+    const StatusLine& Status() const { return status_; }
+
+    // Grid placement of the main window, and the volume window beside it.
+    void ApplyFixedPosition();
+    void PlaceVolumeWindow(QWidget& volumeWindow);
+
+    // What playing shows on the deck.
+    void SetPlayLabelLit(bool lit);
+    void SetPauseLabelLit(bool lit);
+    void ClearDisplay();
+    void SetClockRunning(bool running);
+    void CancelAutoStart();
+    void ShowVolumeControls();
+    void SetVolumeBar(int level);
+    // The settings window closed: the SET label returns to rest.
+    void SettingsWindowClosed();
+
+    // Plays files as if they had been dropped on the deck (Shift-JIS paths).
+    void PlayDroppedNames(const std::vector<std::string>& names, DropSource source);
+
+  public slots:
+    void BaseTimerTimer();
+    void OpenTimerTimer();
+
+  protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void CreateTimers();
+    void ConnectDeck();
+    void FormCreate();
+    void FormActivate();
+    void ApplyHints(bool on);
+    void ApplyStayOnTop();
+    void ShowOrderLabel();
+
+    void PowSpeedButtonClick();
+    void PowSpeedButtonMouseDown(Qt::MouseButton button);
+    void IcoSpeedButtonMouseDown(Qt::MouseButton button);
+    void BarSpeedButtonClick();
+    void ListButtonMouseDown(Qt::MouseButton button, int list, QLabel* feedback);
+    void PlaySpeedButtonMouseDown(Qt::MouseButton button);
+    void SetUpSpeedButtonClick();
+    void SetUpSpeedButtonMouseDown(Qt::MouseButton button);
+    void ModeSpeedButtonMouseDown(Qt::MouseButton button);
+    void StepOrder(bool forward);
+    void ChooseFileAndPlay();
+    void Panel3MouseDown(QPoint globalPos);
+    void PanelDragMoved(QPoint globalPos);
+
+    // StatusDisplay
+    void SetDisplayText(const std::string& sjisText, StatusKind kind) override;
+    int MeasureText(const std::string& sjisText) override;
+    void SetRemoteCaption(const std::string& sjisText) override;
+    void StopClock() override;
+    std::string WeekdayName(int weekday) override;
+    // SongWindowView
+    void SongLinesChanged() override;
+    void ShowSongWindow() override;
+
+    PlayerCommands& Player() { return links_.player ? *links_.player : idlePlayer_; }
+
+    AppModel& model_;
+    RandomSource& random_;
+    const Clock& clock_;
+    MainFormLinks links_;
+    IdlePlayer idlePlayer_;
+    QtMessageView messages_;
+    StatusLine status_;
+    QTimer* baseTimer_ = nullptr;
+    QTimer* openTimer_ = nullptr;
+    bool manualDrag_ = false;
+    QPoint dragOffset_;
+
+    Deck deck_;
+};
+
+}  // namespace korva

@@ -1,0 +1,906 @@
+#include "ui/TMainForm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QRawFont>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
+#include <QtTest>
+#include <deque>
+#include <filesystem>
+#include <memory>
+
+#include "app/TitleScroll.h"
+#include "support/TempDir.h"
+#include "text/Encoding.h"
+#include "text/ShiftJis.h"
+#include "ui/DeckArt.h"
+#include "ui/QtText.h"
+
+namespace korva {
+namespace {
+
+class FixedClock final : public Clock {
+public:
+    LocalTime Now() const override { return now; }
+    LocalTime now{2026, 3, 1, 0, 9, 5, 0};
+};
+
+class ScriptedRandom final : public RandomSource {
+public:
+    int Below(int n) override {
+        const int d = draws.empty() ? 0 : draws.front();
+        if (!draws.empty()) draws.pop_front();
+        return d % n;
+    }
+    std::deque<int> draws;
+};
+
+// A player that only records what the deck asks of it. Stop restores a saved list mode, as the
+// real stop does.
+class FakePlayer final : public PlayerCommands {
+public:
+    explicit FakePlayer(AppModel& model) : model_(model) {}
+    void Play() override { calls << QStringLiteral("Play"); }
+    void Pause() override { calls << QStringLiteral("Pause"); }
+    void Stop() override {
+        calls << QStringLiteral("Stop");
+        if (model_.play.SavedListMode >= 0) model_.settings.PLAYMOD = std::uint8_t(model_.play.SavedListMode);
+        model_.play.SavedListMode = -1;
+    }
+    void PlayEasyEntry() override { calls << QStringLiteral("PlayEasyEntry@%1").arg(model_.play.QueuePosition); }
+    bool DevicePlaying() const override { return playing; }
+    bool DeviceIdle() const override { return !playing && !paused; }
+    void StopDevice() override { calls << QStringLiteral("StopDevice"); }
+    void ReplayIfPlaying() override {
+        if (playing) calls << QStringLiteral("Replay");
+    }
+    bool playing = false;
+    bool paused = false;
+    QStringList calls;
+
+private:
+    AppModel& model_;
+};
+
+class FakeWindows final : public SettingsWindowLink, public SongWindowLink, public RemoteWindowLink, public VolumeLink {
+public:
+    void LoadSettingsWindow() override { calls << QStringLiteral("Load"); }
+    void ShowSettingsWindow() override { calls << QStringLiteral("ShowSettings"); }
+    void OpenListPage(int list) override { calls << QStringLiteral("ListPage%1").arg(list); }
+    void OpenSearchPage() override { calls << QStringLiteral("SearchPage"); }
+    void FocusSearchEdit() override { calls << QStringLiteral("FocusFind"); }
+    void CheckListMode(int playmod) override { calls << QStringLiteral("Mode%1").arg(playmod); }
+    void PressOrderButton(int rndmode) override { calls << QStringLiteral("Rnd%1").arg(rndmode); }
+    void ShowDropIndicator(bool onTop) override { calls << (onTop ? QStringLiteral("DD-off") : QStringLiteral("DD-on")); }
+    void ShowSongWindow() override { calls << QStringLiteral("ShowSong"); }
+    void SongLinesChanged() override { calls << QStringLiteral("Lines"); }
+    void SetStatusCaption(const QString& text) override { caption = text; }
+    void EnterRemote() override { calls << QStringLiteral("Remote"); }
+    void VolScrollBarChange(int position) override { calls << QStringLiteral("Bar%1").arg(position); }
+    void VolLabelClick() override { calls << QStringLiteral("VolLabel"); }
+    void UpLabelClick() override { calls << QStringLiteral("Up"); }
+    void DownLabelClick() override { calls << QStringLiteral("Down"); }
+    QStringList calls;
+    QString caption;
+};
+
+// Answers modal dialogs from posted timer events, one answer per dialog in the order they appear:
+// keeps each dialog's title and message text, then lets the answer close it (no answer: rejected).
+class ModalAnswers {
+public:
+    using Answer = std::function<void(QDialog*)>;
+    explicit ModalAnswers(std::vector<Answer> answers = {Answer()}) : answers_(std::move(answers)) { Arm(); }
+    QStringList titles;
+    QStringList texts;
+
+private:
+    void Arm() {
+        QTimer::singleShot(5, &context_, [this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return Arm();
+            titles << dialog->windowTitle();
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            texts << (box ? box->text() : QString());
+            const Answer answer = answers_[next_++];
+            if (answer) {
+                answer(dialog);
+            } else {
+                dialog->reject();
+            }
+            if (next_ < answers_.size()) Arm();
+        });
+    }
+    QObject context_;  // pending polls die with it
+    std::vector<Answer> answers_;
+    std::size_t next_ = 0;
+};
+
+// Chooses a file in the file dialog.
+ModalAnswers::Answer Choose(const std::string& path) {
+    return [path](QDialog* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        QVERIFY(files);
+        files->selectFile(QString::fromStdString(path));
+        dialog->accept();
+    };
+}
+
+QString U8(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Drags files over the window and drops them, as the desktop does.
+void DropFiles(QWidget* window, const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    const QPoint at(100, 30);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+}
+
+}  // namespace
+
+class TMainFormTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<testing::TempDir> dir_;
+    std::unique_ptr<AppModel> model_;
+    FixedClock clock_;
+    ScriptedRandom random_;
+    std::unique_ptr<FakePlayer> player_;
+    FakeWindows windows_;
+    std::unique_ptr<TMainForm> form_;
+
+    // Creates the deck over a KORVA.INI with the given [KORVA] lines, as the program does at start.
+    TMainForm& MakeForm(const std::string& korvaKeys = {}, const std::string& extra = {}) {
+        if (!korvaKeys.empty() || !extra.empty()) dir_->Write("KORVA.INI", "[KORVA]\r\n" + korvaKeys + extra);
+        form_ = std::make_unique<TMainForm>(MainFormDeps{*model_, random_, clock_});
+        return *form_;
+    }
+    void Link() {
+        form_->SetLinks({player_.get(), &windows_, &windows_, &windows_, &windows_});
+    }
+    template <typename W = QWidget>
+    W* Find(const char* name) {
+        auto* w = form_->findChild<W*>(QLatin1String(name));
+        if (!w) qFatal("no control %s", name);
+        return w;
+    }
+    QString Display() { return Find<QLabel>("DispLabel")->text(); }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<testing::TempDir>();
+        model_ = std::make_unique<AppModel>();
+        model_->folders.ProgramFolder = dir_->Folder();
+        player_ = std::make_unique<FakePlayer>(*model_);
+        windows_ = FakeWindows();
+        random_.draws.clear();
+        QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    }
+
+    void cleanup() {
+        form_.reset();
+        QToolTip::hideText();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+        player_.reset();
+        model_.reset();
+        dir_.reset();
+    }
+
+    void everyControlIsNamedAndSpeaks() {
+        MakeForm();
+        const char* buttons[] = {"PowSpeedButton",  "IcoSpeedButton",  "BarSpeedButton",  "BackSpeedButton",
+                                 "NextSpeedButton", "PlaySpeedButton", "PauseSpeedButton", "StopSpeedButton",
+                                 "SetUpSpeedButton", "ModeSpeedButton", "RndSpeedButton"};
+        for (const char* name : buttons) {
+            auto* button = Find(name);
+            QVERIFY2(!button->accessibleName().isEmpty(), name);
+            QCOMPARE(button->accessibleName(), button->accessibleDescription());
+        }
+        QCOMPARE(Find("PowSpeedButton")->accessibleName(), U8("KORVA96を終了します"));
+        QCOMPARE(Find("VolScrollBar")->accessibleName(), U8("基準音量を設定します"));
+        const std::pair<const char*, const char*> captions[] = {
+            {"BackLabel", "BAK"}, {"NextLabel", "NXT"}, {"PlayLabel", "PLAY"}, {"PauseLabel", "I I"},
+            {"StopLabel", "STOP"}, {"SetUpLabel", "SET"}, {"VolLabel", "VOL"}, {"UpLabel", "H i"},
+            {"DownLabel", "Lo"}, {"NameLabel", "KORVA97 model100"}, {"ModeLabel", "ESY"}, {"InfoLabel", "NOR"}};
+        for (const auto& [name, caption] : captions) QCOMPARE(Find<QLabel>(name)->text(), QString::fromUtf8(caption));
+        for (const char* name : {"SideLImage", "SideRImage", "Panel1", "Panel2"}) QVERIFY(!Find(name)->accessibleName().isEmpty());
+        QCOMPARE(Find("DispLabel")->accessibleDescription(), U8("クリックすると曲ウィンドウを開く"));
+        QCOMPARE(form_->windowTitle(), QStringLiteral("KORVA97"));
+        QVERIFY(form_->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(form_->acceptDrops());
+        // The volume controls wait for a volume-capable device; the name plate stands in for them.
+        for (const char* name : {"VolScrollBar", "VolLabel", "UpLabel", "DownLabel"}) QVERIFY(Find(name)->isHidden());
+        QVERIFY(!Find("NameLabel")->isHidden());
+        form_->ShowVolumeControls();
+        QVERIFY(Find("NameLabel")->isHidden());
+        QVERIFY(!Find("UpLabel")->isHidden());
+    }
+
+    void designSetsTheClientSize_data() {
+        QTest::addColumn<int>("deluxed");
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<bool>("sides");
+        QTest::newRow("standard") << 0 << QSize(309, 75) << false;
+        QTest::newRow("deluxe") << 1 << QSize(339, 75) << true;
+        QTest::newRow("any other number is deluxe") << 2 << QSize(339, 75) << true;
+    }
+    void designSetsTheClientSize() {
+        QFETCH(int, deluxed);
+        QFETCH(QSize, client);
+        QFETCH(bool, sides);
+        MakeForm("DELUXED=" + std::to_string(deluxed) + "\r\n");
+        form_->show();
+        QCOMPARE(form_->size(), client);
+        form_->resize(500, 200);  // the deck keeps its size
+        QCOMPARE(form_->size(), client);
+        auto* left = Find("SideLImage");
+        auto* right = Find("SideRImage");
+        auto* body = Find("Panel1");
+        QCOMPARE(left->isVisible(), sides);
+        QCOMPARE(right->isVisible(), sides);
+        if (sides) {
+            QCOMPARE(left->geometry().right() + 1, body->x());
+            QCOMPARE(body->geometry().right() + 1, right->x());
+            QCOMPARE(right->geometry().right() + 1, client.width());
+        } else {
+            QCOMPARE(body->geometry(), QRect(QPoint(0, 0), client));
+        }
+    }
+
+    void newSongMarksAreRemoved_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("mark 2") << "!2 Rydeen" << "Rydeen";
+        QTest::newRow("mark 1") << "!1 Rydeen" << "Rydeen";
+        QTest::newRow("not a mark: 4") << "!4 Rydeen" << "!4 Rydeen";
+        QTest::newRow("digit, blank, mark") << "1 !Rydeen" << "1 !Rydeen";
+        QTest::newRow("empty") << "" << "";
+    }
+    void newSongMarksAreRemoved() {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        MakeForm();
+        Link();
+        form_->ShowStatus(*ToSjis(message), StatusKind::Normal);
+        QCOMPARE(Display(), shown);
+        QCOMPARE(windows_.caption, shown);
+    }
+
+    void kindsHaveTheirLook() {
+        MakeForm();
+        auto* disp = Find<QLabel>("DispLabel");
+        auto* baseTimer = form_->findChild<QTimer*>(QStringLiteral("BaseTimer"));
+        QVERIFY(baseTimer && baseTimer->isActive());
+        QCOMPARE(baseTimer->interval(), 3000);
+        form_->ShowStatus(".. Search Artists", StatusKind::Notice);
+        QVERIFY(disp->font().italic());
+        QVERIFY(disp->font().bold());
+        QCOMPARE(LabelColour(disp), kAqua);
+        QVERIFY(baseTimer->isActive());
+        form_->ShowStatus("Broken song", StatusKind::Error);
+        QVERIFY(!disp->font().italic());
+        QCOMPARE(LabelColour(disp), kYellow);
+        QVERIFY2(!baseTimer->isActive(), "an Error stops the clock");
+        form_->SetClockRunning(true);
+        model_->settings.USECLOK = false;
+        form_->ShowStatus("Broken song", StatusKind::Error);
+        QVERIFY2(baseTimer->isActive(), "without the clock an Error stops nothing");
+        form_->ShowStatus("Title", StatusKind::Normal);
+        QVERIFY(!disp->font().italic());
+        QCOMPARE(LabelColour(disp), kAqua);
+    }
+
+    void clockShowsDateAndWeekday() {
+        MakeForm();
+        form_->BaseTimerTimer();
+        QCOMPARE(Display(), U8(" 26/03/01 日曜日   09:05"));
+        clock_.now = {2031, 12, 24, 3, 23, 59, 0};
+        form_->BaseTimerTimer();
+        QCOMPARE(Display(), U8(" 31/12/24 水曜日   23:59"));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        form_->BaseTimerTimer();
+        QCOMPARE(Display(), QStringLiteral(" 31/12/24 Wednesday   23:59"));
+        model_->settings.USECLOK = false;
+        form_->ShowStatus("kept", StatusKind::Normal);
+        form_->BaseTimerTimer();
+        QCOMPARE(Display(), QStringLiteral("kept"));
+    }
+
+    void longTitleScrollsTickByTick() {
+        MakeForm();
+        Link();
+        player_->playing = true;
+        const QString title = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd");  // 40 characters
+        form_->ShowStatus("!3 " + title.toStdString(), StatusKind::Normal);
+        QVERIFY(form_->Status().TextWidth() > kDisplayWidth);
+        model_->play.ScrollPos = 1;  // as a song start sets it
+        QStringList expected{title, title};
+        for (int from = 1; from <= 40 - 11; ++from) expected << title.mid(from);  // down to character N - 10
+        QCOMPARE(expected.last(), QStringLiteral("3456789abcd"));
+        expected << FromSjis(ScrollBanner()) << title << title.mid(1);
+        QStringList shown;
+        for (int tick = 0; tick < expected.size(); ++tick) {
+            form_->BaseTimerTimer();
+            shown << Display();
+        }
+        QCOMPARE(shown, expected);
+        QCOMPARE(LabelColour(Find<QLabel>("DispLabel")), kAqua);
+    }
+
+    void pausedTitleScrollsToo() {
+        MakeForm();
+        model_->play.PauseFlag = true;
+        form_->ShowStatus(std::string(60, 'x'), StatusKind::Normal);
+        model_->play.ScrollPos = 2;
+        form_->BaseTimerTimer();
+        form_->BaseTimerTimer();
+        QCOMPARE(Display(), QString(59, QLatin1Char('x')));
+    }
+
+    void onlyTitlesWiderThanTheDisplayScroll() {
+        MakeForm();
+        Link();
+        player_->playing = true;
+        const QFontMetrics metrics(Find<QLabel>("DispLabel")->font());
+        QString fits;
+        while (metrics.horizontalAdvance(fits + QLatin1Char('M')) <= kDisplayWidth) fits += QLatin1Char('M');
+        for (const QString& title : {fits, fits + QLatin1Char('M')}) {
+            form_->ShowStatus(title.toStdString(), StatusKind::Normal);
+            QCOMPARE(form_->Status().TextWidth(), metrics.horizontalAdvance(title));
+            model_->play.ScrollPos = 1;
+            for (int tick = 0; tick < 3; ++tick) form_->BaseTimerTimer();
+            QCOMPARE(Display() != title, metrics.horizontalAdvance(title) > kDisplayWidth);
+        }
+    }
+
+    void scrollingOffNeverScrolls() {
+        MakeForm("USESTRM=0\r\n");
+        Link();
+        player_->playing = true;
+        const std::string title(80, 'W');
+        form_->ShowStatus(title, StatusKind::Normal);
+        model_->play.ScrollPos = 1;
+        for (int tick = 0; tick < 100; ++tick) {
+            form_->BaseTimerTimer();
+            QCOMPARE(Display().toStdString(), title);
+        }
+        QCOMPARE(model_->play.ScrollPos, 1);
+    }
+
+    void modeStepsBothWaysOnlyWhenStopped_data() {
+        QTest::addColumn<int>("playmod");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("playing");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("left on LS1") << 1 << int(Qt::LeftButton) << false << false << "2LS";
+        QTest::newRow("right on LS0") << 0 << int(Qt::RightButton) << false << false << "ESY";
+        QTest::newRow("middle steps back") << 2 << int(Qt::MiddleButton) << false << false << "LS1";
+        QTest::newRow("left on ESY wraps") << 5 << int(Qt::LeftButton) << false << false << "LS0";
+        QTest::newRow("playing blocks") << 1 << int(Qt::LeftButton) << true << false << "LS1";
+        QTest::newRow("paused blocks") << 1 << int(Qt::RightButton) << false << true << "LS1";
+    }
+    void modeStepsBothWaysOnlyWhenStopped() {
+        QFETCH(int, playmod);
+        QFETCH(int, button);
+        QFETCH(bool, playing);
+        QFETCH(bool, paused);
+        QFETCH(QString, code);
+        MakeForm("PLAYMOD=" + std::to_string(playmod) + "\r\n");
+        Link();
+        player_->playing = playing;
+        player_->paused = paused;
+        QTest::mousePress(Find("ModeSpeedButton"), Qt::MouseButton(button));
+        QTest::mouseRelease(Find("ModeSpeedButton"), Qt::MouseButton(button));
+        QCOMPARE(Find<QLabel>("ModeLabel")->text(), code);
+        const bool stepped = !playing && !paused;
+        QCOMPARE(windows_.calls, stepped ? QStringList{QStringLiteral("Mode%1").arg(model_->settings.PLAYMOD)}
+                                         : QStringList{});
+    }
+
+    void orderStepsBothWays() {
+        MakeForm();
+        Link();
+        player_->playing = true;  // the order changes at any time
+        auto* rnd = Find("RndSpeedButton");
+        auto* info = Find<QLabel>("InfoLabel");
+        QStringList forward;
+        for (int i = 0; i < 3; ++i) {
+            QTest::mouseClick(rnd, Qt::LeftButton);
+            forward << info->text();
+        }
+        QCOMPARE(forward, (QStringList{"NEW", "RND", "NOR"}));
+        QStringList backward;
+        for (int i = 0; i < 3; ++i) {
+            QTest::mousePress(rnd, Qt::RightButton);
+            QTest::mouseRelease(rnd, Qt::RightButton);
+            backward << info->text();
+        }
+        QCOMPARE(backward, (QStringList{"RND", "NEW", "NOR"}));
+        QCOMPARE(windows_.calls, (QStringList{"Rnd1", "Rnd2", "Rnd0", "Rnd2", "Rnd1", "Rnd0"}));
+        QCOMPARE(model_->settings.RNDMODE, NOR);
+    }
+
+    void orderIndicatorFollowsTheSettingsFile() {
+        MakeForm("RNDMODE=2\r\n");
+        QCOMPARE(Find<QLabel>("InfoLabel")->text(), QStringLiteral("RND"));
+        form_.reset();
+        MakeForm("RNDMODE=7\r\n");
+        QCOMPARE(Find<QLabel>("InfoLabel")->text(), QString());
+        QTest::mouseClick(Find("RndSpeedButton"), Qt::LeftButton);
+        QCOMPARE(model_->settings.RNDMODE, 7);
+    }
+
+    void droppedFilesAreAcceptedByExtension_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QStringList>("queued");
+        QTest::newRow("converter off") << QStringList{"a.mid", "b.RCP"} << "USECVS2=0" << QStringList{"a.mid"};
+        QTest::newRow("converter on") << QStringList{"a.mid", "b.RCP"} << "USECVS2=1" << QStringList{"a.mid", "b.RCP"};
+        QTest::newRow(".R is part of .RCP.MCP.R36") << QStringList{"c.R"} << "USECVS2=1" << QStringList{"c.R"};
+        QTest::newRow("SNG needs its converter") << QStringList{"d.sng", "e.MID"} << "USESNG2=0" << QStringList{"e.MID"};
+    }
+    void droppedFilesAreAcceptedByExtension() {
+        QFETCH(QStringList, files);
+        QFETCH(QString, keys);
+        QFETCH(QStringList, queued);
+        MakeForm(keys.toStdString() + "\r\nPLAYMOD=1\r\n");
+        Link();
+        QList<QUrl> urls;
+        for (const QString& f : files) urls << QUrl::fromLocalFile(QString::fromStdString(dir_->Folder()) + f);
+        DropFiles(form_.get(), urls);
+        QStringList queue;
+        for (const std::string& path : model_->PlayQueue) queue << QString::fromStdString(FileNamePart(path));
+        QCOMPARE(queue, queued);
+        QCOMPARE(player_->calls, (QStringList{"Stop", "PlayEasyEntry@0"}));
+        QCOMPARE(model_->play.SavedListMode, 1);
+        QCOMPARE(int(model_->settings.PLAYMOD), int(EASY));
+        QCOMPARE(windows_.calls, (QStringList{"Lines", "ShowSong"}));
+    }
+
+    void threeDroppedFilesAreSortedAndNumbered() {
+        MakeForm();
+        Link();
+        const std::string folder = dir_->Folder();
+        const QList<QUrl> urls{QUrl::fromLocalFile(QString::fromStdString(folder + "c.mid")),
+                               QUrl::fromLocalFile(QString::fromStdString(folder + "A.mid")),
+                               QUrl::fromLocalFile(QString::fromStdString(folder + "b.mid"))};
+        DropFiles(form_.get(), urls);
+        QCOMPARE(model_->SongLines, (std::vector<std::string>{"001 " + folder + "A.mid", "002 " + folder + "b.mid",
+                                                              "003 " + folder + "c.mid"}));
+        // In RND order the one generator draws the queue.
+        model_->settings.RNDMODE = RND;
+        random_.draws = {1, 1, 0};
+        DropFiles(form_.get(), urls);
+        QCOMPARE(model_->PlayQueue,
+                 (std::vector<std::string>{folder + "A.mid", folder + "b.mid", folder + "c.mid"}));
+        QCOMPARE(model_->SongLines[0], "001 " + folder + "A.mid");
+    }
+
+    void nothingPlayableIsRefused() {
+        MakeForm();
+        Link();
+        model_->PlayQueue = {"kept"};
+        ModalAnswers answer;
+        DropFiles(form_.get(), {QUrl::fromLocalFile(QString::fromStdString(dir_->Folder() + "notes.txt"))});
+        QCOMPARE(answer.texts.value(0), U8("ドラッグ＆ドロップされたファイルはＫＯＲＶＡ９７の再生対象外です"));
+        QCOMPARE(model_->PlayQueue, std::vector<std::string>{"kept"});
+        QVERIFY(player_->calls.isEmpty());
+    }
+
+    void nameShiftJisCannotHoldIsReportedAndTheRestPlays() {
+        MakeForm();
+        Link();
+        const QString folder = QString::fromStdString(dir_->Folder());
+        ModalAnswers answer;
+        DropFiles(form_.get(), {QUrl::fromLocalFile(folder + QStringLiteral("caf\u00e9.mid")),
+                                QUrl::fromLocalFile(folder + QStringLiteral("ok.mid"))});
+        QVERIFY2(answer.texts.value(0).contains(QStringLiteral("caf\u00e9.mid")), qPrintable(answer.texts.value(0)));
+        QCOMPARE(model_->PlayQueue, std::vector<std::string>{dir_->Folder() + "ok.mid"});
+    }
+
+    void rightPressOnSetUpChoosesAFileToPlay() {
+        MakeForm("RNDMODE=2\r\n");
+        Link();
+        const std::string chosen = dir_->Write("Song.MID", "MThd");
+        QStringList filters;
+        bool readOnly = false;
+        ModalAnswers answer({[&](QDialog* dialog) {
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            QVERIFY(files);
+            filters = files->nameFilters();
+            readOnly = files->testOption(QFileDialog::ReadOnly);
+            Choose(chosen)(dialog);
+        }});
+        QTest::mousePress(Find("SetUpSpeedButton"), Qt::RightButton);
+        QCOMPARE(answer.titles, QStringList{U8("ＭＩＤＩファイルを選択してください")});
+        QCOMPARE(filters, (QStringList{"MID File(*.MID)", "RCP File(*.RCP)", "SNG File(*.SNG)", "ALL File(*.*)"}));
+        QVERIFY(readOnly);
+        QCOMPARE(model_->PlayQueue, std::vector<std::string>{chosen});
+        QCOMPARE(model_->SongLines, std::vector<std::string>{"001 " + chosen});
+        QCOMPARE(player_->calls, (QStringList{"Stop", "PlayEasyEntry@0"}));
+        QCOMPARE(LabelColour(Find<QLabel>("SetUpLabel")), kTeal);
+    }
+
+    void cancelledOrUnplayableChoiceChangesNothing() {
+        MakeForm();
+        Link();
+        {
+            ModalAnswers cancel;
+            QTest::mousePress(Find("SetUpSpeedButton"), Qt::RightButton);
+            QCOMPARE(cancel.titles.size(), 1);
+        }
+        const std::string chosen = dir_->Write("readme.txt", "text");
+        ModalAnswers answers({Choose(chosen), {}});
+        QTest::mousePress(Find("SetUpSpeedButton"), Qt::RightButton);
+        QCOMPARE(answers.texts.value(1), U8("選択されたファイルはＫＯＲＶＡ９７の再生対象外です"));
+        QVERIFY(player_->calls.isEmpty());
+        QVERIFY(model_->PlayQueue.empty());
+    }
+
+    void backAndNextOnlyWhilePlayingInsideTheQueue_data() {
+        QTest::addColumn<bool>("playing");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("positionAfter");
+        QTest::addColumn<bool>("stops");
+        QTest::newRow("back on the second") << true << 1 << "BackSpeedButton" << -1 << true;
+        QTest::newRow("back on the first") << true << 0 << "BackSpeedButton" << 0 << false;
+        QTest::newRow("next on the second") << true << 1 << "NextSpeedButton" << 1 << true;
+        QTest::newRow("next on the last") << true << 2 << "NextSpeedButton" << 2 << false;
+        QTest::newRow("back while stopped") << false << 2 << "BackSpeedButton" << 2 << false;
+        QTest::newRow("next while stopped") << false << 0 << "NextSpeedButton" << 0 << false;
+    }
+    void backAndNextOnlyWhilePlayingInsideTheQueue() {
+        QFETCH(bool, playing);
+        QFETCH(int, position);
+        QFETCH(QString, button);
+        QFETCH(int, positionAfter);
+        QFETCH(bool, stops);
+        MakeForm();
+        Link();
+        model_->PlayQueue = {"a", "b", "c"};
+        model_->play.QueuePosition = position;
+        player_->playing = playing;
+        QTest::mouseClick(Find(button.toLatin1().constData()), Qt::LeftButton);
+        QCOMPARE(model_->play.QueuePosition, positionAfter);
+        QCOMPARE(player_->calls, stops ? QStringList{"StopDevice"} : QStringList{});
+    }
+
+    void transportKeysReachThePlayer() {
+        MakeForm();
+        Link();
+        for (const char* name : {"PlaySpeedButton", "PauseSpeedButton", "StopSpeedButton"})
+            QTest::mouseClick(Find(name), Qt::LeftButton);
+        QCOMPARE(player_->calls, (QStringList{"Play", "Pause", "Stop"}));
+    }
+
+    void displayLabelsLightWhileHeld_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("mouse");
+        QTest::addColumn<quint32>("held");
+        QTest::addColumn<quint32>("released");
+        QTest::newRow("back") << "BackSpeedButton" << "BackLabel" << int(Qt::LeftButton) << quint32(kLime) << quint32(kTeal);
+        QTest::newRow("next, middle") << "NextSpeedButton" << "NextLabel" << int(Qt::MiddleButton) << quint32(kLime) << quint32(kTeal);
+        QTest::newRow("stop") << "StopSpeedButton" << "StopLabel" << int(Qt::LeftButton) << quint32(kLime) << quint32(kTeal);
+        QTest::newRow("stop, right") << "StopSpeedButton" << "StopLabel" << int(Qt::RightButton) << quint32(kTeal) << quint32(kTeal);
+        QTest::newRow("set up stays lit") << "SetUpSpeedButton" << "SetUpLabel" << int(Qt::LeftButton) << quint32(kLime) << quint32(kLime);
+        QTest::newRow("up") << "UpLabel" << "UpLabel" << int(Qt::LeftButton) << quint32(kRed) << quint32(kBlack);
+        QTest::newRow("down, right") << "DownLabel" << "DownLabel" << int(Qt::RightButton) << quint32(kRed) << quint32(kBlack);
+    }
+    void displayLabelsLightWhileHeld() {
+        QFETCH(QString, button);
+        QFETCH(QString, label);
+        QFETCH(int, mouse);
+        QFETCH(quint32, held);
+        QFETCH(quint32, released);
+        MakeForm();
+        Link();
+        form_->ShowVolumeControls();
+        auto* control = Find(button.toLatin1().constData());
+        auto* display = Find<QLabel>(label.toLatin1().constData());
+        QTest::mousePress(control, Qt::MouseButton(mouse));
+        QCOMPARE(LabelColour(display), held);
+        QTest::mouseRelease(control, Qt::MouseButton(mouse));
+        QCOMPARE(LabelColour(display), released);
+        if (label == QStringLiteral("SetUpLabel")) {
+            QCOMPARE(windows_.calls, (QStringList{"Load", "ShowSettings"}));
+            form_->SettingsWindowClosed();
+            QCOMPARE(LabelColour(display), kTeal);
+        }
+    }
+
+    void rightPressesOpenSettingsPages_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("back: list 0") << "BackSpeedButton" << QStringList{"ListPage0", "Load", "ShowSettings"};
+        QTest::newRow("next: list 1") << "NextSpeedButton" << QStringList{"ListPage1", "Load", "ShowSettings"};
+        QTest::newRow("play: search") << "PlaySpeedButton"
+                                      << QStringList{"SearchPage", "Load", "ShowSettings", "FocusFind"};
+        QTest::newRow("minimise: remote") << "IcoSpeedButton" << QStringList{"Remote"};
+    }
+    void rightPressesOpenSettingsPages() {
+        QFETCH(QString, button);
+        QFETCH(QStringList, calls);
+        MakeForm();
+        Link();
+        QTest::mousePress(Find(button.toLatin1().constData()), Qt::RightButton);
+        QTest::mouseRelease(Find(button.toLatin1().constData()), Qt::RightButton);
+        QCOMPARE(windows_.calls, calls);
+        QVERIFY(player_->calls.isEmpty());
+    }
+
+    void displayAndVolumeLabelsForwardClicks() {
+        MakeForm();
+        Link();
+        form_->ShowVolumeControls();
+        QTest::mouseClick(Find("DispLabel"), Qt::LeftButton);
+        QTest::mouseClick(Find("VolLabel"), Qt::LeftButton);
+        QTest::mouseClick(Find("UpLabel"), Qt::LeftButton);
+        QTest::mouseClick(Find("DownLabel"), Qt::LeftButton);
+        Find<QScrollBar>("VolScrollBar")->setValue(4);
+        QCOMPARE(windows_.calls, (QStringList{"ShowSong", "VolLabel", "Up", "Down", "Bar4"}));
+    }
+
+    void titleBarToggles() {
+        MakeForm();
+        Link();
+        form_->show();
+        form_->move(40, 50);
+        player_->playing = true;
+        QTest::mouseClick(Find("BarSpeedButton"), Qt::LeftButton);
+        QVERIFY(!form_->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(form_->isVisible());
+        QCOMPARE(form_->size(), QSize(309, 75));
+        QTest::mouseClick(Find("BarSpeedButton"), Qt::LeftButton);
+        QVERIFY(form_->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(player_->calls, (QStringList{"Replay", "Replay"}));
+    }
+
+    void powerStoresThePositionAndQuits_data() {
+        QTest::addColumn<bool>("posctrl");
+        QTest::newRow("manual position") << false;
+        QTest::newRow("fixed position") << true;
+    }
+    void powerStoresThePositionAndQuits() {
+        QFETCH(bool, posctrl);
+        MakeForm(posctrl ? "POSCTRL=1\r\n" : "");
+        form_->show();
+        form_->move(123, 45);
+        const std::string before = dir_->Exists("KORVA.INI") ? dir_->Read("KORVA.INI") : std::string();
+        QTest::mouseClick(Find("PowSpeedButton"), Qt::LeftButton);
+        QVERIFY(!form_->isVisible());
+        if (posctrl) {
+            QCOMPARE(dir_->Read("KORVA.INI"), before);
+        } else {
+            const QString ini = QString::fromStdString(dir_->Read("KORVA.INI"));
+            QVERIFY2(ini.contains(QStringLiteral("[POS00]")) && ini.contains(QStringLiteral("MANHPOS=123")) &&
+                         ini.contains(QStringLiteral("MANVPOS=45")),
+                     qPrintable(ini));
+        }
+    }
+
+    void powerQuitsEvenWhenThePositionCannotBeWritten() {
+        MakeForm();
+        std::filesystem::create_directory(dir_->Path() / "KORVA.INI");  // no file can replace a folder
+        form_->show();
+        ModalAnswers answer;
+        QTest::mouseClick(Find("PowSpeedButton"), Qt::LeftButton);
+        QCOMPARE(answer.texts.value(0), QString::fromStdString(dir_->Folder()) + U8("KORVA.INI に書き込めません"));
+        QVERIFY(!form_->isVisible());
+    }
+
+    void rightPressOnPowerSavesAllSettings() {
+        MakeForm("PLAYMOD=2\r\n");
+        form_->show();
+        model_->settings.CYCMODE = 1;
+        ModalAnswers answer;
+        QTest::mousePress(Find("PowSpeedButton"), Qt::RightButton);
+        QCOMPARE(answer.texts.value(0), U8("各種の設定を保存しました"));
+        const QString ini = QString::fromStdString(dir_->Read("KORVA.INI"));
+        QVERIFY2(ini.contains(QStringLiteral("CYCMODE=1")) && ini.contains(QStringLiteral("PLAYMOD=2")), qPrintable(ini));
+        QVERIFY(form_->isVisible());
+    }
+
+    void autoStart_data() {
+        QTest::addColumn<int>("atstart");
+        QTest::addColumn<int>("playmod");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("3 s in LIST0") << 1 << 0 << 4000 << ".. Auto Start(3sec)";
+        QTest::newRow("6 s in PROG") << 2 << 3 << 7000 << ".. Auto Start(6sec)";
+        QTest::newRow("not in ARTS") << 1 << 4 << 0 << "";
+        QTest::newRow("not in EASY") << 2 << 5 << 0 << "";
+        QTest::newRow("3 is no choice") << 3 << 0 << 0 << "";
+    }
+    void autoStart() {
+        QFETCH(int, atstart);
+        QFETCH(int, playmod);
+        QFETCH(int, interval);
+        QFETCH(QString, status);
+        MakeForm("ATSTART=" + std::to_string(atstart) + "\r\nPLAYMOD=" + std::to_string(playmod) + "\r\n");
+        Link();
+        auto* openTimer = form_->findChild<QTimer*>(QStringLiteral("OpenTimer"));
+        QVERIFY(openTimer);
+        QCOMPARE(openTimer->isActive(), interval > 0);
+        if (interval == 0) {
+            QVERIFY(!Display().startsWith(QStringLiteral("..")));
+            return;
+        }
+        QCOMPARE(openTimer->interval(), interval);
+        QCOMPARE(Display(), status);
+        QVERIFY(Find<QLabel>("DispLabel")->font().italic());
+        form_->OpenTimerTimer();
+        QVERIFY(!openTimer->isActive());
+        QCOMPARE(player_->calls, QStringList{"Play"});
+    }
+
+    void placement_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("where");
+        QTest::newRow("no position stored: grid cell 4") << "" << "centre";
+        QTest::newRow("remembered position") << "POSCTRL=0\r\n[POS00]\r\nMANHPOS=100\r\nMANVPOS=100\r\n" << "100,100";
+        QTest::newRow("fixed position wins") << "POSCTRL=1\r\nFIXDPOS=8\r\nADJUSTH=10\r\nADJUSTV=20\r\n[POS00]\r\nMANHPOS=100\r\nMANVPOS=100\r\n"
+                                             << "bottom-right";
+        QTest::newRow("adjustment counts modulo 256") << "POSCTRL=1\r\nFIXDPOS=0\r\nADJUSTH=300\r\nADJUSTV=2\r\n" << "44,2";
+    }
+    void placement() {
+        QFETCH(QString, keys);
+        QFETCH(QString, where);
+        MakeForm(keys.toStdString() + "\r\n");
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QPoint expected;
+        if (where == QStringLiteral("centre")) {
+            expected = screen.topLeft() + QPoint(screen.width() / 2 - 309 / 2, screen.height() / 2 - 75 / 2);
+        } else if (where == QStringLiteral("bottom-right")) {
+            expected = screen.topLeft() + QPoint(screen.width() - 309 - 10, screen.height() - 75 - 20);
+        } else {
+            const QStringList xy = where.split(QLatin1Char(','));
+            expected = screen.topLeft() + QPoint(xy[0].toInt(), xy[1].toInt());
+        }
+        QCOMPARE(form_->pos(), expected);
+    }
+
+    void volumeWindowOpensBesideTheDeck() {
+        MakeForm("POSCTRL=1\r\nFIXDPOS=8\r\nADJUSTH=10\r\nADJUSTV=20\r\n");
+        QWidget volume(nullptr, Qt::Window);
+        volume.resize(200, 60);
+        form_->PlaceVolumeWindow(volume);
+        // Above the deck, 10 pixels apart, left-aligned with it.
+        QCOMPARE(volume.y() + 60 + 10, form_->y());
+        QCOMPARE(volume.x(), form_->x());
+    }
+
+    void activationSetsTheVolumeBar_data() {
+        QTest::addColumn<QString>("initvol");
+        QTest::addColumn<int>("bar");
+        QTest::newRow("B") << "BFFFBFFF" << 7;
+        QTest::newRow("0") << "0FFF0FFF" << 0;
+        QTest::newRow("lower-case b") << "bFFFbFFF" << 0;
+        QTest::newRow("5") << "5FFF5FFF" << 4;
+        QTest::newRow("F") << "FFFFFFFF" << 9;
+    }
+    void activationSetsTheVolumeBar() {
+        QFETCH(QString, initvol);
+        QFETCH(int, bar);
+        MakeForm("INITVOL=" + initvol.toStdString() + "\r\nVIWFRNT=1\r\n");
+        Link();
+        form_->show();
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        QCOMPARE(Find<QScrollBar>("VolScrollBar")->value(), bar);
+        QVERIFY(form_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(windows_.calls.contains(QStringLiteral("DD-off")));
+        QCOMPARE(windows_.calls.contains(QStringLiteral("Bar%1").arg(bar)), bar != 0);
+    }
+
+    void panelsDragTheWindow_data() {
+        QTest::addColumn<QString>("surface");
+        QTest::newRow("left side") << "SideLImage";
+        QTest::newRow("right side") << "SideRImage";
+        QTest::newRow("body") << "Panel1";
+        QTest::newRow("display") << "Panel2";
+    }
+    void panelsDragTheWindow() {
+        QFETCH(QString, surface);
+        MakeForm("DELUXED=1\r\n");
+        form_->show();
+        form_->move(200, 150);
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        auto* panel = Find(surface.toLatin1().constData());
+        const QPoint grip(4, 3);
+        QTest::mousePress(panel, Qt::LeftButton, {}, grip);
+        QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(20, 30)), panel->mapToGlobal(QPointF(grip + QPoint(20, 30))),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &move);
+        QTest::mouseRelease(panel, Qt::LeftButton, {}, grip + QPoint(20, 30));
+        QCOMPARE(form_->pos(), QPoint(220, 180));
+    }
+
+    void hintsAppearBesideTheCursor() {
+        MakeForm();
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        auto* play = Find("PlaySpeedButton");
+        const QPoint cursor = play->mapToGlobal(QPoint(5, 5));
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), cursor);
+        QApplication::sendEvent(play, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), U8("再生開始、PAUSE解除をします"));
+        QWidget* tip = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->inherits("QTipLabel") && w->isVisible()) tip = w;
+        QVERIFY(tip);
+        QCOMPARE(tip->pos(), cursor + QPoint(20, 20));
+        QToolTip::hideText();
+    }
+
+    void hintsOffShowNoHint() {
+        MakeForm("USEHNT1=0\r\n");
+        form_->show();
+        auto* play = Find("PlaySpeedButton");
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), play->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(play, &help);
+        QVERIFY(!QToolTip::isVisible());
+        QCOMPARE(play->accessibleDescription(), U8("再生開始、PAUSE解除をします"));
+    }
+
+    void displayFontHoldsEveryJapaneseText() {
+        MakeForm();
+        QStringList texts;
+        for (QWidget* w : form_->findChildren<QWidget*>()) texts << w->accessibleDescription() << w->accessibleName();
+        for (int day = 1; day <= 7; ++day) texts << QLocale().dayName(day);
+        texts << U8("ドラッグ＆ドロップされたファイルはＫＯＲＶＡ９７の再生対象外です")
+              << U8("選択されたファイルはＫＯＲＶＡ９７の再生対象外です") << U8(".. 音量制御できません")
+              << U8("ＭＩＤＩファイルを選択してください") << U8("KORVA.INI に書き込めません")
+              << FromSjis(ScrollBanner());
+        const QRawFont display = QRawFont::fromFont(Find("DispLabel")->font());
+        QVERIFY(display.isValid());
+        const QFontMetrics hints(QToolTip::font());
+        QStringList missing;
+        for (const QString& text : texts) {
+            for (const char32_t c : text.toUcs4()) {
+                if (c < 0x80) continue;
+                if (!display.supportsCharacter(c)) missing << QStringLiteral("display: %1 in %2").arg(QString::fromUcs4(&c, 1), text);
+                if (!hints.inFontUcs4(c)) missing << QStringLiteral("hint: %1 in %2").arg(QString::fromUcs4(&c, 1), text);
+            }
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
+    }
+
+    // Pictures of both designs for the documentation: KORVA_GRAB_DIR names the folder.
+    void grabDeck() {
+        const QString folder = qEnvironmentVariable("KORVA_GRAB_DIR");
+        if (folder.isEmpty()) QSKIP("KORVA_GRAB_DIR not set");
+        for (const auto& [deluxed, file] : {std::pair{0, "deck-standard.png"}, std::pair{1, "deck-deluxe.png"}}) {
+            form_.reset();
+            MakeForm("DELUXED=" + std::to_string(deluxed) + "\r\nPLAYMOD=0\r\nRNDMODE=2\r\n");
+            form_->SetPlayLabelLit(true);
+            form_->ShowStatus(Sjis("!1 ジムノペディ 第1番 /No.3"), StatusKind::Normal);
+            if (deluxed) form_->ShowVolumeControls();
+            form_->show();
+            QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+            QVERIFY(form_->grab().save(QDir(folder).filePath(QLatin1String(file))));
+        }
+    }
+};
+
+}  // namespace korva
+
+QTEST_MAIN(korva::TMainFormTest)
+#include "TMainFormTest.moc"
