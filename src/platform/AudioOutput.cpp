@@ -20,14 +20,17 @@ std::unique_ptr<DriverOutput> DriverOutput::Open(fluid_settings_t* settings, con
     return output;
 }
 
-int DriverOutput::Callback(void* data, int frames, int /*fxCount*/, float* /*fx*/[], int outCount, float* out[]) {
+int DriverOutput::Callback(void* data, int frames, int /*fxCount*/, float* /*fx*/[], int outCount,
+                           float* out[]) {
     // The driver has zeroed every buffer; effects are mixed into the first stereo pair.
-    if (outCount < 2 || frames <= 0) return FLUID_OK;
+    if (outCount < 2 || frames <= 0)
+        return FLUID_OK;
     static_cast<DriverOutput*>(data)->renderer_.RenderBlock(out[0], out[1], frames);
     return FLUID_OK;
 }
 
-SilentOutput::SilentOutput(BlockRenderer& renderer, double sampleRate, int periodFrames) : renderer_(renderer) {
+SilentOutput::SilentOutput(BlockRenderer& renderer, double sampleRate, int periodFrames)
+    : renderer_(renderer) {
     thread_ = std::thread([this, sampleRate, periodFrames] { Run(sampleRate, periodFrames); });
 }
 
@@ -42,7 +45,8 @@ SilentOutput::~SilentOutput() {
 
 void SilentOutput::Run(double sampleRate, int periodFrames) {
     using Clock = std::chrono::steady_clock;
-    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(periodFrames / sampleRate));
+    const auto period =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(periodFrames / sampleRate));
     std::vector<float> left(static_cast<std::size_t>(periodFrames));
     std::vector<float> right(left.size());
     auto due = Clock::now();
@@ -53,7 +57,8 @@ void SilentOutput::Run(double sampleRate, int periodFrames) {
         lock.lock();
         due += period;
         // After the machine slept, go on from now instead of racing through the missed time.
-        if (Clock::now() - due > std::chrono::seconds(1)) due = Clock::now();
+        if (Clock::now() - due > std::chrono::seconds(1))
+            due = Clock::now();
         wake_.wait_until(lock, due, [this] { return stopping_; });
     }
 }

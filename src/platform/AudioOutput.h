@@ -15,24 +15,24 @@ namespace korva {
 
 // Renders the next frames of stereo sound into two buffers. Called from the output's own thread.
 class BlockRenderer {
-public:
+  public:
     virtual ~BlockRenderer() = default;
     virtual void RenderBlock(float* left, float* right, int frames) = 0;
 };
 
 class AudioOutput {
-public:
+  public:
     virtual ~AudioOutput() = default;
 };
 
 class DriverOutput final : public AudioOutput {
-public:
+  public:
     // Opens the named driver (settings "audio.driver"); nullptr with a reason in failure otherwise.
     static std::unique_ptr<DriverOutput> Open(fluid_settings_t* settings, const std::string& driver,
                                               BlockRenderer& renderer, std::string& failure);
     ~DriverOutput() override = default;
 
-private:
+  private:
     DriverOutput(BlockRenderer& renderer) : renderer_(renderer) {}
     static int Callback(void* data, int frames, int fxCount, float* fx[], int outCount, float* out[]);
 
@@ -41,13 +41,13 @@ private:
 };
 
 class SilentOutput final : public AudioOutput {
-public:
+  public:
     SilentOutput(BlockRenderer& renderer, double sampleRate, int periodFrames);
     ~SilentOutput() override;
     SilentOutput(const SilentOutput&) = delete;
     SilentOutput& operator=(const SilentOutput&) = delete;
 
-private:
+  private:
     void Run(double sampleRate, int periodFrames);
 
     BlockRenderer& renderer_;

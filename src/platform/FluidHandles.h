@@ -11,7 +11,8 @@ template <auto Delete>
 struct FluidDeleter {
     template <typename T>
     void operator()(T* handle) const {
-        if (handle != nullptr) Delete(handle);
+        if (handle != nullptr)
+            Delete(handle);
     }
 };
 

@@ -52,7 +52,8 @@ FluidSynthDevice::FluidSynthDevice(FluidSynthEngine& engine, UiPoster postToUiTh
         [post = std::move(postToUiThread), notify = std::weak_ptr<std::function<void()>>(notify_)] {
             post([notify] {
                 const auto handler = notify.lock();
-                if (handler && *handler) (*handler)();
+                if (handler && *handler)
+                    (*handler)();
             });
         });
 }
@@ -63,7 +64,9 @@ FluidSynthDevice::~FluidSynthDevice() {
     engine_.SetPlayEndedHandler(nullptr);
 }
 
-void FluidSynthDevice::SetNotifyHandler(std::function<void()> handler) { *notify_ = std::move(handler); }
+void FluidSynthDevice::SetNotifyHandler(std::function<void()> handler) {
+    *notify_ = std::move(handler);
+}
 
 void FluidSynthDevice::Refuse(int code, std::string sjisText) {
     error_ = code;
@@ -83,13 +86,16 @@ void FluidSynthDevice::Open(const std::string& sjisPath) {
         file = FindIgnoringCase(sjisPath);
     } catch (const EncodingError&) {
     }
-    if (!file) Refuse(kFileNotFound, Sjis("ファイルが見つかりません：") + sjisPath);
+    if (!file)
+        Refuse(kFileNotFound, Sjis("ファイルが見つかりません：") + sjisPath);
 
     std::error_code error;
     const bool regular = std::filesystem::is_regular_file(*file, error);
     const auto size = regular ? std::filesystem::file_size(*file, error) : 0;
-    if (!regular || error) Refuse(kFileUnreadable, Sjis("ファイルを読み込めません：") + sjisPath);
-    if (size > kMaxFileSize) Refuse(kMidiFileUnsupported, Sjis("ＭＩＤＩファイルとしては大きすぎます：") + sjisPath);
+    if (!regular || error)
+        Refuse(kFileUnreadable, Sjis("ファイルを読み込めません：") + sjisPath);
+    if (size > kMaxFileSize)
+        Refuse(kMidiFileUnsupported, Sjis("ＭＩＤＩファイルとしては大きすぎます：") + sjisPath);
 
     std::ifstream in(*file, std::ios::binary);
     std::string bytes(size, '\0');
@@ -98,7 +104,8 @@ void FluidSynthDevice::Open(const std::string& sjisPath) {
     }
 
     const SmfScan scan = ScanSmf(bytes);
-    if (!scan.Ok()) Refuse(ScanProblemCode(scan.problem), ScanProblemText(scan, sjisPath));
+    if (!scan.Ok())
+        Refuse(ScanProblemCode(scan.problem), ScanProblemText(scan, sjisPath));
 
     auto song = std::make_shared<LoadedSong>();
     song->bytes = std::move(bytes);

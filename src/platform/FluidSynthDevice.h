@@ -27,7 +27,7 @@ enum DeviceErrorCode : int {
 };
 
 class FluidSynthDevice final : public SequencerDevice {
-public:
+  public:
     // Only one device may use an engine at a time.
     FluidSynthDevice(FluidSynthEngine& engine, UiPoster postToUiThread);
     ~FluidSynthDevice() override;
@@ -47,7 +47,7 @@ public:
     // Files larger than this are refused rather than read into memory.
     static constexpr std::size_t kMaxFileSize = 64u << 20;
 
-private:
+  private:
     [[noreturn]] void Refuse(int code, std::string sjisText);
     void Succeed();
 

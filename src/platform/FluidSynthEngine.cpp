@@ -22,7 +22,8 @@ constexpr int kMidiSysEx = 0xF0;
 thread_local std::string lastFluidMessage;
 
 void CaptureFluidLog(int level, const char* message, void* /*data*/) {
-    if (level <= FLUID_WARN && message != nullptr) lastFluidMessage = message;
+    if (level <= FLUID_WARN && message != nullptr)
+        lastFluidMessage = message;
 }
 
 void InstallFluidLog() {
@@ -76,7 +77,8 @@ SynthReport FluidSynthEngine::Report() const {
 
 std::string FluidSynthEngine::CreateSynth(FluidSettingsPtr& settings, FluidSynthPtr& synth) const {
     settings.reset(new_fluid_settings());
-    if (!settings) return Sjis("シンセサイザーを初期化できません");
+    if (!settings)
+        return Sjis("シンセサイザーを初期化できません");
     try {
         // Locking a large SoundFont in memory fails for an ordinary user and gains a jukebox nothing.
         SetInt(settings.get(), "synth.lock-memory", 0);
@@ -89,12 +91,14 @@ std::string FluidSynthEngine::CreateSynth(FluidSettingsPtr& settings, FluidSynth
         return Sjis("シンセサイザーを初期化できません");
     }
     synth.reset(new_fluid_synth(settings.get()));
-    if (!synth) return Sjis("シンセサイザーを初期化できません");
+    if (!synth)
+        return Sjis("シンセサイザーを初期化できません");
     return {};
 }
 
 void FluidSynthEngine::LoadInBackground() {
-    if (options_.beforeLoadForTesting) options_.beforeLoadForTesting();
+    if (options_.beforeLoadForTesting)
+        options_.beforeLoadForTesting();
 
     FluidSettingsPtr settings;
     FluidSynthPtr synth;
@@ -120,6 +124,7 @@ void FluidSynthEngine::LoadInBackground() {
         settings_ = std::move(settings);
         report_.soundFontLoaded = problem.empty();
         report_.soundFontMessage = problem;
+        soundFontFailed_ = !problem.empty();
         const bool waitingToPlay = state_ == SongState::Playing || state_ == SongState::Paused;
         if (problem.empty()) {
             synth_ = std::move(synth);
@@ -132,18 +137,19 @@ void FluidSynthEngine::LoadInBackground() {
             EndPlayLocked();
         }
     }
-    if (problem.empty()) OpenOutput();
+    if (problem.empty())
+        OpenOutput();
 
-    SynthReport report;
+    // The report is posted before loading counts as ended, so whoever waited for the end finds it
+    // posted already.
+    if (options_.onLoaded && options_.postToUiThread) {
+        options_.postToUiThread([onLoaded = options_.onLoaded, report = Report()] { onLoaded(report); });
+    }
     {
         std::lock_guard lock(mutex_);
         loadingEnded_ = true;
-        report = report_;
     }
     loadedCondition_.notify_all();
-    if (options_.onLoaded && options_.postToUiThread) {
-        options_.postToUiThread([onLoaded = options_.onLoaded, report] { onLoaded(report); });
-    }
 }
 
 void FluidSynthEngine::OpenOutput() {
@@ -153,7 +159,8 @@ void FluidSynthEngine::OpenOutput() {
         return;
     }
     // Trying JACK must not start a JACK server as a side effect.
-    if (options_.audioDriver.empty()) ::setenv("JACK_NO_START_SERVER", "1", 0);
+    if (options_.audioDriver.empty())
+        ::setenv("JACK_NO_START_SERVER", "1", 0);
     std::string failures;
     for (const auto& driver : AudioDriverCandidates(options_.audioDriver)) {
         std::string failure;
@@ -180,7 +187,8 @@ void FluidSynthEngine::SetPlayEndedHandler(std::function<void()> handler) {
 
 void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
     std::lock_guard lock(mutex_);
-    if (state_ == SongState::Playing || state_ == SongState::Paused) StopPlayerLocked();
+    if (state_ == SongState::Playing || state_ == SongState::Paused)
+        StopPlayerLocked();
     EndPlayLocked();
     player_.reset();
     song_ = std::move(song);
@@ -196,7 +204,7 @@ PlayResult FluidSynthEngine::Play() {
         EndPlayLocked();
         return PlayResult::NotOpen;
     }
-    if (loadingEnded_ && !synth_) {
+    if (soundFontFailed_) {
         EndPlayLocked();
         return PlayResult::NoSoundFont;
     }
@@ -226,7 +234,8 @@ void FluidSynthEngine::Pause() {
             EndPlayLocked();
             return;
         }
-        if (state_ != SongState::Paused) return;
+        if (state_ != SongState::Paused)
+            return;
     }
     Play();
 }
@@ -240,7 +249,9 @@ void FluidSynthEngine::Stop() {
     EndPlayLocked();
 }
 
-void FluidSynthEngine::Unload() { Load(nullptr); }
+void FluidSynthEngine::Unload() {
+    Load(nullptr);
+}
 
 SongState FluidSynthEngine::State() const {
     std::lock_guard lock(mutex_);
@@ -249,8 +260,10 @@ SongState FluidSynthEngine::State() const {
 
 bool FluidSynthEngine::StartPlayerLocked() {
     FluidPlayerPtr player(new_fluid_player(synth_.get()));
-    if (!player) return false;
-    if (fluid_player_set_playback_callback(player.get(), &FluidSynthEngine::OnPlayerEvent, this) != FLUID_OK ||
+    if (!player)
+        return false;
+    if (fluid_player_set_playback_callback(player.get(), &FluidSynthEngine::OnPlayerEvent, this) !=
+            FLUID_OK ||
         fluid_player_add_mem(player.get(), song_->bytes.data(), song_->bytes.size()) != FLUID_OK ||
         fluid_player_play(player.get()) != FLUID_OK) {
         return false;
@@ -271,16 +284,19 @@ void FluidSynthEngine::StopPlayerLocked() {
 }
 
 void FluidSynthEngine::EndPlayLocked() {
-    if (!playPending_) return;
+    if (!playPending_)
+        return;
     playPending_ = false;
-    if (playEnded_) playEnded_();
+    if (playEnded_)
+        playEnded_();
 }
 
 void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
     std::lock_guard lock(mutex_);
-    if (!synth_ || state_ == SongState::Paused) return;
+    if (!synth_ || state_ == SongState::Paused)
+        return;
 
     float* effects[4] = {left, right, left, right};
     float* dry[2] = {left, right};
@@ -301,7 +317,8 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     // two seconds later and only stands in for a song whose end the scan could not see.
     if (state_ == SongState::Playing && player_) {
         const int tick = fluid_player_get_current_tick(player_.get());
-        if (tick >= static_cast<int>(song_->lastTick) || fluid_player_get_status(player_.get()) == FLUID_PLAYER_DONE) {
+        if (tick >= static_cast<int>(song_->lastTick) ||
+            fluid_player_get_status(player_.get()) == FLUID_PLAYER_DONE) {
             if (fluid_player_stop(player_.get()) != FLUID_OK) {
                 std::cerr << "korva: the MIDI player did not stop at the end of the song\n";
             }
@@ -321,11 +338,14 @@ int FluidSynthEngine::OnPlayerEvent(void* data, fluid_midi_event_t* event) {
         // read; the event is shown as text for a moment to read its bytes.
         void* bytes = nullptr;
         int size = 0;
-        if (fluid_midi_event_set_type(event, kMidiText) != FLUID_OK) return FLUID_FAILED;
+        if (fluid_midi_event_set_type(event, kMidiText) != FLUID_OK)
+            return FLUID_FAILED;
         const int read = fluid_midi_event_get_text(event, &bytes, &size);
-        if (fluid_midi_event_set_type(event, kMidiSysEx) != FLUID_OK) return FLUID_FAILED;
+        if (fluid_midi_event_set_type(event, kMidiSysEx) != FLUID_OK)
+            return FLUID_FAILED;
         if (read == FLUID_OK && bytes != nullptr && size > 0 &&
-            IsModuleReset(std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(size)))) {
+            IsModuleReset(
+                std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(size)))) {
             // FluidSynth itself ignores the GS and SC-88 resets: reset programs, controllers and
             // sounding notes for all three alike.
             return fluid_synth_system_reset(synth);
@@ -344,14 +364,16 @@ int FluidSynthEngine::ProgramOf(int channel) const {
     int soundFont = 0;
     int bank = 0;
     int program = 0;
-    if (!synth_ || fluid_synth_get_program(synth_.get(), channel, &soundFont, &bank, &program) != FLUID_OK) return -1;
+    if (!synth_ || fluid_synth_get_program(synth_.get(), channel, &soundFont, &bank, &program) != FLUID_OK)
+        return -1;
     return program;
 }
 
 double FluidSynthEngine::SampleRate() const {
     double rate = 44100.0;
     std::lock_guard lock(mutex_);
-    if (settings_ && fluid_settings_getnum(settings_.get(), "synth.sample-rate", &rate) != FLUID_OK) rate = 44100.0;
+    if (settings_ && fluid_settings_getnum(settings_.get(), "synth.sample-rate", &rate) != FLUID_OK)
+        rate = 44100.0;
     return rate;
 }
 

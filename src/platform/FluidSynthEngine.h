@@ -62,7 +62,7 @@ enum class SongState { None, Stopped, Playing, Paused };
 enum class PlayResult { Started, NotOpen, NoSoundFont, PlayerFailed };
 
 class FluidSynthEngine final : public BlockRenderer {
-public:
+  public:
     explicit FluidSynthEngine(SynthOptions options);
     ~FluidSynthEngine() override;
     FluidSynthEngine(const FluidSynthEngine&) = delete;
@@ -98,7 +98,7 @@ public:
     int ProgramOf(int channel) const;
     double SampleRate() const;
 
-private:
+  private:
     void LoadInBackground();
     std::string CreateSynth(FluidSettingsPtr& settings, FluidSynthPtr& synth) const;
     void OpenOutput();
@@ -112,6 +112,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable loadedCondition_;
     bool loadingEnded_ = false;
+    bool soundFontFailed_ = false;  // set together with synth_, so a Play never waits for nothing
     SynthReport report_;
     FluidSettingsPtr settings_;
     FluidSynthPtr synth_;

@@ -7,14 +7,14 @@
 namespace korva {
 
 class FluidSynthVolume final : public VolumeOutput {
-public:
+  public:
     explicit FluidSynthVolume(FluidSynthEngine& engine) : engine_(engine) {}
 
     int DeviceCount() const override { return 1; }
     bool GetVolume(std::uint16_t device, std::uint32_t& volume) const override;
     bool SetVolume(std::uint16_t device, std::uint32_t volume) override;
 
-private:
+  private:
     FluidSynthEngine& engine_;
 };
 

@@ -5,24 +5,28 @@
 
 namespace korva {
 
-std::string ResolveSoundFontPath(const std::string& soundFontSetting, const std::vector<std::string>& candidates) {
+std::string ResolveSoundFontPath(const std::string& soundFontSetting,
+                                 const std::vector<std::string>& candidates) {
     if (!soundFontSetting.empty()) {
         // A path written in the settings file finds its file whatever the letter case, as it did
         // on the file system the settings come from.
         try {
-            if (const auto found = FindIgnoringCase(soundFontSetting)) return FromFsPath(*found);
+            if (const auto found = FindIgnoringCase(soundFontSetting))
+                return FromFsPath(*found);
         } catch (const EncodingError&) {
         }
         return soundFontSetting;
     }
     for (const auto& candidate : candidates) {
-        if (FileExistsIgnoringCase(candidate)) return candidate;
+        if (FileExistsIgnoringCase(candidate))
+            return candidate;
     }
     return candidates.empty() ? std::string() : candidates.back();
 }
 
 std::vector<std::string> AudioDriverCandidates(const std::string& audioDriverSetting) {
-    if (!audioDriverSetting.empty()) return {audioDriverSetting};
+    if (!audioDriverSetting.empty())
+        return {audioDriverSetting};
     return {"pulseaudio", "alsa", "jack", "sdl2"};
 }
 
@@ -33,7 +37,9 @@ std::string SoundFontMissingText(const std::string& sjisPath) {
 
 std::string SoundFontUnreadableText(const std::string& sjisPath) {
     return Sjis("SoundFont を読み込めません：") + sjisPath +
-           Sjis("\nKORVA.INI の [SYNTH] SOUNDFONT= に読み込める SoundFont ファイル（.sf2）を指定してください。");
+           Sjis(
+               "\nKORVA.INI の [SYNTH] SOUNDFONT= に読み込める SoundFont "
+               "ファイル（.sf2）を指定してください。");
 }
 
 }  // namespace korva

@@ -31,16 +31,16 @@ enum class DeviceMode {
 
 // Raised by Open() with the device's own Shift-JIS text, which names the file and what is wrong.
 class DeviceError : public UserError {
-public:
+  public:
     DeviceError(int code, std::string sjisText) : UserError(std::move(sjisText)), code_(code) {}
     int Code() const { return code_; }
 
-private:
+  private:
     int code_;
 };
 
 class SequencerDevice {
-public:
+  public:
     virtual ~SequencerDevice() = default;
 
     // The completion-notice handler; set once by the owner before the first Play().

@@ -1,0 +1,159 @@
+#pragma once
+// The real synthesizer with TimGM6mb in virtual time, for tests: posted notices wait in a queue that
+// the test drains, standing in for the user-interface thread, and audio is rendered block by block
+// as fast as the test asks.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/FluidSynthDevice.h"
+#include "platform/FluidSynthEngine.h"
+#include "support/SmfWriter.h"
+#include "support/TempDir.h"
+
+namespace korva::testing {
+
+class PostedQueue {
+  public:
+    UiPoster Poster() {
+        return [this](std::function<void()> function) {
+            std::lock_guard lock(mutex_);
+            queue_.push_back(std::move(function));
+        };
+    }
+
+    // Runs what was posted, including what the functions post themselves; returns how many ran.
+    int Drain() {
+        int ran = 0;
+        for (;;) {
+            std::function<void()> next;
+            {
+                std::lock_guard lock(mutex_);
+                if (queue_.empty())
+                    return ran;
+                next = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            next();
+            ++ran;
+        }
+    }
+
+    std::size_t Pending() const {
+        std::lock_guard lock(mutex_);
+        return queue_.size();
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::deque<std::function<void()>> queue_;
+};
+
+struct Stereo {
+    std::vector<float> left;
+    std::vector<float> right;
+
+    static double Peak(const std::vector<float>& channel) {
+        double peak = 0;
+        for (const float sample : channel) peak = std::max(peak, static_cast<double>(std::fabs(sample)));
+        return peak;
+    }
+    static double Rms(const std::vector<float>& channel) {
+        double sum = 0;
+        for (const float sample : channel) sum += static_cast<double>(sample) * sample;
+        return channel.empty() ? 0 : std::sqrt(sum / static_cast<double>(channel.size()));
+    }
+    double Peak() const { return std::max(Peak(left), Peak(right)); }
+};
+
+// Anything quieter than this is silence (TimGM6mb notes at velocity 100 peak around 0.1 to 0.5).
+inline constexpr double kAudible = 1e-3;
+inline constexpr int kBlock = 1024;
+
+inline SynthOptions VirtualOptions(UiPoster poster) {
+    SynthOptions options;
+    options.soundFontPath = KORVA_TEST_SOUNDFONT;
+    options.output = OutputKind::Virtual;
+    options.postToUiThread = std::move(poster);
+    return options;
+}
+
+// One engine with its device, and a record of every completion notice: the frame it was handled
+// after and the mode the handler found.
+class VirtualSynth {
+  public:
+    explicit VirtualSynth(std::function<void(SynthOptions&)> adjust = {})
+        : engine_(MakeOptions(ui_, adjust)), device_(engine_, ui_.Poster()) {
+        device_.SetNotifyHandler([this] {
+            noticeFrames.push_back(frame);
+            noticeModes.push_back(device_.Mode());
+        });
+    }
+
+    FluidSynthEngine& Engine() { return engine_; }
+    FluidSynthDevice& Device() { return device_; }
+    PostedQueue& Ui() { return ui_; }
+
+    // Renders frames in blocks, handling posted notices after every block like an idle UI thread.
+    Stereo Render(long frames) {
+        Stereo out;
+        std::vector<float> left(kBlock);
+        std::vector<float> right(kBlock);
+        for (long done = 0; done < frames; done += kBlock) {
+            const int count = static_cast<int>(std::min<long>(kBlock, frames - done));
+            engine_.RenderBlock(left.data(), right.data(), count);
+            frame += count;
+            out.left.insert(out.left.end(), left.begin(), left.begin() + count);
+            out.right.insert(out.right.end(), right.begin(), right.begin() + count);
+            ui_.Drain();
+        }
+        return out;
+    }
+
+    // Renders until the next notice or until limit frames have passed; true when a notice came.
+    bool RenderUntilNotice(long limit) {
+        const auto before = noticeFrames.size();
+        for (long done = 0; done < limit && noticeFrames.size() == before; done += kBlock) Render(kBlock);
+        return noticeFrames.size() > before;
+    }
+
+    long Seconds(double seconds) const { return std::lround(seconds * engine_.SampleRate()); }
+
+    void OpenSong(const TempDir& dir, const std::string& name, const std::string& bytes) {
+        device_.Open(dir.Write(name, bytes));
+    }
+
+    long frame = 0;
+    std::vector<long> noticeFrames;
+    std::vector<DeviceMode> noticeModes;
+
+  private:
+    static SynthOptions MakeOptions(PostedQueue& ui, const std::function<void(SynthOptions&)>& adjust) {
+        auto options = VirtualOptions(ui.Poster());
+        if (adjust)
+            adjust(options);
+        return options;
+    }
+
+    PostedQueue ui_;
+    FluidSynthEngine engine_;
+    FluidSynthDevice device_;
+};
+
+// A song of one organ note on channel 0 from tick 0, lasting seconds at 120 beats a minute and
+// 480 ticks a quarter (960 ticks a second). The organ holds its sound as long as the key is down.
+inline std::string HeldNoteSong(double seconds, int program = 16) {
+    SmfWriter writer(0, 480);
+    const auto ticks = static_cast<std::uint32_t>(std::lround(seconds * 960));
+    writer.AddTrack().Tempo(0, 500000).ProgramChange(0, 0, program).Note(0, ticks, 0, 60, 100);
+    return writer.Bytes();
+}
+
+}  // namespace korva::testing
