@@ -1,0 +1,381 @@
+#include "playback/PlayQueue.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "app/FileSystem.h"
+#include "playback/QueueDrawPool.h"
+#include "playlist/LineFile.h"
+#include "playlist/LineOrder.h"
+#include "text/Encoding.h"
+#include "text/ShiftJis.h"
+
+namespace korva {
+
+namespace {
+
+constexpr int kFeelL = 0;
+constexpr int kFeelM = 1;
+constexpr int kFeelS = 2;
+constexpr int kFeelR = 3;  // and every larger number
+
+const std::string kPreparing = ".. Preparations for Play";
+
+void FailBuild(QueuePorts ports) { ports.messages.ShowMessage(Sjis("プレイリストがないか、またはプレイリストの処理エラーです")); }
+
+// Splitting goes on from line to line with the same fields, so a line that lacks a field keeps
+// the one of the line split before it. A line with three TABs or more assigns every field and
+// so wipes out all history: its split waits until a line that lacks a field needs it, which
+// spares touching the text of every queued line once more.
+class CarriedFields {
+public:
+    PlaylistEntry& Fields() {
+        if (pending_) {
+            SplitEntry(*pending_, fields_);
+            pending_.reset();
+        }
+        return fields_;
+    }
+    // The line must stay in place until the next call.
+    void SplitFull(std::string_view line) { pending_ = line; }
+    void SplitPartial(std::string_view line) { SplitEntry(line, Fields()); }
+
+private:
+    PlaylistEntry fields_;
+    std::optional<std::string_view> pending_;
+};
+
+bool HasAllFields(std::string_view line) {
+    std::size_t tabs = 0;
+    for (std::size_t at = line.find('\t'); at != std::string_view::npos && tabs < 3; at = line.find('\t', at + 1)) {
+        ++tabs;
+    }
+    return tabs == 3;
+}
+
+// Negative preferences count as large unsigned numbers, so "-1" is R too.
+bool IsR(int feel) { return static_cast<unsigned>(feel) >= static_cast<unsigned>(kFeelR); }
+
+// One build of a list queue. Besides the queue it keeps the song window's line of every queued
+// line whose fields are all its own; the lines that inherit fields get theirs at the end, in
+// queue order, as the song window's list is filled.
+class ListBuild {
+public:
+    explicit ListBuild(AppModel& model) : model_(model) {}
+
+    bool LoadPool(int list) {
+        const Folders& folders = model_.folders;
+        if (list == 0 || list == 1) {
+            auto lines = ReadLines(folders.PlaylistPath(list));
+            if (!lines) return false;
+            model_.ScratchList = std::move(*lines);
+        } else if (list == 2) {
+            auto first = ReadLines(folders.PlaylistPath(0));
+            if (!first) return false;
+            model_.PlayQueue = std::move(*first);
+            auto second = ReadLines(folders.PlaylistPath(1));
+            if (!second) return false;
+            model_.ScratchList = std::move(*second);
+            model_.ScratchList.insert(model_.ScratchList.end(), std::make_move_iterator(model_.PlayQueue.begin()),
+                                      std::make_move_iterator(model_.PlayQueue.end()));
+            model_.PlayQueue.clear();
+        }
+        songLines_.assign(model_.PlayQueue.size(), {});
+        inherits_.assign(model_.PlayQueue.size(), true);
+        return true;
+    }
+
+    // Every line but R, marks stripped, sorted by title.
+    bool ByTitle() {
+        for (const auto& line : model_.ScratchList) {
+            PlaylistEntry& fields = carried_.Fields();
+            SplitEntry(line, fields);
+            const auto feel = ToIntStrict(fields.Feel);
+            if (!feel) return false;
+            if (IsR(*feel)) continue;
+            const std::size_t cut = BeginsWithNewMark(line) ? kNewMarkLength : 0;
+            Queue(line.substr(cut), SongLineOf(*feel, fields.Vol, std::string_view(fields.Name).substr(cut)),
+                  !HasAllFields(line));
+        }
+        SortQueue();
+        return true;
+    }
+
+    // Marked lines but R, with their marks, sorted: "!1 " first, then "!2 ", "!3 ", each by title.
+    bool MarkedFirst() {
+        for (const auto& line : model_.ScratchList) {
+            PlaylistEntry& fields = carried_.Fields();
+            SplitEntry(line, fields);
+            const auto feel = ToIntStrict(fields.Feel);
+            if (!feel) return false;
+            if (!IsR(*feel) && BeginsWithNewMark(line)) {
+                Queue(line, SongLineOf(*feel, fields.Vol, fields.Name), !HasAllFields(line));
+            }
+        }
+        SortQueue();
+        return true;
+    }
+
+    // Empties the pool by uniform draws. An L line goes in and comes back at the pool's end as M;
+    // an S line goes in when a draw below 10 gives less than 5. With dropMarked, marked lines
+    // (already queued) leave the pool unqueued.
+    bool Draw(RandomSource& random, bool dropMarked) {
+        std::vector<std::string> lines = std::move(model_.ScratchList);
+        model_.ScratchList.clear();
+        const std::size_t count = lines.size();
+        Survey(lines);
+        // Room for every M copy, so that no line moves while the carried fields point into it.
+        std::vector<std::string> copies;
+        copies.reserve(count);
+        auto text = [&](std::size_t slot) -> std::string& { return slot < count ? lines[slot] : copies[slot - count]; };
+
+        QueueDrawPool pool(count);
+        std::vector<std::size_t> queued;
+        queued.reserve(count + count / 4);
+        bool ok = count > 0;
+        while (ok && !pool.Empty()) {
+            const std::size_t slot = pool.SlotAt(static_cast<std::size_t>(random.Below(static_cast<int>(pool.Size()))));
+            const std::uint8_t kind = kinds_[slot];
+            if (dropMarked && (kind & kMarked) != 0) {
+                pool.Remove(slot);
+                continue;
+            }
+            int feel = kind & kFeelBits;
+            if (feel == kInherits) {
+                carried_.SplitPartial(text(slot));
+                const auto inherited = ToIntStrict(carried_.Fields().Feel);
+                feel = !inherited ? kNoNumber : IsR(*inherited) ? kFeelR : *inherited;
+            } else {
+                carried_.SplitFull(text(slot));
+            }
+            if (feel == kNoNumber) {
+                ok = false;
+                break;
+            }
+            pool.Remove(slot);
+            if (feel == kFeelL) {
+                queued.push_back(slot);
+                copies.push_back(OrdinaryCopy(text(slot), kind, songs_[slot]));
+                pool.Append();
+            } else if (feel == kFeelM || (feel == kFeelS && random.Below(10) < 5)) {
+                queued.push_back(slot);
+            }
+        }
+        carried_.Fields();  // settled before the lines move
+        Reserve(queued.size());
+        for (const std::size_t slot : queued) {
+            Queue(std::move(text(slot)), std::move(songs_[slot]), (kinds_[slot] & kFeelBits) == kInherits);
+        }
+        for (std::size_t slot = 0; slot < count + copies.size(); ++slot) {
+            if (pool.Contains(slot)) model_.ScratchList.push_back(std::move(text(slot)));
+        }
+        return ok;
+    }
+
+    // The song window's lines, one per queued line: letter, blank, Vol, blank, Name.
+    bool ShowSongLines() {
+        const auto& queue = model_.PlayQueue;
+        for (std::size_t i = 0; i < queue.size(); ++i) {
+            if (!inherits_[i]) {
+                carried_.SplitFull(queue[i]);
+                continue;
+            }
+            carried_.SplitPartial(queue[i]);
+            const PlaylistEntry& fields = carried_.Fields();
+            const auto feel = ToIntStrict(fields.Feel);
+            if (!feel) return false;
+            songLines_[i] = SongLineOf(*feel, fields.Vol, fields.Name);
+        }
+        model_.SongLines = std::move(songLines_);
+        return true;
+    }
+
+private:
+    // What the draw knows of a pool line, one byte a line so that drawing at random stays within
+    // a small array: the preference of a line with all its fields (R for every number from 3 up
+    // and below 0), kNoNumber for a Feel that is no integer, kInherits for a line that takes
+    // fields from the line before; and whether it begins with a mark.
+    static constexpr std::uint8_t kNoNumber = 4;
+    static constexpr std::uint8_t kInherits = 5;
+    static constexpr std::uint8_t kFeelBits = 7;
+    static constexpr std::uint8_t kMarked = 8;
+
+    // One pass in pool order over the lines a draw will pick at random.
+    void Survey(const std::vector<std::string>& lines) {
+        kinds_.assign(lines.size(), 0);
+        songs_.assign(lines.size(), {});
+        PlaylistEntry own;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            std::uint8_t kind = BeginsWithNewMark(lines[i]) ? kMarked : 0;
+            if (!HasAllFields(lines[i])) {
+                kinds_[i] = kind | kInherits;
+                continue;
+            }
+            SplitEntry(lines[i], own);
+            const auto feel = ToIntStrict(own.Feel);
+            kinds_[i] = kind | (!feel ? kNoNumber : IsR(*feel) ? static_cast<std::uint8_t>(kFeelR)
+                                                                : static_cast<std::uint8_t>(*feel));
+            if (feel) songs_[i] = SongLineOf(*feel, own.Vol, own.Name);
+        }
+    }
+
+    // The M copy of a drawn L line; its kind and song line go to the slot it will take.
+    std::string OrdinaryCopy(const std::string& line, std::uint8_t kind, const std::string& songLine) {
+        std::string copy;
+        std::string copySong;
+        if ((kind & kFeelBits) == kInherits) {
+            const PlaylistEntry& fields = carried_.Fields();
+            copy = JoinEntry({fields.Name, fields.Path, fields.Vol, "1"});
+            copySong = SongLineOf(kFeelM, fields.Vol, fields.Name);
+        } else {
+            std::size_t end = 0;
+            for (int tab = 0; tab < 3; ++tab) end = line.find('\t', end) + 1;
+            copy.reserve(end + 1);
+            copy.append(line, 0, end).append(1, '1');
+            copySong = songLine;
+            copySong.replace(0, 1, FeelLetter(kFeelM));
+        }
+        kinds_.push_back(static_cast<std::uint8_t>((BeginsWithNewMark(copy) ? kMarked : 0) | kFeelM));
+        songs_.push_back(std::move(copySong));
+        return copy;
+    }
+
+    void Reserve(std::size_t more) {
+        model_.PlayQueue.reserve(model_.PlayQueue.size() + more);
+        songLines_.reserve(songLines_.size() + more);
+        inherits_.reserve(inherits_.size() + more);
+    }
+
+    void Queue(std::string line, std::string songLine, bool inherits) {
+        model_.PlayQueue.push_back(std::move(line));
+        songLines_.push_back(std::move(songLine));
+        inherits_.push_back(inherits);
+    }
+
+    void SortQueue() {
+        const auto order = NoCaseOrder(model_.PlayQueue);
+        Permute(model_.PlayQueue, order);
+        Permute(songLines_, order);
+        Permute(inherits_, order);
+    }
+
+    AppModel& model_;
+    CarriedFields carried_;
+    std::vector<std::string> songLines_;  // index-aligned with the queue
+    std::vector<bool> inherits_;          // index-aligned with the queue: song line still to make
+    std::vector<std::uint8_t> kinds_;     // by pool slot, during a draw
+    std::vector<std::string> songs_;      // by pool slot, during a draw: song lines of full lines
+};
+
+// A Shift-JIS rendering of a UTF-8 file name for a message, "?" standing for what Shift-JIS lacks.
+std::string NameForMessage(std::string_view utf8) {
+    std::string shown;
+    while (!utf8.empty()) {
+        const Conversion converted = Utf8ToCp932(utf8);
+        shown += converted.text;
+        if (converted.ok) break;
+        shown += '?';
+        const auto lead = static_cast<unsigned char>(utf8[converted.failedAt]);
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        utf8.remove_prefix(std::min(utf8.size(), converted.failedAt + length));
+    }
+    return shown;
+}
+
+}  // namespace
+
+std::string SongLineOf(int feel, std::string_view vol, std::string_view name) {
+    const std::string_view letter = FeelLetter(feel);
+    std::string line;
+    line.reserve(letter.size() + vol.size() + name.size() + 2);
+    line.append(letter).append(1, ' ').append(vol).append(1, ' ').append(name);
+    return line;
+}
+
+void PrepareListQueue(AppModel& model, int list, QueuePorts ports) {
+    ports.status.ShowStatus(kPreparing, StatusKind::Notice);
+    ListBuild build(model);
+    if (!build.LoadPool(list)) return FailBuild(ports);
+    bool ok = true;
+    switch (model.settings.RNDMODE) {
+        case NOR:
+            ok = build.ByTitle();
+            break;
+        case NEW:
+            ok = build.MarkedFirst() && build.Draw(ports.random, true);
+            break;
+        case RND:
+            ok = build.Draw(ports.random, false);
+            break;
+        default:
+            break;
+    }
+    if (!ok || !build.ShowSongLines()) return FailBuild(ports);
+    model.play.LoadedList = list;
+}
+
+int CurrentBandList(const Settings& settings, const Clock& clock) {
+    const auto hours = TimeBandHours(settings.TIMBAND);
+    if (!hours) return 0;
+    const auto& h = *hours;
+    const auto& programme = settings.PROGRM;
+    // Each band runs from its start hour to the next band's start minus one; a next start of 0
+    // makes that end 255, the end of the day. Later bands that hold the hour win.
+    struct Band {
+        int first;
+        int next;
+        int list;
+    };
+    const Band bands[] = {{0, h[0], programme[5]},    {h[0], h[1], programme[0]}, {h[1], h[2], programme[1]},
+                          {h[2], h[3], programme[2]}, {h[3], h[4], programme[3]}, {h[4], h[5], programme[4]},
+                          {h[5], 24, programme[5]}};
+    const int hour = clock.Now().hour;
+    int result = 0;
+    for (const Band& band : bands) {
+        const int last = band.next == 0 ? 255 : band.next - 1;
+        if (band.first <= hour && hour <= last) result = band.list;
+    }
+    return result;
+}
+
+void PrepareFolderQueue(AppModel& model, FolderDialog& dialog, QueuePorts ports) {
+    const auto chosen = dialog.ChooseFolder("");
+    if (!chosen) {
+        ports.status.ShowStatus(Sjis(".. 再生を中止しました"), StatusKind::Notice);
+        return;
+    }
+    const std::string folder = WithTrailingPathDelimiter(*chosen);
+    ports.status.ShowStatus(kPreparing, StatusKind::Notice);
+    FolderListing listing = ListFilesWithExtension(folder, ".MID");
+    auto& pool = model.ScratchList;
+    pool.insert(pool.end(), std::make_move_iterator(listing.paths.begin()),
+                std::make_move_iterator(listing.paths.end()));
+    if (!listing.unconvertible.empty()) {
+        std::string text = Sjis("名前を Shift-JIS で表せないファイルは再生できません:");
+        for (const auto& name : listing.unconvertible) text += "\n" + folder + NameForMessage(name);
+        ports.messages.ShowMessage(text);
+    }
+    if (pool.empty()) {
+        ports.status.ShowStatus(Sjis(".. ファイルが選択されてない"), StatusKind::Notice);
+        return;
+    }
+    auto& queue = model.PlayQueue;
+    if (model.settings.RNDMODE == RND) {
+        auto drawn = InDrawnOrder(std::move(pool), ports.random);
+        pool.clear();
+        queue.insert(queue.end(), std::make_move_iterator(drawn.begin()), std::make_move_iterator(drawn.end()));
+    } else {
+        queue = pool;
+        SortNoCase(queue);
+    }
+    model.SongLines.clear();
+    model.SongLines.reserve(queue.size());
+    for (std::size_t i = 0; i < queue.size(); ++i) {
+        char number[24];
+        std::snprintf(number, sizeof number, "%3.3zu ", i + 1);
+        model.SongLines.push_back(number + queue[i]);
+    }
+}
+
+}  // namespace korva

@@ -1,0 +1,44 @@
+#pragma once
+// The pool a random build draws from, as numbered slots: the lines stay where the caller keeps
+// them. The slot at a uniformly drawn index among those left is found and taken out while the
+// others keep their order, and slots may be appended at the end; each costs O(log n), so
+// emptying a pool of 100,000 lines is not quadratic.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/Ports.h"
+
+namespace korva {
+
+class QueueDrawPool {
+public:
+    // Slots 0 .. count - 1, all in the pool.
+    explicit QueueDrawPool(std::size_t count);
+
+    std::size_t Size() const { return size_; }
+    bool Empty() const { return size_ == 0; }
+    bool Contains(std::size_t slot) const { return slot < present_.size() && present_[slot]; }
+
+    // The slot at index (0-based, counted over the slots still in the pool).
+    std::size_t SlotAt(std::size_t index) const;
+    void Remove(std::size_t slot);
+    // Adds the next slot number at the end and returns it.
+    std::size_t Append();
+
+private:
+    void Rebuild(std::size_t capacity);
+
+    std::vector<bool> present_;
+    std::vector<std::uint32_t> tree_;  // Fenwick tree over present_, 1-based
+    std::size_t capacity_ = 0;       // a power of two, at least present_.size()
+    std::size_t size_ = 0;
+};
+
+// Moves every line into a random order by repeated draws: a uniformly drawn line of those left
+// goes next.
+std::vector<std::string> InDrawnOrder(std::vector<std::string> lines, RandomSource& random);
+
+}  // namespace korva

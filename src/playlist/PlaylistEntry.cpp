@@ -1,0 +1,96 @@
+#include "playlist/PlaylistEntry.h"
+
+#include <charconv>
+
+namespace korva {
+
+namespace {
+
+constexpr char kTab = '\t';
+
+// Cuts the text before the first TAB off rest; false (rest unchanged) when rest holds no TAB.
+bool TakeField(std::string_view& rest, std::string_view& field) {
+    const std::size_t tab = rest.find(kTab);
+    if (tab == std::string_view::npos) return false;
+    field = rest.substr(0, tab);
+    rest.remove_prefix(tab + 1);
+    return true;
+}
+
+}  // namespace
+
+void SplitEntry(std::string_view line, PlaylistEntry& fields) {
+    std::string_view rest = line;
+    std::string_view field;
+    if (!TakeField(rest, field)) return;
+    fields.Name.assign(field);
+    if (!TakeField(rest, field)) return;
+    fields.Path.assign(field);
+    if (!TakeField(rest, field)) {
+        fields.Vol = "+0";
+        return;
+    }
+    fields.Vol.assign(field);
+    if (TakeField(rest, field)) {
+        fields.Feel.assign(field);
+    } else if (!rest.empty()) {
+        fields.Feel.assign(rest);
+    } else {
+        fields.Feel.assign(1, '1');
+    }
+}
+
+std::string JoinEntry(const PlaylistEntry& fields) {
+    std::string line;
+    line.reserve(fields.Name.size() + fields.Path.size() + fields.Vol.size() + fields.Feel.size() + 3);
+    line.append(fields.Name).append(1, kTab);
+    line.append(fields.Path).append(1, kTab);
+    line.append(fields.Vol).append(1, kTab);
+    line.append(fields.Feel);
+    return line;
+}
+
+std::string FormatVol(int volume) {
+    std::string text = std::to_string(volume);
+    if (volume >= 0) text.insert(text.begin(), '+');
+    return text;
+}
+
+bool IsValidEntryLine(std::string_view line) {
+    int tabs = 0;
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == kTab) {
+            ++tabs;
+        } else if (byte < 32) {
+            return false;
+        }
+    }
+    return tabs == 3;
+}
+
+std::optional<int> ToIntStrict(std::string_view text) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return std::nullopt;
+    }
+    if (text.empty()) return std::nullopt;
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::string_view FeelLetter(int feel) {
+    if (feel < 0 || feel >= static_cast<int>(kFeelLetters.size())) return {};
+    return kFeelLetters.substr(static_cast<std::size_t>(feel), 1);
+}
+
+bool BeginsWithNewMark(std::string_view text) {
+    for (const auto mark : kNewMarks) {
+        if (text.substr(0, kNewMarkLength) == mark) return true;
+    }
+    return false;
+}
+
+}  // namespace korva

@@ -1,0 +1,420 @@
+#include "playback/PlayQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/SystemClock.h"
+#include "support/TempDir.h"
+#include "text/Encoding.h"
+
+namespace korva {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class RecordingStatus final : public StatusView {
+public:
+    void ShowStatus(const std::string& sjisText, StatusKind kind) override { shown.emplace_back(sjisText, kind); }
+    std::vector<std::pair<std::string, StatusKind>> shown;
+};
+
+class RecordingMessages final : public MessageView {
+public:
+    void ShowMessage(const std::string& sjisText) override { shown.push_back(sjisText); }
+    Lines shown;
+};
+
+// Gives the scripted draws in turn, then 0.
+class ScriptedRandom final : public RandomSource {
+public:
+    int Below(int n) override {
+        bounds.push_back(n);
+        if (draws.empty()) return 0;
+        const int draw = draws.front();
+        draws.pop_front();
+        return draw;
+    }
+    std::deque<int> draws;
+    std::vector<int> bounds;
+};
+
+class FixedClock final : public Clock {
+public:
+    LocalTime Now() const override {
+        LocalTime time;
+        time.hour = hour;
+        return time;
+    }
+    int hour = 0;
+};
+
+class ScriptedFolderDialog final : public FolderDialog {
+public:
+    std::optional<std::string> ChooseFolder(const std::string& startFolder) override {
+        starts.push_back(startFolder);
+        return answer;
+    }
+    std::optional<std::string> answer;
+    Lines starts;
+};
+
+const std::string kFailure = Sjis("プレイリストがないか、またはプレイリストの処理エラーです");
+const std::string kPreparing = ".. Preparations for Play";
+
+std::string Entry(const std::string& name, const std::string& feel, const std::string& vol = "+0") {
+    return name + "\t/midi/" + name + ".mid\t" + vol + "\t" + feel;
+}
+
+class PlayQueueTest : public ::testing::Test {
+protected:
+    PlayQueueTest() { model.folders = {dir.Folder(), dir.Folder(), dir.Folder() + "one/"}; }
+
+    void WriteList(int list, const Lines& lines) {
+        if (list == 1) std::filesystem::create_directories(dir.Path() / "one");
+        std::string bytes;
+        for (const auto& line : lines) bytes += line + "\r\n";
+        dir.Write(list == 0 ? "KORVA.DT0" : "one/KORVA.DT1", bytes);
+    }
+
+    // As Play does: an empty queue and scratch list, then the build.
+    void Build(int list, OrderMode order) {
+        model.settings.RNDMODE = order;
+        model.PlayQueue.clear();
+        model.ScratchList.clear();
+        PrepareListQueue(model, list, ports);
+    }
+
+    testing::TempDir dir;
+    AppModel model;
+    RecordingStatus status;
+    RecordingMessages messages;
+    ScriptedRandom random;
+    QueuePorts ports{status, messages, random};
+};
+
+TEST_F(PlayQueueTest, NorSortsByTitleWithoutMarks) {
+    WriteList(0, {Entry("Beta", "1"), "!1 " + Entry("Alpha", "1"), Entry("Gamma", "1")});
+    Build(0, NOR);
+    EXPECT_EQ(model.PlayQueue, (Lines{Entry("Alpha", "1"), Entry("Beta", "1"), Entry("Gamma", "1")}));
+    EXPECT_EQ(model.SongLines, (Lines{"M +0 Alpha", "M +0 Beta", "M +0 Gamma"}));
+    EXPECT_EQ(status.shown, (decltype(status.shown){{kPreparing, StatusKind::Notice}}));
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(random.bounds.empty());
+    EXPECT_EQ(model.ScratchList.size(), 3u);  // a NOR build leaves its pool
+}
+
+TEST_F(PlayQueueTest, NorKeepsTheWholeLineAfterAStrippedMark) {
+    const std::string longName = std::string(300, 'n');
+    WriteList(0, {"!2 " + Entry(longName, "1")});
+    Build(0, NOR);
+    EXPECT_EQ(model.PlayQueue, (Lines{Entry(longName, "1")}));
+}
+
+TEST_F(PlayQueueTest, NewPutsMarkedSongsFirstByMarkThenTitle) {
+    WriteList(0, {"!2 " + Entry("Beta", "1"), "!1 " + Entry("Gamma", "1"), Entry("Alpha", "1")});
+    Build(0, NEW);
+    EXPECT_EQ(model.PlayQueue, (Lines{"!1 " + Entry("Gamma", "1"), "!2 " + Entry("Beta", "1"), Entry("Alpha", "1")}));
+    EXPECT_EQ(model.SongLines, (Lines{"M +0 !1 Gamma", "M +0 !2 Beta", "M +0 Alpha"}));
+    EXPECT_TRUE(model.ScratchList.empty());
+}
+
+TEST_F(PlayQueueTest, LovedEntryIsQueuedAgainAsOrdinary) {
+    for (const OrderMode order : {NEW, RND}) {
+        WriteList(0, {Entry("Only", "0", "-2") + "\textra"});
+        Build(0, order);
+        EXPECT_EQ(model.PlayQueue, (Lines{Entry("Only", "0", "-2") + "\textra", Entry("Only", "1", "-2")}));
+        EXPECT_EQ(model.SongLines, (Lines{"L -2 Only", "M -2 Only"}));
+    }
+}
+
+TEST_F(PlayQueueTest, RestingEntryIsNeverQueuedAndSometimesEntryAlwaysInNor) {
+    WriteList(0, {Entry("Rest", "3"), Entry("Some", "2"), Entry("Odd", "7"), Entry("Minus", "-1")});
+    Build(0, NOR);
+    EXPECT_EQ(model.PlayQueue, (Lines{Entry("Some", "2")}));
+    EXPECT_EQ(model.SongLines, (Lines{"S +0 Some"}));
+    for (const OrderMode order : {NEW, RND}) {
+        random.draws = {0, 0, 0, 0, 0};  // the S draw below 10 gives 0: kept
+        Build(0, order);
+        EXPECT_EQ(model.PlayQueue, (Lines{Entry("Some", "2")})) << order;
+    }
+}
+
+TEST_F(PlayQueueTest, SometimesEntryNeedsADrawBelowFive) {
+    WriteList(0, {Entry("Some", "2")});
+    random.draws = {0, 5};
+    Build(0, RND);
+    EXPECT_TRUE(model.PlayQueue.empty());
+    EXPECT_EQ(random.bounds, (std::vector<int>{1, 10}));
+    random.draws = {0, 4};
+    Build(0, RND);
+    EXPECT_EQ(model.PlayQueue.size(), 1u);
+}
+
+TEST_F(PlayQueueTest, MarkedEntriesCountOnceInNewAndLikeAnyOtherInRnd) {
+    WriteList(0, {"!1 " + Entry("Rest", "3"), "!3 " + Entry("Love", "0")});
+    Build(0, NEW);
+    EXPECT_EQ(model.PlayQueue, (Lines{"!3 " + Entry("Love", "0")}));
+    Build(0, RND);
+    EXPECT_EQ(model.PlayQueue, (Lines{"!3 " + Entry("Love", "0"), "!3 " + Entry("Love", "1")}));
+}
+
+TEST_F(PlayQueueTest, LineWithoutFeelTakesThePreviousLinesFeel) {
+    WriteList(0, {Entry("A", "0"), "B\t/midi/B.mid\t+4"});
+    Build(0, RND);  // draws all 0: the pool is taken in order, M copies last
+    EXPECT_EQ(model.PlayQueue, (Lines{Entry("A", "0"), "B\t/midi/B.mid\t+4", Entry("A", "1"), Entry("B", "1")}));
+    EXPECT_EQ(model.SongLines, (Lines{"L +0 A", "L +0 B", "M +0 A", "M +0 B"}));
+}
+
+TEST_F(PlayQueueTest, FirstLineWithoutFeelEndsTheBuildWithTheMessage) {
+    WriteList(0, {"B\t/midi/B.mid\t+4", Entry("A", "1")});
+    model.SongLines = {"earlier"};
+    model.play.LoadedList = 1;
+    for (const OrderMode order : {NOR, NEW, RND}) {
+        messages.shown.clear();
+        Build(0, order);
+        EXPECT_EQ(messages.shown, (Lines{kFailure})) << order;
+        EXPECT_TRUE(model.PlayQueue.empty());
+        EXPECT_EQ(model.SongLines, (Lines{"earlier"}));
+        EXPECT_EQ(model.play.LoadedList, 1);
+    }
+}
+
+TEST_F(PlayQueueTest, FeelThatIsNoNumberKeepsWhatWasQueued) {
+    WriteList(0, {Entry("B", "1"), Entry("A", "1"), Entry("X", "L"), Entry("C", "1")});
+    Build(0, NOR);
+    EXPECT_EQ(messages.shown, (Lines{kFailure}));
+    EXPECT_EQ(model.PlayQueue, (Lines{Entry("B", "1"), Entry("A", "1")}));
+    EXPECT_TRUE(model.SongLines.empty());
+}
+
+TEST_F(PlayQueueTest, AbnormalLinesTakePart) {
+    WriteList(0, {std::string("Ctrl\x01") + "\t/c.mid\t+0\t1\tfifth", ""});
+    Build(0, NOR);  // the empty line has no field: it inherits all four from the line before
+    EXPECT_EQ(model.PlayQueue, (Lines{"", std::string("Ctrl\x01") + "\t/c.mid\t+0\t1\tfifth"}));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(PlayQueueTest, BothListsPoolListOneBeforeListZero) {
+    WriteList(0, {Entry("Zero", "1")});
+    WriteList(1, {Entry("One", "1"), Entry("Two", "1")});
+    Build(2, RND);
+    EXPECT_EQ(model.PlayQueue, (Lines{Entry("One", "1"), Entry("Two", "1"), Entry("Zero", "1")}));
+    EXPECT_EQ(model.play.LoadedList, 2);
+}
+
+TEST_F(PlayQueueTest, BothListsWithListOneMissingHoldListZeroUnfiltered) {
+    const Lines zero{Entry("Rest", "3"), "not an entry", Entry("Beta", "1"), Entry("Alpha", "0")};
+    WriteList(0, zero);
+    Build(2, NOR);
+    EXPECT_EQ(messages.shown, (Lines{kFailure}));
+    EXPECT_EQ(model.PlayQueue, zero);
+    EXPECT_EQ(model.play.LoadedList, 0);
+}
+
+TEST_F(PlayQueueTest, MissingPlaylistShowsTheMessage) {
+    Build(1, NOR);
+    EXPECT_EQ(status.shown.size(), 1u);
+    EXPECT_EQ(messages.shown, (Lines{kFailure}));
+    EXPECT_TRUE(model.PlayQueue.empty());
+}
+
+TEST_F(PlayQueueTest, EmptyPlaylistIsQuietInNorOnly) {
+    WriteList(0, {});
+    Build(0, NOR);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(model.PlayQueue.empty());
+    for (const OrderMode order : {NEW, RND}) {
+        messages.shown.clear();
+        Build(0, order);
+        EXPECT_EQ(messages.shown, (Lines{kFailure})) << order;
+        EXPECT_TRUE(model.PlayQueue.empty());
+    }
+}
+
+TEST_F(PlayQueueTest, SuccessfulBuildRecordsTheList) {
+    WriteList(1, {Entry("One", "1")});
+    Build(1, NOR);
+    EXPECT_EQ(model.play.LoadedList, 1);
+    EXPECT_EQ(model.SongLines, (Lines{"M +0 One"}));
+}
+
+TEST_F(PlayQueueTest, DrawsFollowTheGeneratorOverTheShrinkingPool) {
+    WriteList(0, {Entry("A", "1"), Entry("B", "0"), Entry("C", "1")});
+    random.draws = {1, 2, 0, 0};  // B (its M copy goes last), then the M copy, then A, then C
+    Build(0, RND);
+    EXPECT_EQ(model.PlayQueue, (Lines{Entry("B", "0"), Entry("B", "1"), Entry("A", "1"), Entry("C", "1")}));
+    EXPECT_EQ(random.bounds, (std::vector<int>{3, 3, 2, 1}));
+}
+
+TEST(PlayQueueStatisticsTest, AboutHalfOfTheSometimesEntriesArePlayed) {
+    testing::TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 10000; ++i) bytes += Entry(std::to_string(i) + "S", "2") + "\r\n";
+    dir.Write("KORVA.DT0", bytes);
+    AppModel model;
+    model.folders = {dir.Folder(), dir.Folder(), dir.Folder()};
+    model.settings.RNDMODE = RND;
+    RecordingStatus status;
+    RecordingMessages messages;
+    SeededRandom random(20260101);
+    PrepareListQueue(model, 0, {status, messages, random});
+    EXPECT_GE(model.PlayQueue.size(), 4700u);
+    EXPECT_LE(model.PlayQueue.size(), 5300u);
+}
+
+TEST(PlayQueueStatisticsTest, RandomOrderPutsEveryEntryFirstEquallyOften) {
+    testing::TempDir dir;
+    constexpr int kEntries = 10;
+    constexpr int kBuilds = 10000;
+    std::string bytes;
+    for (int i = 0; i < kEntries; ++i) bytes += Entry(std::to_string(i) + "E", "1") + "\r\n";
+    dir.Write("KORVA.DT0", bytes);
+    AppModel model;
+    model.folders = {dir.Folder(), dir.Folder(), dir.Folder()};
+    model.settings.RNDMODE = RND;
+    RecordingStatus status;
+    RecordingMessages messages;
+    SeededRandom random(7);
+    std::vector<int> first(kEntries, 0);
+    for (int build = 0; build < kBuilds; ++build) {
+        model.PlayQueue.clear();
+        model.ScratchList.clear();
+        PrepareListQueue(model, 0, {status, messages, random});
+        ASSERT_EQ(model.PlayQueue.size(), static_cast<std::size_t>(kEntries));
+        ++first[std::stoi(model.PlayQueue[0])];
+    }
+    for (int i = 0; i < kEntries; ++i) {
+        EXPECT_GT(first[i], 850) << "entry " << i;  // expected 1000, standard deviation 30
+        EXPECT_LT(first[i], 1150) << "entry " << i;
+    }
+}
+
+class CurrentBandListTest : public ::testing::Test {
+protected:
+    CurrentBandListTest() { settings.PROGRM = {10, 11, 12, 13, 14, 15}; }
+
+    std::vector<int> ListsOverTheDay(const std::string& timband) {
+        settings.TIMBAND = timband;
+        std::vector<int> lists;
+        for (clock.hour = 0; clock.hour < 24; ++clock.hour) lists.push_back(CurrentBandList(settings, clock));
+        return lists;
+    }
+
+    Settings settings;
+    FixedClock clock;
+};
+
+TEST_F(CurrentBandListTest, DefaultBands) {
+    const std::vector<int> expected{15, 15, 15, 15, 15, 15, 10, 10, 10, 11, 11, 11,
+                                    12, 13, 13, 13, 13, 14, 14, 14, 14, 14, 15, 15};
+    EXPECT_EQ(ListsOverTheDay("060912131722"), expected);
+}
+
+TEST_F(CurrentBandListTest, LastBandStartingAtMidnightCoversTheDay) {
+    EXPECT_EQ(ListsOverTheDay("060912131700"), std::vector<int>(24, 15));
+}
+
+TEST_F(CurrentBandListTest, FirstBandStartingAtMidnightEndsAtTheDaysEnd) {
+    std::vector<int> expected;
+    for (const int list : {10, 11, 12, 13}) expected.insert(expected.end(), 6, list);
+    EXPECT_EQ(ListsOverTheDay("000612182424"), expected);
+}
+
+TEST_F(CurrentBandListTest, TimbandOfOtherLengthPlaysListZero) {
+    EXPECT_EQ(ListsOverTheDay("0609121317"), std::vector<int>(24, 0));
+    EXPECT_EQ(ListsOverTheDay("06091213172200"), std::vector<int>(24, 0));
+}
+
+class FolderQueueTest : public PlayQueueTest {
+protected:
+    FolderQueueTest() {
+        std::filesystem::create_directory(dir.Path() / "songs");
+        for (const char* name : {"b.MID", "A.mid", "c.Mid", "notes.txt", "d.MID.bak"}) {
+            dir.Write(std::string("songs/") + name, "MThd");
+        }
+        songs = dir.Folder() + "songs/";
+    }
+
+    void BuildFromFolder(OrderMode order) {
+        model.settings.RNDMODE = order;
+        model.PlayQueue.clear();
+        model.ScratchList.clear();
+        PrepareFolderQueue(model, dialog, ports);
+    }
+
+    std::string songs;
+    ScriptedFolderDialog dialog;
+};
+
+TEST_F(FolderQueueTest, CancelledDialogStopsThePlay) {
+    model.SongLines = {"earlier"};
+    BuildFromFolder(NOR);
+    EXPECT_EQ(status.shown, (decltype(status.shown){{Sjis(".. 再生を中止しました"), StatusKind::Notice}}));
+    EXPECT_EQ(dialog.starts, (Lines{""}));
+    EXPECT_TRUE(model.PlayQueue.empty());
+    EXPECT_EQ(model.SongLines, (Lines{"earlier"}));
+}
+
+TEST_F(FolderQueueTest, FolderWithoutMidiFilesSaysSo) {
+    std::filesystem::create_directory(dir.Path() / "empty");
+    dir.Write("empty/readme.txt", "text");
+    dialog.answer = dir.Folder() + "empty";
+    BuildFromFolder(RND);
+    EXPECT_EQ(status.shown, (decltype(status.shown){{kPreparing, StatusKind::Notice},
+                                                    {Sjis(".. ファイルが選択されてない"), StatusKind::Notice}}));
+    EXPECT_TRUE(model.PlayQueue.empty());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(FolderQueueTest, NorAndNewSortByPath) {
+    dialog.answer = dir.Folder() + "songs";  // no trailing delimiter: one is added
+    const Lines expected{songs + "A.mid", songs + "b.MID", songs + "c.Mid"};
+    for (const OrderMode order : {NOR, NEW}) {
+        BuildFromFolder(order);
+        EXPECT_EQ(model.PlayQueue, expected) << order;
+        EXPECT_EQ(model.SongLines, (Lines{"001 " + expected[0], "002 " + expected[1], "003 " + expected[2]}));
+        EXPECT_EQ(model.ScratchList.size(), 3u);
+    }
+    EXPECT_EQ(status.shown.back(), std::make_pair(kPreparing, StatusKind::Notice));
+    EXPECT_TRUE(random.bounds.empty());
+}
+
+TEST_F(FolderQueueTest, RndDrawsEveryFileOnce) {
+    dialog.answer = songs;
+    random.draws = {2, 0, 0};
+    BuildFromFolder(RND);
+    EXPECT_EQ(random.bounds, (std::vector<int>{3, 2, 1}));
+    Lines sorted = model.PlayQueue;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (Lines{songs + "A.mid", songs + "b.MID", songs + "c.Mid"}));
+    EXPECT_EQ(model.SongLines[0], "001 " + model.PlayQueue[0]);
+    EXPECT_TRUE(model.ScratchList.empty());
+}
+
+TEST_F(FolderQueueTest, FileNameShiftJisCannotHoldIsLeftOutAndNamed) {
+    dir.Write("songs/caf\xC3\xA9.mid", "MThd");
+    dialog.answer = songs;
+    BuildFromFolder(NOR);
+    EXPECT_EQ(model.PlayQueue.size(), 3u);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find(songs + "caf?.mid"), std::string::npos) << ToDisplayUtf8(messages.shown[0]);
+}
+
+TEST_F(FolderQueueTest, ItemNumbersGrowPastThreeDigits) {
+    std::filesystem::create_directory(dir.Path() / "many");
+    for (int i = 0; i < 1000; ++i) dir.Write("many/" + std::to_string(10000 + i) + ".mid", "MThd");
+    dialog.answer = dir.Folder() + "many/";
+    BuildFromFolder(NOR);
+    ASSERT_EQ(model.SongLines.size(), 1000u);
+    EXPECT_EQ(model.SongLines[0].substr(0, 4), "001 ");
+    EXPECT_EQ(model.SongLines[999].substr(0, 5), "1000 ");
+}
+
+}  // namespace
+}  // namespace korva

@@ -1,0 +1,58 @@
+#include "playback/QueueDrawPool.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace korva {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class FixedDraw final : public RandomSource {
+public:
+    explicit FixedDraw(bool last) : last_(last) {}
+    int Below(int n) override { return last_ ? n - 1 : 0; }
+
+private:
+    bool last_;
+};
+
+TEST(QueueDrawPoolTest, BehavesLikeAnOrderedListUnderDrawsAndAppends) {
+    std::vector<std::size_t> model;
+    for (std::size_t slot = 0; slot < 50; ++slot) model.push_back(slot);
+    QueueDrawPool pool(model.size());
+    std::mt19937 engine(3);
+    int appended = 0;
+    while (!model.empty()) {
+        ASSERT_EQ(pool.Size(), model.size());
+        const std::size_t index = std::uniform_int_distribution<std::size_t>(0, model.size() - 1)(engine);
+        const std::size_t slot = pool.SlotAt(index);
+        ASSERT_EQ(slot, model[index]);
+        // Append often enough to grow past the pool's first capacity.
+        if (appended < 200 && engine() % 3 != 0) {
+            model.push_back(pool.Append());
+            EXPECT_EQ(model.back(), 50u + appended++);
+        }
+        EXPECT_TRUE(pool.Contains(slot));
+        pool.Remove(slot);
+        EXPECT_FALSE(pool.Contains(slot));
+        model.erase(model.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+    EXPECT_TRUE(pool.Empty());
+    EXPECT_FALSE(pool.Contains(250));
+}
+
+TEST(QueueDrawPoolTest, DrawnOrderFollowsTheDraws) {
+    const Lines lines{"a", "b", "c", "d"};
+    FixedDraw first(false);
+    FixedDraw last(true);
+    EXPECT_EQ(InDrawnOrder(lines, first), lines);
+    EXPECT_EQ(InDrawnOrder(lines, last), (Lines{"d", "c", "b", "a"}));
+    EXPECT_TRUE(InDrawnOrder({}, first).empty());
+}
+
+}  // namespace
+}  // namespace korva

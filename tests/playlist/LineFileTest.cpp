@@ -1,0 +1,151 @@
+#include "playlist/LineFile.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/Errors.h"
+#include "app/FileSystem.h"
+#include "support/TempDir.h"
+
+namespace korva {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct SplitCase {
+    const char* label;
+    std::string bytes;
+    Lines expected;
+};
+
+class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitLinesTest, EndsLinesAtCrLfCrAndLf) { EXPECT_EQ(SplitLines(GetParam().bytes), GetParam().expected); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SplitLinesTest,
+    ::testing::Values(SplitCase{"CrLf", "a\r\nb\r\n", {"a", "b"}}, SplitCase{"Lf", "a\nb\n", {"a", "b"}},
+                      SplitCase{"Cr", "a\rb\r", {"a", "b"}}, SplitCase{"Mixed", "a\rb\nc\r\nd", {"a", "b", "c", "d"}},
+                      SplitCase{"LastLineWithoutEnd", "a\r\nb", {"a", "b"}},
+                      SplitCase{"TwoEndsMakeAnEmptyLine", "a\r\n\r\nb\r\n", {"a", "", "b"}},
+                      SplitCase{"EmptyLastLine", "a\r\n\r\n", {"a", ""}},
+                      SplitCase{"CrBeforeCrLf", "a\r\r\nb", {"a", "", "b"}},
+                      SplitCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}}, SplitCase{"Empty", "", {}},
+                      SplitCase{"OnlyAnEnd", "\r\n", {""}},
+                      SplitCase{"NulEndsTheText", std::string("a\r\nb\0c\r\nd\r\n", 11), {"a", "b"}},
+                      SplitCase{"BytesCarriedUnchanged", "\x83\x5C\t\xFC\xFC \t\x7F\r\n", {"\x83\x5C\t\xFC\xFC \t\x7F"}}),
+    [](const auto& testCase) { return std::string(testCase.param.label); });
+
+TEST(LineFileTest, MissingFileHasNoLines) {
+    testing::TempDir dir;
+    EXPECT_FALSE(ReadLines(dir.Folder() + "KORVA.DT0").has_value());
+}
+
+TEST(LineFileTest, WritesEveryLineWithCrLfAndReadsThemBack) {
+    testing::TempDir dir;
+    const std::string path = dir.Folder() + "KORVA.DT0";
+    const Lines lines{"A\tB\t+0\t1", "", "\x83\x5C\t\t\t"};
+    WriteLines(path, lines);
+    EXPECT_EQ(dir.Read("KORVA.DT0"), "A\tB\t+0\t1\r\n\r\n\x83\x5C\t\t\t\r\n");
+    EXPECT_EQ(ReadLines(path), lines);
+    WriteLines(path, {});
+    EXPECT_EQ(dir.Read("KORVA.DT0"), "");
+}
+
+TEST(LineFileTest, AppendCreatesTheFileAndAddsAtItsEnd) {
+    testing::TempDir dir;
+    const std::string path = dir.Folder() + "KORVA.DT1";
+    AppendLine(path, "A\tB\t+0\t1");
+    AppendLine(path, "C\tD\t-1\t2");
+    EXPECT_EQ(dir.Read("KORVA.DT1"), "A\tB\t+0\t1\r\nC\tD\t-1\t2\r\n");
+}
+
+TEST(LineFileTest, WriteIntoMissingFolderRaisesWriteErrorNamingThePath) {
+    testing::TempDir dir;
+    const std::string path = dir.Folder() + "missing/KORVA.DT0";
+    try {
+        WriteLines(path, {"A\tB\t+0\t1"});
+        FAIL() << "no error";
+    } catch (const WriteError& error) {
+        EXPECT_NE(error.Text().find(path), std::string::npos);
+    }
+}
+
+std::vector<std::string> TemporaryFiles(const testing::TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("KORVA.DT0.tmp", 0) == 0) names.push_back(name);
+    }
+    return names;
+}
+
+const std::string kOldContent = "Old\t/old.mid\t+0\t1\r\n";
+
+Lines ManyLines(std::size_t count) {
+    Lines lines;
+    for (std::size_t i = 0; i < count; ++i) lines.push_back("New song " + std::to_string(i) + "\t/music/new.mid\t+0\t1");
+    return lines;
+}
+
+TEST(LineFileTest, ProcessDyingBetweenWriteAndRenameLeavesTheOldPlaylist) {
+    testing::TempDir dir;
+    const std::string path = dir.Write("KORVA.DT0", kOldContent);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SetBeforeRenameHookForTesting([](const std::filesystem::path&) { _exit(3); });
+        WriteLines(path, ManyLines(1000));
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 3) << "the writer did not reach the point between write and rename";
+    EXPECT_EQ(dir.Read("KORVA.DT0"), kOldContent);
+    EXPECT_EQ(TemporaryFiles(dir).size(), 1u);  // the complete new content never replaced the old
+}
+
+TEST(LineFileTest, WriterKilledMidWriteLeavesTheOldOrTheNewPlaylistWhole) {
+    testing::TempDir dir;
+    const std::string path = dir.Write("KORVA.DT0", kOldContent);
+    const Lines newLines = ManyLines(400000);
+    std::string newContent;
+    for (const auto& line : newLines) newContent += line + "\r\n";
+
+    int killedBeforeRename = 0;
+    for (int attempt = 0; attempt < 20 && killedBeforeRename < 3; ++attempt) {
+        dir.Write("KORVA.DT0", kOldContent);
+        for (const auto& name : TemporaryFiles(dir)) std::filesystem::remove(dir.Path() / name);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            WriteLines(path, newLines);
+            _exit(0);
+        }
+        // Kill the writer as soon as its temporary file appears.
+        bool exited = false;
+        while (!exited && TemporaryFiles(dir).empty()) exited = waitpid(child, nullptr, WNOHANG) == child;
+        if (!exited) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+        const std::string content = dir.Read("KORVA.DT0");
+        if (!TemporaryFiles(dir).empty()) {
+            EXPECT_EQ(content, kOldContent);
+            ++killedBeforeRename;
+        } else {
+            EXPECT_TRUE(content == kOldContent || content == newContent) << "size " << content.size();
+        }
+    }
+    EXPECT_GT(killedBeforeRename, 0) << "no kill landed while the writer was writing";
+}
+
+}  // namespace
+}  // namespace korva
