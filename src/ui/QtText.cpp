@@ -1,5 +1,7 @@
 #include "ui/QtText.h"
 
+#include <QList>
+
 #include "text/Encoding.h"
 
 namespace korva {
@@ -13,6 +15,15 @@ std::optional<std::string> ToSjis(const QString& text, QString* failedChar) {
         return std::nullopt;
     }
     return std::move(c.text);
+}
+
+std::string ToSjisForMessage(const QString& text) {
+    std::string out;
+    for (const uint codePoint : text.toUcs4()) {
+        const Conversion c = Utf8ToCp932(QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoint), 1).toStdString());
+        out += c.ok ? c.text : "?";
+    }
+    return out;
 }
 
 }  // namespace korva

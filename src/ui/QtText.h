@@ -13,4 +13,7 @@ QString FromSjis(const std::string& sjis);
 // (failedChar then names it).
 std::optional<std::string> ToSjis(const QString& text, QString* failedChar = nullptr);
 
+// For messages only: characters that Shift-JIS cannot hold become "?".
+std::string ToSjisForMessage(const QString& text);
+
 }  // namespace korva
