@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMetaObject>
+#include <QPointer>
 
 #include "app/Placement.h"
 #include "platform/SynthSettings.h"
@@ -14,10 +15,11 @@ namespace korva {
 
 namespace {
 
-// Runs a function on the user-interface thread; callable from any thread.
-UiPoster QtPoster() {
-    return [](std::function<void()> function) {
-        QMetaObject::invokeMethod(qApp, std::move(function), Qt::QueuedConnection);
+// Runs a function on the user-interface thread; callable from any thread. What is still waiting
+// when the context goes is dropped with it.
+UiPoster QtPoster(QObject* context) {
+    return [context = QPointer<QObject>(context)](std::function<void()> function) {
+        if (context) QMetaObject::invokeMethod(context, std::move(function), Qt::QueuedConnection);
     };
 }
 
@@ -75,7 +77,7 @@ void KorvaApp::CreateSynth() {
     SynthOptions options;
     options.soundFontPath = ResolveSoundFontPath(model_.settings.SOUNDFONT);
     options.audioDriver = model_.settings.AUDIODRV;
-    options.postToUiThread = QtPoster();
+    options.postToUiThread = QtPoster(this);
     options.onLoaded = [this](const SynthReport& report) {
         if (!report.soundFontLoaded) messages_->ShowMessage(report.soundFontMessage);
         if (!report.outputNotice.empty()) main_->ShowStatus(report.outputNotice, StatusKind::Notice);

@@ -1,0 +1,85 @@
+// The whole program as it starts: its windows, and a press of Play that plays a playlist through
+// the real synthesizer (silent output paced by the clock here, as no sound device exists).
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "support/SmfWriter.h"
+#include "support/TempDir.h"
+#include "text/Encoding.h"
+#include "ui/KorvaApp.h"
+
+using namespace korva;
+
+class KorvaAppTest : public QObject {
+    Q_OBJECT
+
+private:
+    static std::string Song(double seconds) {
+        testing::SmfWriter writer(0, 480);
+        const auto ticks = static_cast<std::uint32_t>(seconds * 960);
+        writer.AddTrack().Tempo(0, 500000).ProgramChange(0, 0, 16).Note(0, ticks, 0, 60, 100);
+        return writer.Bytes();
+    }
+
+private slots:
+    void WindowsAreCreatedInTheirOrder() {
+        testing::TempDir dir;
+        KorvaApp app(dir.Folder(), {});
+        QStringList dialogs;
+        for (QObject* child : app.MainForm().children()) {
+            if (qobject_cast<QDialog*>(child)) dialogs << child->objectName();
+        }
+        QCOMPARE(dialogs, (QStringList{"TArtsDlg", "TBadDlg", "TRemoteDlg", "TSelCnvDlg", "TViewDlg", "TVolDlg",
+                                       "TSetUpDlg", "TCtrlDlg", "TVerDlg"}));
+        QVERIFY(app.MainForm().isVisible());
+        for (QObject* child : app.MainForm().children()) {
+            if (auto* dialog = qobject_cast<QDialog*>(child)) QVERIFY(!dialog->isVisible());
+        }
+    }
+
+    void PlayInList0PlaysTheTitlesOneAfterAnother() {
+        testing::TempDir dir;
+        for (const char* reset : {"KORVA_GM.MID", "KORVA_GS.MID", "KORVA_88.MID"}) {
+            std::filesystem::copy_file(std::filesystem::path(KORVA_DATA_DIR) / reset, dir.Path() / reset);
+        }
+        std::string list0;
+        for (const char* title : {"Alpha", "Beta", "Gamma"}) {
+            list0 += std::string(title) + "\t" + dir.Write(std::string(title) + ".mid", Song(0.3)) + "\t+0\t1\r\n";
+        }
+        dir.Write("KORVA.DT0", list0);
+        dir.Write("KORVA.DT1", "Other\t" + dir.Write("other.mid", Song(0.3)) + "\t+0\t1\r\n");
+        dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=0\r\nSENDRST=1\r\nINTLOCK=0\r\n");
+
+        KorvaApp app(dir.Folder(), {});
+        auto* play = app.MainForm().findChild<QAbstractButton*>(QStringLiteral("PlaySpeedButton"));
+        QVERIFY(play);
+
+        // Note every text the status line shows while the program plays by itself.
+        QStringList seen;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            const QString text = QString::fromStdString(ToDisplayUtf8(app.MainForm().Status().Text()));
+            if (seen.isEmpty() || seen.last() != text) seen << text;
+        });
+        watch.start(5);
+        QTest::mouseClick(play, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(seen.contains("Gamma"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(app.ThePlayer().DeviceIdle(), 20000);
+
+        QStringList titles;
+        for (const QString& text : seen) {
+            if (text == "Alpha" || text == "Beta" || text == "Gamma" || text == "Other") titles << text;
+        }
+        QCOMPARE(titles, (QStringList{"Alpha", "Beta", "Gamma"}));
+        QVERIFY(seen.contains(".. No.2"));
+        QCOMPARE(app.Model().PlayQueue.size(), std::size_t{3});
+    }
+};
+
+QTEST_MAIN(KorvaAppTest)
+#include "KorvaAppTest.moc"
