@@ -27,53 +27,6 @@ class ScriptedRandom final : public RandomSource {
     std::deque<int> draws_;
 };
 
-class RecordingPlayer final : public PlayerCommands {
-  public:
-    explicit RecordingPlayer(AppModel& model) : model_(model) {}
-    void Play() override { calls.push_back("Play"); }
-    void Pause() override { calls.push_back("Pause"); }
-    // Stop restores a list mode saved by an earlier drop, as the player's stop does.
-    void Stop() override {
-        calls.push_back("Stop");
-        if (model_.play.SavedListMode >= 0) {
-            model_.settings.PLAYMOD = static_cast<std::uint8_t>(model_.play.SavedListMode);
-            model_.play.SavedListMode = -1;
-        }
-    }
-    void PlayEasyEntry() override {
-        calls.push_back("PlayEasyEntry@" + std::to_string(model_.play.QueuePosition));
-        resetPendingAtStart = model_.play.ResetPending;
-    }
-    bool DevicePlaying() const override { return false; }
-    bool DeviceIdle() const override { return true; }
-    void StopDevice() override { calls.push_back("StopDevice"); }
-    void ReplayIfPlaying() override {}
-
-    std::vector<std::string> calls;
-    bool resetPendingAtStart = true;
-
-  private:
-    AppModel& model_;
-};
-
-class RecordingMessages final : public MessageView {
-  public:
-    void ShowMessage(const std::string& sjisText) override { shown.push_back(sjisText); }
-    std::vector<std::string> shown;
-};
-
-class RecordingSongWindow final : public SongWindowView {
-  public:
-    explicit RecordingSongWindow(const AppModel& model) : model_(model) {}
-    void SongLinesChanged() override { linesSeen = model_.SongLines; }
-    void ShowSongWindow() override { shown = true; }
-    std::vector<std::string> linesSeen;
-    bool shown = false;
-
-  private:
-    const AppModel& model_;
-};
-
 TEST(DroppedFilesTest, EachRuleMetAddsTheNameOnce) {
     const struct {
         const char* name;
@@ -137,64 +90,6 @@ TEST(DroppedFilesTest, SongLinesAreNumberedFromOneWithThreeDigits) {
     EXPECT_EQ(lines[9], "010 f9");
     EXPECT_EQ(lines[998], "999 f998");
     EXPECT_EQ(lines[999], "1000 f999");
-}
-
-struct DropFixture : ::testing::Test {
-    AppModel model;
-    ScriptedRandom random{{}};
-    RecordingPlayer player{model};
-    RecordingMessages messages;
-    RecordingSongWindow songWindow{model};
-    DropPorts ports{player, messages, random, songWindow};
-};
-
-TEST_F(DropFixture, NothingPlayableShowsTheRefusalAndChangesNothing) {
-    model.settings.PLAYMOD = LIST1;
-    model.PlayQueue = {"queued"};
-    EXPECT_FALSE(PlayDroppedFiles(model, {"/a.txt", "/b.RCP"}, DropSource::Drop, ports));
-    EXPECT_FALSE(PlayDroppedFiles(model, {"/c.doc"}, DropSource::FileChoice, ports));
-    EXPECT_EQ(messages.shown, (std::vector<std::string>{
-                                  Sjis("ドラッグ＆ドロップされたファイルはＫＯＲＶＡ９７の再生対象外です"),
-                                  Sjis("選択されたファイルはＫＯＲＶＡ９７の再生対象外です")}));
-    EXPECT_EQ(model.PlayQueue, std::vector<std::string>{"queued"});
-    EXPECT_EQ(model.settings.PLAYMOD, LIST1);
-    EXPECT_EQ(model.play.SavedListMode, -1);
-    EXPECT_TRUE(player.calls.empty());
-    EXPECT_FALSE(songWindow.shown);
-}
-
-TEST_F(DropFixture, DropStopsSwitchesToEasyAndStartsAtTheFirstEntry) {
-    model.settings.PLAYMOD = LIST0;
-    model.settings.USECVS2 = false;
-    model.play.QueuePosition = 7;
-    model.play.ResetPending = true;
-    ASSERT_TRUE(PlayDroppedFiles(model, {"/m/b.RCP", "/m/z.mid", "/m/a.MID"}, DropSource::Drop, ports));
-    EXPECT_EQ(player.calls, (std::vector<std::string>{"Stop", "PlayEasyEntry@0"}));
-    EXPECT_FALSE(player.resetPendingAtStart);
-    EXPECT_EQ(model.settings.PLAYMOD, EASY);
-    EXPECT_EQ(model.play.SavedListMode, LIST0);
-    EXPECT_EQ(model.PlayQueue, (std::vector<std::string>{"/m/a.MID", "/m/z.mid"}));
-    EXPECT_EQ(songWindow.linesSeen, (std::vector<std::string>{"001 /m/a.MID", "002 /m/z.mid"}));
-    EXPECT_TRUE(songWindow.shown);
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(DropFixture, SecondDropDuringEasyPlayKeepsTheModeFromBeforeTheFirst) {
-    model.settings.PLAYMOD = PROG;
-    ASSERT_TRUE(PlayDroppedFiles(model, {"/a.mid"}, DropSource::Drop, ports));
-    ASSERT_TRUE(PlayDroppedFiles(model, {"/b.mid"}, DropSource::Drop, ports));
-    EXPECT_EQ(model.play.SavedListMode, PROG);
-    EXPECT_EQ(model.settings.PLAYMOD, EASY);
-    EXPECT_EQ(model.PlayQueue, std::vector<std::string>{"/b.mid"});
-}
-
-TEST_F(DropFixture, RandomDropEmptiesTheScratchListSortedDropKeepsIt) {
-    model.settings.RNDMODE = RND;
-    ASSERT_TRUE(PlayDroppedFiles(model, {"/a.mid", "/b.mid"}, DropSource::Drop, ports));
-    EXPECT_TRUE(model.ScratchList.empty());
-    model.settings.RNDMODE = NOR;
-    ASSERT_TRUE(PlayDroppedFiles(model, {"/b.mid", "/a.mid"}, DropSource::Drop, ports));
-    EXPECT_EQ(model.ScratchList, (std::vector<std::string>{"/b.mid", "/a.mid"}));
 }
 
 }  // namespace
