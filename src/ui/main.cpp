@@ -26,7 +26,6 @@ int main(int argc, char** argv) {
     PreferXcbOnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KORVA97"));
-    QApplication::setApplicationDisplayName(QStringLiteral("KORVA97"));
 
     korva::QtMessageView messages;
     korva::SingleInstance lock(korva::kSingleInstanceName);
