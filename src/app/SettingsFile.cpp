@@ -85,16 +85,16 @@ const std::vector<KeySpec>& SynthKeys() {
 bool IsConverterTemplate(std::string_view key) { return key.substr(0, 4) == "CNVT"; }
 
 // Reads one key into its field; the default is the field's value in `defaults`.
-void ReadKey(const ProfileFile& file, std::string_view section, const KeySpec& spec, Settings& settings,
+void ReadKey(const ProfileFile& file, std::string_view section, const KeySpec& keyEntry, Settings& settings,
              Settings& defaults) {
-    const std::optional<std::string> raw = file.Get(section, spec.key);
+    const std::optional<std::string> raw = file.Get(section, keyEntry.key);
     std::visit(
         [&](auto* field) {
             using T = std::remove_pointer_t<decltype(field)>;
-            const auto* fallback = std::get<T*>(spec.field(defaults));
+            const auto* fallback = std::get<T*>(keyEntry.field(defaults));
             if constexpr (std::is_same_v<T, std::string>) {
                 // Converter templates fall back on what the record holds: the built-in template.
-                *field = raw ? *raw : (IsConverterTemplate(spec.key) ? *field : *fallback);
+                *field = raw ? *raw : (IsConverterTemplate(keyEntry.key) ? *field : *fallback);
             } else {
                 const std::int32_t defaultNumber = static_cast<std::int32_t>(*fallback);
                 const std::int32_t number = raw ? ParseProfileInteger(*raw).value_or(defaultNumber) : defaultNumber;
@@ -105,10 +105,10 @@ void ReadKey(const ProfileFile& file, std::string_view section, const KeySpec& s
                 }
             }
         },
-        spec.field(settings));
+        keyEntry.field(settings));
 }
 
-std::string ValueText(const KeySpec& spec, const Settings& settings) {
+std::string ValueText(const KeySpec& keyEntry, const Settings& settings) {
     return std::visit(
         [](const auto* field) -> std::string {
             using T = std::remove_cv_t<std::remove_pointer_t<decltype(field)>>;
@@ -120,15 +120,15 @@ std::string ValueText(const KeySpec& spec, const Settings& settings) {
                 return std::to_string(static_cast<std::int64_t>(*field));
             }
         },
-        spec.field(const_cast<Settings&>(settings)));
+        keyEntry.field(const_cast<Settings&>(settings)));
 }
 
 // Writes each key in turn, so a failure leaves the keys before it written.
 void WriteKeys(const std::string& iniPath, std::string_view section, const std::vector<KeySpec>& keys,
                const Settings& settings) {
     ProfileFile file = ProfileFile::Load(iniPath);
-    for (const KeySpec& spec : keys) {
-        file.Set(section, spec.key, ValueText(spec, settings));
+    for (const KeySpec& keyEntry : keys) {
+        file.Set(section, keyEntry.key, ValueText(keyEntry, settings));
         file.Save();
     }
 }
@@ -159,15 +159,15 @@ void ReadSettings(const std::string& iniPath, Settings& settings,
     Settings defaults;
     try {
         const ProfileFile file = ProfileFile::Load(iniPath);
-        for (const KeySpec& spec : ReadOrder()) {
-            ReadKey(file, kMain, spec, settings, defaults);
-            if (spec.key == "RNDMODE" && afterRndmode) afterRndmode(settings.RNDMODE);
+        for (const KeySpec& keyEntry : ReadOrder()) {
+            ReadKey(file, kMain, keyEntry, settings, defaults);
+            if (keyEntry.key == "RNDMODE" && afterRndmode) afterRndmode(settings.RNDMODE);
         }
         if (!settings.LST0DIR.empty()) settings.LST0DIR = WithTrailingPathDelimiter(settings.LST0DIR);
         if (!settings.LST1DIR.empty()) settings.LST1DIR = WithTrailingPathDelimiter(settings.LST1DIR);
-        for (const KeySpec& spec : MainPositionKeys()) ReadKey(file, kMainPosition, spec, settings, defaults);
-        for (const KeySpec& spec : SongWindowKeys()) ReadKey(file, kSongWindowPosition, spec, settings, defaults);
-        for (const KeySpec& spec : SynthKeys()) ReadKey(file, kSynth, spec, settings, defaults);
+        for (const KeySpec& keyEntry : MainPositionKeys()) ReadKey(file, kMainPosition, keyEntry, settings, defaults);
+        for (const KeySpec& keyEntry : SongWindowKeys()) ReadKey(file, kSongWindowPosition, keyEntry, settings, defaults);
+        for (const KeySpec& keyEntry : SynthKeys()) ReadKey(file, kSynth, keyEntry, settings, defaults);
     } catch (const std::exception&) {
         // A settings file that cannot be read never stops the program; the rest keep their defaults.
     }
@@ -197,7 +197,7 @@ void SaveConvHis(const std::string& iniPath, const std::string& folder) {
 const std::vector<std::string_view>& SavedSettingKeys() {
     static const std::vector<std::string_view> names = [] {
         std::vector<std::string_view> out;
-        for (const KeySpec& spec : SaveOrder()) out.push_back(spec.key);
+        for (const KeySpec& keyEntry : SaveOrder()) out.push_back(keyEntry.key);
         return out;
     }();
     return names;
