@@ -1,6 +1,7 @@
 #include "ui/DeckArt.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -193,14 +194,17 @@ void DeckButton::paintEvent(QPaintEvent*) {
 }
 
 void DeckButton::mousePressEvent(QMouseEvent* event) {
-    emit mouseDown(event->button());
     if (event->button() == Qt::LeftButton) {
+        emit mouseDown(event->button());
         QAbstractButton::mousePressEvent(event);
-    } else {
-        held_ = true;
-        update();
-        event->accept();
+        return;
     }
+    event->accept();
+    emit mouseDown(event->button());
+    // A press that opened a modal dialog never sees its release; the key is only drawn down while
+    // the button is still held.
+    held_ = QGuiApplication::mouseButtons().testFlag(event->button());
+    update();
 }
 
 void DeckButton::mouseReleaseEvent(QMouseEvent* event) {
@@ -249,7 +253,8 @@ void DeckPanel::paintEvent(QPaintEvent*) {
     switch (surface_) {
         case Surface::Metal:
             PaintMetal(p, rect());
-            if (!plate_.isEmpty()) PaintPlate(p, plate_);
+            if (!plate_.isEmpty())
+                PaintPlate(p, plate_);
             break;
         case Surface::Display:
             PaintDisplay(p, rect());

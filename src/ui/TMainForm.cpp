@@ -126,7 +126,7 @@ void TMainForm::FormCreate() {
     if (s.POSCTRL || s.MANHPOS == -999 || s.MANVPOS == -999) {
         ApplyFixedPosition();
     } else {
-        const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->geometry();
+        const QRect screen = ScreenGeometry();
         const ScreenPoint at = ManualPosition(s, {width(), height()}, {screen.width(), screen.height()});
         move(screen.topLeft() + QPoint(at.x, at.y));
     }
@@ -171,8 +171,12 @@ void TMainForm::ShowStatus(const std::string& sjisText, StatusKind kind) {
     status_.Show(sjisText, kind, model_.settings);
 }
 
+QRect TMainForm::ScreenGeometry() const {
+    return (screen() ? screen() : QGuiApplication::primaryScreen())->geometry();
+}
+
 void TMainForm::ApplyFixedPosition() {
-    const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->geometry();
+    const QRect screen = ScreenGeometry();
     const QSize outer = frameGeometry().size();
     if (auto at = FixedPosition(model_.settings, {outer.width(), outer.height()}, height(),
                                 {screen.width(), screen.height()}))
@@ -180,7 +184,7 @@ void TMainForm::ApplyFixedPosition() {
 }
 
 void TMainForm::PlaceVolumeWindow(QWidget& volumeWindow) {
-    const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->geometry();
+    const QRect screen = ScreenGeometry();
     const QSize outer = frameGeometry().size();
     const QSize volume = volumeWindow.frameGeometry().size();
     if (auto at = VolumeWindowPosition(model_.settings, {outer.width(), outer.height()}, height(),
@@ -228,8 +232,9 @@ void TMainForm::OpenTimerTimer() {
 void TMainForm::PowSpeedButtonClick() {
     Settings& s = model_.settings;
     if (!s.POSCTRL) {
-        s.MANHPOS = frameGeometry().x();
-        s.MANVPOS = frameGeometry().y();
+        const QPoint at = frameGeometry().topLeft() - ScreenGeometry().topLeft();
+        s.MANHPOS = at.x();
+        s.MANVPOS = at.y();
         try {
             SaveMainPosition(model_.folders.SettingsPath(), s);
         } catch (const WriteError& error) {

@@ -84,6 +84,8 @@ class TMainForm : public QWidget, public StatusView, private StatusDisplay, priv
     void ApplyHints(bool on);
     void ApplyStayOnTop();
     void ShowOrderLabel();
+    // Positions are kept relative to the screen the deck is on.
+    QRect ScreenGeometry() const;
 
     void PowSpeedButtonClick();
     void PowSpeedButtonMouseDown(Qt::MouseButton button);

@@ -647,7 +647,7 @@ class TMainFormTest : public QObject {
         QVERIFY(player_->calls.isEmpty());
     }
 
-    void titleBarToggles() {
+    void titleBarTogglesAndMinimiseKeyIconifies() {
         MakeForm();
         form_->show();
         form_->move(40, 50);
@@ -659,6 +659,8 @@ class TMainFormTest : public QObject {
         QTest::mouseClick(Find("BarSpeedButton"), Qt::LeftButton);
         QVERIFY(form_->windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(player_->calls, (QStringList{"Replay", "Replay"}));
+        QTest::mouseClick(Find("IcoSpeedButton"), Qt::LeftButton);
+        QVERIFY(form_->isMinimized());
     }
 
     void powerStoresThePositionAndQuits_data() {
