@@ -87,6 +87,8 @@ std::string FluidSynthEngine::CreateSynth(FluidSettingsPtr& settings, FluidSynth
         SetStr(settings.get(), "player.timing-source", "sample");
         SetInt(settings.get(), "audio.period-size", options_.periodFrames);
         SetInt(settings.get(), "audio.periods", 2);
+        for (const auto& [name, value] : options_.fluidSettings)
+            SetStr(settings.get(), name.c_str(), value.c_str());
     } catch (const std::runtime_error&) {
         return Sjis("シンセサイザーを初期化できません");
     }

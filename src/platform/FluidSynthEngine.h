@@ -18,6 +18,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/AudioOutput.h"
 #include "platform/FluidHandles.h"
@@ -44,6 +46,8 @@ struct SynthOptions {
     std::string audioDriver;    // AUDIODRV: empty for automatic
     OutputKind output = OutputKind::Automatic;
     int periodFrames = 1024;
+    // Further FluidSynth string settings, such as {"audio.alsa.device", "hw:1"}.
+    std::vector<std::pair<std::string, std::string>> fluidSettings;
     UiPoster postToUiThread;
     // Told on the user-interface thread once loading has ended.
     std::function<void(const SynthReport&)> onLoaded;

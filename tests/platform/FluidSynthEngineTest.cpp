@@ -141,5 +141,29 @@ TEST(FluidSynthEngine, WithoutAnAudioDriverASilentOutputKeepsTheSongsGoing) {
     EXPECT_EQ(synth.noticeModes[0], DeviceMode::Stopped);
 }
 
+TEST(FluidSynthEngine, AudioDriverRendersThroughTheDevicesOwnCallback) {
+    // ALSA's "null" device takes the sound and throws it away: the driver's thread still has to call
+    // back for every period, and the song must end from there.
+    TempDir dir;
+    std::vector<SynthReport> reports;
+    VirtualSynth synth([&reports](SynthOptions& options) {
+        options.output = OutputKind::Automatic;
+        options.audioDriver = "alsa";
+        options.fluidSettings = {{"audio.alsa.device", "null"}};
+        options.onLoaded = [&reports](const SynthReport& report) { reports.push_back(report); };
+    });
+    ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
+    synth.Ui().Drain();
+    ASSERT_EQ(reports.size(), 1u);
+    if (reports[0].outputName != "alsa")
+        GTEST_SKIP() << "ALSA's null device cannot be opened here";
+    EXPECT_TRUE(reports[0].outputNotice.empty());
+
+    synth.OpenSong(dir, "SHORT.MID", HeldNoteSong(0.2));
+    synth.Device().Play();
+    ASSERT_TRUE(WaitForNotice(synth.Ui(), synth.noticeFrames, std::chrono::seconds(20)));
+    EXPECT_EQ(synth.noticeModes[0], DeviceMode::Stopped);
+}
+
 }  // namespace
 }  // namespace korva
