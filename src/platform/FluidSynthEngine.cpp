@@ -348,9 +348,16 @@ int FluidSynthEngine::OnPlayerEvent(void* data, fluid_midi_event_t* event) {
         if (read == FLUID_OK && bytes != nullptr && size > 0 &&
             IsModuleReset(
                 std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(size)))) {
-            // FluidSynth itself ignores the GS and SC-88 resets: reset programs, controllers and
-            // sounding notes for all three alike.
-            return fluid_synth_system_reset(synth);
+            // FluidSynth ignores the GS reset and the SC-88 mode set, but knows GM System On: it
+            // resets programs, controllers and sounding notes, and chooses GS-style bank selects.
+            // Every reset is handed to it as that.
+            static constexpr char kGmSystemOn[] = {0x7E, 0x7F, 0x09, 0x01};
+            int handled = 0;
+            const int result =
+                fluid_synth_sysex(synth, kGmSystemOn, sizeof kGmSystemOn, nullptr, nullptr, &handled, 0);
+            if (result != FLUID_OK || !handled)
+                return fluid_synth_system_reset(synth);
+            return FLUID_OK;
         }
     }
     return fluid_synth_handle_midi_event(synth, event);

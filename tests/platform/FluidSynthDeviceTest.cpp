@@ -290,6 +290,9 @@ struct BadFile {
     int code;
     const char* textPart;  // UTF-8
 };
+void PrintTo(const BadFile& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class FluidSynthDeviceBadFile : public ::testing::TestWithParam<BadFile> {};
 
@@ -365,6 +368,9 @@ struct OddButPlayable {
     std::string bytes;
     double seconds;
 };
+void PrintTo(const OddButPlayable& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class FluidSynthDeviceOddFile : public ::testing::TestWithParam<OddButPlayable> {};
 

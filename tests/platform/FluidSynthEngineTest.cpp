@@ -22,6 +22,9 @@ struct ResetCase {
     const char* name;
     std::string message;  // F0 .. F7
 };
+void PrintTo(const ResetCase& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class FluidSynthEngineReset : public ::testing::TestWithParam<ResetCase> {};
 

@@ -37,6 +37,9 @@ struct VolumeCase {
     bool leftHeard;
     bool rightHeard;
 };
+void PrintTo(const VolumeCase& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class FluidSynthVolumeChannels : public ::testing::TestWithParam<VolumeCase> {};
 

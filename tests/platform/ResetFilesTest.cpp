@@ -27,6 +27,9 @@ struct ResetFile {
     const char* name;
     std::string message;
 };
+void PrintTo(const ResetFile& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class ShippedResetFile : public ::testing::TestWithParam<ResetFile> {};
 

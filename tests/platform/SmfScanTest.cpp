@@ -43,6 +43,9 @@ struct Case {
     SmfProblem problem;
     std::uint32_t lastTick = 0;
 };
+void PrintTo(const Case& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class SmfScanCase : public ::testing::TestWithParam<Case> {};
 
@@ -119,6 +122,9 @@ struct ResetCase {
     std::string data;  // after F0
     bool reset;
 };
+void PrintTo(const ResetCase& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class ModuleReset : public ::testing::TestWithParam<ResetCase> {};
 
