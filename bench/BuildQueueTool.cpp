@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/AppModel.h"
 #include "app/Ports.h"
@@ -13,6 +14,20 @@
 #include "text/ShiftJis.h"
 
 namespace {
+
+// Writes the lines to standard output, each followed by LF, through a small buffer.
+void WriteLines(const std::vector<std::string>& lines) {
+    std::string buffer;
+    buffer.reserve(1 << 16);
+    for (const auto& line : lines) {
+        if (buffer.size() + line.size() + 1 > buffer.capacity()) {
+            std::fwrite(buffer.data(), 1, buffer.size(), stdout);
+            buffer.clear();
+        }
+        buffer.append(line).append(1, '\n');
+    }
+    std::fwrite(buffer.data(), 1, buffer.size(), stdout);
+}
 
 class StderrView final : public korva::StatusView, public korva::MessageView {
 public:
@@ -35,9 +50,7 @@ int main(int argc, char** argv) {
     StderrView view;
     korva::SeededRandom random(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1);
     korva::PrepareListQueue(model, 0, {view, view, random});
-    std::string out;
-    for (const auto& line : model.PlayQueue) out.append(line).append(1, '\n');
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    WriteLines(model.PlayQueue);
     std::fprintf(stderr, "%zu queued, %zu song lines\n", model.PlayQueue.size(), model.SongLines.size());
     std::fflush(stdout);
     // Like the standard tools it is timed against, the tool leaves freeing its memory to the

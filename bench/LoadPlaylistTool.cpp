@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/AppModel.h"
 #include "app/Ports.h"
@@ -11,6 +12,20 @@
 #include "text/ShiftJis.h"
 
 namespace {
+
+// Writes the lines to standard output, each followed by LF, through a small buffer.
+void WriteLines(const std::vector<std::string>& lines) {
+    std::string buffer;
+    buffer.reserve(1 << 16);
+    for (const auto& line : lines) {
+        if (buffer.size() + line.size() + 1 > buffer.capacity()) {
+            std::fwrite(buffer.data(), 1, buffer.size(), stdout);
+            buffer.clear();
+        }
+        buffer.append(line).append(1, '\n');
+    }
+    std::fwrite(buffer.data(), 1, buffer.size(), stdout);
+}
 
 class StderrMessages final : public korva::MessageView {
 public:
@@ -29,9 +44,7 @@ int main(int argc, char** argv) {
     model.folders = {folder, folder, folder};
     StderrMessages messages;
     korva::LoadPlaylist(model, 0, messages);
-    std::string out;
-    for (const auto& line : model.EditBuffer) out.append(line).append(1, '\n');
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    WriteLines(model.EditBuffer);
     std::fprintf(stderr, "%zu titles, count %s\n", model.TitleLists[0].titles.size(),
                  model.TitleLists[0].countText.c_str());
     std::fflush(stdout);

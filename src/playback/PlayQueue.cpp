@@ -22,6 +22,8 @@ constexpr int kFeelR = 3;  // and every larger number
 
 const std::string kPreparing = ".. Preparations for Play";
 
+constexpr std::size_t kLookAhead = 8;
+
 void FailBuild(QueuePorts ports) { ports.messages.ShowMessage(Sjis("プレイリストがないか、またはプレイリストの処理エラーです")); }
 
 // Splitting goes on from line to line with the same fields, so a line that lacks a field keeps
@@ -31,28 +33,20 @@ void FailBuild(QueuePorts ports) { ports.messages.ShowMessage(Sjis("プレイリ
 class CarriedFields {
 public:
     PlaylistEntry& Fields() {
-        if (pending_) {
+        if (pending_ != nullptr) {
             SplitEntry(*pending_, fields_);
-            pending_.reset();
+            pending_ = nullptr;
         }
         return fields_;
     }
-    // The line must stay in place until the next call.
-    void SplitFull(std::string_view line) { pending_ = line; }
+    // Only the line's address is taken here; the line must stay where it is until the next call.
+    void SplitFull(const std::string& line) { pending_ = &line; }
     void SplitPartial(std::string_view line) { SplitEntry(line, Fields()); }
 
 private:
     PlaylistEntry fields_;
-    std::optional<std::string_view> pending_;
+    const std::string* pending_ = nullptr;
 };
-
-bool HasAllFields(std::string_view line) {
-    std::size_t tabs = 0;
-    for (std::size_t at = line.find('\t'); at != std::string_view::npos && tabs < 3; at = line.find('\t', at + 1)) {
-        ++tabs;
-    }
-    return tabs == 3;
-}
 
 // Negative preferences count as large unsigned numbers, so "-1" is R too.
 bool IsR(int feel) { return static_cast<unsigned>(feel) >= static_cast<unsigned>(kFeelR); }
@@ -88,15 +82,14 @@ public:
 
     // Every line but R, marks stripped, sorted by title.
     bool ByTitle() {
+        Reserve(model_.ScratchList.size());
         for (const auto& line : model_.ScratchList) {
-            PlaylistEntry& fields = carried_.Fields();
-            SplitEntry(line, fields);
-            const auto feel = ToIntStrict(fields.Feel);
-            if (!feel) return false;
-            if (IsR(*feel)) continue;
+            const Taken taken = Take(line);
+            if (!taken.feel) return false;
+            if (IsR(*taken.feel)) continue;
             const std::size_t cut = BeginsWithNewMark(line) ? kNewMarkLength : 0;
-            Queue(line.substr(cut), SongLineOf(*feel, fields.Vol, std::string_view(fields.Name).substr(cut)),
-                  !HasAllFields(line));
+            Queue(line.substr(cut), taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name.substr(cut)),
+                  taken.inherits);
         }
         SortQueue();
         return true;
@@ -105,12 +98,10 @@ public:
     // Marked lines but R, with their marks, sorted: "!1 " first, then "!2 ", "!3 ", each by title.
     bool MarkedFirst() {
         for (const auto& line : model_.ScratchList) {
-            PlaylistEntry& fields = carried_.Fields();
-            SplitEntry(line, fields);
-            const auto feel = ToIntStrict(fields.Feel);
-            if (!feel) return false;
-            if (!IsR(*feel) && BeginsWithNewMark(line)) {
-                Queue(line, SongLineOf(*feel, fields.Vol, fields.Name), !HasAllFields(line));
+            const Taken taken = Take(line);
+            if (!taken.feel) return false;
+            if (!IsR(*taken.feel) && BeginsWithNewMark(line)) {
+                Queue(line, taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name), taken.inherits);
             }
         }
         SortQueue();
@@ -164,7 +155,13 @@ public:
         }
         carried_.Fields();  // settled before the lines move
         Reserve(queued.size());
-        for (const std::size_t slot : queued) {
+        for (std::size_t i = 0; i < queued.size(); ++i) {
+            // The lines are taken in drawn order, all over memory: ask for them a few steps ahead.
+            if (i + kLookAhead < queued.size()) {
+                __builtin_prefetch(&text(queued[i + kLookAhead]));
+                __builtin_prefetch(&songs_[queued[i + kLookAhead]]);
+            }
+            const std::size_t slot = queued[i];
             Queue(std::move(text(slot)), std::move(songs_[slot]), (kinds_[slot] & kFeelBits) == kInherits);
         }
         for (std::size_t slot = 0; slot < count + copies.size(); ++slot) {
@@ -205,18 +202,17 @@ private:
     void Survey(const std::vector<std::string>& lines) {
         kinds_.assign(lines.size(), 0);
         songs_.assign(lines.size(), {});
-        PlaylistEntry own;
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            std::uint8_t kind = BeginsWithNewMark(lines[i]) ? kMarked : 0;
-            if (!HasAllFields(lines[i])) {
-                kinds_[i] = kind | kInherits;
+            const std::uint8_t marked = BeginsWithNewMark(lines[i]) ? kMarked : 0;
+            const EntryView view = ViewEntry(lines[i]);
+            if (view.tabs < 3) {
+                kinds_[i] = marked | kInherits;
                 continue;
             }
-            SplitEntry(lines[i], own);
-            const auto feel = ToIntStrict(own.Feel);
-            kinds_[i] = kind | (!feel ? kNoNumber : IsR(*feel) ? static_cast<std::uint8_t>(kFeelR)
-                                                                : static_cast<std::uint8_t>(*feel));
-            if (feel) songs_[i] = SongLineOf(*feel, own.Vol, own.Name);
+            const auto feel = ToIntStrict(view.Feel);
+            kinds_[i] = marked | (!feel ? kNoNumber : IsR(*feel) ? static_cast<std::uint8_t>(kFeelR)
+                                                                  : static_cast<std::uint8_t>(*feel));
+            if (feel && !IsR(*feel)) songs_[i] = SongLineOf(*feel, view.Vol, view.Name);
         }
     }
 
@@ -229,16 +225,34 @@ private:
             copy = JoinEntry({fields.Name, fields.Path, fields.Vol, "1"});
             copySong = SongLineOf(kFeelM, fields.Vol, fields.Name);
         } else {
-            std::size_t end = 0;
-            for (int tab = 0; tab < 3; ++tab) end = line.find('\t', end) + 1;
-            copy.reserve(end + 1);
-            copy.append(line, 0, end).append(1, '1');
+            const EntryView view = ViewEntry(line);
+            const std::size_t length = static_cast<std::size_t>(view.Vol.data() - line.data()) + view.Vol.size() + 1;
+            copy.reserve(length + 1);
+            copy.append(line, 0, length).append(1, '1');
             copySong = songLine;
             copySong.replace(0, 1, FeelLetter(kFeelM));
         }
         kinds_.push_back(static_cast<std::uint8_t>((BeginsWithNewMark(copy) ? kMarked : 0) | kFeelM));
         songs_.push_back(std::move(copySong));
         return copy;
+    }
+
+    // The preference, Vol and Name of a line as splitting it on from the lines before gives them.
+    struct Taken {
+        std::optional<int> feel;
+        std::string_view vol;
+        std::string_view name;
+        bool inherits = false;  // the line lacks a field and takes it from the line split before
+    };
+    Taken Take(const std::string& line) {
+        const EntryView view = ViewEntry(line);
+        if (view.tabs == 3) {
+            carried_.SplitFull(line);
+            return {ToIntStrict(view.Feel), view.Vol, view.Name, false};
+        }
+        carried_.SplitPartial(line);
+        const PlaylistEntry& fields = carried_.Fields();
+        return {ToIntStrict(fields.Feel), fields.Vol, fields.Name, true};
     }
 
     void Reserve(std::size_t more) {

@@ -1,53 +1,61 @@
 #include "playback/QueueDrawPool.h"
 
+#include <bit>
+
 namespace korva {
 
 namespace {
 
-constexpr std::size_t LowestBit(std::size_t i) { return i & (~i + 1); }
+constexpr std::size_t kWordBits = 64;
+constexpr std::size_t kBlockWords = 64;
+
+// The position of the set bit of word that has n set bits below it.
+unsigned NthSetBit(std::uint64_t word, unsigned n) {
+    for (; n > 0; --n) word &= word - 1;
+    return static_cast<unsigned>(std::countr_zero(word));
+}
 
 }  // namespace
 
-QueueDrawPool::QueueDrawPool(std::size_t count) : present_(count, true), size_(count) {
-    std::size_t capacity = 1;
-    while (capacity < count + count / 4) capacity *= 2;
-    Rebuild(capacity);
+QueueDrawPool::QueueDrawPool(std::size_t count) {
+    words_.reserve((count + count / 4) / kWordBits + 1);
+    wordCounts_.reserve(words_.capacity());
+    for (std::size_t i = 0; i < count; ++i) Append();
 }
 
-void QueueDrawPool::Rebuild(std::size_t capacity) {
-    capacity_ = capacity;
-    tree_.assign(capacity_ + 1, 0);
-    for (std::size_t i = 1; i <= capacity_; ++i) {
-        if (i <= present_.size() && present_[i - 1]) ++tree_[i];
-        const std::size_t parent = i + LowestBit(i);
-        if (parent <= capacity_) tree_[parent] += tree_[i];
-    }
+bool QueueDrawPool::Contains(std::size_t slot) const {
+    return slot < slots_ && ((words_[slot / kWordBits] >> (slot % kWordBits)) & 1) != 0;
 }
 
 std::size_t QueueDrawPool::SlotAt(std::size_t index) const {
-    std::size_t position = 0;
-    std::size_t remaining = index + 1;
-    for (std::size_t step = capacity_; step > 0; step /= 2) {
-        if (position + step <= capacity_ && tree_[position + step] < remaining) {
-            position += step;
-            remaining -= tree_[position];
-        }
-    }
-    return position;
+    std::size_t block = 0;
+    while (index >= blockCounts_[block]) index -= blockCounts_[block++];
+    std::size_t word = block * kBlockWords;
+    while (index >= wordCounts_[word]) index -= wordCounts_[word++];
+    return word * kWordBits + NthSetBit(words_[word], static_cast<unsigned>(index));
 }
 
 void QueueDrawPool::Remove(std::size_t slot) {
-    present_[slot] = false;
+    const std::size_t word = slot / kWordBits;
+    words_[word] &= ~(std::uint64_t{1} << (slot % kWordBits));
+    --wordCounts_[word];
+    --blockCounts_[word / kBlockWords];
     --size_;
-    for (std::size_t i = slot + 1; i <= capacity_; i += LowestBit(i)) --tree_[i];
 }
 
 std::size_t QueueDrawPool::Append() {
-    if (present_.size() == capacity_) Rebuild(capacity_ * 2);
-    present_.push_back(true);
+    const std::size_t slot = slots_++;
+    const std::size_t word = slot / kWordBits;
+    if (word == words_.size()) {
+        words_.push_back(0);
+        wordCounts_.push_back(0);
+    }
+    if (word / kBlockWords == blockCounts_.size()) blockCounts_.push_back(0);
+    words_[word] |= std::uint64_t{1} << (slot % kWordBits);
+    ++wordCounts_[word];
+    ++blockCounts_[word / kBlockWords];
     ++size_;
-    for (std::size_t i = present_.size(); i <= capacity_; i += LowestBit(i)) ++tree_[i];
-    return present_.size() - 1;
+    return slot;
 }
 
 std::vector<std::string> InDrawnOrder(std::vector<std::string> lines, RandomSource& random) {

@@ -1,8 +1,9 @@
 #pragma once
 // The pool a random build draws from, as numbered slots: the lines stay where the caller keeps
 // them. The slot at a uniformly drawn index among those left is found and taken out while the
-// others keep their order, and slots may be appended at the end; each costs O(log n), so
-// emptying a pool of 100,000 lines is not quadratic.
+// others keep their order, and slots may be appended at the end. Slots are bits, counted per word
+// of 64 and per block of 4,096, so finding one reads a few small counts and emptying a pool of
+// 100,000 lines is not quadratic.
 
 #include <cstddef>
 #include <cstdint>
@@ -20,20 +21,19 @@ public:
 
     std::size_t Size() const { return size_; }
     bool Empty() const { return size_ == 0; }
-    bool Contains(std::size_t slot) const { return slot < present_.size() && present_[slot]; }
+    bool Contains(std::size_t slot) const;
 
-    // The slot at index (0-based, counted over the slots still in the pool).
+    // The slot at index (0-based, counted over the slots still in the pool); index < Size().
     std::size_t SlotAt(std::size_t index) const;
     void Remove(std::size_t slot);
     // Adds the next slot number at the end and returns it.
     std::size_t Append();
 
 private:
-    void Rebuild(std::size_t capacity);
-
-    std::vector<bool> present_;
-    std::vector<std::uint32_t> tree_;  // Fenwick tree over present_, 1-based
-    std::size_t capacity_ = 0;       // a power of two, at least present_.size()
+    std::vector<std::uint64_t> words_;        // bit i of word w: slot 64 w + i is in the pool
+    std::vector<std::uint8_t> wordCounts_;    // slots in the pool per word
+    std::vector<std::uint32_t> blockCounts_;  // slots in the pool per block of 64 words
+    std::size_t slots_ = 0;
     std::size_t size_ = 0;
 };
 

@@ -1,6 +1,10 @@
 #include "playlist/LineFile.h"
 
-#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "app/FileSystem.h"
 
@@ -9,33 +13,98 @@ namespace korva {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::size_t kPieceBytes = 1 << 16;
+constexpr std::size_t kTypicalLineBytes = 64;
+
+// Cuts bytes that come piece by piece into lines; a CR LF may fall between two pieces.
+class LineSplitter {
+public:
+    // False once a NUL has ended the text: nothing after it counts.
+    bool Feed(std::string_view bytes) {
+        if (ended_) return false;
+        const std::size_t nul = bytes.find('\0');
+        ended_ = nul != std::string_view::npos;
+        bytes = bytes.substr(0, nul);
+        const char* const end = bytes.data() + bytes.size();
+        const char* start = bytes.data();
+        if (afterCr_ && start != end) {
+            afterCr_ = false;
+            if (*start == '\n') ++start;
+        }
+        for (const char* at = start; at != end; ++at) {
+            if (*at != '\r' && *at != '\n') continue;
+            if (partial_.empty()) {
+                lines_.emplace_back(start, at);
+            } else {
+                lines_.push_back(std::move(partial_.append(start, at)));
+                partial_.clear();
+            }
+            if (*at == '\r') {
+                if (at + 1 == end) {
+                    afterCr_ = true;
+                } else if (at[1] == '\n') {
+                    ++at;
+                }
+            }
+            start = at + 1;
+        }
+        partial_.append(start, end);
+        return !ended_;
+    }
+
+    std::vector<std::string> Finish() {
+        if (!partial_.empty()) lines_.push_back(std::move(partial_));
+        return std::move(lines_);
+    }
+
+    void Reserve(std::size_t lines) { lines_.reserve(lines); }
+
+private:
+    std::vector<std::string> lines_;
+    std::string partial_;  // the start of a line whose end is still to come
+    bool afterCr_ = false;
+    bool ended_ = false;
+};
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
 
 }  // namespace
 
 std::vector<std::string> SplitLines(std::string_view bytes) {
-    bytes = bytes.substr(0, bytes.find('\0'));
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
-    const char* const end = bytes.data() + bytes.size();
-    const char* start = bytes.data();
-    const char* at = start;
-    while (at != end) {
-        if (*at != '\r' && *at != '\n') {
-            ++at;
-            continue;
-        }
-        lines.emplace_back(start, at);
-        if (*at == '\r' && at + 1 != end && at[1] == '\n') ++at;
-        start = ++at;
-    }
-    if (start != end) lines.emplace_back(start, end);
-    return lines;
+    LineSplitter splitter;
+    splitter.Feed(bytes);
+    return splitter.Finish();
 }
 
 std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath) {
-    const auto bytes = ReadWholeFile(sjisPath);
-    if (!bytes) return std::nullopt;
-    return SplitLines(*bytes);
+    // Read piece by piece: a playlist of 100,000 lines need not be held twice, whole and in lines.
+    const auto found = FindIgnoringCase(sjisPath);
+    if (!found) return std::nullopt;
+    const FileDescriptor file(::open(found->c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+    LineSplitter splitter;
+    splitter.Reserve(static_cast<std::size_t>(status.st_size) / kTypicalLineBytes);
+    std::string piece(kPieceBytes, '\0');
+    for (;;) {
+        const ssize_t got = ::read(file.Get(), piece.data(), piece.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return std::nullopt;
+        if (got == 0 || !splitter.Feed(std::string_view(piece.data(), static_cast<std::size_t>(got)))) break;
+    }
+    return splitter.Finish();
 }
 
 void WriteLines(const std::string& sjisPath, const std::vector<std::string>& lines) {

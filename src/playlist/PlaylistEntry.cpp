@@ -19,25 +19,30 @@ bool TakeField(std::string_view& rest, std::string_view& field) {
 
 }  // namespace
 
-void SplitEntry(std::string_view line, PlaylistEntry& fields) {
+EntryView ViewEntry(std::string_view line) {
+    EntryView view;
     std::string_view rest = line;
-    std::string_view field;
-    if (!TakeField(rest, field)) return;
-    fields.Name.assign(field);
-    if (!TakeField(rest, field)) return;
-    fields.Path.assign(field);
-    if (!TakeField(rest, field)) {
-        fields.Vol = "+0";
-        return;
+    if (!TakeField(rest, view.Name)) return view;
+    view.tabs = 1;
+    if (!TakeField(rest, view.Path)) return view;
+    view.tabs = 2;
+    if (!TakeField(rest, view.Vol)) {
+        view.Vol = "+0";
+        return view;
     }
-    fields.Vol.assign(field);
-    if (TakeField(rest, field)) {
-        fields.Feel.assign(field);
-    } else if (!rest.empty()) {
-        fields.Feel.assign(rest);
-    } else {
-        fields.Feel.assign(1, '1');
+    view.tabs = 3;
+    if (!TakeField(rest, view.Feel)) view.Feel = rest.empty() ? std::string_view("1") : rest;
+    return view;
+}
+
+void SplitEntry(std::string_view line, PlaylistEntry& fields) {
+    const EntryView view = ViewEntry(line);
+    if (view.tabs >= 1) fields.Name.assign(view.Name);
+    if (view.tabs >= 2) {
+        fields.Path.assign(view.Path);
+        fields.Vol.assign(view.Vol);
     }
+    if (view.tabs == 3) fields.Feel.assign(view.Feel);
 }
 
 std::string JoinEntry(const PlaylistEntry& fields) {

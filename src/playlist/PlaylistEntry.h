@@ -15,11 +15,22 @@ struct PlaylistEntry {
     std::string Feel;  // preference "0" (L) .. "3" (R)
 };
 
-// Splits a line into the fields it has. A field the line does not reach is left as the caller set
-// it, so readers that go line by line carry a missing field over from the previous line:
-//   no TAB: nothing; one TAB: Name; two TABs: Name, Path and Vol "+0";
-//   three or more: Name, Path, Vol and Feel (the fourth field, "1" when it is empty).
-// The text after a TAB is kept whole: a long path split and joined again comes back unchanged.
+// The fields a line gives, as views into the line, and the number of TABs met on the way (at
+// most 3): 0 gives nothing; 1 Name; 2 Name, Path and Vol "+0" (the third field is not used);
+// 3 all four, Feel "1" when the fourth field is empty, and any further fields ignored. The text
+// after a TAB is taken whole: a long path split and joined again comes back unchanged.
+struct EntryView {
+    std::string_view Name;
+    std::string_view Path;
+    std::string_view Vol;
+    std::string_view Feel;
+    int tabs = 0;
+};
+EntryView ViewEntry(std::string_view line);
+
+// Splits a line into the fields it gives (see EntryView). A field the line does not reach is left
+// as the caller set it, so readers that go line by line carry a missing field over from the
+// previous line.
 void SplitEntry(std::string_view line, PlaylistEntry& fields);
 
 std::string JoinEntry(const PlaylistEntry& fields);

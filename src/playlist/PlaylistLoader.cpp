@@ -35,29 +35,31 @@ void LoadPlaylist(AppModel& model, int list, MessageView& messages) {
     auto& titles = model.TitleLists[list].titles;
     titles.clear();
 
-    // Lines are examined in file order and only then arranged in sorted order: walking the texts
-    // of 100,000 lines in sorted order would touch memory at random.
+    // Lines are examined and copied in file order and only then arranged in sorted order: the
+    // texts of 100,000 lines taken in sorted order would be read from all over memory.
     std::vector<bool> valid(lines->size());
     std::vector<std::string> titleOf(lines->size());
-    PlaylistEntry fields;
+    std::vector<std::string> copies(lines->size());
     for (std::size_t i = 0; i < lines->size(); ++i) {
-        valid[i] = IsValidEntryLine((*lines)[i]);
+        const std::string& line = (*lines)[i];
+        valid[i] = IsValidEntryLine(line);
         if (!valid[i]) continue;
-        SplitEntry((*lines)[i], fields);
-        titleOf[i] = fields.Name;
+        titleOf[i] = ViewEntry(line).Name;
+        copies[i] = line;
     }
     std::vector<std::string> abnormal;
+    model.EditBuffer.reserve(lines->size());
     model.ScratchList.reserve(lines->size());
     titles.reserve(lines->size());
     for (const std::uint32_t i : NoCaseOrder(*lines)) {
         if (valid[i]) {
-            model.ScratchList.push_back(std::move((*lines)[i]));
+            model.EditBuffer.push_back(std::move((*lines)[i]));
+            model.ScratchList.push_back(std::move(copies[i]));
             titles.push_back(std::move(titleOf[i]));
         } else {
             abnormal.push_back(std::move((*lines)[i]));
         }
     }
-    model.EditBuffer = model.ScratchList;
 
     if (!abnormal.empty()) {
         const std::string rejectPath = model.folders.RejectPath(list);

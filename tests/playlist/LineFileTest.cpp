@@ -47,6 +47,23 @@ TEST(LineFileTest, MissingFileHasNoLines) {
     EXPECT_FALSE(ReadLines(dir.Folder() + "KORVA.DT0").has_value());
 }
 
+TEST(LineFileTest, LargeFileReadsAsItSplits) {
+    // Files are read in pieces of 64 KiB: line ends, CR LF pairs and a NUL across piece borders.
+    testing::TempDir dir;
+    constexpr std::size_t kPiece = 1 << 16;
+    for (const std::size_t at : {kPiece - 2, kPiece - 1, kPiece, kPiece + 1}) {
+        std::string bytes(at, 'x');
+        bytes += "\r\nsecond\rthird\n";
+        bytes += std::string(kPiece, 'y');
+        const std::string withNul = bytes + std::string("\r\nlast", 6) + '\0' + "ignored\r\n";
+        const std::string path = dir.Write("KORVA.DT0", bytes + "\r\n");
+        EXPECT_EQ(ReadLines(path), SplitLines(bytes)) << at;
+        dir.Write("KORVA.DT0", withNul);
+        EXPECT_EQ(ReadLines(path), SplitLines(withNul)) << at;
+        EXPECT_EQ(ReadLines(path)->size(), 5u) << at;
+    }
+}
+
 TEST(LineFileTest, WritesEveryLineWithCrLfAndReadsThemBack) {
     testing::TempDir dir;
     const std::string path = dir.Folder() + "KORVA.DT0";
