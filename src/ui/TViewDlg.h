@@ -1,19 +1,105 @@
 #pragma once
-// The song window: the play queue as a list. Created once at start-up and shown when needed.
+// The song window: the play queue as a list, one line per queued song. The user jumps to a song,
+// steps back and forth, reads the current song's TXT or DOC file and remembers the window's bounds.
+// Playback writes its caption, number panel, selection and document buttons. Created once at
+// start-up, hidden; shown and hidden from then on.
 
 #include <QDialog>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/AppModel.h"
+#include "app/Ports.h"
+#include "playback/PlayerCommands.h"
+#include "ui/WindowLinks.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTimer;
 
 namespace korva {
 
-class TViewDlg : public QDialog {
-    Q_OBJECT
-public:
-    explicit TViewDlg(AppModel& model, QWidget* parent = nullptr);
+class DocumentViewer;
 
-private:
+struct ViewDlgDeps {
+    AppModel& model;
+    PlayerCommands& player;  // Back, Next and the selection stop its device
+    MessageView& messages;   // a settings file that cannot be written
+    DocumentViewer& viewer;  // opens the TXT and DOC files
+};
+
+class TViewDlg final : public QDialog, public SongWindowLink {
+    Q_OBJECT
+  public:
+    // Runs the window's creation: bounds, number panel, list font and hints from the settings.
+    explicit TViewDlg(const ViewDlgDeps& deps, QWidget* parent = nullptr);
+
+    // Shows the window in front and sets SongWindowShown; with AUTOCLS on the automatic close
+    // counts CLSTIME seconds from now.
+    void ShowSongWindow() override;
+    // Shows the model's song lines.
+    void SongLinesChanged() override;
+
+    // What playback writes.
+    void HideSongWindow();  // hides the window and stops the automatic close
+    void SetSongCaption(const std::string& sjisCaption);
+    void SetSongNumber(int number);
+    void SelectSongLine(int index);  // an index outside the list selects nothing
+    void SetCompanionFiles(bool txtExists, bool docExists);
+
+    // The remote window's toggle: it reads the flag, and opens the window without an automatic close.
+    bool SongWindowShown() const { return songWindowShown_; }
+    void ShowWithoutAutoClose();
+
+    // The panel's hints (USEHNT2).
+    void ApplyHints(bool on);
+
+  public slots:
+    void SelBitBtnClick();
+    void QuikBitBtnClick();
+    void CloseBitBtnClick();
+    void PosMemBitBtnClick();
+    void TxtBitBtnClick();
+    void DocBitBtnClick();
+    void UpBitBtnClick();
+    void DownBitBtnClick();
+    void ViewListBoxDblClick();
+    void CloseTimerTimer();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+  private:
+    void BuildWindow();
+    void FormCreate();
+    void SetOuterBounds(int left, int top, int width, int height);
+    void FitOuterSize();
+    int SelectedLine() const;
+    QPushButton* AddButton(const char* name, const QString& caption, const QString& hint);
+
     AppModel& model_;
+    PlayerCommands& player_;
+    MessageView& messages_;
+    DocumentViewer& viewer_;
+    bool songWindowShown_ = false;
+    // The stored size is the outer size; the frame's thickness is known only once the window is shown.
+    QSize pendingOuterSize_;
+
+    QListWidget* viewListBox_ = nullptr;
+    QLabel* selMidiPanel_ = nullptr;
+    QPushButton* selBitBtn_ = nullptr;
+    QPushButton* quikBitBtn_ = nullptr;
+    QPushButton* closeBitBtn_ = nullptr;
+    QPushButton* posMemBitBtn_ = nullptr;
+    QPushButton* txtBitBtn_ = nullptr;
+    QPushButton* docBitBtn_ = nullptr;
+    QPushButton* upBitBtn_ = nullptr;
+    QPushButton* downBitBtn_ = nullptr;
+    QTimer* closeTimer_ = nullptr;
+    std::vector<std::pair<QPushButton*, QString>> hints_;
 };
 
 }  // namespace korva
