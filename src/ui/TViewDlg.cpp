@@ -143,7 +143,7 @@ void TViewDlg::FormCreate() {
                        kSongWindowHeight);
     }
     SetSongNumber(model_.play.QueuePosition + 1);
-    viewListBox_->setFont(ListFont(s));
+    ApplyListFont();
     ApplyHints(s.USEHNT2);
     SongLinesChanged();
 }
@@ -159,7 +159,7 @@ void TViewDlg::FitOuterSize() {
     if (!pendingOuterSize_.isValid())
         return;
     const QSize frame = frameGeometry().size() - size();
-    if (frame.isEmpty())
+    if (frame.width() <= 0 && frame.height() <= 0)
         return;  // not decorated yet
     resize(pendingOuterSize_ - frame);
     pendingOuterSize_ = QSize();
@@ -177,6 +177,10 @@ void TViewDlg::moveEvent(QMoveEvent* event) {
 
 void TViewDlg::ApplyHints(bool on) {
     for (auto& [button, hint] : hints_) button->setToolTip(on ? hint : QString());
+}
+
+void TViewDlg::ApplyListFont() {
+    viewListBox_->setFont(ListFont(model_.settings));
 }
 
 void TViewDlg::ShowSongWindow() {

@@ -55,6 +55,8 @@ class TViewDlg final : public QDialog, public SongWindowLink {
 
     // The panel's hints (USEHNT2).
     void ApplyHints(bool on);
+    // The list font of the settings (USEFONT, FONTSIZ).
+    void ApplyListFont();
 
   public slots:
     void SelBitBtnClick();

@@ -238,6 +238,9 @@ class TViewDlgTest : public QObject {
         QCOMPARE(list->count(), 6);
         QCOMPARE(list->item(4)->text(), U8("M +0 E"));
         QCOMPARE(list->currentRow(), 1);
+        const QString grabs = qEnvironmentVariable("KORVA_GRAB_DIR");
+        if (!grabs.isEmpty())
+            QVERIFY(w.grab().save(grabs + QStringLiteral("/TViewDlg.png")));
         p.player.Stop();
         QVERIFY(!w.isVisible());
         QCOMPARE(list->count(), 0);
