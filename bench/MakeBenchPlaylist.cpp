@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     auto below = [&engine](int n) { return std::uniform_int_distribution<int>(0, n - 1)(engine); };
     // Words of two to four syllables, Latin in either case or katakana (whose second bytes may look
     // like "\\", "b" or "|"), so that titles are mostly distinct, as a real collection's are.
-    const char* syllables[] = {"ka", "Ki", "ro", "Na", "mi", "su", "Te", "yo", "ha", "Ri", "no", "Ma", "de", "lu", "Sa"};
+    const char* syllables[] = {"ka", "Ki", "ro", "Na", "mi", "su", "Te", "yo",
+                               "ha", "Ri", "no", "Ma", "de", "lu", "Sa"};
     const unsigned char katakana[] = {0x40, 0x4A, 0x4E, 0x5C, 0x62, 0x69, 0x7C, 0x76, 0x8B, 0x93, 0x88, 0x52};
     auto word = [&]() {
         std::string text;
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
             entry.Name += word();
         }
         if (below(2) == 0) entry.Name += std::string(" by ") + artists[below(4)];
-        entry.Path = "/home/user/MIDI/folder" + std::to_string(below(200)) + "/" + word() + "/SONG" + std::to_string(i) + ".MID";
+        entry.Path = "/home/user/MIDI/folder" + std::to_string(below(200)) + "/" + word() + "/SONG" +
+                     std::to_string(i) + ".MID";
         entry.Vol = korva::FormatVol(below(11) - 5);
         entry.Feel = std::to_string(feels[below(9)]);
         std::string line = korva::JoinEntry(entry);

@@ -8,6 +8,7 @@
 #include "playback/QueueDrawPool.h"
 #include "playlist/LineFile.h"
 #include "playlist/LineOrder.h"
+#include "playlist/PlaylistEntry.h"
 #include "text/Encoding.h"
 #include "text/ShiftJis.h"
 
@@ -24,7 +25,9 @@ const std::string kPreparing = ".. Preparations for Play";
 
 constexpr std::size_t kLookAhead = 8;
 
-void FailBuild(QueuePorts ports) { ports.messages.ShowMessage(Sjis("プレイリストがないか、またはプレイリストの処理エラーです")); }
+void FailBuild(QueuePorts ports) {
+    ports.messages.ShowMessage(Sjis("プレイリストがないか、またはプレイリストの処理エラーです"));
+}
 
 // Splitting goes on from line to line with the same fields, so a line that lacks a field keeps
 // the one of the line split before it. A line with three TABs or more assigns every field and
@@ -49,7 +52,9 @@ private:
 };
 
 // Negative preferences count as large unsigned numbers, so "-1" is R too.
-bool IsR(int feel) { return static_cast<unsigned>(feel) >= static_cast<unsigned>(kFeelR); }
+bool IsR(int feel) {
+    return static_cast<unsigned>(feel) >= static_cast<unsigned>(kFeelR);
+}
 
 // One build of a list queue. Besides the queue it keeps the song window's line of every queued
 // line whose fields are all its own; the lines that inherit fields get theirs at the end, in
@@ -71,7 +76,8 @@ public:
             auto second = ReadLines(folders.PlaylistPath(1));
             if (!second) return false;
             model_.ScratchList = std::move(*second);
-            model_.ScratchList.insert(model_.ScratchList.end(), std::make_move_iterator(model_.PlayQueue.begin()),
+            model_.ScratchList.insert(model_.ScratchList.end(),
+                                      std::make_move_iterator(model_.PlayQueue.begin()),
                                       std::make_move_iterator(model_.PlayQueue.end()));
             model_.PlayQueue.clear();
         }
@@ -88,7 +94,8 @@ public:
             if (!taken.feel) return false;
             if (IsR(*taken.feel)) continue;
             const std::size_t cut = BeginsWithNewMark(line) ? kNewMarkLength : 0;
-            Queue(line.substr(cut), taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name.substr(cut)),
+            Queue(line.substr(cut),
+                  taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name.substr(cut)),
                   taken.inherits);
         }
         SortQueue();
@@ -101,7 +108,8 @@ public:
             const Taken taken = Take(line);
             if (!taken.feel) return false;
             if (!IsR(*taken.feel) && BeginsWithNewMark(line)) {
-                Queue(line, taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name), taken.inherits);
+                Queue(line, taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name),
+                      taken.inherits);
             }
         }
         SortQueue();
@@ -119,14 +127,17 @@ public:
         // Room for every M copy, so that no line moves while the carried fields point into it.
         std::vector<std::string> copies;
         copies.reserve(count);
-        auto text = [&](std::size_t slot) -> std::string& { return slot < count ? lines[slot] : copies[slot - count]; };
+        auto text = [&](std::size_t slot) -> std::string& {
+            return slot < count ? lines[slot] : copies[slot - count];
+        };
 
         QueueDrawPool pool(count);
         std::vector<std::size_t> queued;
         queued.reserve(count + count / 4);
         bool ok = count > 0;
         while (ok && !pool.Empty()) {
-            const std::size_t slot = pool.SlotAt(static_cast<std::size_t>(random.Below(static_cast<int>(pool.Size()))));
+            const std::size_t slot =
+                pool.SlotAt(static_cast<std::size_t>(random.Below(static_cast<int>(pool.Size()))));
             const std::uint8_t kind = kinds_[slot];
             if (dropMarked && (kind & kMarked) != 0) {
                 pool.Remove(slot);
@@ -147,7 +158,7 @@ public:
             pool.Remove(slot);
             if (feel == kFeelL) {
                 queued.push_back(slot);
-                copies.push_back(OrdinaryCopy(text(slot), kind, songs_[slot]));
+                copies.push_back(OrdinaryCopy(slot, kind));
                 pool.Append();
             } else if (feel == kFeelM || (feel == kFeelS && random.Below(10) < 5)) {
                 queued.push_back(slot);
@@ -198,10 +209,16 @@ private:
     static constexpr std::uint8_t kFeelBits = 7;
     static constexpr std::uint8_t kMarked = 8;
 
-    // One pass in pool order over the lines a draw will pick at random.
+    // One pass in pool order over the lines a draw will pick at random. An L line's M copy is
+    // made here too: made when it is drawn, it would read the line from all over memory.
     void Survey(const std::vector<std::string>& lines) {
+        // Each line can add one M copy at most: room for all, so that no copy moves the others.
+        kinds_.reserve(2 * lines.size());
+        songs_.reserve(2 * lines.size());
         kinds_.assign(lines.size(), 0);
         songs_.assign(lines.size(), {});
+        copyOf_.assign(lines.size(), 0);
+        copies_.clear();
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const std::uint8_t marked = BeginsWithNewMark(lines[i]) ? kMarked : 0;
             const EntryView view = ViewEntry(lines[i]);
@@ -210,14 +227,23 @@ private:
                 continue;
             }
             const auto feel = ToIntStrict(view.Feel);
-            kinds_[i] = marked | (!feel ? kNoNumber : IsR(*feel) ? static_cast<std::uint8_t>(kFeelR)
-                                                                  : static_cast<std::uint8_t>(*feel));
-            if (feel && !IsR(*feel)) songs_[i] = SongLineOf(*feel, view.Vol, view.Name);
+            kinds_[i] = marked | (!feel        ? kNoNumber
+                                  : IsR(*feel) ? static_cast<std::uint8_t>(kFeelR)
+                                               : static_cast<std::uint8_t>(*feel));
+            if (!feel || IsR(*feel)) continue;
+            songs_[i] = SongLineOf(*feel, view.Vol, view.Name);
+            if (*feel == kFeelL) {
+                copyOf_[i] = static_cast<std::uint32_t>(copies_.size());
+                const std::size_t length =
+                    static_cast<std::size_t>(view.Vol.data() - lines[i].data()) + view.Vol.size() + 1;
+                copies_.push_back(
+                    {lines[i].substr(0, length) + '1', SongLineOf(kFeelM, view.Vol, view.Name)});
+            }
         }
     }
 
     // The M copy of a drawn L line; its kind and song line go to the slot it will take.
-    std::string OrdinaryCopy(const std::string& line, std::uint8_t kind, const std::string& songLine) {
+    std::string OrdinaryCopy(std::size_t slot, std::uint8_t kind) {
         std::string copy;
         std::string copySong;
         if ((kind & kFeelBits) == kInherits) {
@@ -225,12 +251,9 @@ private:
             copy = JoinEntry({fields.Name, fields.Path, fields.Vol, "1"});
             copySong = SongLineOf(kFeelM, fields.Vol, fields.Name);
         } else {
-            const EntryView view = ViewEntry(line);
-            const std::size_t length = static_cast<std::size_t>(view.Vol.data() - line.data()) + view.Vol.size() + 1;
-            copy.reserve(length + 1);
-            copy.append(line, 0, length).append(1, '1');
-            copySong = songLine;
-            copySong.replace(0, 1, FeelLetter(kFeelM));
+            Copy& made = copies_[copyOf_[slot]];
+            copy = std::move(made.line);
+            copySong = std::move(made.songLine);
         }
         kinds_.push_back(static_cast<std::uint8_t>((BeginsWithNewMark(copy) ? kMarked : 0) | kFeelM));
         songs_.push_back(std::move(copySong));
@@ -274,12 +297,19 @@ private:
         Permute(inherits_, order);
     }
 
+    struct Copy {
+        std::string line;
+        std::string songLine;
+    };
+
     AppModel& model_;
     CarriedFields carried_;
     std::vector<std::string> songLines_;  // index-aligned with the queue
     std::vector<bool> inherits_;          // index-aligned with the queue: song line still to make
     std::vector<std::uint8_t> kinds_;     // by pool slot, during a draw
     std::vector<std::string> songs_;      // by pool slot, during a draw: song lines of full lines
+    std::vector<std::uint32_t> copyOf_;   // by pool slot, during a draw: an L line's M copy
+    std::vector<Copy> copies_;            // the M copies of the full L lines, made ahead
 };
 
 // A Shift-JIS rendering of a UTF-8 file name for a message, "?" standing for what Shift-JIS lacks.
@@ -378,7 +408,8 @@ void PrepareFolderQueue(AppModel& model, FolderDialog& dialog, QueuePorts ports)
     if (model.settings.RNDMODE == RND) {
         auto drawn = InDrawnOrder(std::move(pool), ports.random);
         pool.clear();
-        queue.insert(queue.end(), std::make_move_iterator(drawn.begin()), std::make_move_iterator(drawn.end()));
+        queue.insert(queue.end(), std::make_move_iterator(drawn.begin()),
+                     std::make_move_iterator(drawn.end()));
     } else {
         queue = pool;
         SortNoCase(queue);

@@ -11,7 +11,6 @@
 #include "app/AppModel.h"
 #include "app/Ports.h"
 #include "app/Settings.h"
-#include "playlist/PlaylistEntry.h"
 
 namespace korva {
 

@@ -63,7 +63,8 @@ std::vector<std::string> InDrawnOrder(std::vector<std::string> lines, RandomSour
     drawn.reserve(lines.size());
     QueueDrawPool pool(lines.size());
     while (!pool.Empty()) {
-        const std::size_t slot = pool.SlotAt(static_cast<std::size_t>(random.Below(static_cast<int>(pool.Size()))));
+        const std::size_t slot =
+            pool.SlotAt(static_cast<std::size_t>(random.Below(static_cast<int>(pool.Size()))));
         pool.Remove(slot);
         drawn.push_back(std::move(lines[slot]));
     }

@@ -17,9 +17,7 @@ bool InBoth(const AppModel& model, int list, std::size_t index) {
 }  // namespace
 
 std::string TitleOf(std::string_view line) {
-    PlaylistEntry fields;
-    SplitEntry(line, fields);
-    return std::move(fields.Name);
+    return std::string(ViewEntry(line).Name);
 }
 
 std::size_t InsertEntry(AppModel& model, int list, std::string line) {
@@ -27,7 +25,8 @@ std::size_t InsertEntry(AppModel& model, int list, std::string line) {
     const auto place = std::upper_bound(buffer.begin(), buffer.end(), line, NoCaseLess{});
     const auto index = static_cast<std::size_t>(std::distance(buffer.begin(), place));
     auto& titles = model.TitleLists[list].titles;
-    titles.insert(titles.begin() + static_cast<std::ptrdiff_t>(std::min(index, titles.size())), TitleOf(line));
+    titles.insert(titles.begin() + static_cast<std::ptrdiff_t>(std::min(index, titles.size())),
+                  TitleOf(line));
     buffer.insert(place, std::move(line));
     return index;
 }

@@ -39,7 +39,8 @@ void FillKey(SortItem& item, const std::string& line, std::size_t offset) {
     bool trail = item.trail;
     for (std::size_t i = offset; i < line.size() && i < offset + kKeyBytes; ++i) {
         const auto byte = static_cast<unsigned char>(line[i]);
-        folded[i - offset] = !trail && byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - ('a' - 'A')) : byte;
+        folded[i - offset] =
+            !trail && byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - ('a' - 'A')) : byte;
         trail = !trail && IsLeadByte(byte);
     }
     item.trail = trail;
@@ -54,7 +55,8 @@ void SortFrom(std::vector<SortItem>::iterator begin, std::vector<SortItem>::iter
               const std::vector<std::string>& lines) {
     std::sort(begin, end, KeyThenIndexLess);
     for (auto run = begin; run != end;) {
-        const auto runEnd = std::find_if(run + 1, end, [&run](const SortItem& item) { return !item.SameKey(*run); });
+        const auto runEnd =
+            std::find_if(run + 1, end, [&run](const SortItem& item) { return !item.SameKey(*run); });
         if (runEnd - run > 1) {
             const std::size_t next = offset + kKeyBytes;
             if (next < kKeyedBytes) {
@@ -85,6 +87,8 @@ std::vector<std::uint32_t> NoCaseOrder(const std::vector<std::string>& lines) {
     return order;
 }
 
-void SortNoCase(std::vector<std::string>& lines) { Permute(lines, NoCaseOrder(lines)); }
+void SortNoCase(std::vector<std::string>& lines) {
+    Permute(lines, NoCaseOrder(lines));
+}
 
 }  // namespace korva

@@ -16,7 +16,8 @@ namespace {
 std::string RecordedMessage(int list) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", list);
-    return Sjis("異常行を検出した（異常行は読込スキップし KORVA.NG") + text + Sjis(" ファイルに記録しました）");
+    return Sjis("異常行を検出した（異常行は読込スキップし KORVA.NG") + text +
+           Sjis(" ファイルに記録しました）");
 }
 
 std::string NotRecordedMessage(const std::string& rejectPath) {

@@ -20,7 +20,9 @@ using Lines = std::vector<std::string>;
 
 class RecordingStatus final : public StatusView {
 public:
-    void ShowStatus(const std::string& sjisText, StatusKind kind) override { shown.emplace_back(sjisText, kind); }
+    void ShowStatus(const std::string& sjisText, StatusKind kind) override {
+        shown.emplace_back(sjisText, kind);
+    }
     std::vector<std::pair<std::string, StatusKind>> shown;
 };
 
@@ -119,7 +121,8 @@ TEST_F(PlayQueueTest, NorKeepsTheWholeLineAfterAStrippedMark) {
 TEST_F(PlayQueueTest, NewPutsMarkedSongsFirstByMarkThenTitle) {
     WriteList(0, {"!2 " + Entry("Beta", "1"), "!1 " + Entry("Gamma", "1"), Entry("Alpha", "1")});
     Build(0, NEW);
-    EXPECT_EQ(model.PlayQueue, (Lines{"!1 " + Entry("Gamma", "1"), "!2 " + Entry("Beta", "1"), Entry("Alpha", "1")}));
+    EXPECT_EQ(model.PlayQueue,
+              (Lines{"!1 " + Entry("Gamma", "1"), "!2 " + Entry("Beta", "1"), Entry("Alpha", "1")}));
     EXPECT_EQ(model.SongLines, (Lines{"M +0 !1 Gamma", "M +0 !2 Beta", "M +0 Alpha"}));
     EXPECT_TRUE(model.ScratchList.empty());
 }
@@ -167,7 +170,8 @@ TEST_F(PlayQueueTest, MarkedEntriesCountOnceInNewAndLikeAnyOtherInRnd) {
 TEST_F(PlayQueueTest, LineWithoutFeelTakesThePreviousLinesFeel) {
     WriteList(0, {Entry("A", "0"), "B\t/midi/B.mid\t+4"});
     Build(0, RND);  // draws all 0: the pool is taken in order, M copies last
-    EXPECT_EQ(model.PlayQueue, (Lines{Entry("A", "0"), "B\t/midi/B.mid\t+4", Entry("A", "1"), Entry("B", "1")}));
+    EXPECT_EQ(model.PlayQueue,
+              (Lines{Entry("A", "0"), "B\t/midi/B.mid\t+4", Entry("A", "1"), Entry("B", "1")}));
     EXPECT_EQ(model.SongLines, (Lines{"L +0 A", "L +0 B", "M +0 A", "M +0 B"}));
 }
 
@@ -366,8 +370,9 @@ TEST_F(FolderQueueTest, FolderWithoutMidiFilesSaysSo) {
     dir.Write("empty/readme.txt", "text");
     dialog.answer = dir.Folder() + "empty";
     BuildFromFolder(RND);
-    EXPECT_EQ(status.shown, (decltype(status.shown){{kPreparing, StatusKind::Notice},
-                                                    {Sjis(".. ファイルが選択されてない"), StatusKind::Notice}}));
+    EXPECT_EQ(status.shown,
+              (decltype(status.shown){{kPreparing, StatusKind::Notice},
+                                      {Sjis(".. ファイルが選択されてない"), StatusKind::Notice}}));
     EXPECT_TRUE(model.PlayQueue.empty());
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -403,7 +408,8 @@ TEST_F(FolderQueueTest, FileNameShiftJisCannotHoldIsLeftOutAndNamed) {
     BuildFromFolder(NOR);
     EXPECT_EQ(model.PlayQueue.size(), 3u);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].find(songs + "caf?.mid"), std::string::npos) << ToDisplayUtf8(messages.shown[0]);
+    EXPECT_NE(messages.shown[0].find(songs + "caf?.mid"), std::string::npos)
+        << ToDisplayUtf8(messages.shown[0]);
 }
 
 TEST_F(FolderQueueTest, ItemNumbersGrowPastThreeDigits) {

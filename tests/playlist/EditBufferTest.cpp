@@ -21,7 +21,8 @@ TEST(EditBufferTest, InsertedLineGoesToItsSortedPlaceWithItsTitle) {
     AppModel model = LoadedWith(1, {"alpha\ta\t+0\t1", "Gamma\tg\t+0\t1"});
     EXPECT_EQ(InsertEntry(model, 1, "BETA\tb\t+0\t1"), 1u);
     EXPECT_EQ(InsertEntry(model, 1, "zeta\tz\t+0\t1"), 3u);
-    EXPECT_EQ(model.EditBuffer, (Lines{"alpha\ta\t+0\t1", "BETA\tb\t+0\t1", "Gamma\tg\t+0\t1", "zeta\tz\t+0\t1"}));
+    EXPECT_EQ(model.EditBuffer,
+              (Lines{"alpha\ta\t+0\t1", "BETA\tb\t+0\t1", "Gamma\tg\t+0\t1", "zeta\tz\t+0\t1"}));
     EXPECT_EQ(model.TitleLists[1].titles, (Lines{"alpha", "BETA", "Gamma", "zeta"}));
     EXPECT_TRUE(model.TitleLists[0].titles.empty());
 }

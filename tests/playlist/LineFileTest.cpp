@@ -26,20 +26,23 @@ struct SplitCase {
 
 class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(SplitLinesTest, EndsLinesAtCrLfCrAndLf) { EXPECT_EQ(SplitLines(GetParam().bytes), GetParam().expected); }
+TEST_P(SplitLinesTest, EndsLinesAtCrLfCrAndLf) {
+    EXPECT_EQ(SplitLines(GetParam().bytes), GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Files, SplitLinesTest,
-    ::testing::Values(SplitCase{"CrLf", "a\r\nb\r\n", {"a", "b"}}, SplitCase{"Lf", "a\nb\n", {"a", "b"}},
-                      SplitCase{"Cr", "a\rb\r", {"a", "b"}}, SplitCase{"Mixed", "a\rb\nc\r\nd", {"a", "b", "c", "d"}},
-                      SplitCase{"LastLineWithoutEnd", "a\r\nb", {"a", "b"}},
-                      SplitCase{"TwoEndsMakeAnEmptyLine", "a\r\n\r\nb\r\n", {"a", "", "b"}},
-                      SplitCase{"EmptyLastLine", "a\r\n\r\n", {"a", ""}},
-                      SplitCase{"CrBeforeCrLf", "a\r\r\nb", {"a", "", "b"}},
-                      SplitCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}}, SplitCase{"Empty", "", {}},
-                      SplitCase{"OnlyAnEnd", "\r\n", {""}},
-                      SplitCase{"NulEndsTheText", std::string("a\r\nb\0c\r\nd\r\n", 11), {"a", "b"}},
-                      SplitCase{"BytesCarriedUnchanged", "\x83\x5C\t\xFC\xFC \t\x7F\r\n", {"\x83\x5C\t\xFC\xFC \t\x7F"}}),
+    ::testing::Values(
+        SplitCase{"CrLf", "a\r\nb\r\n", {"a", "b"}}, SplitCase{"Lf", "a\nb\n", {"a", "b"}},
+        SplitCase{"Cr", "a\rb\r", {"a", "b"}}, SplitCase{"Mixed", "a\rb\nc\r\nd", {"a", "b", "c", "d"}},
+        SplitCase{"LastLineWithoutEnd", "a\r\nb", {"a", "b"}},
+        SplitCase{"TwoEndsMakeAnEmptyLine", "a\r\n\r\nb\r\n", {"a", "", "b"}},
+        SplitCase{"EmptyLastLine", "a\r\n\r\n", {"a", ""}},
+        SplitCase{"CrBeforeCrLf", "a\r\r\nb", {"a", "", "b"}},
+        SplitCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}}, SplitCase{"Empty", "", {}},
+        SplitCase{"OnlyAnEnd", "\r\n", {""}},
+        SplitCase{"NulEndsTheText", std::string("a\r\nb\0c\r\nd\r\n", 11), {"a", "b"}},
+        SplitCase{"BytesCarriedUnchanged", "\x83\x5C\t\xFC\xFC \t\x7F\r\n", {"\x83\x5C\t\xFC\xFC \t\x7F"}}),
     [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST(LineFileTest, MissingFileHasNoLines) {
@@ -107,7 +110,8 @@ const std::string kOldContent = "Old\t/old.mid\t+0\t1\r\n";
 
 Lines ManyLines(std::size_t count) {
     Lines lines;
-    for (std::size_t i = 0; i < count; ++i) lines.push_back("New song " + std::to_string(i) + "\t/music/new.mid\t+0\t1");
+    for (std::size_t i = 0; i < count; ++i)
+        lines.push_back("New song " + std::to_string(i) + "\t/music/new.mid\t+0\t1");
     return lines;
 }
 

@@ -19,16 +19,31 @@ using Lines = std::vector<std::string>;
 std::vector<std::uint32_t> ExpectedOrder(const Lines& lines) {
     std::vector<std::uint32_t> order(lines.size());
     std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(),
-                     [&lines](std::uint32_t a, std::uint32_t b) { return CompareNoCase(lines[a], lines[b]) < 0; });
+    std::stable_sort(order.begin(), order.end(), [&lines](std::uint32_t a, std::uint32_t b) {
+        return CompareNoCase(lines[a], lines[b]) < 0;
+    });
     return order;
 }
 
 TEST(LineOrderTest, FollowsCompareNoCaseAndKeepsEqualLinesInOrder) {
     // Short alphabets make long shared prefixes, equal lines and lines that begin others; letters
     // of both cases, lead bytes whose second byte looks like a letter, and NUL bytes.
-    const std::string alphabet[] = {"a", "A", "b", "B", "z", "\t", "\x83\x62", "\x83" "B", "\x82\x60", "!",
-                                    "~", std::string(1, '\0'), "\x7F", "\xFC\xFC", "\xA0"};
+    const std::string alphabet[] = {"a",
+                                    "A",
+                                    "b",
+                                    "B",
+                                    "z",
+                                    "\t",
+                                    "\x83\x62",
+                                    "\x83"
+                                    "B",
+                                    "\x82\x60",
+                                    "!",
+                                    "~",
+                                    std::string(1, '\0'),
+                                    "\x7F",
+                                    "\xFC\xFC",
+                                    "\xA0"};
     std::mt19937 engine(11);
     for (const std::size_t prefix : {0u, 5u, 15u, 16u, 17u, 30u, 62u, 70u}) {
         Lines lines;
@@ -36,7 +51,8 @@ TEST(LineOrderTest, FollowsCompareNoCaseAndKeepsEqualLinesInOrder) {
         for (int i = 0; i < 400; ++i) {
             std::string line = shared;
             const int length = std::uniform_int_distribution<int>(0, 6)(engine);
-            for (int c = 0; c < length; ++c) line += alphabet[std::uniform_int_distribution<int>(0, 14)(engine)];
+            for (int c = 0; c < length; ++c)
+                line += alphabet[std::uniform_int_distribution<int>(0, 14)(engine)];
             lines.push_back(line);
         }
         EXPECT_EQ(NoCaseOrder(lines), ExpectedOrder(lines)) << "shared prefix " << prefix;

@@ -29,7 +29,8 @@ TEST_P(SplitEntryTest, AssignsOnlyTheFieldsTheLineReaches) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, SplitEntryTest,
-    ::testing::Values(SplitCase{"NoTab", "A", kUntouched}, SplitCase{"OneTab", "A\tB", {"A", "path?", "vol?", "feel?"}},
+    ::testing::Values(SplitCase{"NoTab", "A", kUntouched},
+                      SplitCase{"OneTab", "A\tB", {"A", "path?", "vol?", "feel?"}},
                       SplitCase{"TwoTabsIgnoreTheThirdField", "A\tB\t+3", {"A", "B", "+0", "feel?"}},
                       SplitCase{"EmptyFeelIsOne", "A\tB\t-2\t", {"A", "B", "-2", "1"}},
                       SplitCase{"FourFields", "A\tB\t-2\t3", {"A", "B", "-2", "3"}},
@@ -49,7 +50,8 @@ TEST(PlaylistEntryTest, LongPathSurvivesSplitAndJoin) {
 }
 
 TEST(PlaylistEntryTest, JoinPutsOneTabBetweenFieldsAndNothingAround) {
-    EXPECT_EQ(JoinEntry({"!1 Song by Artist", "/MIDI/SONG.MID", "+0", "1"}), "!1 Song by Artist\t/MIDI/SONG.MID\t+0\t1");
+    EXPECT_EQ(JoinEntry({"!1 Song by Artist", "/MIDI/SONG.MID", "+0", "1"}),
+              "!1 Song by Artist\t/MIDI/SONG.MID\t+0\t1");
     EXPECT_EQ(JoinEntry({}), "\t\t\t");
 }
 
@@ -73,12 +75,13 @@ TEST_P(IsValidEntryLineTest, NeedsExactlyThreeTabsAndNoOtherControlByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, IsValidEntryLineTest,
-    ::testing::Values(ValidityCase{"Plain", "A\tB\t+0\t1", true}, ValidityCase{"ThreeTabsAlone", "\t\t\t", true},
-                      ValidityCase{"Empty", "", false}, ValidityCase{"TwoTabs", "A\tB\t+0", false},
-                      ValidityCase{"FourTabs", "A\tB\t+0\t1\t", false},
-                      // "ソング", "表" and "ッ": second bytes 0x5C and 0x62 look like "\\" and "b"; all bytes are above 31.
-                      ValidityCase{"DoubleByteEverywhere", "\x83\x5C\x83\x93\x83\x4F\t/\x95\x5C/\x83\x62.MID\t+0\t1", true},
-                      ValidityCase{"Byte127", "A\x7F\tB\t+0\t1", true}, ValidityCase{"Byte31", "A\x1F\tB\t+0\t1", false}),
+    ::testing::Values(
+        ValidityCase{"Plain", "A\tB\t+0\t1", true}, ValidityCase{"ThreeTabsAlone", "\t\t\t", true},
+        ValidityCase{"Empty", "", false}, ValidityCase{"TwoTabs", "A\tB\t+0", false},
+        ValidityCase{"FourTabs", "A\tB\t+0\t1\t", false},
+        // "ソング", "表" and "ッ": second bytes 0x5C and 0x62 look like "\\" and "b"; all bytes are above 31.
+        ValidityCase{"DoubleByteEverywhere", "\x83\x5C\x83\x93\x83\x4F\t/\x95\x5C/\x83\x62.MID\t+0\t1", true},
+        ValidityCase{"Byte127", "A\x7F\tB\t+0\t1", true}, ValidityCase{"Byte31", "A\x1F\tB\t+0\t1", false}),
     [](const auto& testCase) { return std::string(testCase.param.label); });
 
 TEST(PlaylistEntryTest, EveryControlByteButTabMakesALineAbnormal) {

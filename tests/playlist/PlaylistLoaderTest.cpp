@@ -33,8 +33,12 @@ protected:
     }
 
     void Load(int list) { LoadPlaylist(model, list, messages); }
-    std::string Reject(int list) const { return dir.Read(list == 0 ? "program/KORVA.NG0" : "program/KORVA.NG1"); }
-    bool RejectExists(int list) const { return dir.Exists(list == 0 ? "program/KORVA.NG0" : "program/KORVA.NG1"); }
+    std::string Reject(int list) const {
+        return dir.Read(list == 0 ? "program/KORVA.NG0" : "program/KORVA.NG1");
+    }
+    bool RejectExists(int list) const {
+        return dir.Exists(list == 0 ? "program/KORVA.NG0" : "program/KORVA.NG1");
+    }
 
     testing::TempDir dir;
     AppModel model;
@@ -90,11 +94,13 @@ TEST_F(PlaylistLoaderTest, AbnormalLinesGoToTheRejectFileInSortedOrder) {
 }
 
 TEST_F(PlaylistLoaderTest, TitlesStayAlignedWithTheEditBufferAroundAbnormalLines) {
-    dir.Write("KORVA.DT0", "A\t/a.mid\t+0\t1\r\nB bad\t/b.mid\r\nC\t/c.mid\t+1\t0\r\nD bad\r\nE\t/e.mid\t-1\t2\r\n");
+    dir.Write("KORVA.DT0",
+              "A\t/a.mid\t+0\t1\r\nB bad\t/b.mid\r\nC\t/c.mid\t+1\t0\r\nD bad\r\nE\t/e.mid\t-1\t2\r\n");
     Load(0);
     ASSERT_EQ(model.TitleLists[0].titles.size(), model.EditBuffer.size());
     for (std::size_t i = 0; i < model.EditBuffer.size(); ++i) {
-        EXPECT_EQ(model.EditBuffer[i].substr(0, model.EditBuffer[i].find('\t')), model.TitleLists[0].titles[i]);
+        EXPECT_EQ(model.EditBuffer[i].substr(0, model.EditBuffer[i].find('\t')),
+                  model.TitleLists[0].titles[i]);
     }
     EXPECT_EQ(model.TitleLists[0].titles, (Lines{"A", "C", "E"}));
 }
@@ -102,7 +108,9 @@ TEST_F(PlaylistLoaderTest, TitlesStayAlignedWithTheEditBufferAroundAbnormalLines
 TEST_F(PlaylistLoaderTest, LinesSortIgnoringCaseOfSingleByteLettersOnly) {
     // "ッ" (0x83 0x62) sorts after "ソ" (0x83 0x5C); folding its second byte as if it were "b" would
     // make it 0x83 0x42 and put it first.
-    dir.Write("KORVA.DT0", "\x83\x62\t\t\t1\r\nzulu\t\t\t1\r\n\x83\x5C\t\t\t1\r\nALPHA\t\t\t1\r\nalpha\t\t\t1\r\nBravo\t\t\t1\r\n");
+    dir.Write("KORVA.DT0",
+              "\x83\x62\t\t\t1\r\nzulu\t\t\t1\r\n\x83\x5C\t\t\t1\r\nALPHA\t\t\t1\r\nalpha\t\t\t1\r\nBravo\t\t"
+              "\t1\r\n");
     Load(0);
     EXPECT_EQ(model.TitleLists[0].titles, (Lines{"ALPHA", "alpha", "Bravo", "zulu", "\x83\x5C", "\x83\x62"}));
 }
