@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 
 #include "app/FileSystem.h"
+#include "playback/DroppedFiles.h"
 #include "playback/QueueDrawPool.h"
 #include "playlist/LineFile.h"
 #include "playlist/LineOrder.h"
@@ -414,13 +414,7 @@ void PrepareFolderQueue(AppModel& model, FolderDialog& dialog, QueuePorts ports)
         queue = pool;
         SortNoCase(queue);
     }
-    model.SongLines.clear();
-    model.SongLines.reserve(queue.size());
-    for (std::size_t i = 0; i < queue.size(); ++i) {
-        char number[24];
-        std::snprintf(number, sizeof number, "%3.3zu ", i + 1);
-        model.SongLines.push_back(number + queue[i]);
-    }
+    model.SongLines = NumberedSongLines(queue);
 }
 
 }  // namespace korva
