@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/SettingsFile.h"
-#include "support/TempDir.h"
 
 namespace korva {
 namespace {
@@ -122,18 +120,6 @@ TEST(SongWindowTest, BoundsAreRememberedOnlyWithBothPositions) {
             EXPECT_EQ(*bounds, (WindowBounds{c.left, c.top, 400, 300}));
         }
     }
-}
-
-TEST(SongWindowTest, StoredBoundsAreReadAtTheNextStart) {
-    testing::TempDir dir;
-    const std::string ini = dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=1\r\n");
-    Settings settings;
-    StoreSongWindowBounds({120, 80, 350, 410}, settings, ini);
-    EXPECT_EQ(settings.VIWHPOS, 120);
-    Settings next;
-    ReadSettings(ini, next);
-    EXPECT_EQ(RememberedSongWindowBounds(next), (WindowBounds{120, 80, 350, 410}));
-    EXPECT_EQ(next.PLAYMOD, 1);
 }
 
 }  // namespace
