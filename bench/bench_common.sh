@@ -1,16 +1,24 @@
-# Shared by the run_*_bench.sh scripts: finding the tools and comparing them with standard tools.
-
-# The folder holding the benchmark tools: the argument, else the usual build folders.
-find_tools() {
-  local candidate
-  for candidate in "$@" build/bench/bin build/release/bin build/dev/bin; do
-    [ -n "$candidate" ] && [ -x "$candidate/BuildQueueTool" ] && [ -x "$candidate/LoadPlaylistTool" ] &&
-      { echo "$candidate"; return; }
-  done
-  echo "Build the tools first (cmake --build BUILD --target MakeBenchPlaylist LoadPlaylistTool BuildQueueTool)" \
-    "and pass BUILD/bin." >&2
-  return 1
-}
+# Shared by run_playlist_bench.sh and run_queue_bench.sh. Sets tools (the folder of the tools),
+# lines, repeat and work (a temporary folder, removed at exit) from the script's arguments:
+# [TOOLS_FOLDER] [LINES], and REPEAT from the environment.
+cd "$(dirname "$0")/.."
+tools=""
+for candidate in "${1:-}" build/bench/bin build/release/bin build/dev/bin; do
+  if [ -n "$candidate" ] && [ -x "$candidate/PlaylistBenchTool" ] && [ -x "$candidate/MakeBenchPlaylist" ]; then
+    tools=$candidate
+    break
+  fi
+done
+if [ -z "$tools" ]; then
+  echo "Build the tools first (cmake --build BUILD --target MakeBenchPlaylist PlaylistBenchTool) and pass BUILD/bin." >&2
+  exit 1
+fi
+lines=${2:-100000}
+repeat=${REPEAT:-15}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# The C locale compares bytes, as the playlist order does; sort may use every processor.
+export LC_ALL=C
 
 # Prints one comparison line from "wall cpu" pairs: the times and their ratios.
 compare() {

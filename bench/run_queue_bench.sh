@@ -4,19 +4,12 @@
 # on the same file; median wall and CPU time of REPEAT runs.
 # Usage: bench/run_queue_bench.sh [TOOLS_FOLDER] [LINES]
 set -euo pipefail
-cd "$(dirname "$0")/.."
-. bench/bench_common.sh
-tools=$(find_tools "${1:-}")
-lines=${2:-100000}
-repeat=${REPEAT:-15}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/bench_common.sh"
 "$tools/MakeBenchPlaylist" "$work/KORVA.DT0" "$lines"
 echo "playlist: $lines lines, $(stat -c %s "$work/KORVA.DT0") bytes; medians of $repeat runs"
-export LC_ALL=C
+tool="$tools/PlaylistBenchTool"
 mapfile -t times < <(python3 bench/time_runs.py "$repeat" shuf "$work/KORVA.DT0" -- sort -f "$work/KORVA.DT0" \
-  -- "$tools/BuildQueueTool" "$work" RND 1 -- "$tools/BuildQueueTool" "$work" NEW 1 \
-  -- "$tools/BuildQueueTool" "$work" NOR 1)
+  -- "$tool" "$work" RND 1 -- "$tool" "$work" NEW 1 -- "$tool" "$work" NOR 1)
 compare "queue RND" "${times[2]}" "shuf" "${times[0]}"
 compare "queue NEW" "${times[3]}" "shuf" "${times[0]}"
 compare "queue NOR" "${times[4]}" "sort -f" "${times[1]}"

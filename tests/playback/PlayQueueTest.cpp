@@ -84,11 +84,15 @@ protected:
         dir.Write(list == 0 ? "KORVA.DT0" : "one/KORVA.DT1", bytes);
     }
 
-    // As Play does: an empty queue and scratch list, then the build.
-    void Build(int list, OrderMode order) {
+    // As Play does before a build: the order mode set, the queue and the scratch list empty.
+    void ReadyToBuild(OrderMode order) {
         model.settings.RNDMODE = order;
         model.PlayQueue.clear();
         model.ScratchList.clear();
+    }
+
+    void Build(int list, OrderMode order) {
+        ReadyToBuild(order);
         PrepareListQueue(model, list, ports);
     }
 
@@ -256,40 +260,27 @@ TEST_F(PlayQueueTest, DrawsFollowTheGeneratorOverTheShrinkingPool) {
     EXPECT_EQ(random.bounds, (std::vector<int>{3, 3, 2, 1}));
 }
 
-TEST(PlayQueueStatisticsTest, AboutHalfOfTheSometimesEntriesArePlayed) {
-    testing::TempDir dir;
-    std::string bytes;
-    for (int i = 0; i < 10000; ++i) bytes += Entry(std::to_string(i) + "S", "2") + "\r\n";
-    dir.Write("KORVA.DT0", bytes);
-    AppModel model;
-    model.folders = {dir.Folder(), dir.Folder(), dir.Folder()};
-    model.settings.RNDMODE = RND;
-    RecordingStatus status;
-    RecordingMessages messages;
-    SeededRandom random(20260101);
-    PrepareListQueue(model, 0, {status, messages, random});
+TEST_F(PlayQueueTest, AboutHalfOfTheSometimesEntriesArePlayed) {
+    Lines lines;
+    for (int i = 0; i < 10000; ++i) lines.push_back(Entry(std::to_string(i) + "S", "2"));
+    WriteList(0, lines);
+    SeededRandom seeded(20260101);
+    ReadyToBuild(RND);
+    PrepareListQueue(model, 0, {status, messages, seeded});
     EXPECT_GE(model.PlayQueue.size(), 4700u);
     EXPECT_LE(model.PlayQueue.size(), 5300u);
 }
 
-TEST(PlayQueueStatisticsTest, RandomOrderPutsEveryEntryFirstEquallyOften) {
-    testing::TempDir dir;
+TEST_F(PlayQueueTest, RandomOrderPutsEveryEntryFirstEquallyOften) {
     constexpr int kEntries = 10;
-    constexpr int kBuilds = 10000;
-    std::string bytes;
-    for (int i = 0; i < kEntries; ++i) bytes += Entry(std::to_string(i) + "E", "1") + "\r\n";
-    dir.Write("KORVA.DT0", bytes);
-    AppModel model;
-    model.folders = {dir.Folder(), dir.Folder(), dir.Folder()};
-    model.settings.RNDMODE = RND;
-    RecordingStatus status;
-    RecordingMessages messages;
-    SeededRandom random(7);
+    Lines lines;
+    for (int i = 0; i < kEntries; ++i) lines.push_back(Entry(std::to_string(i) + "E", "1"));
+    WriteList(0, lines);
+    SeededRandom seeded(7);
     std::vector<int> first(kEntries, 0);
-    for (int build = 0; build < kBuilds; ++build) {
-        model.PlayQueue.clear();
-        model.ScratchList.clear();
-        PrepareListQueue(model, 0, {status, messages, random});
+    for (int build = 0; build < 10000; ++build) {
+        ReadyToBuild(RND);
+        PrepareListQueue(model, 0, {status, messages, seeded});
         ASSERT_EQ(model.PlayQueue.size(), static_cast<std::size_t>(kEntries));
         ++first[std::stoi(model.PlayQueue[0])];
     }
@@ -346,9 +337,7 @@ protected:
     }
 
     void BuildFromFolder(OrderMode order) {
-        model.settings.RNDMODE = order;
-        model.PlayQueue.clear();
-        model.ScratchList.clear();
+        ReadyToBuild(order);
         PrepareFolderQueue(model, dialog, ports);
     }
 
