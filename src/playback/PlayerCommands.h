@@ -47,7 +47,7 @@ class IdlePlayer final : public PlayerCommands {
 // completion handling adds one before it plays. Returns whether it acted.
 bool StepBack(PlayState& play, PlayerCommands& player);
 // Next: only while playing and before the last entry.
-bool StepNext(const PlayState& play, std::size_t queueLength, PlayerCommands& player);
+bool StepNext(PlayState& play, std::size_t queueLength, PlayerCommands& player);
 // The mode button: only while the device is idle. Returns whether PLAYMOD changed.
 bool StepListMode(Settings& settings, bool forward, const PlayerCommands& player);
 

@@ -236,6 +236,26 @@ TEST_F(PlayerTest, BackAndNextMoveOnlyInsideTheQueue) {
     EXPECT_EQ(device.Mode(), DeviceMode::Playing);
 }
 
+TEST_F(PlayerTest, BackAndNextDuringAResetMoveFromTheSongItIsFor) {
+    for (const char* t : {"A", "B", "C"}) Song(std::string(t) + ".mid");
+    Playlist(0, {"A", "B", "C"});
+    player.Play();
+    device.FinishAndDeliver();  // A plays
+    device.FinishAndDeliver();  // B's reset plays
+    ASSERT_TRUE(model.play.ResetPending);
+    EXPECT_TRUE(StepBack(model.play, player));
+    device.DeliverNotices();
+    EXPECT_EQ(device.OpenFile(), Reset());  // A again, after its own reset
+    device.FinishAndDeliver();
+    EXPECT_EQ(device.OpenFile(), Path("A"));
+
+    device.FinishAndDeliver();  // B's reset
+    player.Next();
+    device.DeliverNotices();
+    device.FinishAndDeliver();
+    EXPECT_EQ(device.OpenFile(), Path("C"));
+}
+
 TEST_F(PlayerTest, PlayWhilePlayingOpensSongControlAndPlayWhilePausedResumes) {
     model.settings.SENDRST = 0;
     Song("A.mid");
