@@ -1,12 +1,11 @@
 #include "app/FileSystem.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "app/Errors.h"
@@ -51,17 +50,26 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 WriteError::WriteError(const std::string& sjisPath) : UserError(sjisPath + Sjis(" に書き込めません")) {}
 
 std::optional<std::string> ReadWholeFile(const std::string& sjisPath) {
-    try {
-        const auto found = FindIgnoringCase(sjisPath);
-        if (!found) return std::nullopt;
-        std::ifstream in(*found, std::ios::binary);
-        if (!in) return std::nullopt;
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (in.bad()) return std::nullopt;
-        return bytes;
-    } catch (const std::exception&) {
-        return std::nullopt;
+    const auto found = FindIgnoringCase(sjisPath);
+    if (!found) return std::nullopt;
+    const int fd = ::open(found->c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string bytes;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
     }
+    ::close(fd);
+    return bytes;
 }
 
 void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {

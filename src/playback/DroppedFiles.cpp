@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "playback/QueueDrawPool.h"
+#include "playlist/LineOrder.h"
 #include "text/Encoding.h"
 #include "text/ShiftJis.h"
 
@@ -45,17 +47,10 @@ std::vector<std::string> EasyQueue(std::vector<std::string> accepted, DropSource
     if (source == DropSource::FileChoice)
         return accepted;
     if (rndmode != RND) {
-        std::stable_sort(accepted.begin(), accepted.end(), NoCaseLess{});
+        SortNoCase(accepted);
         return accepted;
     }
-    std::vector<std::string> queue;
-    queue.reserve(accepted.size());
-    while (!accepted.empty()) {
-        const auto drawn = accepted.begin() + random.Below(static_cast<int>(accepted.size()));
-        queue.push_back(std::move(*drawn));
-        accepted.erase(drawn);
-    }
-    return queue;
+    return InDrawnOrder(std::move(accepted), random);
 }
 
 std::vector<std::string> NumberedSongLines(const std::vector<std::string>& queue) {
