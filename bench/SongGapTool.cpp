@@ -16,6 +16,7 @@
 #include "platform/FluidSynthEngine.h"
 #include "platform/FluidSynthVolume.h"
 #include "playback/Player.h"
+#include "support/PlayerFakes.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
 
@@ -42,33 +43,15 @@ struct Posted {
     }
 };
 
-struct Quiet : PlayerView, StatusView, MessageView, VolumeView, FolderDialog {
-    std::string status;
+struct Quiet : testing::QuietPlayerView {
     bool playing = false;
-    void ShowStatus(const std::string& text, StatusKind) override { status = text; }
-    void ShowMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
     void SetPlayLabelLit(bool lit) override { playing = lit; }
-    void SetPauseLabelLit(bool) override {}
-    void ClearStatusLine() override {}
-    void ShowModeLabel() override {}
-    void EnableClock() override {}
-    void DisableIntroAndAutoStart() override {}
-    void SetIntroInterval(int) override {}
-    void ShowIntroEnd() override {}
-    void ShowSongWindow() override {}
-    void HideSongWindow() override {}
-    void SongLinesChanged() override {}
-    void SetSongCaption(const std::string&) override {}
-    void SetSongNumber(int) override {}
-    void SelectSongLine(int) override {}
-    void SetCompanionFiles(bool, bool) override {}
-    void ShowSongControlWindow() override {}
-    void CloseSongControlWindow() override {}
-    void ShowVolumeControls() override {}
-    void MarkEffectiveLevel(int) override {}
-    void SetBaseButtonDown(int) override {}
-    void SetVolumeBar(int) override {}
-    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
+};
+
+// The status line's latest text.
+struct LatestStatus : StatusView {
+    std::string text;
+    void ShowStatus(const std::string& shown, StatusKind) override { text = shown; }
 };
 
 // One second of a note held to the very last tick, so the song is sounding when it ends.
@@ -145,10 +128,14 @@ int main(int argc, char** argv) {
     model.settings.PLAYMOD = LIST0;
     model.settings.SENDRST = 1;
     Quiet quiet;
-    VolumeControl volume(model.settings, output, quiet);
+    LatestStatus status;
+    testing::RecordingMessages messages;
+    testing::NullVolumeView volumeView;
+    testing::CancelledFolderDialog folders;
+    VolumeControl volume(model.settings, output, volumeView);
     SeededRandom random(1);
     SystemClock clock;
-    Player player(model, PlayerPorts{device, volume, quiet, quiet, quiet, random, clock, quiet});
+    Player player(model, PlayerPorts{device, volume, quiet, status, messages, random, clock, folders});
 
     player.Play();
     std::vector<float> left(kBlock), right(kBlock);
@@ -157,7 +144,7 @@ int main(int argc, char** argv) {
     long secondSound = -1;  // the first frame at which the second song sounds
     while (quiet.playing && frame < 48000L * 10) {
         engine.RenderBlock(left.data(), right.data(), kBlock);
-        if (quiet.status == "B" && secondSound < 0) {
+        if (status.text == "B" && secondSound < 0) {
             for (int i = 0; i < kBlock; ++i) {
                 if (std::fabs(left[i]) > 1e-3f || std::fabs(right[i]) > 1e-3f) {
                     secondSound = frame + i;
@@ -166,11 +153,12 @@ int main(int argc, char** argv) {
             }
         }
         frame += kBlock;
-        const std::string before = quiet.status;
+        const std::string before = status.text;
         posted.Drain();
-        if (before == "A" && quiet.status == ".. No.2") firstEnded = frame;
+        if (before == "A" && status.text == ".. No.2") firstEnded = frame;
         if (secondSound >= 0) break;
     }
+    for (const std::string& message : messages.shown) std::fprintf(stderr, "message: %s\n", message.c_str());
     if (firstEnded < 0 || secondSound < 0) {
         std::fprintf(stderr, "the songs did not play as expected\n");
         return 1;

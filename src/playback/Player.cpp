@@ -158,15 +158,8 @@ void Player::Stop() {
         ports_.device.Stop();
         ports_.device.Close();
     }
-    ports_.view.SetPlayLabelLit(false);
-    ports_.view.SetPauseLabelLit(false);
+    ShowPlayEnded();
     ports_.view.ClearStatusLine();
-    model_.play.PauseFlag = false;
-    model_.play.SinglePlay = false;
-    ports_.view.DisableIntroAndAutoStart();
-    ports_.view.HideSongWindow();
-    model_.SongLines.clear();
-    ports_.view.SongLinesChanged();
     ports_.view.CloseSongControlWindow();
     if (model_.play.SavedListMode >= 0) {
         model_.settings.PLAYMOD = static_cast<std::uint8_t>(model_.play.SavedListMode);
@@ -367,9 +360,7 @@ bool Player::SendReset() {
     return true;
 }
 
-void Player::HandleDeviceError() {
-    ports_.device.Stop();
-    ports_.device.Close();
+void Player::ShowPlayEnded() {
     ports_.view.SetPlayLabelLit(false);
     ports_.view.SetPauseLabelLit(false);
     model_.play.PauseFlag = false;
@@ -378,6 +369,12 @@ void Player::HandleDeviceError() {
     ports_.view.HideSongWindow();
     model_.SongLines.clear();
     ports_.view.SongLinesChanged();
+}
+
+void Player::HandleDeviceError() {
+    ports_.device.Stop();
+    ports_.device.Close();
+    ShowPlayEnded();
     ports_.messages.ShowMessage(Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです"));
 }
 

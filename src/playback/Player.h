@@ -110,6 +110,8 @@ private:
     bool StartSong(const std::string& path, const std::string& volText);
     bool SendReset();
     void HandleDeviceError();
+    // Labels at rest, flags down, intro and auto start off, the song window hidden and emptied.
+    void ShowPlayEnded();
     void ShowMissingFile(const std::string& statusText, const std::string& path);
     void ShowPositionInSongWindow(const std::string& caption);
     void StartNewQueue();

@@ -9,6 +9,7 @@
 #include "platform/FluidSynthVolume.h"
 #include "playback/Player.h"
 #include "SynthTestSupport.h"
+#include "support/PlayerFakes.h"
 #include "text/Encoding.h"
 
 namespace korva {
@@ -26,41 +27,9 @@ struct SegmentingStatus : StatusView {
     void ShowStatus(const std::string& text, StatusKind) override { segments->push_back({text, {}}); }
 };
 
-struct Messages : MessageView {
-    std::vector<std::string> shown;
-    void ShowMessage(const std::string& text) override { shown.push_back(text); }
-};
-
-struct QuietView : PlayerView {
+struct QuietView : QuietPlayerView {
     bool playLit = false;
     void SetPlayLabelLit(bool lit) override { playLit = lit; }
-    void SetPauseLabelLit(bool) override {}
-    void ClearStatusLine() override {}
-    void ShowModeLabel() override {}
-    void EnableClock() override {}
-    void DisableIntroAndAutoStart() override {}
-    void SetIntroInterval(int) override {}
-    void ShowIntroEnd() override {}
-    void ShowSongWindow() override {}
-    void HideSongWindow() override {}
-    void SongLinesChanged() override {}
-    void SetSongCaption(const std::string&) override {}
-    void SetSongNumber(int) override {}
-    void SelectSongLine(int) override {}
-    void SetCompanionFiles(bool, bool) override {}
-    void ShowSongControlWindow() override {}
-    void CloseSongControlWindow() override {}
-};
-
-struct NullVolumeView : VolumeView {
-    void ShowVolumeControls() override {}
-    void MarkEffectiveLevel(int) override {}
-    void SetBaseButtonDown(int) override {}
-    void SetVolumeBar(int) override {}
-};
-
-struct NoFolder : FolderDialog {
-    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
 };
 
 TEST(PlayerEndToEnd, ThreeSongsFromAPlaylistEachAfterItsResetThenStop) {
@@ -86,11 +55,11 @@ TEST(PlayerEndToEnd, ThreeSongsFromAPlaylistEachAfterItsResetThenStop) {
     std::vector<Segment> segments;
     SegmentingStatus status;
     status.segments = &segments;
-    Messages messages;
+    RecordingMessages messages;
     QuietView view;
     SeededRandom random(1);
     SystemClock clock;
-    NoFolder folders;
+    CancelledFolderDialog folders;
     Player player(model, PlayerPorts{synth.Device(), volume, view, status, messages, random, clock, folders});
 
     player.Play();

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/SystemClock.h"
-#include "playback/VolumeOutput.h"
+#include "support/PlayerFakes.h"
 #include "support/ScriptedDevice.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -16,28 +16,10 @@ namespace {
 
 using testing::ScriptedDevice;
 using testing::TempDir;
+using testing::RecordingMessages;
+using testing::RecordingStatus;
 
-struct Status {
-    std::string text;
-    StatusKind kind;
-};
-
-struct RecordingStatus : StatusView {
-    std::vector<Status> shown;
-    void ShowStatus(const std::string& text, StatusKind kind) override { shown.push_back({text, kind}); }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> out;
-        for (const Status& s : shown) out.push_back(s.text);
-        return out;
-    }
-};
-
-struct RecordingMessages : MessageView {
-    std::vector<std::string> shown;
-    void ShowMessage(const std::string& text) override { shown.push_back(text); }
-};
-
-struct RecordingView : PlayerView {
+struct RecordingView : testing::QuietPlayerView {
     bool playLit = false;
     bool pauseLit = false;
     bool songWindowShown = false;
@@ -51,15 +33,10 @@ struct RecordingView : PlayerView {
     bool introEnd = false;
     void SetPlayLabelLit(bool lit) override { playLit = lit; }
     void SetPauseLabelLit(bool lit) override { pauseLit = lit; }
-    void ClearStatusLine() override {}
-    void ShowModeLabel() override {}
-    void EnableClock() override {}
-    void DisableIntroAndAutoStart() override {}
     void SetIntroInterval(int ms) override { introInterval = ms; }
     void ShowIntroEnd() override { introEnd = true; }
     void ShowSongWindow() override { songWindowShown = true; }
     void HideSongWindow() override { songWindowShown = false; }
-    void SongLinesChanged() override {}
     void SetSongCaption(const std::string& c) override { caption = c; }
     void SetSongNumber(int n) override { number = n; }
     void SelectSongLine(int index) override { selected = index; }
@@ -68,36 +45,6 @@ struct RecordingView : PlayerView {
         doc = d;
     }
     void ShowSongControlWindow() override { ++songControlShown; }
-    void CloseSongControlWindow() override {}
-};
-
-struct FakeOutput : VolumeOutput {
-    std::vector<std::uint32_t> set;
-    int DeviceCount() const override { return 1; }
-    bool GetVolume(std::uint16_t, std::uint32_t& v) const override {
-        v = 0;
-        return true;
-    }
-    bool SetVolume(std::uint16_t, std::uint32_t v) override {
-        set.push_back(v);
-        return true;
-    }
-};
-
-struct NullVolumeView : VolumeView {
-    void ShowVolumeControls() override {}
-    void MarkEffectiveLevel(int) override {}
-    void SetBaseButtonDown(int) override {}
-    void SetVolumeBar(int) override {}
-};
-
-struct FixedClock : Clock {
-    int hour = 10;
-    LocalTime Now() const override { return LocalTime{2026, 12, 7, 1, hour, 0, 0}; }
-};
-
-struct NoFolder : FolderDialog {
-    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
 };
 
 const std::string kTab = "\t";
@@ -131,15 +78,15 @@ protected:
     TempDir dir;
     AppModel model;
     ScriptedDevice device;
-    FakeOutput output;
-    NullVolumeView volumeView;
+    testing::RecordingVolumeOutput output;
+    testing::NullVolumeView volumeView;
     VolumeControl volume{model.settings, output, volumeView};
     RecordingView view;
     RecordingStatus status;
     RecordingMessages messages;
     SeededRandom random{7};
-    FixedClock clock;
-    NoFolder folderDialog;
+    testing::FixedClock clock;
+    testing::CancelledFolderDialog folderDialog;
     Player player{model, PlayerPorts{device, volume, view, status, messages, random, clock, folderDialog}};
 };
 

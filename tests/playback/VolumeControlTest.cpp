@@ -4,27 +4,10 @@
 
 #include <vector>
 
-#include "playback/VolumeOutput.h"
+#include "support/PlayerFakes.h"
 
 namespace korva {
 namespace {
-
-struct FakeOutput : VolumeOutput {
-    int devices = 1;
-    int readableFrom = 0;  // devices below this cannot be read
-    bool refuse = false;
-    std::vector<std::uint32_t> set;
-    int DeviceCount() const override { return devices; }
-    bool GetVolume(std::uint16_t device, std::uint32_t& value) const override {
-        value = 0;
-        return device >= readableFrom;
-    }
-    bool SetVolume(std::uint16_t, std::uint32_t value) override {
-        if (refuse) return false;
-        set.push_back(value);
-        return true;
-    }
-};
 
 struct FakeView : VolumeView {
     bool controlsShown = false;
@@ -45,7 +28,7 @@ protected:
         return *control;
     }
     Settings settings;
-    FakeOutput output;
+    testing::RecordingVolumeOutput output;
     FakeView view;
     std::optional<VolumeControl> control;
 };

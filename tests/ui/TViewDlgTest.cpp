@@ -17,6 +17,7 @@
 #include "app/SystemClock.h"
 #include "playback/Player.h"
 #include "playback/VolumeOutput.h"
+#include "support/PlayerFakes.h"
 #include "support/ScriptedDevice.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -30,17 +31,9 @@ using testing::ScriptedDevice;
 using testing::TempDir;
 
 // The song-window half of the player's view, forwarded as the program's adaptor does.
-class SongWindowView final : public PlayerView {
+class SongWindowView final : public testing::QuietPlayerView {
   public:
     TViewDlg* window = nullptr;
-    void SetPlayLabelLit(bool) override {}
-    void SetPauseLabelLit(bool) override {}
-    void ClearStatusLine() override {}
-    void ShowModeLabel() override {}
-    void EnableClock() override {}
-    void DisableIntroAndAutoStart() override {}
-    void SetIntroInterval(int) override {}
-    void ShowIntroEnd() override {}
     void ShowSongWindow() override { window->ShowSongWindow(); }
     void HideSongWindow() override { window->HideSongWindow(); }
     void SongLinesChanged() override { window->SongLinesChanged(); }
@@ -48,8 +41,6 @@ class SongWindowView final : public PlayerView {
     void SetSongNumber(int number) override { window->SetSongNumber(number); }
     void SelectSongLine(int index) override { window->SelectSongLine(index); }
     void SetCompanionFiles(bool txt, bool doc) override { window->SetCompanionFiles(txt, doc); }
-    void ShowSongControlWindow() override {}
-    void CloseSongControlWindow() override {}
 };
 
 struct NullStatus final : StatusView {
@@ -59,30 +50,6 @@ struct NullStatus final : StatusView {
 struct RecordingMessages final : MessageView {
     QStringList shown;
     void ShowMessage(const std::string& text) override { shown << FromSjis(text); }
-};
-
-struct UnityOutput final : VolumeOutput {
-    int DeviceCount() const override { return 1; }
-    bool GetVolume(std::uint16_t, std::uint32_t& value) const override {
-        value = 0xFFFFFFFF;
-        return true;
-    }
-    bool SetVolume(std::uint16_t, std::uint32_t) override { return true; }
-};
-
-struct NullVolumeView final : VolumeView {
-    void ShowVolumeControls() override {}
-    void MarkEffectiveLevel(int) override {}
-    void SetBaseButtonDown(int) override {}
-    void SetVolumeBar(int) override {}
-};
-
-struct NoonClock final : Clock {
-    LocalTime Now() const override { return LocalTime{2026, 3, 1, 0, 12, 0, 0}; }
-};
-
-struct NoFolder final : FolderDialog {
-    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
 };
 
 // One program's worth of the pieces the song window works with: a real player over a scripted
@@ -105,15 +72,15 @@ struct Program {
 
     AppModel model;
     ScriptedDevice device;
-    UnityOutput output;
-    NullVolumeView volumeView;
+    testing::RecordingVolumeOutput output;
+    testing::NullVolumeView volumeView;
     VolumeControl volume{model.settings, output, volumeView};
     SongWindowView view;
     NullStatus status;
     RecordingMessages messages;
     SeededRandom random{1};
-    NoonClock clock;
-    NoFolder folderDialog;
+    testing::FixedClock clock;
+    testing::CancelledFolderDialog folderDialog;
     Player player{model, PlayerPorts{device, volume, view, status, messages, random, clock, folderDialog}};
     DocumentViewer viewer{model.settings};
     TViewDlg window{ViewDlgDeps{model, player, messages, viewer}};

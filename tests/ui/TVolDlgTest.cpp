@@ -4,25 +4,12 @@
 #include <QToolButton>
 
 #include "playback/VolumeControl.h"
-#include "playback/VolumeOutput.h"
+#include "support/PlayerFakes.h"
 #include "ui/TVolDlg.h"
 
 using namespace korva;
 
 namespace {
-
-struct RecordingOutput : VolumeOutput {
-    std::vector<std::uint32_t> set;
-    int DeviceCount() const override { return 1; }
-    bool GetVolume(std::uint16_t, std::uint32_t& v) const override {
-        v = 0;
-        return true;
-    }
-    bool SetVolume(std::uint16_t, std::uint32_t v) override {
-        set.push_back(v);
-        return true;
-    }
-};
 
 // Forwards the window's part of the volume view to the window, as the program does.
 struct WindowView : VolumeView {
@@ -46,7 +33,7 @@ private slots:
     void LevelButtonSetsBaseKeepsFineDigitsAndMarksTheEffectiveLevel() {
         AppModel model;
         model.settings.INITVOL = "A123C456";
-        RecordingOutput output;
+        testing::RecordingVolumeOutput output;
         WindowView view;
         TVolDlg window(model);
         view.window = &window;
@@ -71,7 +58,7 @@ private slots:
 
     void CloseButtonSetsTheLevelAndClosesTheWindow() {
         AppModel model;
-        RecordingOutput output;
+        testing::RecordingVolumeOutput output;
         WindowView view;
         TVolDlg window(model);
         view.window = &window;
