@@ -6,6 +6,7 @@
 
 #include "app/FileSystem.h"
 #include "app/PlayModes.h"
+#include "playlist/CompanionDocument.h"
 #include "playlist/PlaylistEntry.h"
 #include "text/Encoding.h"
 #include "text/ShiftJis.h"
@@ -331,8 +332,8 @@ bool Player::StartSong(const std::string& path, const std::string& volText) {
         return false;
     }
     ports_.view.SetIntroInterval(play.IntroSeconds * 1000);
-    const std::string base = BeforeFirstDot(path);
-    ports_.view.SetCompanionFiles(FileExistsIgnoringCase(base + ".TXT"), FileExistsIgnoringCase(base + ".DOC"));
+    ports_.view.SetCompanionFiles(FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Txt)),
+                                  FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Doc)));
     return true;
 }
 
