@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "app/FileSystem.h"
 
@@ -31,8 +33,17 @@ public:
             afterCr_ = false;
             if (*start == '\n') ++start;
         }
-        for (const char* at = start; at != end; ++at) {
-            if (*at != '\r' && *at != '\n') continue;
+        // memchr looks at many bytes at once; each kind of line end is searched for again only
+        // once the one found before has been passed, so a file without CRs is scanned once for them.
+        const auto find = [end](const char* from, char c) {
+            const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
+            return hit ? static_cast<const char*>(hit) : end;
+        };
+        const char* nextCr = find(start, '\r');
+        const char* nextLf = find(start, '\n');
+        for (;;) {
+            const char* at = std::min(nextCr, nextLf);
+            if (at == end) break;
             if (partial_.empty()) {
                 lines_.emplace_back(start, at);
             } else {
@@ -47,6 +58,8 @@ public:
                 }
             }
             start = at + 1;
+            if (nextCr < start) nextCr = find(start, '\r');
+            if (nextLf < start) nextLf = find(start, '\n');
         }
         partial_.append(start, end);
         return !ended_;
