@@ -312,21 +312,6 @@ private:
     std::vector<Copy> copies_;            // the M copies of the full L lines, made ahead
 };
 
-// A Shift-JIS rendering of a UTF-8 file name for a message, "?" standing for what Shift-JIS lacks.
-std::string NameForMessage(std::string_view utf8) {
-    std::string shown;
-    while (!utf8.empty()) {
-        const Conversion converted = Utf8ToCp932(utf8);
-        shown += converted.text;
-        if (converted.ok) break;
-        shown += '?';
-        const auto lead = static_cast<unsigned char>(utf8[converted.failedAt]);
-        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        utf8.remove_prefix(std::min(utf8.size(), converted.failedAt + length));
-    }
-    return shown;
-}
-
 }  // namespace
 
 std::string SongLineOf(int feel, std::string_view vol, std::string_view name) {
@@ -397,7 +382,7 @@ void PrepareFolderQueue(AppModel& model, FolderDialog& dialog, QueuePorts ports)
                 std::make_move_iterator(listing.paths.end()));
     if (!listing.unconvertible.empty()) {
         std::string text = Sjis("名前を Shift-JIS で表せないファイルは再生できません:");
-        for (const auto& name : listing.unconvertible) text += "\n" + folder + NameForMessage(name);
+        for (const auto& name : listing.unconvertible) text += "\n" + folder + Cp932ForMessage(name);
         ports.messages.ShowMessage(text);
     }
     if (pool.empty()) {

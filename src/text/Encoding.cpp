@@ -122,6 +122,18 @@ std::string Sjis(std::string_view utf8Literal) {
     return it->second;
 }
 
+std::string Cp932ForMessage(std::string_view utf8) {
+    std::string shown;
+    while (!utf8.empty()) {
+        const Conversion converted = Utf8ToCp932(utf8);
+        shown += converted.text;
+        if (converted.ok) break;
+        shown += '?';
+        utf8.remove_prefix(std::min(utf8.size(), converted.failedAt + std::max<std::size_t>(1, converted.failedChar.size())));
+    }
+    return shown;
+}
+
 std::string ToDisplayUtf8(std::string_view sjis) {
     std::string out;
     std::size_t pos = 0;

@@ -40,6 +40,8 @@ std::string FromFsPath(const std::filesystem::path& path);
 // Literal texts of the program are written once in the source as UTF-8 and converted here.
 // A literal that cannot be converted is a programming error and aborts loudly.
 std::string Sjis(std::string_view utf8Literal);
+// For messages only: UTF-8 text in Shift-JIS with "?" for every character it cannot hold.
+std::string Cp932ForMessage(std::string_view utf8);
 // Lossless for valid text; invalid bytes are shown as U+FFFD (for display only).
 std::string ToDisplayUtf8(std::string_view sjis);
 

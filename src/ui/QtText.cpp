@@ -1,6 +1,5 @@
 #include "ui/QtText.h"
 
-#include <QList>
 
 #include "text/Encoding.h"
 
@@ -17,13 +16,6 @@ std::optional<std::string> ToSjis(const QString& text, QString* failedChar) {
     return std::move(c.text);
 }
 
-std::string ToSjisForMessage(const QString& text) {
-    std::string out;
-    for (const uint codePoint : text.toUcs4()) {
-        const Conversion c = Utf8ToCp932(QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoint), 1).toStdString());
-        out += c.ok ? c.text : "?";
-    }
-    return out;
-}
+std::string ToSjisForMessage(const QString& text) { return Cp932ForMessage(text.toStdString()); }
 
 }  // namespace korva
