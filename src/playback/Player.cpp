@@ -373,10 +373,14 @@ void Player::ShowPlayEnded() {
 }
 
 void Player::HandleDeviceError() {
+    // The device's own text says what went wrong (no SoundFont, say); it follows the fixed message.
+    const std::string reason = ports_.device.ErrorText();
     ports_.device.Stop();
     ports_.device.Close();
     ShowPlayEnded();
-    ports_.messages.ShowMessage(Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです"));
+    std::string message = Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです");
+    if (!reason.empty()) message += "\n" + reason;
+    ports_.messages.ShowMessage(message);
 }
 
 void Player::IntroTimerTimer() {

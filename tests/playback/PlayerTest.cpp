@@ -293,7 +293,8 @@ TEST_F(PlayerTest, DeviceErrorStopsWithItsMessage) {
     device.failNextPlay = 5;
     player.Play();
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0], Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです"));
+    EXPECT_EQ(messages.shown[0],
+              Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです") + "\n" + device.ErrorText());
     EXPECT_EQ(device.Mode(), DeviceMode::None);
     EXPECT_FALSE(view.playLit);
     device.DeliverNotices();  // the failed play's notice finds no mode and changes nothing
