@@ -2,42 +2,63 @@
 
 namespace korva {
 
+namespace {
+
+// The terms both placements share: the cell's column and row, and the fine adjustment.
+struct GridCell {
+    int column;
+    int row;
+    int h;
+    int v;
+};
+
+std::optional<GridCell> CellOf(const Settings& settings) {
+    if (settings.FIXDPOS >= 9)
+        return std::nullopt;
+    return GridCell{settings.FIXDPOS / 3, settings.FIXDPOS % 3, settings.ADJUSTH, settings.ADJUSTV};
+}
+
+}  // namespace
+
 std::optional<ScreenPoint> FixedPosition(const Settings& settings, ScreenSize mainOuter, int mainClientHeight,
                                          ScreenSize screen) {
-    if (settings.FIXDPOS >= 9) return std::nullopt;
-    const int column = settings.FIXDPOS / 3;
-    const int row = settings.FIXDPOS % 3;
-    const int h = settings.ADJUSTH;
-    const int v = settings.ADJUSTV;
+    const auto cell = CellOf(settings);
+    if (!cell)
+        return std::nullopt;
     const int w = mainOuter.width;
     const int ch = mainClientHeight;
-    const int left = column == 0 ? h : column == 1 ? screen.width / 2 - w / 2 : screen.width - w - h;
-    const int top = row == 0 ? v : row == 1 ? screen.height / 2 - ch / 2 : screen.height - ch - v;
+    const int left = cell->column == 0   ? cell->h
+                     : cell->column == 1 ? screen.width / 2 - w / 2
+                                         : screen.width - w - cell->h;
+    const int top = cell->row == 0   ? cell->v
+                    : cell->row == 1 ? screen.height / 2 - ch / 2
+                                     : screen.height - ch - cell->v;
     return ScreenPoint{left, top};
 }
 
 std::optional<ScreenPoint> VolumeWindowPosition(const Settings& settings, ScreenSize mainOuter,
-                                                int mainClientHeight, ScreenSize volumeWindow, ScreenSize screen) {
-    if (settings.FIXDPOS >= 9) return std::nullopt;
-    const int column = settings.FIXDPOS / 3;
-    const int row = settings.FIXDPOS % 3;
-    const int h = settings.ADJUSTH;
-    const int v = settings.ADJUSTV;
+                                                int mainClientHeight, ScreenSize volumeWindow,
+                                                ScreenSize screen) {
+    const auto cell = CellOf(settings);
+    if (!cell)
+        return std::nullopt;
     const int w = mainOuter.width;
     const int ch = mainClientHeight;
     const int vw = volumeWindow.width;
-    const int vh = volumeWindow.height;
-    const int left = column == 0 ? w - vw + h : column == 1 ? screen.width / 2 - vw / 2 : screen.width - w - h;
-    const int top = row == 0   ? ch + v + 10
-                    : row == 1 ? screen.height / 2 + ch / 2 + 10
-                               : screen.height - ch - v - vh - 10;
+    const int left = cell->column == 0   ? w - vw + cell->h
+                     : cell->column == 1 ? screen.width / 2 - vw / 2
+                                         : screen.width - w - cell->h;
+    const int top = cell->row == 0   ? ch + cell->v + 10
+                    : cell->row == 1 ? screen.height / 2 + ch / 2 + 10
+                                     : screen.height - ch - cell->v - volumeWindow.height - 10;
     return ScreenPoint{left, top};
 }
 
 ScreenPoint ManualPosition(const Settings& settings, ScreenSize mainOuter, ScreenSize screen) {
     const int x = settings.MANHPOS;
     const int y = settings.MANVPOS;
-    if (x >= 0 && x <= screen.width - 321 && y >= 0 && y <= screen.height - 75) return ScreenPoint{x, y};
+    if (x >= 0 && x <= screen.width - 321 && y >= 0 && y <= screen.height - 75)
+        return ScreenPoint{x, y};
     return ScreenPoint{(screen.width - mainOuter.width) / 2, (screen.height - mainOuter.height) / 2};
 }
 

@@ -28,10 +28,16 @@ void ExpectEndWithinOneBlock(long noticeFrame, long expectedFrame) {
     EXPECT_LE(noticeFrame, expectedFrame + kBlock + 64);
 }
 
-TEST(FluidSynthDevice, OneSecondSongSoundsAndEndsWithOneNoticeAtItsLastTick) {
+// A loaded synth and a folder for its songs.
+class FluidSynthDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(synth.Engine().WaitUntilLoaded()); }
+
     TempDir dir;
     VirtualSynth synth;
-    ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
+};
+
+TEST_F(FluidSynthDeviceTest, OneSecondSongSoundsAndEndsWithOneNoticeAtItsLastTick) {
     synth.OpenSong(dir, "ONE.MID", HeldNoteSong(1.0));
     synth.Device().Play();
     EXPECT_EQ(synth.Device().Error(), 0);
@@ -45,10 +51,7 @@ TEST(FluidSynthDevice, OneSecondSongSoundsAndEndsWithOneNoticeAtItsLastTick) {
     EXPECT_EQ(synth.noticeModes[0], DeviceMode::Stopped);
 }
 
-TEST(FluidSynthDevice, NoticeIsNeverHandledInsideTheCallThatEndedThePlay) {
-    TempDir dir;
-    VirtualSynth synth;
-    ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
+TEST_F(FluidSynthDeviceTest, NoticeIsNeverHandledInsideTheCallThatEndedThePlay) {
     synth.OpenSong(dir, "A.MID", HeldNoteSong(2.0));
     synth.Device().Play();
     synth.Render(synth.Seconds(0.5));
@@ -64,10 +67,7 @@ TEST(FluidSynthDevice, NoticeIsNeverHandledInsideTheCallThatEndedThePlay) {
     EXPECT_EQ(synth.noticeModes.size(), 1u) << "a stopped song must not end a second time";
 }
 
-TEST(FluidSynthDevice, StopSilencesTheSongAndPlayGoesOnFromWhereItStopped) {
-    TempDir dir;
-    VirtualSynth synth;
-    ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
+TEST_F(FluidSynthDeviceTest, StopSilencesTheSongAndPlayGoesOnFromWhereItStopped) {
     synth.OpenSong(dir, "A.MID", HeldNoteSong(2.0));
     synth.Device().Play();
     synth.Render(synth.Seconds(0.5));
@@ -84,10 +84,7 @@ TEST(FluidSynthDevice, StopSilencesTheSongAndPlayGoesOnFromWhereItStopped) {
     EXPECT_LT(synth.Engine().CurrentTick(), stoppedAt + 48);
 }
 
-TEST(FluidSynthDevice, PauseFreezesTheSongAndResumeSoundsTheHeldNoteAgain) {
-    TempDir dir;
-    VirtualSynth synth;
-    ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
+TEST_F(FluidSynthDeviceTest, PauseFreezesTheSongAndResumeSoundsTheHeldNoteAgain) {
     synth.OpenSong(dir, "HELD.MID", HeldNoteSong(1.0));
     synth.Device().Play();
     const Stereo beforePause = synth.Render(synth.Seconds(0.5));
@@ -116,10 +113,7 @@ TEST(FluidSynthDevice, PauseFreezesTheSongAndResumeSoundsTheHeldNoteAgain) {
     ExpectEndWithinOneBlock(synth.noticeFrames[1], synth.Seconds(1.0 + 1.5));
 }
 
-TEST(FluidSynthDevice, PauseOnAPausedDeviceResumesIt) {
-    TempDir dir;
-    VirtualSynth synth;
-    ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
+TEST_F(FluidSynthDeviceTest, PauseOnAPausedDeviceResumesIt) {
     synth.OpenSong(dir, "A.MID", HeldNoteSong(1.0));
     synth.Device().Play();
     synth.Render(kBlock);
@@ -131,10 +125,7 @@ TEST(FluidSynthDevice, PauseOnAPausedDeviceResumesIt) {
     EXPECT_GT(synth.Render(kBlock).Peak(), kAudible);
 }
 
-TEST(FluidSynthDevice, PlayAfterTheEndStartsOver) {
-    TempDir dir;
-    VirtualSynth synth;
-    ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
+TEST_F(FluidSynthDeviceTest, PlayAfterTheEndStartsOver) {
     synth.OpenSong(dir, "A.MID", HeldNoteSong(0.5));
     synth.Device().Play();
     ASSERT_TRUE(synth.RenderUntilNotice(synth.Seconds(2.0)));
@@ -151,10 +142,7 @@ TEST(FluidSynthDevice, PlayAfterTheEndStartsOver) {
     ExpectEndWithinOneBlock(synth.noticeFrames.back() - restartFrame, synth.Seconds(0.5));
 }
 
-TEST(FluidSynthDevice, ModeFollowsOpenPlayPauseStopAndClose) {
-    TempDir dir;
-    VirtualSynth synth;
-    ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
+TEST_F(FluidSynthDeviceTest, ModeFollowsOpenPlayPauseStopAndClose) {
     auto& device = synth.Device();
     EXPECT_EQ(device.Mode(), DeviceMode::None);
 
@@ -176,10 +164,7 @@ TEST(FluidSynthDevice, ModeFollowsOpenPlayPauseStopAndClose) {
     }
 }
 
-TEST(FluidSynthDevice, NoticeArrivingAfterCloseFindsNoMode) {
-    TempDir dir;
-    VirtualSynth synth;
-    ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
+TEST_F(FluidSynthDeviceTest, NoticeArrivingAfterCloseFindsNoMode) {
     synth.OpenSong(dir, "A.MID", HeldNoteSong(2.0));
     synth.Device().Play();
     synth.Render(kBlock);
@@ -192,10 +177,7 @@ TEST(FluidSynthDevice, NoticeArrivingAfterCloseFindsNoMode) {
     EXPECT_EQ(synth.noticeModes[0], DeviceMode::None);
 }
 
-TEST(FluidSynthDevice, EveryPlayIsAnsweredByExactlyOneNotice) {
-    TempDir dir;
-    VirtualSynth synth;
-    ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
+TEST_F(FluidSynthDeviceTest, EveryPlayIsAnsweredByExactlyOneNotice) {
     auto& device = synth.Device();
 
     device.Play();  // not open: fails, and is still answered
@@ -276,9 +258,7 @@ TEST(FluidSynthDevice, SoundFontThatIsNoSoundFontIsToldAsUnreadable) {
     EXPECT_NE(ToDisplayUtf8(message).find("読み込めません"), std::string::npos);
 }
 
-TEST(FluidSynthDevice, FileIsFoundWhateverTheLetterCaseOfItsName) {
-    TempDir dir;
-    VirtualSynth synth;
+TEST_F(FluidSynthDeviceTest, FileIsFoundWhateverTheLetterCaseOfItsName) {
     dir.Write("Song.mid", HeldNoteSong(0.5));
     synth.Device().Open(dir.Folder() + "SONG.MID");
     EXPECT_EQ(synth.Device().Mode(), DeviceMode::Stopped);
