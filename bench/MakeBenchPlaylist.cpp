@@ -48,13 +48,16 @@ int main(int argc, char** argv) {
     lines.reserve(static_cast<std::size_t>(count));
     for (long i = 0; i < count; ++i) {
         korva::PlaylistEntry entry;
-        if (below(10) == 0) entry.Name = std::string(korva::kNewMarks[below(3)]);
+        if (below(10) == 0)
+            entry.Name = std::string(korva::kNewMarks[below(3)]);
         const int words = 1 + below(4);
         for (int w = 0; w < words; ++w) {
-            if (w > 0) entry.Name += ' ';
+            if (w > 0)
+                entry.Name += ' ';
             entry.Name += word();
         }
-        if (below(2) == 0) entry.Name += std::string(" by ") + artists[below(4)];
+        if (below(2) == 0)
+            entry.Name += std::string(" by ") + artists[below(4)];
         entry.Path = "/home/user/MIDI/folder" + std::to_string(below(200)) + "/" + word() + "/SONG" +
                      std::to_string(i) + ".MID";
         entry.Vol = korva::FormatVol(below(11) - 5);

@@ -20,7 +20,7 @@
 namespace {
 
 class StderrView final : public korva::StatusView, public korva::MessageView {
-public:
+  public:
     void ShowStatus(const std::string&, korva::StatusKind) override {}
     void ShowMessage(const std::string& sjisText) override { std::fprintf(stderr, "%s\n", sjisText.c_str()); }
 };
@@ -57,7 +57,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%zu titles, count %s\n", model.TitleLists[0].titles.size(),
                      model.TitleLists[0].countText.c_str());
     } else {
-        model.settings.RNDMODE = operation == "NOR" ? korva::NOR : operation == "NEW" ? korva::NEW : korva::RND;
+        model.settings.RNDMODE = operation == "NOR"   ? korva::NOR
+                                 : operation == "NEW" ? korva::NEW
+                                                      : korva::RND;
         korva::SeededRandom random(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1);
         korva::PrepareListQueue(model, 0, {view, view, random});
         WriteLines(model.PlayQueue);

@@ -34,7 +34,8 @@ struct Posted {
             std::function<void()> next;
             {
                 std::lock_guard lock(mutex);
-                if (queue.empty()) return;
+                if (queue.empty())
+                    return;
                 next = std::move(queue.front());
                 queue.pop_front();
             }
@@ -65,7 +66,8 @@ std::string HeldToTheEnd(int key) {
 // files use that tempo and division.
 double ResetSeconds(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return 0;
+    if (!f)
+        return 0;
     unsigned char buffer[256];
     const std::size_t n = std::fread(buffer, 1, sizeof buffer, f);
     std::fclose(f);
@@ -75,16 +77,19 @@ double ResetSeconds(const std::string& path) {
     while (pos < n) {
         unsigned long delta = 0;
         while (pos < n && (buffer[pos] & 0x80)) delta = (delta << 7) | (buffer[pos++] & 0x7F);
-        if (pos >= n) break;
+        if (pos >= n)
+            break;
         delta = (delta << 7) | buffer[pos++];
         ticks += delta;
-        if (pos >= n) break;
+        if (pos >= n)
+            break;
         const unsigned char status = buffer[pos++];
         if (status == 0xFF) {
             const unsigned char type = buffer[pos++];
             const unsigned char length = buffer[pos++];
             pos += length;
-            if (type == 0x2F) break;
+            if (type == 0x2F)
+                break;
         } else if (status == 0xF0) {
             const unsigned char length = buffer[pos++];
             pos += length;
@@ -155,8 +160,10 @@ int main(int argc, char** argv) {
         frame += kBlock;
         const std::string before = status.text;
         posted.Drain();
-        if (before == "A" && status.text == ".. No.2") firstEnded = frame;
-        if (secondSound >= 0) break;
+        if (before == "A" && status.text == ".. No.2")
+            firstEnded = frame;
+        if (secondSound >= 0)
+            break;
     }
     for (const std::string& message : messages.shown) std::fprintf(stderr, "message: %s\n", message.c_str());
     if (firstEnded < 0 || secondSound < 0) {
@@ -166,8 +173,9 @@ int main(int argc, char** argv) {
     const double rate = engine.SampleRate();
     const long resetFrames = std::lround(ResetSeconds(argv[2]) * rate);
     const long gap = secondSound - firstEnded - resetFrames;
-    std::printf("sample rate %.0f Hz, render block %d frames, reset file %ld frames\n", rate, kBlock, resetFrames);
-    std::printf("gap beyond the reset: %ld frames = %.2f blocks = %.1f ms\n", gap, static_cast<double>(gap) / kBlock,
-                1000.0 * static_cast<double>(gap) / rate);
+    std::printf("sample rate %.0f Hz, render block %d frames, reset file %ld frames\n", rate, kBlock,
+                resetFrames);
+    std::printf("gap beyond the reset: %ld frames = %.2f blocks = %.1f ms\n", gap,
+                static_cast<double>(gap) / kBlock, 1000.0 * static_cast<double>(gap) / rate);
     return 0;
 }

@@ -25,8 +25,8 @@ struct PlayState {
     bool PauseFlag = false;
     bool SinglePlay = false;
     int IntroSeconds = 0;
-    int LoadedList = 0;     // the list the current queue was built from (PROG band changes)
-    int SavedListMode = -1; // the list mode before a drop switched to EASY; -1 for none
+    int LoadedList = 0;      // the list the current queue was built from (PROG band changes)
+    int SavedListMode = -1;  // the list mode before a drop switched to EASY; -1 for none
     int ScrollPos = 0;
 };
 
@@ -34,10 +34,10 @@ struct AppModel {
     Settings settings;
     Folders folders;
 
-    std::vector<std::string> PlayQueue;     // the play queue (MainListBox)
-    std::vector<std::string> ScratchList;   // the scratch list (SubListBox)
-    std::vector<std::string> EditBuffer;    // the sorted edit buffer (EditListBox)
-    std::vector<std::string> SongLines;     // the song window's lines, index-aligned with PlayQueue
+    std::vector<std::string> PlayQueue;    // the play queue (MainListBox)
+    std::vector<std::string> ScratchList;  // the scratch list (SubListBox)
+    std::vector<std::string> EditBuffer;   // the sorted edit buffer (EditListBox)
+    std::vector<std::string> SongLines;    // the song window's lines, index-aligned with PlayQueue
     std::array<TitleListModel, 2> TitleLists;
 
     PlayState play;

@@ -8,17 +8,17 @@
 namespace korva {
 
 class UserError : public std::runtime_error {
-public:
+  public:
     explicit UserError(std::string sjisText) : std::runtime_error(sjisText), text_(std::move(sjisText)) {}
     const std::string& Text() const { return text_; }
 
-private:
+  private:
     std::string text_;
 };
 
 // A file could not be written: "%s に書き込めません" with the file's path.
 class WriteError : public UserError {
-public:
+  public:
     explicit WriteError(const std::string& sjisPath);
 };
 

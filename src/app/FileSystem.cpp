@@ -27,7 +27,8 @@ bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -36,11 +37,13 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto x = static_cast<unsigned char>(a[i]);
         const auto y = static_cast<unsigned char>(b[i]);
-        if (x != y && !(x < 0x80 && y < 0x80 && std::tolower(x) == std::tolower(y))) return false;
+        if (x != y && !(x < 0x80 && y < 0x80 && std::tolower(x) == std::tolower(y)))
+            return false;
     }
     return true;
 }
@@ -51,18 +54,23 @@ WriteError::WriteError(const std::string& sjisPath) : UserError(sjisPath + Sjis(
 
 std::optional<std::string> ReadWholeFile(const std::string& sjisPath) {
     const auto found = FindIgnoringCase(sjisPath);
-    if (!found) return std::nullopt;
+    if (!found)
+        return std::nullopt;
     const int fd = ::open(found->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0)
+        return std::nullopt;
     std::string bytes;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size));
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0) break;
+        if (n == 0)
+            break;
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             ::close(fd);
             return std::nullopt;
         }
@@ -83,7 +91,8 @@ void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {
     temporary += ".tmp-XXXXXX";
     std::string pattern = temporary.native();
     const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) throw WriteError(sjisPath);
+    if (fd < 0)
+        throw WriteError(sjisPath);
     temporary = pattern;
     const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
@@ -94,11 +103,12 @@ void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {
     }
     // Keep the permissions of the file being replaced; a new file gets the usual 0644.
     const auto oldStatus = fs::status(target, ec);
-    const auto perms = ec ? (fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                             fs::perms::others_read)
-                          : oldStatus.permissions();
+    const auto perms =
+        ec ? (fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read)
+           : oldStatus.permissions();
     fs::permissions(temporary, perms, ec);
-    if (BeforeRenameHook()) BeforeRenameHook()(temporary);
+    if (BeforeRenameHook())
+        BeforeRenameHook()(temporary);
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         fs::remove(temporary, ec);
         throw WriteError(sjisPath);
@@ -113,9 +123,11 @@ void AppendToFile(const std::string& sjisPath, std::string_view bytes) {
         throw WriteError(sjisPath);
     }
     const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) throw WriteError(sjisPath);
+    if (fd < 0)
+        throw WriteError(sjisPath);
     const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !written) throw WriteError(sjisPath);
+    if (::close(fd) != 0 || !written)
+        throw WriteError(sjisPath);
 }
 
 std::optional<fs::path> FindIgnoringCase(const std::string& sjisPath) {
@@ -126,9 +138,11 @@ std::optional<fs::path> FindIgnoringCase(const std::string& sjisPath) {
         return std::nullopt;
     }
     std::error_code ec;
-    if (fs::exists(path, ec)) return path;
+    if (fs::exists(path, ec))
+        return path;
     const std::string wanted = path.filename().native();
-    if (wanted.empty()) return std::nullopt;
+    if (wanted.empty())
+        return std::nullopt;
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         if (SameIgnoringCase(it->path().filename().native(), wanted)) {
@@ -162,20 +176,25 @@ FolderListing ListFilesWithExtension(const std::string& sjisFolder, std::string_
     const std::string prefix = WithTrailingPathDelimiter(sjisFolder);
     for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
-        if (!it->is_regular_file(typeError)) continue;
+        if (!it->is_regular_file(typeError))
+            continue;
         const std::string name = it->path().filename().native();
         const std::string ext = it->path().extension().native();
-        if (!SameIgnoringCase(ext, std::string(extension))) continue;
+        if (!SameIgnoringCase(ext, std::string(extension)))
+            continue;
         try {
             listing.paths.push_back(prefix + FromFsPath(name));
         } catch (const EncodingError&) {
             listing.unconvertible.push_back(name);
         }
     }
-    if (ec) listing.readable = false;
+    if (ec)
+        listing.readable = false;
     return listing;
 }
 
-void SetBeforeRenameHookForTesting(std::function<void(const fs::path&)> hook) { BeforeRenameHook() = std::move(hook); }
+void SetBeforeRenameHookForTesting(std::function<void(const fs::path&)> hook) {
+    BeforeRenameHook() = std::move(hook);
+}
 
 }  // namespace korva

@@ -9,8 +9,10 @@ Folders MakeFolders(const std::string& programFolder, const std::vector<std::str
     folders.ProgramFolder = WithTrailingPathDelimiter(programFolder);
     folders.List0DataFolder = folders.ProgramFolder;
     folders.List1DataFolder = folders.ProgramFolder;
-    if (arguments.size() > 0 && !arguments[0].empty()) folders.List0DataFolder = WithTrailingPathDelimiter(arguments[0]);
-    if (arguments.size() > 1 && !arguments[1].empty()) folders.List1DataFolder = WithTrailingPathDelimiter(arguments[1]);
+    if (arguments.size() > 0 && !arguments[0].empty())
+        folders.List0DataFolder = WithTrailingPathDelimiter(arguments[0]);
+    if (arguments.size() > 1 && !arguments[1].empty())
+        folders.List1DataFolder = WithTrailingPathDelimiter(arguments[1]);
     return folders;
 }
 

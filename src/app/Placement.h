@@ -27,7 +27,8 @@ std::optional<ScreenPoint> FixedPosition(const Settings& settings, ScreenSize ma
 // The volume window's top-left corner beside the main window in its grid cell, 10 pixels apart;
 // nullopt for a cell of 9 or more.
 std::optional<ScreenPoint> VolumeWindowPosition(const Settings& settings, ScreenSize mainOuter,
-                                                int mainClientHeight, ScreenSize volumeWindow, ScreenSize screen);
+                                                int mainClientHeight, ScreenSize volumeWindow,
+                                                ScreenSize screen);
 
 // MANHPOS / MANVPOS when they lie on the screen (0 <= x <= width - 321, 0 <= y <= height - 75),
 // otherwise the main window centred on the screen.

@@ -10,23 +10,23 @@ enum class StatusKind { Normal, Notice, Error };
 
 // The main window's status line.
 class StatusView {
-public:
+  public:
     virtual ~StatusView() = default;
     virtual void ShowStatus(const std::string& sjisText, StatusKind kind) = 0;
 };
 
 // A message box with an OK button; returns when the user has closed it.
 class MessageView {
-public:
+  public:
     virtual ~MessageView() = default;
     virtual void ShowMessage(const std::string& sjisText) = 0;
 };
 
 // Local wall-clock time as the user's calendar shows it.
 struct LocalTime {
-    int year = 0;   // e.g. 2026
-    int month = 0;  // 1-12
-    int day = 0;    // 1-31
+    int year = 0;     // e.g. 2026
+    int month = 0;    // 1-12
+    int day = 0;      // 1-31
     int weekday = 0;  // 0 = Sunday
     int hour = 0;
     int minute = 0;
@@ -34,14 +34,14 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalTime Now() const = 0;
 };
 
 // The process's one pseudo-random generator.
 class RandomSource {
-public:
+  public:
     virtual ~RandomSource() = default;
     // A uniform draw in 0 .. n - 1; n must be positive.
     virtual int Below(int n) = 0;

@@ -8,7 +8,9 @@ namespace korva {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -16,23 +18,29 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool SameName(std::string_view a, std::string_view b) { return EqualsNoCase(Trim(a), Trim(b)); }
+bool SameName(std::string_view a, std::string_view b) {
+    return EqualsNoCase(Trim(a), Trim(b));
+}
 
 // The section name of a "[name]" line, or nullopt for any other line.
 std::optional<std::string_view> SectionOf(std::string_view line) {
     line = Trim(line);
-    if (line.size() < 2 || line.front() != '[') return std::nullopt;
+    if (line.size() < 2 || line.front() != '[')
+        return std::nullopt;
     const std::size_t close = line.find(']');
-    if (close == std::string_view::npos) return std::nullopt;
+    if (close == std::string_view::npos)
+        return std::nullopt;
     return line.substr(1, close - 1);
 }
 
 // The key of a "key=value" line (comments and lines without "=" have none).
 std::optional<std::string_view> KeyOf(std::string_view line) {
     const std::string_view trimmed = Trim(line);
-    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '[') return std::nullopt;
+    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '[')
+        return std::nullopt;
     const std::size_t eq = line.find('=');
-    if (eq == std::string_view::npos) return std::nullopt;
+    if (eq == std::string_view::npos)
+        return std::nullopt;
     return line.substr(0, eq);
 }
 
@@ -59,7 +67,8 @@ std::vector<ProfileFile::Line> ProfileFile::Lines() const {
             break;
         }
         std::size_t next = end + 1;
-        if (text_[end] == '\r' && next < text_.size() && text_[next] == '\n') ++next;
+        if (text_[end] == '\r' && next < text_.size() && text_[next] == '\n')
+            ++next;
         lines.push_back({pos, end, next});
         pos = next;
     }
@@ -68,8 +77,10 @@ std::vector<ProfileFile::Line> ProfileFile::Lines() const {
 
 std::string ProfileFile::LineEnd() const {
     const std::size_t end = text_.find_first_of("\r\n");
-    if (end == std::string::npos) return "\r\n";
-    if (text_[end] == '\n') return "\n";
+    if (end == std::string::npos)
+        return "\r\n";
+    if (text_[end] == '\n')
+        return "\n";
     return (end + 1 < text_.size() && text_[end + 1] == '\n') ? "\r\n" : "\r";
 }
 
@@ -82,16 +93,20 @@ std::optional<std::string> ProfileFile::Get(std::string_view section, std::strin
             inSection = SameName(*name, section);
             continue;
         }
-        if (!inSection) continue;
+        if (!inSection)
+            continue;
         const auto lineKey = KeyOf(content);
-        if (!lineKey || !SameName(*lineKey, key)) continue;
+        if (!lineKey || !SameName(*lineKey, key))
+            continue;
         std::string_view value = Trim(content.substr(lineKey->size() + 1));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front()) {
             value = value.substr(1, value.size() - 2);
         }
         if (value.size() > kMaxValueLength) {
             std::size_t cut = 0;
-            while (cut < value.size() && cut + CharLengthAt(value, cut) <= kMaxValueLength) cut += CharLengthAt(value, cut);
+            while (cut < value.size() && cut + CharLengthAt(value, cut) <= kMaxValueLength)
+                cut += CharLengthAt(value, cut);
             value = value.substr(0, cut);
         }
         return std::string(value);
@@ -107,17 +122,21 @@ void ProfileFile::Set(std::string_view section, std::string_view key, std::strin
     for (const Line& line : Lines()) {
         const std::string_view content = text.substr(line.begin, line.end - line.begin);
         if (const auto name = SectionOf(content)) {
-            if (inSection) break;
+            if (inSection)
+                break;
             inSection = SameName(*name, section);
-            if (inSection) insertAt = line.next;
+            if (inSection)
+                insertAt = line.next;
             continue;
         }
-        if (!inSection) continue;
+        if (!inSection)
+            continue;
         if (const auto lineKey = KeyOf(content); lineKey && SameName(*lineKey, key)) {
             text_.replace(line.begin, line.end - line.begin, newLine);
             return;
         }
-        if (!Trim(content).empty()) insertAt = line.next;
+        if (!Trim(content).empty())
+            insertAt = line.next;
     }
     const std::string eol = LineEnd();
     if (insertAt) {
@@ -130,12 +149,14 @@ void ProfileFile::Set(std::string_view section, std::string_view key, std::strin
         text_.insert(at, newLine + eol);
         return;
     }
-    if (!text_.empty() && text_.back() != '\n' && text_.back() != '\r') text_ += eol;
+    if (!text_.empty() && text_.back() != '\n' && text_.back() != '\r')
+        text_ += eol;
     text_ += "[" + std::string(section) + "]" + eol + newLine + eol;
 }
 
 void ProfileFile::Save() const {
-    if (unreadable_) throw WriteError(path_);
+    if (unreadable_)
+        throw WriteError(path_);
     WriteFileAtomically(path_, text_);
 }
 

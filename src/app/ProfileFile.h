@@ -12,7 +12,7 @@
 namespace korva {
 
 class ProfileFile {
-public:
+  public:
     static constexpr std::size_t kMaxValueLength = 1023;
 
     // Loads the file; a missing or unreadable file is an empty profile.
@@ -38,11 +38,11 @@ public:
     static void WriteValue(const std::string& sjisPath, std::string_view section, std::string_view key,
                            std::string_view value);
 
-private:
+  private:
     struct Line {
-        std::size_t begin;    // offset of the line's first byte in text_
-        std::size_t end;      // offset just past its content (before the line end)
-        std::size_t next;     // offset of the next line
+        std::size_t begin;  // offset of the line's first byte in text_
+        std::size_t end;    // offset just past its content (before the line end)
+        std::size_t next;   // offset of the next line
     };
     std::vector<Line> Lines() const;
     std::string LineEnd() const;

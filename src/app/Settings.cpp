@@ -3,7 +3,8 @@
 namespace korva {
 
 std::optional<std::array<int, 6>> TimeBandHours(const std::string& timband) {
-    if (timband.size() != 12) return std::nullopt;
+    if (timband.size() != 12)
+        return std::nullopt;
     std::array<int, 6> hours{};
     for (std::size_t n = 0; n < 6; ++n) {
         const char tens = timband[2 * n];

@@ -26,6 +26,8 @@ struct KeySpec {
     FieldRef (*field)(Settings&);
 };
 
+// The key tables read best one key after the other, as the file holds them.
+// clang-format off
 #define KORVA_KEY(name) KeySpec{#name, [](Settings& s) -> FieldRef { return &s.name; }}
 #define KORVA_PROG(n) KeySpec{"PROGRM" #n, [](Settings& s) -> FieldRef { return &s.PROGRM[n]; }}
 
@@ -81,8 +83,11 @@ const std::vector<KeySpec>& SynthKeys() {
 
 #undef KORVA_KEY
 #undef KORVA_PROG
+// clang-format on
 
-bool IsConverterTemplate(std::string_view key) { return key.substr(0, 4) == "CNVT"; }
+bool IsConverterTemplate(std::string_view key) {
+    return key.substr(0, 4) == "CNVT";
+}
 
 // Reads one key into its field; the default is the field's value in `defaults`.
 void ReadKey(const ProfileFile& file, std::string_view section, const KeySpec& keyEntry, Settings& settings,
@@ -97,7 +102,8 @@ void ReadKey(const ProfileFile& file, std::string_view section, const KeySpec& k
                 *field = raw ? *raw : (IsConverterTemplate(keyEntry.key) ? *field : *fallback);
             } else {
                 const std::int32_t defaultNumber = static_cast<std::int32_t>(*fallback);
-                const std::int32_t number = raw ? ParseProfileInteger(*raw).value_or(defaultNumber) : defaultNumber;
+                const std::int32_t number =
+                    raw ? ParseProfileInteger(*raw).value_or(defaultNumber) : defaultNumber;
                 if constexpr (std::is_same_v<T, bool>) {
                     *field = number != 0;
                 } else {
@@ -141,16 +147,19 @@ std::optional<std::int32_t> ParseProfileInteger(std::string_view text) {
         std::uint32_t value = 0;
         const auto digits = text.substr(2);
         const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
-        if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+        if (ec != std::errc() || end != digits.data() + digits.size())
+            return std::nullopt;
         return static_cast<std::int32_t>(value);
     }
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
-        if (text.empty() || text.front() == '+' || text.front() == '-') return std::nullopt;
+        if (text.empty() || text.front() == '+' || text.front() == '-')
+            return std::nullopt;
     }
     std::int32_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
-    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
     return value;
 }
 
@@ -161,12 +170,17 @@ void ReadSettings(const std::string& iniPath, Settings& settings,
         const ProfileFile file = ProfileFile::Load(iniPath);
         for (const KeySpec& keyEntry : ReadOrder()) {
             ReadKey(file, kMain, keyEntry, settings, defaults);
-            if (keyEntry.key == "RNDMODE" && afterRndmode) afterRndmode(settings.RNDMODE);
+            if (keyEntry.key == "RNDMODE" && afterRndmode)
+                afterRndmode(settings.RNDMODE);
         }
-        if (!settings.LST0DIR.empty()) settings.LST0DIR = WithTrailingPathDelimiter(settings.LST0DIR);
-        if (!settings.LST1DIR.empty()) settings.LST1DIR = WithTrailingPathDelimiter(settings.LST1DIR);
-        for (const KeySpec& keyEntry : MainPositionKeys()) ReadKey(file, kMainPosition, keyEntry, settings, defaults);
-        for (const KeySpec& keyEntry : SongWindowKeys()) ReadKey(file, kSongWindowPosition, keyEntry, settings, defaults);
+        if (!settings.LST0DIR.empty())
+            settings.LST0DIR = WithTrailingPathDelimiter(settings.LST0DIR);
+        if (!settings.LST1DIR.empty())
+            settings.LST1DIR = WithTrailingPathDelimiter(settings.LST1DIR);
+        for (const KeySpec& keyEntry : MainPositionKeys())
+            ReadKey(file, kMainPosition, keyEntry, settings, defaults);
+        for (const KeySpec& keyEntry : SongWindowKeys())
+            ReadKey(file, kSongWindowPosition, keyEntry, settings, defaults);
         for (const KeySpec& keyEntry : SynthKeys()) ReadKey(file, kSynth, keyEntry, settings, defaults);
     } catch (const std::exception&) {
         // A settings file that cannot be read never stops the program; the rest keep their defaults.

@@ -4,8 +4,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -17,13 +17,16 @@ namespace korva {
 SingleInstance::SingleInstance(std::string name) : name_(std::move(name)) {}
 
 SingleInstance::~SingleInstance() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 bool SingleInstance::TryAcquire() {
-    if (fd_ >= 0) return true;
+    if (fd_ >= 0)
+        return true;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return true;  // no lock to be had: better to run than to refuse every start
+    if (fd < 0)
+        return true;  // no lock to be had: better to run than to refuse every start
 
     // Abstract address: a leading NUL byte, then the name; it never touches the file system.
     const std::string address = name_ + "." + std::to_string(::getuid());
@@ -42,7 +45,8 @@ bool SingleInstance::TryAcquire() {
 }
 
 bool ClaimSingleInstance(SingleInstance& lock, MessageView& messages) {
-    if (lock.TryAcquire()) return true;
+    if (lock.TryAcquire())
+        return true;
     messages.ShowMessage(Sjis("ＫＯＲＶＡ９７は既に起動しています"));
     return false;
 }

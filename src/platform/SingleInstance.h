@@ -10,7 +10,7 @@
 namespace korva {
 
 class SingleInstance {
-public:
+  public:
     explicit SingleInstance(std::string name);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
@@ -20,7 +20,7 @@ public:
     bool TryAcquire();
     bool Held() const { return fd_ >= 0; }
 
-private:
+  private:
     std::string name_;
     int fd_ = -1;
 };

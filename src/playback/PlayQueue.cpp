@@ -34,7 +34,7 @@ void FailBuild(QueuePorts ports) {
 // so wipes out all history: its split waits until a line that lacks a field needs it, which
 // spares touching the text of every queued line once more.
 class CarriedFields {
-public:
+  public:
     PlaylistEntry& Fields() {
         if (pending_ != nullptr) {
             SplitEntry(*pending_, fields_);
@@ -46,7 +46,7 @@ public:
     void SplitFull(const std::string& line) { pending_ = &line; }
     void SplitPartial(std::string_view line) { SplitEntry(line, Fields()); }
 
-private:
+  private:
     PlaylistEntry fields_;
     const std::string* pending_ = nullptr;
 };
@@ -60,21 +60,24 @@ bool IsR(int feel) {
 // line whose fields are all its own; the lines that inherit fields get theirs at the end, in
 // queue order, as the song window's list is filled.
 class ListBuild {
-public:
+  public:
     explicit ListBuild(AppModel& model) : model_(model) {}
 
     bool LoadPool(int list) {
         const Folders& folders = model_.folders;
         if (list == 0 || list == 1) {
             auto lines = ReadLines(folders.PlaylistPath(list));
-            if (!lines) return false;
+            if (!lines)
+                return false;
             model_.ScratchList = std::move(*lines);
         } else if (list == 2) {
             auto first = ReadLines(folders.PlaylistPath(0));
-            if (!first) return false;
+            if (!first)
+                return false;
             model_.PlayQueue = std::move(*first);
             auto second = ReadLines(folders.PlaylistPath(1));
-            if (!second) return false;
+            if (!second)
+                return false;
             model_.ScratchList = std::move(*second);
             model_.ScratchList.insert(model_.ScratchList.end(),
                                       std::make_move_iterator(model_.PlayQueue.begin()),
@@ -91,8 +94,10 @@ public:
         Reserve(model_.ScratchList.size());
         for (const auto& line : model_.ScratchList) {
             const Taken taken = Take(line);
-            if (!taken.feel) return false;
-            if (IsR(*taken.feel)) continue;
+            if (!taken.feel)
+                return false;
+            if (IsR(*taken.feel))
+                continue;
             const std::size_t cut = BeginsWithNewMark(line) ? kNewMarkLength : 0;
             Queue(line.substr(cut),
                   taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name.substr(cut)),
@@ -106,7 +111,8 @@ public:
     bool MarkedFirst() {
         for (const auto& line : model_.ScratchList) {
             const Taken taken = Take(line);
-            if (!taken.feel) return false;
+            if (!taken.feel)
+                return false;
             if (!IsR(*taken.feel) && BeginsWithNewMark(line)) {
                 Queue(line, taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name),
                       taken.inherits);
@@ -176,7 +182,8 @@ public:
             Queue(std::move(text(slot)), std::move(songs_[slot]), (kinds_[slot] & kFeelBits) == kInherits);
         }
         for (std::size_t slot = 0; slot < count + copies.size(); ++slot) {
-            if (pool.Contains(slot)) model_.ScratchList.push_back(std::move(text(slot)));
+            if (pool.Contains(slot))
+                model_.ScratchList.push_back(std::move(text(slot)));
         }
         return ok;
     }
@@ -192,14 +199,15 @@ public:
             carried_.SplitPartial(queue[i]);
             const PlaylistEntry& fields = carried_.Fields();
             const auto feel = ToIntStrict(fields.Feel);
-            if (!feel) return false;
+            if (!feel)
+                return false;
             songLines_[i] = SongLineOf(*feel, fields.Vol, fields.Name);
         }
         model_.SongLines = std::move(songLines_);
         return true;
     }
 
-private:
+  private:
     // What the draw knows of a pool line, one byte a line so that drawing at random stays within
     // a small array: the preference of a line with all its fields (R for every number from 3 up
     // and below 0), kNoNumber for a Feel that is no integer, kInherits for a line that takes
@@ -230,7 +238,8 @@ private:
             kinds_[i] = marked | (!feel        ? kNoNumber
                                   : IsR(*feel) ? static_cast<std::uint8_t>(kFeelR)
                                                : static_cast<std::uint8_t>(*feel));
-            if (!feel || IsR(*feel)) continue;
+            if (!feel || IsR(*feel))
+                continue;
             songs_[i] = SongLineOf(*feel, view.Vol, view.Name);
             if (*feel == kFeelL) {
                 copyOf_[i] = static_cast<std::uint32_t>(copies_.size());
@@ -325,7 +334,8 @@ std::string SongLineOf(int feel, std::string_view vol, std::string_view name) {
 void PrepareListQueue(AppModel& model, int list, QueuePorts ports) {
     ports.status.ShowStatus(kPreparing, StatusKind::Notice);
     ListBuild build(model);
-    if (!build.LoadPool(list)) return FailBuild(ports);
+    if (!build.LoadPool(list))
+        return FailBuild(ports);
     bool ok = true;
     switch (model.settings.RNDMODE) {
         case NOR:
@@ -340,13 +350,15 @@ void PrepareListQueue(AppModel& model, int list, QueuePorts ports) {
         default:
             break;
     }
-    if (!ok || !build.ShowSongLines()) return FailBuild(ports);
+    if (!ok || !build.ShowSongLines())
+        return FailBuild(ports);
     model.play.LoadedList = list;
 }
 
 int CurrentBandList(const Settings& settings, const Clock& clock) {
     const auto hours = TimeBandHours(settings.TIMBAND);
-    if (!hours) return 0;
+    if (!hours)
+        return 0;
     const auto& h = *hours;
     const auto& programme = settings.PROGRM;
     // Each band runs from its start hour to the next band's start minus one; a next start of 0
@@ -363,7 +375,8 @@ int CurrentBandList(const Settings& settings, const Clock& clock) {
     int result = 0;
     for (const Band& band : bands) {
         const int last = band.next == 0 ? 255 : band.next - 1;
-        if (band.first <= hour && hour <= last) result = band.list;
+        if (band.first <= hour && hour <= last)
+            result = band.list;
     }
     return result;
 }

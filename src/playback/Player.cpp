@@ -18,8 +18,9 @@ namespace {
 const char* const kResetFiles[] = {nullptr, "KORVA_GM.MID", "KORVA_GS.MID", "KORVA_88.MID"};
 
 std::string HeaderMessage() {
-    return Sjis("選択されたＭＩＤＩファイルは再生できない形式です．ヘッダにマックバイナリが付いている"
-                "可能性もありますので対策ツールで確認してください．");
+    return Sjis(
+        "選択されたＭＩＤＩファイルは再生できない形式です．ヘッダにマックバイナリが付いている"
+        "可能性もありますので対策ツールで確認してください．");
 }
 
 }  // namespace
@@ -32,16 +33,21 @@ std::string SongWindowCaption(const Settings& settings, int loadedList, std::siz
     const std::string cycle = settings.CYCMODE == 1 ? "LES" : settings.CYCMODE == 0 ? "END" : "";
     const std::string tail = " (" + order + "/" + cycle + ") " + std::to_string(queueLength) + Sjis("曲");
     switch (settings.PLAYMOD) {
-        case PROG: return "PROG-" + std::to_string(loadedList) + tail;
-        case ARTS: return "ARTIST" + tail;
-        case EASY: return "EASY" + tail;
-        default: return "LIST-" + std::to_string(loadedList) + tail;
+        case PROG:
+            return "PROG-" + std::to_string(loadedList) + tail;
+        case ARTS:
+            return "ARTIST" + tail;
+        case EASY:
+            return "EASY" + tail;
+        default:
+            return "LIST-" + std::to_string(loadedList) + tail;
     }
 }
 
 bool HasSmfHeader(const std::string& sjisPath) {
     const auto found = FindIgnoringCase(sjisPath);
-    if (!found) return false;
+    if (!found)
+        return false;
     std::ifstream in(*found, std::ios::binary);
     std::array<char, 4> head{};
     return in.read(head.data(), head.size()) && std::string_view(head.data(), head.size()) == "MThd";
@@ -66,27 +72,34 @@ void Player::Guarded(F&& action) {
     }
 }
 
-bool Player::DevicePlaying() const { return ports_.device.Mode() == DeviceMode::Playing; }
+bool Player::DevicePlaying() const {
+    return ports_.device.Mode() == DeviceMode::Playing;
+}
 
 bool Player::DeviceIdle() const {
     const DeviceMode mode = ports_.device.Mode();
     return mode == DeviceMode::None || mode == DeviceMode::Stopped;
 }
 
-void Player::StopDevice() { ports_.device.Stop(); }
+void Player::StopDevice() {
+    ports_.device.Stop();
+}
 
 void Player::ReplayIfPlaying() {
-    if (DevicePlaying()) ports_.device.Play();
+    if (DevicePlaying())
+        ports_.device.Play();
 }
 
 void Player::ApplyBaseIfAutomatic() {
-    if (model_.settings.AUTOVOL) ports_.volume.ApplyBaseLevel();
+    if (model_.settings.AUTOVOL)
+        ports_.volume.ApplyBaseLevel();
 }
 
 void Player::Play() {
     const DeviceMode mode = ports_.device.Mode();
     if (mode == DeviceMode::Playing) {
-        if (!model_.play.SinglePlay) ports_.view.ShowSongControlWindow();
+        if (!model_.play.SinglePlay)
+            ports_.view.ShowSongControlWindow();
         return;
     }
     if (mode == DeviceMode::Paused) {
@@ -131,12 +144,14 @@ void Player::StartNewQueue() {
         default:
             break;
     }
-    if (!started) return;
+    if (!started)
+        return;
     ports_.view.SetPlayLabelLit(true);
     ports_.view.SetPauseLabelLit(false);
     play.PauseFlag = false;
     play.SinglePlay = false;
-    if (model_.settings.INTLOCK) ports_.view.ShowSongWindow();
+    if (model_.settings.INTLOCK)
+        ports_.view.ShowSongWindow();
 }
 
 void Player::Pause() {
@@ -167,12 +182,14 @@ void Player::Stop() {
         ports_.view.ShowModeLabel();
         model_.play.SavedListMode = -1;
     }
-    if (model_.settings.USECLOK) ports_.view.EnableClock();
+    if (model_.settings.USECLOK)
+        ports_.view.EnableClock();
 }
 
 void Player::MediaPlayer1Notify() {
     const DeviceMode mode = ports_.device.Mode();
-    if ((mode != DeviceMode::Stopped && mode != DeviceMode::Paused) || model_.play.PauseFlag) return;
+    if ((mode != DeviceMode::Stopped && mode != DeviceMode::Paused) || model_.play.PauseFlag)
+        return;
     Guarded([&] {
         PlayState& play = model_.play;
         if (play.SinglePlay) {
@@ -185,12 +202,15 @@ void Player::MediaPlayer1Notify() {
             return;
         }
         ApplyBaseIfAutomatic();
-        if (!play.ResetPending) ++play.QueuePosition;
+        if (!play.ResetPending)
+            ++play.QueuePosition;
         bool going = false;
         switch (model_.settings.PLAYMOD) {
             case LIST0:
             case LIST1:
-            case LIST2: going = PlayListEntry(); break;
+            case LIST2:
+                going = PlayListEntry();
+                break;
             case PROG:
                 if (CurrentBandList(model_.settings, ports_.clock) != play.LoadedList) {
                     Stop();
@@ -199,28 +219,39 @@ void Player::MediaPlayer1Notify() {
                 }
                 going = PlayListEntry();
                 break;
-            case ARTS: going = PlayArtistEntry(); break;
-            case EASY: going = PlayEasyEntryUnguarded(); break;
-            default: break;
+            case ARTS:
+                going = PlayArtistEntry();
+                break;
+            case EASY:
+                going = PlayEasyEntryUnguarded();
+                break;
+            default:
+                break;
         }
-        if (!going) Stop();
+        if (!going)
+            Stop();
     });
 }
 
 bool Player::WrapOrEnd() {
     const auto length = static_cast<int>(model_.PlayQueue.size());
-    if (model_.settings.CYCMODE == 1 && model_.play.QueuePosition >= length) model_.play.QueuePosition = 0;
+    if (model_.settings.CYCMODE == 1 && model_.play.QueuePosition >= length)
+        model_.play.QueuePosition = 0;
     return model_.play.QueuePosition >= 0 && model_.play.QueuePosition < length;
 }
 
 bool Player::PlayListEntry() {
-    return PlayNamedEntry(SongWindowCaption(model_.settings, model_.play.LoadedList, model_.PlayQueue.size()));
+    return PlayNamedEntry(
+        SongWindowCaption(model_.settings, model_.play.LoadedList, model_.PlayQueue.size()));
 }
 
-bool Player::PlayArtistEntry() { return PlayListEntry(); }
+bool Player::PlayArtistEntry() {
+    return PlayListEntry();
+}
 
 bool Player::PlayNamedEntry(const std::string& caption) {
-    if (!WrapOrEnd()) return false;
+    if (!WrapOrEnd())
+        return false;
     PlaylistEntry entry;
     SplitEntry(model_.PlayQueue[model_.play.QueuePosition], entry);
     if (!FileExistsIgnoringCase(entry.Path)) {
@@ -231,16 +262,19 @@ bool Player::PlayNamedEntry(const std::string& caption) {
         ports_.status.ShowStatus(entry.Name, StatusKind::Error);
         return false;
     }
-    if (!model_.play.ResetPending) ports_.status.ShowStatus(entry.Name, StatusKind::Normal);
+    if (!model_.play.ResetPending)
+        ports_.status.ShowStatus(entry.Name, StatusKind::Normal);
     ShowPositionInSongWindow(caption);
     return true;
 }
 
 bool Player::PlayEasyEntryUnguarded() {
     for (;;) {
-        if (!WrapOrEnd()) return false;
+        if (!WrapOrEnd())
+            return false;
         const std::string path = model_.PlayQueue[model_.play.QueuePosition];
-        if (!IsForeignExtension(path)) break;
+        if (!IsForeignExtension(path))
+            break;
         if (converter_ == nullptr) {
             // Nothing here can turn a foreign sequencer file into a Standard MIDI File: it would
             // fail the header check anyway, so it is refused the same way.
@@ -249,8 +283,10 @@ bool Player::PlayEasyEntryUnguarded() {
             return false;
         }
         const PlayTimeConverter::Outcome outcome = converter_->ConvertEntry(model_);
-        if (outcome == PlayTimeConverter::Outcome::Converted) break;
-        if (outcome == PlayTimeConverter::Outcome::Stopped) return false;
+        if (outcome == PlayTimeConverter::Outcome::Converted)
+            break;
+        if (outcome == PlayTimeConverter::Outcome::Stopped)
+            return false;
     }
     const std::string path = model_.PlayQueue[model_.play.QueuePosition];
     const std::string fileName = FileNamePart(path);
@@ -263,9 +299,11 @@ bool Player::PlayEasyEntryUnguarded() {
         return false;
     }
     if (!model_.play.ResetPending) {
-        ports_.status.ShowStatus(fileName + " /No." + std::to_string(model_.play.QueuePosition + 1), StatusKind::Normal);
+        ports_.status.ShowStatus(fileName + " /No." + std::to_string(model_.play.QueuePosition + 1),
+                                 StatusKind::Normal);
     }
-    ShowPositionInSongWindow(SongWindowCaption(model_.settings, model_.play.LoadedList, model_.PlayQueue.size()));
+    ShowPositionInSongWindow(
+        SongWindowCaption(model_.settings, model_.play.LoadedList, model_.PlayQueue.size()));
     return true;
 }
 
@@ -278,7 +316,9 @@ void Player::PlaySingleEntry() {
 }
 
 void Player::PlaySingleEntryUnguarded() {
-    if (model_.play.QueuePosition < 0 || model_.play.QueuePosition >= static_cast<int>(model_.PlayQueue.size())) return;
+    if (model_.play.QueuePosition < 0 ||
+        model_.play.QueuePosition >= static_cast<int>(model_.PlayQueue.size()))
+        return;
     const std::string path = model_.PlayQueue[model_.play.QueuePosition];
     const std::string fileName = FileNamePart(path);
     if (!FileExistsIgnoringCase(path)) {
@@ -296,7 +336,8 @@ void Player::PlaySingleEntryUnguarded() {
     model_.SongLines = {path};
     ports_.view.SongLinesChanged();
     model_.play.SinglePlay = true;
-    if (!model_.play.ResetPending) ports_.status.ShowStatus(fileName, StatusKind::Normal);
+    if (!model_.play.ResetPending)
+        ports_.status.ShowStatus(fileName, StatusKind::Normal);
 }
 
 void Player::ShowMissingFile(const std::string& statusText, const std::string& path) {
@@ -316,10 +357,13 @@ bool Player::StartSong(const std::string& path, const std::string& volText) {
     if (play.ResetPending) {
         play.ResetPending = false;
     } else {
-        if (!SendReset()) return false;
-        if (play.ResetPending) return true;
+        if (!SendReset())
+            return false;
+        if (play.ResetPending)
+            return true;
     }
-    if (model_.settings.AUTOVOL) ports_.volume.ApplySongOffset(volText);
+    if (model_.settings.AUTOVOL)
+        ports_.volume.ApplySongOffset(volText);
     if (!HasSmfHeader(path)) {
         ports_.messages.ShowMessage(HeaderMessage());
         return false;
@@ -379,7 +423,8 @@ void Player::HandleDeviceError() {
     ports_.device.Close();
     ShowPlayEnded();
     std::string message = Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです");
-    if (!reason.empty()) message += "\n" + reason;
+    if (!reason.empty())
+        message += "\n" + reason;
     ports_.messages.ShowMessage(message);
 }
 
@@ -393,6 +438,8 @@ void Player::IntroTimerTimer() {
     }
 }
 
-void Player::Next() { StepNext(model_.play, model_.PlayQueue.size(), *this); }
+void Player::Next() {
+    StepNext(model_.play, model_.PlayQueue.size(), *this);
+}
 
 }  // namespace korva

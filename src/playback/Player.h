@@ -17,22 +17,22 @@ namespace korva {
 
 // What the player shows in the windows besides the status line.
 class PlayerView {
-public:
+  public:
     virtual ~PlayerView() = default;
     virtual void SetPlayLabelLit(bool lit) = 0;   // PlayLabel lime when lit, teal otherwise
     virtual void SetPauseLabelLit(bool lit) = 0;  // PauseLabel yellow when lit, teal otherwise
     virtual void ClearStatusLine() = 0;
     virtual void ShowModeLabel() = 0;
-    virtual void EnableClock() = 0;                // BaseTimer on
-    virtual void DisableIntroAndAutoStart() = 0;   // IntroTimer and OpenTimer off
+    virtual void EnableClock() = 0;               // BaseTimer on
+    virtual void DisableIntroAndAutoStart() = 0;  // IntroTimer and OpenTimer off
     virtual void SetIntroInterval(int milliseconds) = 0;
-    virtual void ShowIntroEnd() = 0;               // ".. Intro Play End" in bold italic
+    virtual void ShowIntroEnd() = 0;  // ".. Intro Play End" in bold italic
     // The song window.
     virtual void ShowSongWindow() = 0;
-    virtual void HideSongWindow() = 0;             // and stop its auto-close timer
+    virtual void HideSongWindow() = 0;  // and stop its auto-close timer
     virtual void SongLinesChanged() = 0;
     virtual void SetSongCaption(const std::string& sjisCaption) = 0;
-    virtual void SetSongNumber(int number) = 0;    // SelMidiPanel
+    virtual void SetSongNumber(int number) = 0;  // SelMidiPanel
     virtual void SelectSongLine(int index) = 0;
     virtual void SetCompanionFiles(bool txtExists, bool docExists) = 0;
     // The song control window.
@@ -42,7 +42,7 @@ public:
 
 // Turns a queue entry in a foreign sequencer format into a Standard MIDI File at play time.
 class PlayTimeConverter {
-public:
+  public:
     enum class Outcome {
         Converted,  // the queue entry and its song line now name the converted file
         NextEntry,  // QueuePosition has moved on; play that entry instead
@@ -71,7 +71,7 @@ bool HasSmfHeader(const std::string& sjisPath);
 bool IsForeignExtension(const std::string& sjisPath);
 
 class Player final : public PlayerCommands {
-public:
+  public:
     Player(AppModel& model, PlayerPorts ports);
 
     // PlayerCommands: the deck's buttons.
@@ -96,7 +96,7 @@ public:
     // The converter used for foreign EASY entries; without one such entries are refused.
     void SetPlayTimeConverter(PlayTimeConverter* converter) { converter_ = converter; }
 
-private:
+  private:
     // An error raised by the device while opening a song ends the run; it is shown as a message.
     template <typename F>
     void Guarded(F&& action);

@@ -50,7 +50,8 @@ std::size_t QueueDrawPool::Append() {
         words_.push_back(0);
         wordCounts_.push_back(0);
     }
-    if (word / kBlockWords == blockCounts_.size()) blockCounts_.push_back(0);
+    if (word / kBlockWords == blockCounts_.size())
+        blockCounts_.push_back(0);
     words_[word] |= std::uint64_t{1} << (slot % kWordBits);
     ++wordCounts_[word];
     ++blockCounts_[word / kBlockWords];

@@ -15,7 +15,7 @@
 namespace korva {
 
 class QueueDrawPool {
-public:
+  public:
     // Slots 0 .. count - 1, all in the pool.
     explicit QueueDrawPool(std::size_t count);
 
@@ -29,7 +29,7 @@ public:
     // Adds the next slot number at the end and returns it.
     std::size_t Append();
 
-private:
+  private:
     std::vector<std::uint64_t> words_;        // bit i of word w: slot 64 w + i is in the pool
     std::vector<std::uint8_t> wordCounts_;    // slots in the pool per word
     std::vector<std::uint32_t> blockCounts_;  // slots in the pool per block of 64 words

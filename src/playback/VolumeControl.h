@@ -15,7 +15,7 @@ class VolumeOutput;
 // What the windows show of the volume: the volume window's level buttons and red mark, and the
 // main window's volume controls.
 class VolumeView {
-public:
+  public:
     virtual ~VolumeView() = default;
     // The main window swaps its name label for the volume controls.
     virtual void ShowVolumeControls() = 0;
@@ -35,7 +35,7 @@ inline constexpr const char* kLevelDigits = "0123579BDF";
 std::optional<std::uint32_t> VolumeValueForLevel(const std::string& initvol, int level);
 
 class VolumeControl {
-public:
+  public:
     VolumeControl(Settings& settings, VolumeOutput& output, VolumeView& view);
 
     int BaseLevel() const;
@@ -66,7 +66,7 @@ public:
     // The level button that INITVOL's first character presses, or -1 for none.
     int BaseButtonOfInitvol() const;
 
-private:
+  private:
     Settings& settings_;
     VolumeOutput& output_;
     VolumeView& view_;

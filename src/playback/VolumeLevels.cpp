@@ -3,9 +3,12 @@
 namespace korva {
 
 int LevelOfDigit(char digit) {
-    if (digit >= '0' && digit <= '3') return digit - '0';
-    if (digit >= '4' && digit <= '9') return 4 + (digit - '4') / 2;
-    if (digit >= 'A' && digit <= 'F') return 7 + (digit - 'A') / 2;
+    if (digit >= '0' && digit <= '3')
+        return digit - '0';
+    if (digit >= '4' && digit <= '9')
+        return 4 + (digit - '4') / 2;
+    if (digit >= 'A' && digit <= 'F')
+        return 7 + (digit - 'A') / 2;
     return 3;
 }
 

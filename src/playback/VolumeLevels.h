@@ -11,6 +11,8 @@ int LevelOfDigit(char digit);
 // character that is no upper-case hexadecimal digit puts the bar at 0.
 int VolumeBarOfDigit(char digit);
 
-constexpr bool IsUpperHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+constexpr bool IsUpperHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
 
 }  // namespace korva

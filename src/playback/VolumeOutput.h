@@ -7,7 +7,7 @@
 namespace korva {
 
 class VolumeOutput {
-public:
+  public:
     virtual ~VolumeOutput() = default;
     virtual int DeviceCount() const = 0;
     // True when the device's volume can be read.

@@ -32,14 +32,16 @@ std::size_t InsertEntry(AppModel& model, int list, std::string line) {
 }
 
 bool ReplaceEntry(AppModel& model, int list, std::size_t index, std::string line) {
-    if (!InBoth(model, list, index)) return false;
+    if (!InBoth(model, list, index))
+        return false;
     model.TitleLists[list].titles[index] = TitleOf(line);
     model.EditBuffer[index] = std::move(line);
     return true;
 }
 
 bool RemoveEntry(AppModel& model, int list, std::size_t index) {
-    if (!InBoth(model, list, index)) return false;
+    if (!InBoth(model, list, index))
+        return false;
     auto& titles = model.TitleLists[list].titles;
     titles.erase(titles.begin() + static_cast<std::ptrdiff_t>(index));
     model.EditBuffer.erase(model.EditBuffer.begin() + static_cast<std::ptrdiff_t>(index));

@@ -20,10 +20,11 @@ constexpr std::size_t kTypicalLineBytes = 64;
 
 // Cuts bytes that come piece by piece into lines; a CR LF may fall between two pieces.
 class LineSplitter {
-public:
+  public:
     // False once a NUL has ended the text: nothing after it counts.
     bool Feed(std::string_view bytes) {
-        if (ended_) return false;
+        if (ended_)
+            return false;
         const std::size_t nul = bytes.find('\0');
         ended_ = nul != std::string_view::npos;
         bytes = bytes.substr(0, nul);
@@ -31,7 +32,8 @@ public:
         const char* start = bytes.data();
         if (afterCr_ && start != end) {
             afterCr_ = false;
-            if (*start == '\n') ++start;
+            if (*start == '\n')
+                ++start;
         }
         // memchr looks at many bytes at once; each kind of line end is searched for again only
         // once the one found before has been passed, so a file without CRs is scanned once for them.
@@ -43,7 +45,8 @@ public:
         const char* nextLf = find(start, '\n');
         for (;;) {
             const char* at = std::min(nextCr, nextLf);
-            if (at == end) break;
+            if (at == end)
+                break;
             if (partial_.empty()) {
                 lines_.emplace_back(start, at);
             } else {
@@ -58,21 +61,24 @@ public:
                 }
             }
             start = at + 1;
-            if (nextCr < start) nextCr = find(start, '\r');
-            if (nextLf < start) nextLf = find(start, '\n');
+            if (nextCr < start)
+                nextCr = find(start, '\r');
+            if (nextLf < start)
+                nextLf = find(start, '\n');
         }
         partial_.append(start, end);
         return !ended_;
     }
 
     std::vector<std::string> Finish() {
-        if (!partial_.empty()) lines_.push_back(std::move(partial_));
+        if (!partial_.empty())
+            lines_.push_back(std::move(partial_));
         return std::move(lines_);
     }
 
     void Reserve(std::size_t lines) { lines_.reserve(lines); }
 
-private:
+  private:
     std::vector<std::string> lines_;
     std::string partial_;  // the start of a line whose end is still to come
     bool afterCr_ = false;
@@ -80,16 +86,17 @@ private:
 };
 
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int Get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -104,18 +111,23 @@ std::vector<std::string> SplitLines(std::string_view bytes) {
 std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath) {
     // Read piece by piece: a playlist of 100,000 lines need not be held twice, whole and in lines.
     const auto found = FindIgnoringCase(sjisPath);
-    if (!found) return std::nullopt;
+    if (!found)
+        return std::nullopt;
     const FileDescriptor file(::open(found->c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status {};
-    if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+    if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || S_ISDIR(status.st_mode))
+        return std::nullopt;
     LineSplitter splitter;
     splitter.Reserve(static_cast<std::size_t>(status.st_size) / kTypicalLineBytes);
     std::string piece(kPieceBytes, '\0');
     for (;;) {
         const ssize_t got = ::read(file.Get(), piece.data(), piece.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return std::nullopt;
-        if (got == 0 || !splitter.Feed(std::string_view(piece.data(), static_cast<std::size_t>(got)))) break;
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0 || !splitter.Feed(std::string_view(piece.data(), static_cast<std::size_t>(got))))
+            break;
     }
     return splitter.Finish();
 }

@@ -27,8 +27,10 @@ struct SortItem {
 };
 
 bool KeyThenIndexLess(const SortItem& a, const SortItem& b) {
-    if (a.high != b.high) return a.high < b.high;
-    if (a.low != b.low) return a.low < b.low;
+    if (a.high != b.high)
+        return a.high < b.high;
+    if (a.low != b.low)
+        return a.low < b.low;
     return a.index < b.index;
 }
 

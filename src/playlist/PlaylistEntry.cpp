@@ -12,7 +12,8 @@ constexpr char kTab = '\t';
 // Cuts the text before the first TAB off rest; false (rest unchanged) when rest holds no TAB.
 bool TakeField(std::string_view& rest, std::string_view& field) {
     const std::size_t tab = rest.find(kTab);
-    if (tab == std::string_view::npos) return false;
+    if (tab == std::string_view::npos)
+        return false;
     field = rest.substr(0, tab);
     rest.remove_prefix(tab + 1);
     return true;
@@ -23,27 +24,32 @@ bool TakeField(std::string_view& rest, std::string_view& field) {
 EntryView ViewEntry(std::string_view line) {
     EntryView view;
     std::string_view rest = line;
-    if (!TakeField(rest, view.Name)) return view;
+    if (!TakeField(rest, view.Name))
+        return view;
     view.tabs = 1;
-    if (!TakeField(rest, view.Path)) return view;
+    if (!TakeField(rest, view.Path))
+        return view;
     view.tabs = 2;
     if (!TakeField(rest, view.Vol)) {
         view.Vol = "+0";
         return view;
     }
     view.tabs = 3;
-    if (!TakeField(rest, view.Feel)) view.Feel = rest.empty() ? std::string_view("1") : rest;
+    if (!TakeField(rest, view.Feel))
+        view.Feel = rest.empty() ? std::string_view("1") : rest;
     return view;
 }
 
 void SplitEntry(std::string_view line, PlaylistEntry& fields) {
     const EntryView view = ViewEntry(line);
-    if (view.tabs >= 1) fields.Name.assign(view.Name);
+    if (view.tabs >= 1)
+        fields.Name.assign(view.Name);
     if (view.tabs >= 2) {
         fields.Path.assign(view.Path);
         fields.Vol.assign(view.Vol);
     }
-    if (view.tabs == 3) fields.Feel.assign(view.Feel);
+    if (view.tabs == 3)
+        fields.Feel.assign(view.Feel);
 }
 
 std::string JoinEntry(const PlaylistEntry& fields) {
@@ -58,7 +64,8 @@ std::string JoinEntry(const PlaylistEntry& fields) {
 
 std::string FormatVol(int volume) {
     std::string text = std::to_string(volume);
-    if (volume >= 0) text.insert(text.begin(), '+');
+    if (volume >= 0)
+        text.insert(text.begin(), '+');
     return text;
 }
 
@@ -86,23 +93,28 @@ bool IsValidEntryLine(std::string_view line) {
 std::optional<int> ToIntStrict(std::string_view text) {
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
-        if (!text.empty() && text.front() == '-') return std::nullopt;
+        if (!text.empty() && text.front() == '-')
+            return std::nullopt;
     }
-    if (text.empty()) return std::nullopt;
+    if (text.empty())
+        return std::nullopt;
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
     return value;
 }
 
 std::string_view FeelLetter(int feel) {
-    if (feel < 0 || feel >= static_cast<int>(kFeelLetters.size())) return {};
+    if (feel < 0 || feel >= static_cast<int>(kFeelLetters.size()))
+        return {};
     return kFeelLetters.substr(static_cast<std::size_t>(feel), 1);
 }
 
 bool BeginsWithNewMark(std::string_view text) {
     for (const auto mark : kNewMarks) {
-        if (text.substr(0, kNewMarkLength) == mark) return true;
+        if (text.substr(0, kNewMarkLength) == mark)
+            return true;
     }
     return false;
 }

@@ -32,7 +32,8 @@ void LoadPlaylist(AppModel& model, int list, MessageView& messages) {
     model.ScratchList.clear();
 
     auto lines = ReadLines(model.folders.PlaylistPath(list));
-    if (!lines) return;
+    if (!lines)
+        return;
     auto& titles = model.TitleLists[list].titles;
     titles.clear();
 
@@ -44,7 +45,8 @@ void LoadPlaylist(AppModel& model, int list, MessageView& messages) {
     for (std::size_t i = 0; i < lines->size(); ++i) {
         const std::string& line = (*lines)[i];
         valid[i] = IsValidEntryLine(line);
-        if (!valid[i]) continue;
+        if (!valid[i])
+            continue;
         titleOf[i] = ViewEntry(line).Name;
         copies[i] = line;
     }

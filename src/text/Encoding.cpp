@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <unordered_map>
 
@@ -16,7 +16,7 @@ namespace korva {
 namespace {
 
 class Iconv {
-public:
+  public:
     Iconv(const char* to, const char* from) : handle_(iconv_open(to, from)) {
         if (handle_ == reinterpret_cast<iconv_t>(-1)) {
             std::fprintf(stderr, "iconv cannot convert from %s to %s\n", from, to);
@@ -40,7 +40,8 @@ public:
             std::size_t outLeft = out.size() - used;
             const std::size_t rc = iconv(handle_, &in, &inLeft, &outPtr, &outLeft);
             used = out.size() - outLeft;
-            if (rc != static_cast<std::size_t>(-1)) break;
+            if (rc != static_cast<std::size_t>(-1))
+                break;
             if (errno == E2BIG) {
                 out.resize(out.size() * 2);
                 continue;
@@ -54,15 +55,18 @@ public:
         return result;
     }
 
-private:
+  private:
     iconv_t handle_;
 };
 
 // Length in bytes of the UTF-8 sequence starting with lead (1 for a stray byte).
 std::size_t Utf8Length(unsigned char lead) {
-    if (lead >= 0xF0) return 4;
-    if (lead >= 0xE0) return 3;
-    if (lead >= 0xC0) return 2;
+    if (lead >= 0xF0)
+        return 4;
+    if (lead >= 0xE0)
+        return 3;
+    if (lead >= 0xC0)
+        return 2;
     return 1;
 }
 
@@ -114,7 +118,8 @@ std::string Sjis(std::string_view utf8Literal) {
     if (inserted) {
         Conversion c = Utf8ToCp932(utf8Literal);
         if (!c.ok) {
-            std::fprintf(stderr, "literal cannot be written in Shift-JIS: %s\n", std::string(utf8Literal).c_str());
+            std::fprintf(stderr, "literal cannot be written in Shift-JIS: %s\n",
+                         std::string(utf8Literal).c_str());
             std::abort();
         }
         it->second = std::move(c.text);
@@ -127,9 +132,11 @@ std::string Cp932ForMessage(std::string_view utf8) {
     while (!utf8.empty()) {
         const Conversion converted = Utf8ToCp932(utf8);
         shown += converted.text;
-        if (converted.ok) break;
+        if (converted.ok)
+            break;
         shown += '?';
-        utf8.remove_prefix(std::min(utf8.size(), converted.failedAt + std::max<std::size_t>(1, converted.failedChar.size())));
+        utf8.remove_prefix(std::min(
+            utf8.size(), converted.failedAt + std::max<std::size_t>(1, converted.failedChar.size())));
     }
     return shown;
 }
@@ -140,7 +147,8 @@ std::string ToDisplayUtf8(std::string_view sjis) {
     while (pos < sjis.size()) {
         Conversion c = Cp932ToUtf8(sjis.substr(pos));
         out += c.text;
-        if (c.ok) break;
+        if (c.ok)
+            break;
         out += "\xEF\xBF\xBD";
         pos += c.failedAt + std::max<std::size_t>(1, c.failedChar.size());
     }

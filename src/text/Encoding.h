@@ -12,9 +12,9 @@ namespace korva {
 
 struct Conversion {
     bool ok = true;
-    std::string text;           // the converted text; up to the failure when !ok
-    std::size_t failedAt = 0;   // byte offset in the input of the character that failed
-    std::string failedChar;     // that character's bytes as given in the input
+    std::string text;          // the converted text; up to the failure when !ok
+    std::size_t failedAt = 0;  // byte offset in the input of the character that failed
+    std::string failedChar;    // that character's bytes as given in the input
 };
 
 Conversion Utf8ToCp932(std::string_view utf8);
@@ -22,12 +22,12 @@ Conversion Cp932ToUtf8(std::string_view sjis);
 
 // Raised where a conversion failure ends an operation; what() is UTF-8 and names the text.
 class EncodingError : public std::runtime_error {
-public:
+  public:
     EncodingError(const std::string& message, std::string offendingText)
         : std::runtime_error(message), offending_(std::move(offendingText)) {}
     const std::string& Offending() const { return offending_; }
 
-private:
+  private:
     std::string offending_;
 };
 

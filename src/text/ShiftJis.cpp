@@ -6,9 +6,13 @@ namespace korva {
 
 namespace {
 
-constexpr unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
+constexpr unsigned char Byte(char c) {
+    return static_cast<unsigned char>(c);
+}
 
-constexpr unsigned char FoldSingle(unsigned char b) { return (b >= 'a' && b <= 'z') ? b - ('a' - 'A') : b; }
+constexpr unsigned char FoldSingle(unsigned char b) {
+    return (b >= 'a' && b <= 'z') ? b - ('a' - 'A') : b;
+}
 
 }  // namespace
 
@@ -30,7 +34,8 @@ std::size_t ByteOffsetOfChar(std::string_view text, std::size_t charIndex) {
 
 std::size_t FindChar(std::string_view text, char c, std::size_t from) {
     for (std::size_t i = 0; i < text.size(); i += CharLengthAt(text, i)) {
-        if (i >= from && text[i] == c) return i;
+        if (i >= from && text[i] == c)
+            return i;
     }
     return std::string_view::npos;
 }
@@ -38,7 +43,8 @@ std::size_t FindChar(std::string_view text, char c, std::size_t from) {
 std::size_t FindLastChar(std::string_view text, char c) {
     std::size_t found = std::string_view::npos;
     for (std::size_t i = 0; i < text.size(); i += CharLengthAt(text, i)) {
-        if (text[i] == c) found = i;
+        if (text[i] == c)
+            found = i;
     }
     return found;
 }
@@ -58,15 +64,18 @@ std::string TrimBlanks(std::string_view text) {
             blank = b <= 0x20 || b == 0x7F;
         }
         if (blank) {
-            if (started && blankRunStart == std::string::npos) blankRunStart = out.size();
+            if (started && blankRunStart == std::string::npos)
+                blankRunStart = out.size();
         } else {
             started = true;
             blankRunStart = std::string::npos;
         }
-        if (started) out.append(text.substr(i, len));
+        if (started)
+            out.append(text.substr(i, len));
         i += len;
     }
-    if (blankRunStart != std::string::npos) out.resize(blankRunStart);
+    if (blankRunStart != std::string::npos)
+        out.resize(blankRunStart);
     return out;
 }
 
@@ -87,8 +96,10 @@ std::string BeforeFirstDot(std::string_view text) {
 std::string ExtensionOf(std::string_view path) {
     std::size_t dot = std::string_view::npos;
     for (std::size_t i = 0; i < path.size(); i += CharLengthAt(path, i)) {
-        if (path[i] == '.') dot = i;
-        if (path[i] == '/') dot = std::string_view::npos;
+        if (path[i] == '.')
+            dot = i;
+        if (path[i] == '/')
+            dot = std::string_view::npos;
     }
     return dot == std::string_view::npos ? std::string() : std::string(path.substr(dot));
 }
@@ -105,7 +116,8 @@ bool EndsWithPathDelimiter(std::string_view folder) {
 
 std::string WithTrailingPathDelimiter(std::string_view folder) {
     std::string out(folder);
-    if (!folder.empty() && !EndsWithPathDelimiter(folder)) out += '/';
+    if (!folder.empty() && !EndsWithPathDelimiter(folder))
+        out += '/';
     return out;
 }
 
@@ -137,11 +149,15 @@ int CompareNoCase(std::string_view a, std::string_view b) {
         const bool foldB = !trailB;
         trailA = !trailA && IsLeadByte(x);
         trailB = !trailB && IsLeadByte(y);
-        if (foldA) x = FoldSingle(x);
-        if (foldB) y = FoldSingle(y);
-        if (x != y) return x < y ? -1 : 1;
+        if (foldA)
+            x = FoldSingle(x);
+        if (foldB)
+            y = FoldSingle(y);
+        if (x != y)
+            return x < y ? -1 : 1;
     }
-    if (a.size() == b.size()) return 0;
+    if (a.size() == b.size())
+        return 0;
     return a.size() < b.size() ? -1 : 1;
 }
 

@@ -63,6 +63,8 @@ struct NoCaseLess {
 };
 
 // Case-insensitive equality in the same sense as CompareNoCase.
-inline bool EqualsNoCase(std::string_view a, std::string_view b) { return CompareNoCase(a, b) == 0; }
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return CompareNoCase(a, b) == 0;
+}
 
 }  // namespace korva

@@ -19,7 +19,8 @@ namespace {
 // when the context goes is dropped with it.
 UiPoster QtPoster(QObject* context) {
     return [context = QPointer<QObject>(context)](std::function<void()> function) {
-        if (context) QMetaObject::invokeMethod(context, std::move(function), Qt::QueuedConnection);
+        if (context)
+            QMetaObject::invokeMethod(context, std::move(function), Qt::QueuedConnection);
     };
 }
 
@@ -34,10 +35,11 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
 
     // The synthesizer, the device and the player need the settings just read.
     CreateSynth();
-    volume_ = std::make_unique<VolumeControl>(model_.settings, *volumeOutput_, static_cast<VolumeView&>(*this));
-    player_ = std::make_unique<Player>(model_, PlayerPorts{*device_, *volume_, static_cast<PlayerView&>(*this), *main_,
-                                                           *messages_, random_, clock_,
-                                                           static_cast<FolderDialog&>(*this)});
+    volume_ =
+        std::make_unique<VolumeControl>(model_.settings, *volumeOutput_, static_cast<VolumeView&>(*this));
+    player_ = std::make_unique<Player>(
+        model_, PlayerPorts{*device_, *volume_, static_cast<PlayerView&>(*this), *main_, *messages_, random_,
+                            clock_, static_cast<FolderDialog&>(*this)});
     if (model_.settings.AUTOVOL && !volume_->FindVolumeDevice()) {
         main_->ShowStatus(Sjis(".. 音量制御できません"), StatusKind::Notice);
     }
@@ -79,19 +81,31 @@ void KorvaApp::CreateSynth() {
     options.audioDriver = model_.settings.AUDIODRV;
     options.postToUiThread = QtPoster(this);
     options.onLoaded = [this](const SynthReport& report) {
-        if (!report.soundFontLoaded) messages_->ShowMessage(report.soundFontMessage);
-        if (!report.outputNotice.empty()) main_->ShowStatus(report.outputNotice, StatusKind::Notice);
+        if (!report.soundFontLoaded)
+            messages_->ShowMessage(report.soundFontMessage);
+        if (!report.outputNotice.empty())
+            main_->ShowStatus(report.outputNotice, StatusKind::Notice);
     };
     engine_ = std::make_unique<FluidSynthEngine>(options);
     device_ = std::make_unique<FluidSynthDevice>(*engine_, options.postToUiThread);
     volumeOutput_ = std::make_unique<FluidSynthVolume>(*engine_);
 }
 
-void KorvaApp::SetPlayLabelLit(bool lit) { main_->SetPlayLabelLit(lit); }
-void KorvaApp::SetPauseLabelLit(bool lit) { main_->SetPauseLabelLit(lit); }
-void KorvaApp::ClearStatusLine() { main_->ClearDisplay(); }
-void KorvaApp::ShowModeLabel() { main_->ShowModeLabel(); }
-void KorvaApp::EnableClock() { main_->SetClockRunning(true); }
+void KorvaApp::SetPlayLabelLit(bool lit) {
+    main_->SetPlayLabelLit(lit);
+}
+void KorvaApp::SetPauseLabelLit(bool lit) {
+    main_->SetPauseLabelLit(lit);
+}
+void KorvaApp::ClearStatusLine() {
+    main_->ClearDisplay();
+}
+void KorvaApp::ShowModeLabel() {
+    main_->ShowModeLabel();
+}
+void KorvaApp::EnableClock() {
+    main_->SetClockRunning(true);
+}
 
 void KorvaApp::DisableIntroAndAutoStart() {
     introEnabled_ = false;
@@ -109,28 +123,56 @@ void KorvaApp::SetIntroInterval(int milliseconds) {
     }
 }
 
-void KorvaApp::ShowIntroEnd() { main_->ShowStatus(".. Intro Play End", StatusKind::Notice); }
+void KorvaApp::ShowIntroEnd() {
+    main_->ShowStatus(".. Intro Play End", StatusKind::Notice);
+}
 
-void KorvaApp::ShowSongWindow() { view_->ShowSongWindow(); }
-void KorvaApp::HideSongWindow() { view_->HideSongWindow(); }
-void KorvaApp::SongLinesChanged() { view_->SongLinesChanged(); }
-void KorvaApp::SetSongCaption(const std::string& sjisCaption) { view_->SetSongCaption(sjisCaption); }
-void KorvaApp::SetSongNumber(int number) { view_->SetSongNumber(number); }
-void KorvaApp::SelectSongLine(int index) { view_->SelectSongLine(index); }
-void KorvaApp::SetCompanionFiles(bool txtExists, bool docExists) { view_->SetCompanionFiles(txtExists, docExists); }
-void KorvaApp::ShowSongControlWindow() { ctrl_->show(); }
-void KorvaApp::CloseSongControlWindow() { ctrl_->close(); }
+void KorvaApp::ShowSongWindow() {
+    view_->ShowSongWindow();
+}
+void KorvaApp::HideSongWindow() {
+    view_->HideSongWindow();
+}
+void KorvaApp::SongLinesChanged() {
+    view_->SongLinesChanged();
+}
+void KorvaApp::SetSongCaption(const std::string& sjisCaption) {
+    view_->SetSongCaption(sjisCaption);
+}
+void KorvaApp::SetSongNumber(int number) {
+    view_->SetSongNumber(number);
+}
+void KorvaApp::SelectSongLine(int index) {
+    view_->SelectSongLine(index);
+}
+void KorvaApp::SetCompanionFiles(bool txtExists, bool docExists) {
+    view_->SetCompanionFiles(txtExists, docExists);
+}
+void KorvaApp::ShowSongControlWindow() {
+    ctrl_->show();
+}
+void KorvaApp::CloseSongControlWindow() {
+    ctrl_->close();
+}
 
-void KorvaApp::ShowVolumeControls() { main_->ShowVolumeControls(); }
+void KorvaApp::ShowVolumeControls() {
+    main_->ShowVolumeControls();
+}
 void KorvaApp::MarkEffectiveLevel(int level) {
-    if (vol_) vol_->MarkEffectiveLevel(level);
+    if (vol_)
+        vol_->MarkEffectiveLevel(level);
 }
 void KorvaApp::SetBaseButtonDown(int level) {
-    if (vol_) vol_->SetBaseButtonDown(level);
+    if (vol_)
+        vol_->SetBaseButtonDown(level);
 }
-void KorvaApp::SetVolumeBar(int level) { main_->SetVolumeBar(level); }
+void KorvaApp::SetVolumeBar(int level) {
+    main_->SetVolumeBar(level);
+}
 
-void KorvaApp::VolScrollBarChange(int position) { volume_->LevelButtonClick(position); }
+void KorvaApp::VolScrollBarChange(int position) {
+    volume_->LevelButtonClick(position);
+}
 
 void KorvaApp::VolLabelClick() {
     vol_->SetBaseButtonDown(volume_->BaseButtonOfInitvol());
@@ -140,16 +182,22 @@ void KorvaApp::VolLabelClick() {
     vol_->raise();
 }
 
-void KorvaApp::UpLabelClick() { vol_->VolUpSpeedButtonClick(); }
-void KorvaApp::DownLabelClick() { vol_->VolDownSpeedButtonClick(); }
+void KorvaApp::UpLabelClick() {
+    vol_->VolUpSpeedButtonClick();
+}
+void KorvaApp::DownLabelClick() {
+    vol_->VolDownSpeedButtonClick();
+}
 
 std::optional<std::string> KorvaApp::ChooseFolder(const std::string& startFolder) {
     for (;;) {
         const QString chosen =
             QFileDialog::getExistingDirectory(main_.get(), QString(), FromSjis(startFolder));
-        if (chosen.isEmpty()) return std::nullopt;
+        if (chosen.isEmpty())
+            return std::nullopt;
         QString failed;
-        if (auto sjis = ToSjis(chosen, &failed)) return WithTrailingPathDelimiter(*sjis);
+        if (auto sjis = ToSjis(chosen, &failed))
+            return WithTrailingPathDelimiter(*sjis);
         messages_->ShowMessage(ToSjisForMessage(chosen) +
                                Sjis(" のフォルダ名には Shift-JIS で表せない文字があるため選べません"));
     }

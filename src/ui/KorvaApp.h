@@ -36,7 +36,7 @@ class KorvaApp final : public QObject,
                        private VolumeLink,
                        private FolderDialog {
     Q_OBJECT
-public:
+  public:
     // programFolder and arguments are Shift-JIS texts already.
     KorvaApp(const std::string& programFolder, const std::vector<std::string>& arguments);
     ~KorvaApp() override;
@@ -45,7 +45,7 @@ public:
     Player& ThePlayer() { return *player_; }
     AppModel& Model() { return model_; }
 
-private:
+  private:
     void CreateSynth();
 
     // PlayerView

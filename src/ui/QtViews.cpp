@@ -7,7 +7,8 @@
 namespace korva {
 
 void QtMessageView::ShowMessage(const std::string& sjisText) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KORVA97"), FromSjis(sjisText), QMessageBox::Ok, parent_);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KORVA97"), FromSjis(sjisText), QMessageBox::Ok,
+                    parent_);
     box.setObjectName(QStringLiteral("KorvaMessageBox"));
     box.exec();
 }

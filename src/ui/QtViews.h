@@ -10,11 +10,11 @@ namespace korva {
 
 // A message box with an OK button and the application's title, over the given window.
 class QtMessageView final : public MessageView {
-public:
+  public:
     explicit QtMessageView(QWidget* parent = nullptr) : parent_(parent) {}
     void ShowMessage(const std::string& sjisText) override;
 
-private:
+  private:
     QPointer<QWidget> parent_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
-// The artists window: chooses the artists whose songs ARTS mode plays. Created once at start-up and shown when needed.
+// The artists window: chooses the artists whose songs ARTS mode plays. Created once at start-up and shown
+// when needed.
 
 #include <QDialog>
 
@@ -9,10 +10,10 @@ namespace korva {
 
 class TArtsDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TArtsDlg(AppModel& model, QWidget* parent = nullptr);
 
-private:
+  private:
     AppModel& model_;
 };
 

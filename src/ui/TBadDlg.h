@@ -1,5 +1,6 @@
 #pragma once
-// The bad-file window: lists playlist entries whose MIDI file is missing. Created once at start-up and shown when needed.
+// The bad-file window: lists playlist entries whose MIDI file is missing. Created once at start-up and shown
+// when needed.
 
 #include <QDialog>
 
@@ -9,10 +10,10 @@ namespace korva {
 
 class TBadDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TBadDlg(AppModel& model, QWidget* parent = nullptr);
 
-private:
+  private:
     AppModel& model_;
 };
 

@@ -9,10 +9,10 @@ namespace korva {
 
 class TCtrlDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TCtrlDlg(AppModel& model, QWidget* parent = nullptr);
 
-private:
+  private:
     AppModel& model_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
-// The remote window: the player folded into a strip of small buttons. Created once at start-up and shown when needed.
+// The remote window: the player folded into a strip of small buttons. Created once at start-up and shown when
+// needed.
 
 #include <QDialog>
 
@@ -9,10 +10,10 @@ namespace korva {
 
 class TRemoteDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TRemoteDlg(AppModel& model, QWidget* parent = nullptr);
 
-private:
+  private:
     AppModel& model_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
-// The conversion window: turns foreign sequencer files into Standard MIDI Files. Created once at start-up and shown when needed.
+// The conversion window: turns foreign sequencer files into Standard MIDI Files. Created once at start-up and
+// shown when needed.
 
 #include <QDialog>
 
@@ -9,10 +10,10 @@ namespace korva {
 
 class TSelCnvDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TSelCnvDlg(AppModel& model, QWidget* parent = nullptr);
 
-private:
+  private:
     AppModel& model_;
 };
 

@@ -9,10 +9,10 @@ namespace korva {
 
 class TSetUpDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TSetUpDlg(AppModel& model, QWidget* parent = nullptr);
 
-private:
+  private:
     AppModel& model_;
 };
 

@@ -9,10 +9,10 @@ namespace korva {
 
 class TVerDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TVerDlg(AppModel& model, QWidget* parent = nullptr);
 
-private:
+  private:
     AppModel& model_;
 };
 

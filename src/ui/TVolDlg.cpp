@@ -21,7 +21,8 @@ QToolButton* MakeButton(QWidget* parent, const QString& name, const QString& cap
     const bool numbered = caption.size() == 1 && caption[0].isDigit();
     button->setAccessibleName(numbered ? caption : hint);
     button->setAccessibleDescription(hint);
-    if (hints) button->setToolTip(hint);
+    if (hints)
+        button->setToolTip(hint);
     button->setFixedSize(22, 22);
     return button;
 }
@@ -62,7 +63,8 @@ TVolDlg::TVolDlg(AppModel& model, QWidget* parent) : QDialog(parent), model_(mod
     closeButton_ = new QPushButton(QStringLiteral("CLOSE"), this);
     closeButton_->setObjectName(QStringLiteral("CloseBitBtn"));
     closeButton_->setAccessibleDescription(QStringLiteral("このウィンドウを閉じる"));
-    if (hints) closeButton_->setToolTip(QStringLiteral("このウィンドウを閉じる"));
+    if (hints)
+        closeButton_->setToolTip(QStringLiteral("このウィンドウを閉じる"));
     connect(volDownButton_, &QToolButton::clicked, this, &TVolDlg::VolDownSpeedButtonClick);
     connect(volUpButton_, &QToolButton::clicked, this, &TVolDlg::VolUpSpeedButtonClick);
     connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
@@ -102,11 +104,13 @@ void TVolDlg::LevelButtonClick(int level) {
 }
 
 void TVolDlg::VolUpSpeedButtonClick() {
-    if (volume_) volume_->TemporaryUp();
+    if (volume_)
+        volume_->TemporaryUp();
 }
 
 void TVolDlg::VolDownSpeedButtonClick() {
-    if (volume_) volume_->TemporaryDown();
+    if (volume_)
+        volume_->TemporaryDown();
 }
 
 }  // namespace korva

@@ -17,7 +17,7 @@ class VolumeControl;
 
 class TVolDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     TVolDlg(AppModel& model, QWidget* parent = nullptr);
 
     // The volume control is made after the window; until it is set the buttons do nothing.
@@ -33,7 +33,7 @@ public:
     void VolUpSpeedButtonClick();
     void VolDownSpeedButtonClick();
 
-private:
+  private:
     AppModel& model_;
     VolumeControl* volume_ = nullptr;
     std::array<QToolButton*, 10> levelButtons_{};

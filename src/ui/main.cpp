@@ -13,7 +13,8 @@ namespace {
 
 // Grid placement needs a window that may place itself; Wayland forbids that, XWayland allows it.
 void PreferXcbOnWayland() {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return;
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
     if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
@@ -36,10 +37,12 @@ int main(int argc, char** argv) {
     }
 
     QString failed;
-    const auto programFolder = korva::ToSjis(QDir(QCoreApplication::applicationDirPath()).absolutePath() + "/", &failed);
+    const auto programFolder =
+        korva::ToSjis(QDir(QCoreApplication::applicationDirPath()).absolutePath() + "/", &failed);
     if (!programFolder) {
-        messages.ShowMessage(korva::ToSjisForMessage(QCoreApplication::applicationDirPath()) +
-                             korva::Sjis(" のフォルダ名には Shift-JIS で表せない文字があるため起動できません"));
+        messages.ShowMessage(
+            korva::ToSjisForMessage(QCoreApplication::applicationDirPath()) +
+            korva::Sjis(" のフォルダ名には Shift-JIS で表せない文字があるため起動できません"));
         return 1;
     }
     std::vector<std::string> arguments;
@@ -47,8 +50,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < args.size() && i <= 2; ++i) {
         auto folder = korva::ToSjis(args[i]);
         if (!folder) {
-            messages.ShowMessage(korva::ToSjisForMessage(args[i]) +
-                                 korva::Sjis(" のフォルダ名には Shift-JIS で表せない文字があるため使えません"));
+            messages.ShowMessage(
+                korva::ToSjisForMessage(args[i]) +
+                korva::Sjis(" のフォルダ名には Shift-JIS で表せない文字があるため使えません"));
         }
         arguments.push_back(folder.value_or(std::string()));
     }

@@ -23,9 +23,15 @@ Settings Cell(int fixdpos, int h, int v) {
 TEST(PlacementTest, GridCellsPutTheMainWindowInEachNinth) {
     const int h = 10, v = 20, w = kMain.width, ch = 75, sw = kScreen.width, sh = kScreen.height;
     const ScreenPoint expected[9] = {
-        {h, v}, {h, sh / 2 - ch / 2}, {h, sh - ch - v},
-        {sw / 2 - w / 2, v}, {sw / 2 - w / 2, sh / 2 - ch / 2}, {sw / 2 - w / 2, sh - ch - v},
-        {sw - w - h, v}, {sw - w - h, sh / 2 - ch / 2}, {sw - w - h, sh - ch - v},
+        {h, v},
+        {h, sh / 2 - ch / 2},
+        {h, sh - ch - v},
+        {sw / 2 - w / 2, v},
+        {sw / 2 - w / 2, sh / 2 - ch / 2},
+        {sw / 2 - w / 2, sh - ch - v},
+        {sw - w - h, v},
+        {sw - w - h, sh / 2 - ch / 2},
+        {sw - w - h, sh - ch - v},
     };
     for (int cell = 0; cell < 9; ++cell) {
         EXPECT_EQ(FixedPosition(Cell(cell, h, v), kMain, ch, kScreen), expected[cell]) << cell;
@@ -36,7 +42,8 @@ TEST(PlacementTest, GridCellsPutTheMainWindowInEachNinth) {
 TEST(PlacementTest, VolumeWindowLinesUpWithTheMainWindowTenPixelsAway) {
     const int h = 10, v = 20, ch = 75;
     // Columns: right edges aligned on the left, centred, left edges aligned on the right.
-    EXPECT_EQ(VolumeWindowPosition(Cell(0, h, v), kMain, ch, kVolume, kScreen)->x, h + kMain.width - kVolume.width);
+    EXPECT_EQ(VolumeWindowPosition(Cell(0, h, v), kMain, ch, kVolume, kScreen)->x,
+              h + kMain.width - kVolume.width);
     EXPECT_EQ(VolumeWindowPosition(Cell(3, h, v), kMain, ch, kVolume, kScreen)->x, 1920 / 2 - 100);
     EXPECT_EQ(VolumeWindowPosition(Cell(6, h, v), kMain, ch, kVolume, kScreen)->x, 1920 - kMain.width - h);
     // Rows: below the main window at the top and in the middle, above it at the bottom.
@@ -52,7 +59,7 @@ TEST(PlacementTest, BottomRightCellWithAdjustmentSitsAboveTheEdges) {
     EXPECT_EQ(main.x + kMain.width, 1920 - 10);
     EXPECT_EQ(main.y + 75, 1080 - 20);
     const ScreenPoint volume = *VolumeWindowPosition(s, kMain, 75, kVolume, kScreen);
-    EXPECT_EQ(volume.x, main.x);                      // left-aligned with the main window
+    EXPECT_EQ(volume.x, main.x);                        // left-aligned with the main window
     EXPECT_EQ(volume.y + kVolume.height, main.y - 10);  // its bottom 10 px above the main window's top
 }
 
@@ -99,9 +106,9 @@ TEST(FoldersTest, CommandLineArgumentsNameTheDataFolders) {
 }
 
 TEST(VolumeLevelsTest, LeadingDigitGivesTheBaseLevel) {
-    const std::pair<char, int> cases[] = {{'0', 0}, {'3', 3}, {'4', 4}, {'5', 4}, {'6', 5}, {'7', 5}, {'8', 6},
-                                          {'9', 6}, {'A', 7}, {'B', 7}, {'C', 8}, {'D', 8}, {'E', 9}, {'F', 9},
-                                          {'b', 3}, {'G', 3}, {' ', 3}};
+    const std::pair<char, int> cases[] = {{'0', 0}, {'3', 3}, {'4', 4}, {'5', 4}, {'6', 5}, {'7', 5},
+                                          {'8', 6}, {'9', 6}, {'A', 7}, {'B', 7}, {'C', 8}, {'D', 8},
+                                          {'E', 9}, {'F', 9}, {'b', 3}, {'G', 3}, {' ', 3}};
     for (auto [digit, level] : cases) EXPECT_EQ(LevelOfDigit(digit), level) << digit;
     // The bar set at activation puts anything but an upper-case hexadecimal digit at 0.
     EXPECT_EQ(VolumeBarOfDigit('B'), 7);

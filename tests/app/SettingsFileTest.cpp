@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "support/TempDir.h"
 #include "app/Errors.h"
 #include "app/FileSystem.h"
 #include "app/ProfileFile.h"
+#include "support/TempDir.h"
 #include "text/Encoding.h"
 
 namespace korva {
@@ -24,7 +24,7 @@ struct RecordingMessages : MessageView {
 };
 
 class SettingsFileTest : public ::testing::Test {
-protected:
+  protected:
     std::string Ini() const { return dir.Folder() + "KORVA.INI"; }
     Settings Read() const {
         Settings s;
@@ -98,7 +98,7 @@ TEST_F(SettingsFileTest, EightBitKeysKeepTheRemainderModulo256) {
 TEST_F(SettingsFileTest, TruthValuesAreIntegersWithTheirDefault) {
     dir.Write("KORVA.INI", "[korva]\r\nposctrl=2\r\nUSECLOK=0\r\nVIWFRNT=yes\r\nUSESTRM=yes\r\n");
     Settings s = Read();
-    EXPECT_TRUE(s.POSCTRL);    // any number but 0 is on; names ignore case
+    EXPECT_TRUE(s.POSCTRL);  // any number but 0 is on; names ignore case
     EXPECT_FALSE(s.USECLOK);
     EXPECT_FALSE(s.VIWFRNT);  // "yes" is not a number: default off
     EXPECT_TRUE(s.USESTRM);   // default on
@@ -133,8 +133,9 @@ TEST_F(SettingsFileTest, OrderIndicatorIsSetRightAfterRndmode) {
 
 TEST_F(SettingsFileTest, SaveKeepsWhatItDoesNotKnowByteForByte) {
     const std::string sjisValue = "\x83\x5C\x95\x5C";  // "ソ表"
-    const std::string original = "; my comment\r\n[KORVA]\r\nMYOWNKEY=" + sjisValue +
-                                 "\r\nPLAYMOD=0\r\n\r\n[OTHER]\r\nX=1\r\n[POS00]\r\nMANHPOS=12\r\nMANVPOS=34\r\n";
+    const std::string original =
+        "; my comment\r\n[KORVA]\r\nMYOWNKEY=" + sjisValue +
+        "\r\nPLAYMOD=0\r\n\r\n[OTHER]\r\nX=1\r\n[POS00]\r\nMANHPOS=12\r\nMANVPOS=34\r\n";
     dir.Write("KORVA.INI", original);
     Settings s = Read();
     s.PLAYMOD = PROG;
@@ -142,7 +143,8 @@ TEST_F(SettingsFileTest, SaveKeepsWhatItDoesNotKnowByteForByte) {
     RecordingMessages messages;
     SaveSettings(Ini(), s, messages);
     const std::string saved = dir.Read("KORVA.INI");
-    EXPECT_NE(saved.find("; my comment\r\n[KORVA]\r\nMYOWNKEY=" + sjisValue + "\r\nPLAYMOD=3\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("; my comment\r\n[KORVA]\r\nMYOWNKEY=" + sjisValue + "\r\nPLAYMOD=3\r\n"),
+              std::string::npos);
     EXPECT_NE(saved.find("[OTHER]\r\nX=1\r\n[POS00]\r\nMANHPOS=12\r\nMANVPOS=34\r\n"), std::string::npos);
     EXPECT_EQ(saved.find('\n', 0), saved.find("\r\n", 0) + 1);  // no lone LF was introduced
     EXPECT_EQ(Read().SMFBTN1, Sjis("ボタン"));
@@ -187,7 +189,8 @@ TEST_F(SettingsFileTest, PositionWritersTouchOnlyTheirSection) {
     s.VIWHIGH = 400;
     SaveSongWindowPosition(Ini(), s);
     EXPECT_EQ(dir.Read("KORVA.INI"),
-              "[POS00]\r\nMANHPOS=100\r\nMANVPOS=200\r\n[POS01]\r\nVIWHPOS=1\r\nVIWVPOS=2\r\nVIWSIZE=300\r\nVIWHIGH=400\r\n");
+              "[POS00]\r\nMANHPOS=100\r\nMANVPOS=200\r\n[POS01]\r\nVIWHPOS=1\r\nVIWVPOS=2\r\nVIWSIZE="
+              "300\r\nVIWHIGH=400\r\n");
     Settings back = Read();
     EXPECT_EQ(back.MANHPOS, 100);
     EXPECT_EQ(back.VIWHIGH, 400);
@@ -197,7 +200,8 @@ TEST_F(SettingsFileTest, PositionWritersTouchOnlyTheirSection) {
 TEST_F(SettingsFileTest, FailedWriteStopsAtThatKeyAndShowsNoSuccess) {
     int renames = 0;
     SetBeforeRenameHookForTesting([&](const std::filesystem::path& temporary) {
-        if (++renames == 4) std::filesystem::remove(temporary);  // the 4th key's write fails
+        if (++renames == 4)
+            std::filesystem::remove(temporary);  // the 4th key's write fails
     });
     Settings s;
     s.ATSTART = 2;
@@ -212,7 +216,7 @@ TEST_F(SettingsFileTest, FailedWriteStopsAtThatKeyAndShowsNoSuccess) {
     }
     SetBeforeRenameHookForTesting({});
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(ProfileFile::ReadValue(Ini(), "KORVA", "ATSTART"), "2");        // before the failure
+    EXPECT_EQ(ProfileFile::ReadValue(Ini(), "KORVA", "ATSTART"), "2");            // before the failure
     EXPECT_FALSE(ProfileFile::ReadValue(Ini(), "KORVA", "FIXDPOS").has_value());  // the failed key
     EXPECT_FALSE(ProfileFile::ReadValue(Ini(), "KORVA", "ADJUSTH").has_value());  // after it
 }

@@ -30,7 +30,7 @@ void ExpectEndWithinOneBlock(long noticeFrame, long expectedFrame) {
 
 // A loaded synth and a folder for its songs.
 class FluidSynthDeviceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(synth.Engine().WaitUntilLoaded()); }
 
     TempDir dir;

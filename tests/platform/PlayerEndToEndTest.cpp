@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
+#include "SynthTestSupport.h"
 #include "app/SystemClock.h"
 #include "platform/FluidSynthVolume.h"
 #include "playback/Player.h"
-#include "SynthTestSupport.h"
 #include "support/PlayerFakes.h"
 #include "text/Encoding.h"
 
@@ -34,7 +34,8 @@ struct QuietView : QuietPlayerView {
 
 TEST(PlayerEndToEnd, ThreeSongsFromAPlaylistEachAfterItsResetThenStop) {
     TempDir dir;
-    std::filesystem::copy_file(std::filesystem::path(KORVA_DATA_DIR) / "KORVA_GM.MID", dir.Path() / "KORVA_GM.MID");
+    std::filesystem::copy_file(std::filesystem::path(KORVA_DATA_DIR) / "KORVA_GM.MID",
+                               dir.Path() / "KORVA_GM.MID");
     std::string playlist;
     for (const char* title : {"Alpha", "Beta", "Gamma"}) {
         const std::string path = dir.Write(std::string(title) + ".mid", HeldNoteSong(0.5));
@@ -77,13 +78,14 @@ TEST(PlayerEndToEnd, ThreeSongsFromAPlaylistEachAfterItsResetThenStop) {
 
     std::vector<std::string> order;
     for (const Segment& s : segments) order.push_back(s.status);
-    EXPECT_EQ(order, (std::vector<std::string>{Sjis(".. Preparations for Play"), ".. No.1", "Alpha", ".. No.2", "Beta",
-                                               ".. No.3", "Gamma"}));
+    EXPECT_EQ(order, (std::vector<std::string>{Sjis(".. Preparations for Play"), ".. No.1", "Alpha",
+                                               ".. No.2", "Beta", ".. No.3", "Gamma"}));
     for (const Segment& s : segments) {
         if (s.status == "Alpha" || s.status == "Beta" || s.status == "Gamma") {
             EXPECT_GT(s.audio.Peak(), kAudible) << s.status;
             // Each song plays its half second, give or take a block either side.
-            EXPECT_NEAR(static_cast<double>(s.audio.left.size()), synth.Seconds(0.5), 2.0 * kBlock) << s.status;
+            EXPECT_NEAR(static_cast<double>(s.audio.left.size()), synth.Seconds(0.5), 2.0 * kBlock)
+                << s.status;
         }
     }
 }

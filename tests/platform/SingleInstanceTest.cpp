@@ -13,10 +13,11 @@ namespace {
 
 // A child process running the lock probe, with its standard output readable line by line.
 class Probe {
-public:
+  public:
     explicit Probe(const std::string& name) {
         int fds[2];
-        if (::pipe(fds) != 0) throw std::runtime_error("pipe");
+        if (::pipe(fds) != 0)
+            throw std::runtime_error("pipe");
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(fds[1], STDOUT_FILENO);
@@ -29,16 +30,20 @@ public:
         out_ = ::fdopen(fds[0], "r");
     }
     ~Probe() {
-        if (pid_ > 0) Kill();
-        if (out_) std::fclose(out_);
+        if (pid_ > 0)
+            Kill();
+        if (out_)
+            std::fclose(out_);
     }
 
     // Blocks until the probe prints a line (or ends).
     std::string ReadLine() {
         char buffer[512];
-        if (!std::fgets(buffer, sizeof buffer, out_)) return {};
+        if (!std::fgets(buffer, sizeof buffer, out_))
+            return {};
         std::string line(buffer);
-        if (!line.empty() && line.back() == '\n') line.pop_back();
+        if (!line.empty() && line.back() == '\n')
+            line.pop_back();
         return line;
     }
     int Wait() {
@@ -52,7 +57,7 @@ public:
         Wait();
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     FILE* out_ = nullptr;
 };

@@ -19,7 +19,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 class RecordingStatus final : public StatusView {
-public:
+  public:
     void ShowStatus(const std::string& sjisText, StatusKind kind) override {
         shown.emplace_back(sjisText, kind);
     }
@@ -27,17 +27,18 @@ public:
 };
 
 class RecordingMessages final : public MessageView {
-public:
+  public:
     void ShowMessage(const std::string& sjisText) override { shown.push_back(sjisText); }
     Lines shown;
 };
 
 // Gives the scripted draws in turn, then 0.
 class ScriptedRandom final : public RandomSource {
-public:
+  public:
     int Below(int n) override {
         bounds.push_back(n);
-        if (draws.empty()) return 0;
+        if (draws.empty())
+            return 0;
         const int draw = draws.front();
         draws.pop_front();
         return draw;
@@ -47,7 +48,7 @@ public:
 };
 
 class FixedClock final : public Clock {
-public:
+  public:
     LocalTime Now() const override {
         LocalTime time;
         time.hour = hour;
@@ -57,7 +58,7 @@ public:
 };
 
 class ScriptedFolderDialog final : public FolderDialog {
-public:
+  public:
     std::optional<std::string> ChooseFolder(const std::string& startFolder) override {
         starts.push_back(startFolder);
         return answer;
@@ -74,11 +75,12 @@ std::string Entry(const std::string& name, const std::string& feel, const std::s
 }
 
 class PlayQueueTest : public ::testing::Test {
-protected:
+  protected:
     PlayQueueTest() { model.folders = {dir.Folder(), dir.Folder(), dir.Folder() + "one/"}; }
 
     void WriteList(int list, const Lines& lines) {
-        if (list == 1) std::filesystem::create_directories(dir.Path() / "one");
+        if (list == 1)
+            std::filesystem::create_directories(dir.Path() / "one");
         std::string bytes;
         for (const auto& line : lines) bytes += line + "\r\n";
         dir.Write(list == 0 ? "KORVA.DT0" : "one/KORVA.DT1", bytes);
@@ -291,7 +293,7 @@ TEST_F(PlayQueueTest, RandomOrderPutsEveryEntryFirstEquallyOften) {
 }
 
 class CurrentBandListTest : public ::testing::Test {
-protected:
+  protected:
     CurrentBandListTest() { settings.PROGRM = {10, 11, 12, 13, 14, 15}; }
 
     std::vector<int> ListsOverTheDay(const std::string& timband) {
@@ -327,7 +329,7 @@ TEST_F(CurrentBandListTest, TimbandOfOtherLengthPlaysListZero) {
 }
 
 class FolderQueueTest : public PlayQueueTest {
-protected:
+  protected:
     FolderQueueTest() {
         std::filesystem::create_directory(dir.Path() / "songs");
         for (const char* name : {"b.MID", "A.mid", "c.Mid", "notes.txt", "d.MID.bak"}) {

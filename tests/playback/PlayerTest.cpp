@@ -14,10 +14,10 @@
 namespace korva {
 namespace {
 
-using testing::ScriptedDevice;
-using testing::TempDir;
 using testing::RecordingMessages;
 using testing::RecordingStatus;
+using testing::ScriptedDevice;
+using testing::TempDir;
 
 struct RecordingView : testing::QuietPlayerView {
     bool playLit = false;
@@ -50,7 +50,7 @@ struct RecordingView : testing::QuietPlayerView {
 const std::string kTab = "\t";
 
 class PlayerTest : public ::testing::Test {
-protected:
+  protected:
     PlayerTest() {
         model.folders = MakeFolders(dir.Folder(), {});
         model.settings.PLAYMOD = LIST0;
@@ -64,7 +64,8 @@ protected:
         return dir.Write(name, content);
     }
     // A playlist of songs "<title>.mid" with the given titles; every file exists unless listed.
-    void Playlist(int list, const std::vector<std::string>& titles, const std::vector<std::string>& vols = {}) {
+    void Playlist(int list, const std::vector<std::string>& titles,
+                  const std::vector<std::string>& vols = {}) {
         std::string text;
         for (std::size_t i = 0; i < titles.size(); ++i) {
             const std::string vol = i < vols.size() ? vols[i] : "+0";
@@ -168,7 +169,7 @@ TEST_F(PlayerTest, BackAndNextMoveOnlyInsideTheQueue) {
     player.Play();
     EXPECT_FALSE(StepBack(model.play, player));  // Back on the first does nothing
     EXPECT_EQ(device.PendingNotices(), 0u);
-    device.FinishAndDeliver();                    // B plays
+    device.FinishAndDeliver();  // B plays
     EXPECT_TRUE(StepBack(model.play, player));
     device.DeliverNotices();
     EXPECT_EQ(device.OpenFile(), Path("A"));
@@ -177,7 +178,7 @@ TEST_F(PlayerTest, BackAndNextMoveOnlyInsideTheQueue) {
     player.Next();
     device.DeliverNotices();
     EXPECT_EQ(device.OpenFile(), Path("C"));
-    player.Next();                                // Next on the last does nothing
+    player.Next();  // Next on the last does nothing
     device.DeliverNotices();
     EXPECT_EQ(device.OpenFile(), Path("C"));
     EXPECT_EQ(device.Mode(), DeviceMode::Playing);
@@ -293,8 +294,8 @@ TEST_F(PlayerTest, DeviceErrorStopsWithItsMessage) {
     device.failNextPlay = 5;
     player.Play();
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0],
-              Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです") + "\n" + device.ErrorText());
+    EXPECT_EQ(messages.shown[0], Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです") + "\n" +
+                                     device.ErrorText());
     EXPECT_EQ(device.Mode(), DeviceMode::None);
     EXPECT_FALSE(view.playLit);
     device.DeliverNotices();  // the failed play's notice finds no mode and changes nothing

@@ -12,11 +12,11 @@ namespace {
 using Lines = std::vector<std::string>;
 
 class FixedDraw final : public RandomSource {
-public:
+  public:
     explicit FixedDraw(bool last) : last_(last) {}
     int Below(int n) override { return last_ ? n - 1 : 0; }
 
-private:
+  private:
     bool last_;
 };
 

@@ -21,7 +21,7 @@ struct FakeView : VolumeView {
 };
 
 class VolumeControlTest : public ::testing::Test {
-protected:
+  protected:
     VolumeControl& Make(const std::string& initvol) {
         settings.INITVOL = initvol;
         control.emplace(settings, output, view);

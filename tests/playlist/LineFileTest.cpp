@@ -101,7 +101,8 @@ std::vector<std::string> TemporaryFiles(const testing::TempDir& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
         const std::string name = entry.path().filename().string();
-        if (name.rfind("KORVA.DT0.tmp", 0) == 0) names.push_back(name);
+        if (name.rfind("KORVA.DT0.tmp", 0) == 0)
+            names.push_back(name);
     }
     return names;
 }

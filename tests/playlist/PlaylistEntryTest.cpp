@@ -86,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PlaylistEntryTest, EveryControlByteButTabMakesALineAbnormal) {
     for (int byte = 1; byte < 32; ++byte) {
-        if (byte == '\t') continue;
+        if (byte == '\t')
+            continue;
         const std::string line = std::string("A") + static_cast<char>(byte) + "\tB\t+0\t1";
         EXPECT_FALSE(IsValidEntryLine(line)) << "byte " << byte;
     }

@@ -15,7 +15,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 class RecordingMessages final : public MessageView {
-public:
+  public:
     void ShowMessage(const std::string& sjisText) override { shown.push_back(sjisText); }
     Lines shown;
 };
@@ -26,7 +26,7 @@ std::string RecordedMessage(int list) {
 }
 
 class PlaylistLoaderTest : public ::testing::Test {
-protected:
+  protected:
     PlaylistLoaderTest() {
         std::filesystem::create_directory(dir.Path() / "program");
         model.folders = {dir.Folder() + "program/", dir.Folder(), dir.Folder()};

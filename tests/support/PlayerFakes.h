@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/Ports.h"
-#include "playback/Player.h"
 #include "playback/PlayQueue.h"
+#include "playback/Player.h"
 #include "playback/VolumeControl.h"
 #include "playback/VolumeOutput.h"
 
@@ -16,7 +16,7 @@ namespace korva::testing {
 
 // Every call does nothing; tests override the calls they look at.
 class QuietPlayerView : public PlayerView {
-public:
+  public:
     void SetPlayLabelLit(bool) override {}
     void SetPauseLabelLit(bool) override {}
     void ClearStatusLine() override {}
@@ -42,7 +42,7 @@ struct StatusEntry {
 };
 
 class RecordingStatus : public StatusView {
-public:
+  public:
     void ShowStatus(const std::string& text, StatusKind kind) override { shown.push_back({text, kind}); }
     std::vector<std::string> Texts() const {
         std::vector<std::string> out;
@@ -53,21 +53,22 @@ public:
 };
 
 class RecordingMessages : public MessageView {
-public:
+  public:
     void ShowMessage(const std::string& text) override { shown.push_back(text); }
     std::vector<std::string> shown;
 };
 
 // Device numbers below readableFrom cannot be read; with refuse set every setting is refused.
 class RecordingVolumeOutput : public VolumeOutput {
-public:
+  public:
     int DeviceCount() const override { return devices; }
     bool GetVolume(std::uint16_t device, std::uint32_t& value) const override {
         value = 0;
         return device >= readableFrom;
     }
     bool SetVolume(std::uint16_t, std::uint32_t value) override {
-        if (refuse) return false;
+        if (refuse)
+            return false;
         set.push_back(value);
         return true;
     }
@@ -78,7 +79,7 @@ public:
 };
 
 class NullVolumeView : public VolumeView {
-public:
+  public:
     void ShowVolumeControls() override {}
     void MarkEffectiveLevel(int) override {}
     void SetBaseButtonDown(int) override {}
@@ -86,14 +87,14 @@ public:
 };
 
 class FixedClock : public Clock {
-public:
+  public:
     LocalTime Now() const override { return LocalTime{2026, 12, 7, 1, hour, 0, 0}; }
     int hour = 12;
 };
 
 // A folder dialog the user cancels.
 class CancelledFolderDialog : public FolderDialog {
-public:
+  public:
     std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
 };
 

@@ -48,7 +48,8 @@ void ScriptedDevice::Pause() {
 }
 
 void ScriptedDevice::Stop() {
-    if (mode_ == DeviceMode::Playing || mode_ == DeviceMode::Paused) mode_ = DeviceMode::Stopped;
+    if (mode_ == DeviceMode::Playing || mode_ == DeviceMode::Paused)
+        mode_ = DeviceMode::Stopped;
     EndPlay();
 }
 
@@ -58,7 +59,8 @@ void ScriptedDevice::Close() {
 }
 
 void ScriptedDevice::FinishSong() {
-    if (mode_ != DeviceMode::Playing) return;
+    if (mode_ != DeviceMode::Playing)
+        return;
     mode_ = DeviceMode::Stopped;
     EndPlay();
 }
@@ -66,7 +68,8 @@ void ScriptedDevice::FinishSong() {
 void ScriptedDevice::DeliverNotices() {
     while (pending_ > 0) {
         --pending_;
-        if (handler_) handler_();
+        if (handler_)
+            handler_();
     }
 }
 

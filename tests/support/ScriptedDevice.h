@@ -13,7 +13,7 @@
 namespace korva::testing {
 
 class ScriptedDevice final : public SequencerDevice {
-public:
+  public:
     void SetNotifyHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
     void Open(const std::string& sjisPath) override;
     void Play() override;
@@ -42,7 +42,7 @@ public:
     std::size_t PendingNotices() const { return pending_; }
     int playCalls = 0;
 
-private:
+  private:
     void EndPlay();
 
     std::function<void()> handler_;

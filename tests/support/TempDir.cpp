@@ -10,7 +10,8 @@ namespace korva::testing {
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "korva-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
 
@@ -22,7 +23,8 @@ TempDir::~TempDir() {
         std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
     }
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ec);
     std::filesystem::remove_all(path_, ec);
 }
 
@@ -30,7 +32,8 @@ std::string TempDir::Write(std::string_view name, std::string_view bytes) const 
     const auto file = path_ / std::string(name);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + file.string());
+    if (!out)
+        throw std::runtime_error("cannot write " + file.string());
     return file.string();
 }
 
@@ -39,6 +42,8 @@ std::string TempDir::Read(std::string_view name) const {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-bool TempDir::Exists(std::string_view name) const { return std::filesystem::exists(path_ / std::string(name)); }
+bool TempDir::Exists(std::string_view name) const {
+    return std::filesystem::exists(path_ / std::string(name));
+}
 
 }  // namespace korva::testing

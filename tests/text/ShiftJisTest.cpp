@@ -36,13 +36,18 @@ struct TrimCase {
 
 class TrimBlanksTest : public ::testing::TestWithParam<TrimCase> {};
 
-TEST_P(TrimBlanksTest, TrimsBothEndsKeepingInnerBlanks) { EXPECT_EQ(TrimBlanks(GetParam().input), GetParam().expected); }
+TEST_P(TrimBlanksTest, TrimsBothEndsKeepingInnerBlanks) {
+    EXPECT_EQ(TrimBlanks(GetParam().input), GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TrimBlanksTest,
     ::testing::Values(TrimCase{"", ""}, TrimCase{"   ", ""}, TrimCase{"  a b  ", "a b"},
                       TrimCase{kFullWidthSpace + "CVS.EXE" + kFullWidthSpace, "CVS.EXE"},
-                      TrimCase{"\t\x7F" "x" "\x01", "x"},
+                      TrimCase{"\t\x7F"
+                               "x"
+                               "\x01",
+                               "x"},
                       TrimCase{kFullWidthSpace + kSoHyouNou + " " + kFullWidthSpace + "a" + kFullWidthSpace,
                                kSoHyouNou + " " + kFullWidthSpace + "a"},
                       // 0x81 0x40 split over a character boundary is no blank: "\x83\x81" is one
@@ -96,7 +101,9 @@ TEST(EncodingTest, RoundTripsJapaneseIncludingBackslashSecondBytes) {
 }
 
 TEST(EncodingTest, ReportsTheFirstCharacterShiftJisCannotHold) {
-    const Conversion c = Utf8ToCp932("ab\xC3\xA9" "c\xF0\x9F\x8E\xB5");  // "abéc🎵"
+    const Conversion c = Utf8ToCp932(
+        "ab\xC3\xA9"
+        "c\xF0\x9F\x8E\xB5");  // "abéc🎵"
     EXPECT_FALSE(c.ok);
     EXPECT_EQ(c.failedAt, 2u);
     EXPECT_EQ(c.failedChar, "\xC3\xA9");

@@ -20,10 +20,12 @@ struct PrintedMessages : korva::MessageView {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return 2;
+    if (argc < 2)
+        return 2;
     korva::SingleInstance lock(argv[1]);
     PrintedMessages messages;
-    if (!korva::ClaimSingleInstance(lock, messages)) return 3;
+    if (!korva::ClaimSingleInstance(lock, messages))
+        return 3;
     std::printf("HELD\n");
     std::fflush(stdout);
     for (;;) ::pause();

@@ -18,7 +18,7 @@ using namespace korva;
 class KorvaAppTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     static std::string Song(double seconds) {
         testing::SmfWriter writer(0, 480);
         const auto ticks = static_cast<std::uint32_t>(seconds * 960);
@@ -26,19 +26,21 @@ private:
         return writer.Bytes();
     }
 
-private slots:
+  private slots:
     void WindowsAreCreatedInTheirOrder() {
         testing::TempDir dir;
         KorvaApp app(dir.Folder(), {});
         QStringList dialogs;
         for (QObject* child : app.MainForm().children()) {
-            if (qobject_cast<QDialog*>(child)) dialogs << child->objectName();
+            if (qobject_cast<QDialog*>(child))
+                dialogs << child->objectName();
         }
-        QCOMPARE(dialogs, (QStringList{"TArtsDlg", "TBadDlg", "TRemoteDlg", "TSelCnvDlg", "TViewDlg", "TVolDlg",
-                                       "TSetUpDlg", "TCtrlDlg", "TVerDlg"}));
+        QCOMPARE(dialogs, (QStringList{"TArtsDlg", "TBadDlg", "TRemoteDlg", "TSelCnvDlg", "TViewDlg",
+                                       "TVolDlg", "TSetUpDlg", "TCtrlDlg", "TVerDlg"}));
         QVERIFY(app.MainForm().isVisible());
         for (QObject* child : app.MainForm().children()) {
-            if (auto* dialog = qobject_cast<QDialog*>(child)) QVERIFY(!dialog->isVisible());
+            if (auto* dialog = qobject_cast<QDialog*>(child))
+                QVERIFY(!dialog->isVisible());
         }
     }
 
@@ -49,7 +51,8 @@ private slots:
         }
         std::string list0;
         for (const char* title : {"Alpha", "Beta", "Gamma"}) {
-            list0 += std::string(title) + "\t" + dir.Write(std::string(title) + ".mid", Song(0.3)) + "\t+0\t1\r\n";
+            list0 +=
+                std::string(title) + "\t" + dir.Write(std::string(title) + ".mid", Song(0.3)) + "\t+0\t1\r\n";
         }
         dir.Write("KORVA.DT0", list0);
         dir.Write("KORVA.DT1", "Other\t" + dir.Write("other.mid", Song(0.3)) + "\t+0\t1\r\n");
@@ -64,7 +67,8 @@ private slots:
         QTimer watch;
         connect(&watch, &QTimer::timeout, [&] {
             const QString text = QString::fromStdString(ToDisplayUtf8(app.MainForm().Status().Text()));
-            if (seen.isEmpty() || seen.last() != text) seen << text;
+            if (seen.isEmpty() || seen.last() != text)
+                seen << text;
         });
         watch.start(5);
         QTest::mouseClick(play, Qt::LeftButton);
@@ -73,7 +77,8 @@ private slots:
 
         QStringList titles;
         for (const QString& text : seen) {
-            if (text == "Alpha" || text == "Beta" || text == "Gamma" || text == "Other") titles << text;
+            if (text == "Alpha" || text == "Beta" || text == "Gamma" || text == "Other")
+                titles << text;
         }
         QCOMPARE(titles, (QStringList{"Alpha", "Beta", "Gamma"}));
         QVERIFY(seen.contains(".. No.2"));

@@ -26,10 +26,10 @@ struct WindowView : VolumeView {
 class TVolDlgTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     static QColor CaptionColour(QToolButton* button) { return button->palette().color(QPalette::ButtonText); }
 
-private slots:
+  private slots:
     void LevelButtonSetsBaseKeepsFineDigitsAndMarksTheEffectiveLevel() {
         AppModel model;
         model.settings.INITVOL = "A123C456";
