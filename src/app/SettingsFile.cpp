@@ -200,14 +200,6 @@ void SaveSongWindowPosition(const std::string& iniPath, const Settings& settings
     WriteKeys(iniPath, kSongWindowPosition, SongWindowKeys(), settings);
 }
 
-std::string ReadConvHis(const std::string& iniPath) {
-    return ProfileFile::ReadValue(iniPath, kMain, "CONVHIS").value_or(std::string());
-}
-
-void SaveConvHis(const std::string& iniPath, const std::string& folder) {
-    ProfileFile::WriteValue(iniPath, kMain, "CONVHIS", folder);
-}
-
 const std::vector<std::string_view>& SavedSettingKeys() {
     static const std::vector<std::string_view> names = [] {
         std::vector<std::string_view> out;

@@ -29,10 +29,6 @@ void SaveMainPosition(const std::string& iniPath, const Settings& settings);
 // Section "POS01": VIWHPOS, VIWVPOS, VIWSIZE, VIWHIGH.
 void SaveSongWindowPosition(const std::string& iniPath, const Settings& settings);
 
-// CONVHIS is read and written on its own by the conversion window.
-std::string ReadConvHis(const std::string& iniPath);
-void SaveConvHis(const std::string& iniPath, const std::string& folder);
-
 // Integer values as the file holds them: optional sign and decimal digits, or "0x"/"0X" followed by
 // hexadecimal digits; nullopt for anything else (the caller then uses the default).
 std::optional<std::int32_t> ParseProfileInteger(std::string_view text);
