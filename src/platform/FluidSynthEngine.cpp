@@ -102,6 +102,11 @@ void FluidSynthEngine::LoadInBackground() {
     if (options_.beforeLoadForTesting)
         options_.beforeLoadForTesting();
 
+    // FluidSynth fills its process-wide tables when the first synth is made, and a second synth
+    // made at the same moment may find them half filled and play wrongly: making synths and loading
+    // their SoundFonts takes turns across the process.
+    static std::mutex creation;
+    std::unique_lock creating(creation);
     FluidSettingsPtr settings;
     FluidSynthPtr synth;
     std::string problem = CreateSynth(settings, synth);
@@ -121,6 +126,7 @@ void FluidSynthEngine::LoadInBackground() {
         }
     }
 
+    creating.unlock();
     {
         std::lock_guard lock(mutex_);
         settings_ = std::move(settings);
