@@ -35,15 +35,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", ToDisplayUtf8(engine.Report().soundFontMessage).c_str());
         return 1;
     }
-    try {
-        device.Open(argv[1]);
-    } catch (const DeviceError& error) {
-        std::fprintf(stderr, "%s\n", ToDisplayUtf8(error.Text()).c_str());
+    device.Open(argv[1]);
+    if (device.Fault() == DeviceFault::None)
+        device.Play();
+    if (device.Fault() != DeviceFault::None) {
+        std::fprintf(stderr, "%s\n", ToDisplayUtf8(device.ErrorText()).c_str());
         return 1;
     }
-    device.Play();
-    if (device.Error() != 0)
-        return 1;
 
     constexpr int kPeriod = 1024;
     std::vector<float> left(kPeriod);

@@ -12,7 +12,7 @@
 
 #include "app/AppModel.h"
 #include "app/Ports.h"
-#include "app/SystemClock.h"
+#include "app/SeededRandom.h"
 #include "playback/PlayQueue.h"
 #include "playlist/PlaylistLoader.h"
 #include "text/ShiftJis.h"

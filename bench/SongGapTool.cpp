@@ -11,12 +11,14 @@
 #include <functional>
 #include <mutex>
 
-#include "app/SystemClock.h"
+#include "app/SeededRandom.h"
+#include "jukebox/Jukebox.h"
 #include "platform/FluidSynthDevice.h"
 #include "platform/FluidSynthEngine.h"
 #include "platform/FluidSynthVolume.h"
+#include "platform/SystemClock.h"
 #include "playback/Player.h"
-#include "support/PlayerFakes.h"
+#include "support/Fakes.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
 
@@ -42,11 +44,6 @@ struct Posted {
             next();
         }
     }
-};
-
-struct Quiet : testing::QuietPlayerView {
-    bool playing = false;
-    void SetPlayLabelLit(bool lit) override { playing = lit; }
 };
 
 // The status line's latest text.
@@ -128,26 +125,26 @@ int main(int argc, char** argv) {
     }
     FluidSynthDevice device(engine, options.postToUiThread);
     FluidSynthVolume output(engine);
-    AppModel model;
-    model.folders = MakeFolders(dir.Folder(), {});
-    model.settings.PLAYMOD = LIST0;
-    model.settings.SENDRST = 1;
-    Quiet quiet;
-    LatestStatus status;
-    testing::RecordingMessages messages;
-    testing::NullVolumeView volumeView;
-    testing::CancelledFolderDialog folders;
-    VolumeControl volume(model.settings, output, volumeView);
     SeededRandom random(1);
     SystemClock clock;
-    Player player(model, PlayerPorts{device, volume, quiet, status, messages, random, clock, folders});
+    Jukebox jukebox(MakeFolders(dir.Folder(), {}), random, clock);
+    jukebox.Model().settings.PLAYMOD = LIST0;
+    jukebox.Model().settings.SENDRST = 1;
+    testing::RecordingDeck deck;
+    LatestStatus status;
+    testing::RecordingMessages messages;
+    testing::ScriptedFolderDialog folders;
+    testing::FakeTimer introTimer;
+    jukebox.AttachDeck(deck, status, deck);
+    jukebox.AttachDialogs(messages, folders);
+    jukebox.Connect(JukeboxDevices{device, output, introTimer});
 
-    player.Play();
+    jukebox.Commands().Play();
     std::vector<float> left(kBlock), right(kBlock);
     long frame = 0;
     long firstEnded = -1;   // the frame at which the first song had reached its end
     long secondSound = -1;  // the first frame at which the second song sounds
-    while (quiet.playing && frame < 48000L * 10) {
+    while (deck.playLit && frame < 48000L * 10) {
         engine.RenderBlock(left.data(), right.data(), kBlock);
         if (status.text == "B" && secondSound < 0) {
             for (int i = 0; i < kBlock; ++i) {

@@ -4,6 +4,11 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build="$here/build/test"
 "$here/scripts/setup.sh" "$build" -DCMAKE_BUILD_TYPE=Debug -DKORVA_SANITIZE=ON
+# The program's own sources must build without a warning in a release build, where the optimiser
+# finds more than a debug build shows.
+cmake -S "$here" -B "$here/build/release-check" -DCMAKE_BUILD_TYPE=Release -DKORVA_TESTS=OFF \
+  -DKORVA_BENCH=OFF -DKORVA_WERROR=ON
+cmake --build "$here/build/release-check" -j"$(nproc)" --target korva
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1
 export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp"

@@ -41,7 +41,6 @@ struct AppModel {
     std::array<TitleListModel, 2> TitleLists;
 
     PlayState play;
-    std::string LastFolder;  // the last folder chosen for converted files (CONVHIS)
 };
 
 }  // namespace korva

@@ -62,4 +62,23 @@ ScreenPoint ManualPosition(const Settings& settings, ScreenSize mainOuter, Scree
     return ScreenPoint{(screen.width - mainOuter.width) / 2, (screen.height - mainOuter.height) / 2};
 }
 
+ScreenSize OuterSizeFit::Request(ScreenSize outer) {
+    pendingOuter_ = outer;
+    applied_ = outer;
+    return outer;
+}
+
+void OuterSizeFit::Resized(ScreenSize inner) {
+    if (pendingOuter_ && inner != applied_)
+        pendingOuter_.reset();
+}
+
+std::optional<ScreenSize> OuterSizeFit::FrameKnown(ScreenSize frame) {
+    if (!pendingOuter_ || (frame.width <= 0 && frame.height <= 0))
+        return std::nullopt;
+    applied_ = {pendingOuter_->width - frame.width, pendingOuter_->height - frame.height};
+    pendingOuter_.reset();
+    return applied_;
+}
+
 }  // namespace korva

@@ -17,6 +17,7 @@ struct ScreenPoint {
 struct ScreenSize {
     int width = 0;
     int height = 0;
+    bool operator==(const ScreenSize&) const = default;
 };
 
 // The main window's top-left corner for grid cell FIXDPOS (column FIXDPOS div 3, row FIXDPOS mod 3),
@@ -33,5 +34,24 @@ std::optional<ScreenPoint> VolumeWindowPosition(const Settings& settings, Screen
 // MANHPOS / MANVPOS when they lie on the screen (0 <= x <= width - 321, 0 <= y <= height - 75),
 // otherwise the main window centred on the screen.
 ScreenPoint ManualPosition(const Settings& settings, ScreenSize mainOuter, ScreenSize screen);
+
+// A window whose stored size is its outer size, frame included, while Qt sizes windows without their
+// frame, which is known only once the window manager has framed the window. The inner size is set
+// to the outer size at first and corrected by the frame once it is known, unless something else
+// (the user, a window manager, a script) has resized the window in the meantime: that size wins,
+// whichever order the events come in.
+class OuterSizeFit {
+  public:
+    // The inner size to apply now.
+    ScreenSize Request(ScreenSize outer);
+    // The window now has this inner size.
+    void Resized(ScreenSize inner);
+    // The frame's thickness (outer minus inner) is known: the inner size to apply, if any.
+    std::optional<ScreenSize> FrameKnown(ScreenSize frame);
+
+  private:
+    std::optional<ScreenSize> pendingOuter_;
+    ScreenSize applied_;  // the inner size this object asked for last
+};
 
 }  // namespace korva

@@ -2,6 +2,7 @@
 // Small interfaces through which the core reaches the user and the outside world. The windows
 // and the platform layer implement them; tests implement them with fakes.
 
+#include <optional>
 #include <string>
 
 namespace korva {
@@ -45,6 +46,24 @@ class RandomSource {
     virtual ~RandomSource() = default;
     // A uniform draw in 0 .. n - 1; n must be positive.
     virtual int Below(int n) = 0;
+};
+
+// The folder-selection dialog: the chosen folder as Shift-JIS text, or nullopt when cancelled. It
+// never lets the user create folders.
+class FolderDialog {
+  public:
+    virtual ~FolderDialog() = default;
+    // Starts in startFolder, or in the current folder when it is empty.
+    virtual std::optional<std::string> ChooseFolder(const std::string& startFolder) = 0;
+};
+
+// A timer of the user-interface thread whose ticks the owner handles.
+class Timer {
+  public:
+    virtual ~Timer() = default;
+    // Ticks every `milliseconds` from now on; a running timer starts its count again.
+    virtual void Start(int milliseconds) = 0;
+    virtual void Stop() = 0;
 };
 
 }  // namespace korva

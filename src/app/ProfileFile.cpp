@@ -115,7 +115,9 @@ std::optional<std::string> ProfileFile::Get(std::string_view section, std::strin
 }
 
 void ProfileFile::Set(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string newLine = std::string(key) + "=" + std::string(value);
+    std::string newLine;
+    newLine.reserve(key.size() + 1 + value.size());
+    newLine.append(key).append(1, '=').append(value);
     const std::string_view text(text_);
     bool inSection = false;
     std::optional<std::size_t> insertAt;  // just past the last non-blank line of the section
@@ -146,12 +148,13 @@ void ProfileFile::Set(std::string_view section, std::string_view key, std::strin
             text_ += eol;
             at = text_.size();
         }
-        text_.insert(at, newLine + eol);
+        text_.insert(at, eol);
+        text_.insert(at, newLine);
         return;
     }
     if (!text_.empty() && text_.back() != '\n' && text_.back() != '\r')
         text_ += eol;
-    text_ += "[" + std::string(section) + "]" + eol + newLine + eol;
+    text_.append(1, '[').append(section).append(1, ']').append(eol).append(newLine).append(eol);
 }
 
 void ProfileFile::Save() const {

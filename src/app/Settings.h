@@ -58,7 +58,6 @@ struct Settings {
     bool USEKNIF = false;
     bool AUTOCLS = false;
     std::uint8_t CLSTIME = 30;
-    std::string CONVHIS;
 
     // Section "POS00": the main window's position at the last quit; -999 means none.
     std::int32_t MANHPOS = -999;

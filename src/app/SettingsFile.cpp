@@ -48,7 +48,8 @@ const std::vector<KeySpec>& ReadOrder() {
     return keys;
 }
 
-// Section "KORVA" in writing order (CONVHIS has a writer of its own).
+// Section "KORVA" in writing order. CONVHIS belongs to the conversion window, which keeps it up to
+// date itself; a save leaves its line as it is.
 const std::vector<KeySpec>& SaveOrder() {
     static const std::vector<KeySpec> keys = {
         KORVA_KEY(TIMBAND), KORVA_KEY(DELUXED), KORVA_KEY(ATSTART), KORVA_KEY(FIXDPOS), KORVA_KEY(ADJUSTH),

@@ -28,20 +28,20 @@ std::string ScanProblemText(const SmfScan& scan, const std::string& sjisPath) {
     return {};
 }
 
-int ScanProblemCode(SmfProblem problem) {
+DeviceFault ScanProblemFault(SmfProblem problem) {
     switch (problem) {
         case SmfProblem::NoHeader:
-            return kNotMidiFile;
+            return DeviceFault::NotMidiFile;
         case SmfProblem::Truncated:
-            return kMidiFileTruncated;
+            return DeviceFault::MidiFileTruncated;
         case SmfProblem::Corrupt:
-            return kMidiFileCorrupt;
+            return DeviceFault::MidiFileCorrupt;
         case SmfProblem::Unsupported:
-            return kMidiFileUnsupported;
+            return DeviceFault::MidiFileUnsupported;
         case SmfProblem::None:
             break;
     }
-    return kDeviceOk;
+    return DeviceFault::None;
 }
 
 }  // namespace
@@ -68,14 +68,13 @@ void FluidSynthDevice::SetNotifyHandler(std::function<void()> handler) {
     *notify_ = std::move(handler);
 }
 
-void FluidSynthDevice::Refuse(int code, std::string sjisText) {
-    error_ = code;
-    errorText_ = sjisText;
-    throw DeviceError(code, std::move(sjisText));
+void FluidSynthDevice::Refuse(DeviceFault fault, std::string sjisText) {
+    fault_ = fault;
+    errorText_ = std::move(sjisText);
 }
 
 void FluidSynthDevice::Succeed() {
-    error_ = kDeviceOk;
+    fault_ = DeviceFault::None;
     errorText_.clear();
 }
 
@@ -87,25 +86,26 @@ void FluidSynthDevice::Open(const std::string& sjisPath) {
     } catch (const EncodingError&) {
     }
     if (!file)
-        Refuse(kFileNotFound, Sjis("ファイルが見つかりません：") + sjisPath);
+        return Refuse(DeviceFault::FileNotFound, Sjis("ファイルが見つかりません：") + sjisPath);
 
     std::error_code error;
     const bool regular = std::filesystem::is_regular_file(*file, error);
     const auto size = regular ? std::filesystem::file_size(*file, error) : 0;
     if (!regular || error)
-        Refuse(kFileUnreadable, Sjis("ファイルを読み込めません：") + sjisPath);
+        return Refuse(DeviceFault::FileUnreadable, Sjis("ファイルを読み込めません：") + sjisPath);
     if (size > kMaxFileSize)
-        Refuse(kMidiFileUnsupported, Sjis("ＭＩＤＩファイルとしては大きすぎます：") + sjisPath);
+        return Refuse(DeviceFault::MidiFileUnsupported,
+                      Sjis("ＭＩＤＩファイルとしては大きすぎます：") + sjisPath);
 
     std::ifstream in(*file, std::ios::binary);
     std::string bytes(size, '\0');
     if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(size))) {
-        Refuse(kFileUnreadable, Sjis("ファイルを読み込めません：") + sjisPath);
+        return Refuse(DeviceFault::FileUnreadable, Sjis("ファイルを読み込めません：") + sjisPath);
     }
 
     const SmfScan scan = ScanSmf(bytes);
     if (!scan.Ok())
-        Refuse(ScanProblemCode(scan.problem), ScanProblemText(scan, sjisPath));
+        return Refuse(ScanProblemFault(scan.problem), ScanProblemText(scan, sjisPath));
 
     auto song = std::make_shared<LoadedSong>();
     song->bytes = std::move(bytes);
@@ -120,16 +120,13 @@ void FluidSynthDevice::Play() {
             Succeed();
             break;
         case PlayResult::NotOpen:
-            error_ = kDeviceNotOpen;
-            errorText_ = Sjis("デバイスが開かれていません");
+            Refuse(DeviceFault::NotOpen, Sjis("デバイスが開かれていません"));
             break;
         case PlayResult::NoSoundFont:
-            error_ = kNoSoundFont;
-            errorText_ = engine_.Report().soundFontMessage;
+            Refuse(DeviceFault::NoSoundFont, engine_.Report().soundFontMessage);
             break;
         case PlayResult::PlayerFailed:
-            error_ = kCannotPlay;
-            errorText_ = Sjis("演奏を始められません");
+            Refuse(DeviceFault::CannotPlay, Sjis("演奏を始められません"));
             break;
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The sequencer device over the process's synthesizer. Open reads and checks the whole file, so a
-// file that cannot be played is refused there with a text that says why; the synthesizer's player
+// file that cannot be played is refused there with a fault and a text that say why; the synthesizer's player
 // then gets only files it can read. Completion notices are posted to the user-interface thread.
 
 #include <functional>
@@ -11,20 +11,6 @@
 #include "playback/SequencerDevice.h"
 
 namespace korva {
-
-// Error() values of this device.
-enum DeviceErrorCode : int {
-    kDeviceOk = 0,
-    kFileNotFound = 1,
-    kFileUnreadable = 2,
-    kNotMidiFile = 3,
-    kMidiFileTruncated = 4,
-    kMidiFileCorrupt = 5,
-    kMidiFileUnsupported = 6,
-    kDeviceNotOpen = 7,
-    kNoSoundFont = 8,
-    kCannotPlay = 9,
-};
 
 class FluidSynthDevice final : public SequencerDevice {
   public:
@@ -41,20 +27,20 @@ class FluidSynthDevice final : public SequencerDevice {
     void Stop() override;
     void Close() override;
     DeviceMode Mode() const override;
-    int Error() const override { return error_; }
+    DeviceFault Fault() const override { return fault_; }
     std::string ErrorText() const override { return errorText_; }
 
     // Files larger than this are refused rather than read into memory.
     static constexpr std::size_t kMaxFileSize = 64u << 20;
 
   private:
-    [[noreturn]] void Refuse(int code, std::string sjisText);
+    void Refuse(DeviceFault fault, std::string sjisText);
     void Succeed();
 
     FluidSynthEngine& engine_;
     // Posted notices hold it weakly, so that none reaches a device that is gone.
     std::shared_ptr<std::function<void()>> notify_;
-    int error_ = kDeviceOk;
+    DeviceFault fault_ = DeviceFault::None;
     std::string errorText_;
 };
 

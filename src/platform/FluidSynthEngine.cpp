@@ -17,13 +17,27 @@ namespace {
 constexpr int kMidiText = 0x01;
 constexpr int kMidiSysEx = 0xF0;
 
-// FluidSynth reports its failures through a log; keep the last one of this thread so that a failure
-// can be told with its reason, and keep the library from writing to the terminal.
-thread_local std::string lastFluidMessage;
+// FluidSynth reports its failures through a log, from whichever thread meets them (an audio
+// driver's own thread, say); keep the last one so that a failure can be told with its reason, and
+// keep the library from writing to the terminal.
+std::mutex fluidLogMutex;
+std::string lastFluidMessage;
 
 void CaptureFluidLog(int level, const char* message, void* /*data*/) {
-    if (level <= FLUID_WARN && message != nullptr)
+    if (level <= FLUID_WARN && message != nullptr) {
+        std::lock_guard lock(fluidLogMutex);
         lastFluidMessage = message;
+    }
+}
+
+void ClearFluidMessage() {
+    std::lock_guard lock(fluidLogMutex);
+    lastFluidMessage.clear();
+}
+
+std::string LastFluidMessage() {
+    std::lock_guard lock(fluidLogMutex);
+    return lastFluidMessage;
 }
 
 void InstallFluidLog() {
@@ -33,6 +47,14 @@ void InstallFluidLog() {
             fluid_set_log_function(level, &CaptureFluidLog, nullptr);
         }
     });
+}
+
+// FluidSynth fills its process-wide tables when the first synth is made, and a second synth made at
+// the same moment may find them half filled and play wrongly: making settings and synths and loading
+// SoundFonts take turns across the process.
+std::mutex& CreationMutex() {
+    static std::mutex creation;
+    return creation;
 }
 
 void SetInt(fluid_settings_t* settings, const char* name, int value) {
@@ -51,6 +73,13 @@ void SetStr(fluid_settings_t* settings, const char* name, const char* value) {
 
 FluidSynthEngine::FluidSynthEngine(SynthOptions options) : options_(std::move(options)) {
     InstallFluidLog();
+    {
+        std::lock_guard creating(CreationMutex());
+        settingsProblem_ = CreateSettings(settings_);
+    }
+    // The output opens before the SoundFont loads, so whether anything can be heard is known at once;
+    // until the synth is there it renders silence.
+    OpenOutput();
     loader_ = std::thread([this] { LoadInBackground(); });
 }
 
@@ -75,7 +104,7 @@ SynthReport FluidSynthEngine::Report() const {
     return report_;
 }
 
-std::string FluidSynthEngine::CreateSynth(FluidSettingsPtr& settings, FluidSynthPtr& synth) const {
+std::string FluidSynthEngine::CreateSettings(FluidSettingsPtr& settings) const {
     settings.reset(new_fluid_settings());
     if (!settings)
         return Sjis("シンセサイザーを初期化できません");
@@ -92,7 +121,13 @@ std::string FluidSynthEngine::CreateSynth(FluidSettingsPtr& settings, FluidSynth
     } catch (const std::runtime_error&) {
         return Sjis("シンセサイザーを初期化できません");
     }
-    synth.reset(new_fluid_synth(settings.get()));
+    return {};
+}
+
+std::string FluidSynthEngine::CreateSynth(FluidSynthPtr& synth) const {
+    if (!settingsProblem_.empty())
+        return settingsProblem_;
+    synth.reset(new_fluid_synth(settings_.get()));
     if (!synth)
         return Sjis("シンセサイザーを初期化できません");
     return {};
@@ -102,14 +137,9 @@ void FluidSynthEngine::LoadInBackground() {
     if (options_.beforeLoadForTesting)
         options_.beforeLoadForTesting();
 
-    // FluidSynth fills its process-wide tables when the first synth is made, and a second synth
-    // made at the same moment may find them half filled and play wrongly: making synths and loading
-    // their SoundFonts takes turns across the process.
-    static std::mutex creation;
-    std::unique_lock creating(creation);
-    FluidSettingsPtr settings;
+    std::unique_lock creating(CreationMutex());
     FluidSynthPtr synth;
-    std::string problem = CreateSynth(settings, synth);
+    std::string problem = CreateSynth(synth);
     if (problem.empty()) {
         std::filesystem::path file;
         bool exists = false;
@@ -129,7 +159,6 @@ void FluidSynthEngine::LoadInBackground() {
     creating.unlock();
     {
         std::lock_guard lock(mutex_);
-        settings_ = std::move(settings);
         report_.soundFontLoaded = problem.empty();
         report_.soundFontMessage = problem;
         soundFontFailed_ = !problem.empty();
@@ -145,8 +174,6 @@ void FluidSynthEngine::LoadInBackground() {
             EndPlayLocked();
         }
     }
-    if (problem.empty())
-        OpenOutput();
 
     // The report is posted before loading counts as ended, so whoever waited for the end finds it
     // posted already.
@@ -166,20 +193,19 @@ void FluidSynthEngine::OpenOutput() {
         report_.outputName = "virtual";
         return;
     }
-    // Trying JACK must not start a JACK server as a side effect.
-    if (options_.audioDriver.empty())
-        ::setenv("JACK_NO_START_SERVER", "1", 0);
     std::string failures;
-    for (const auto& driver : AudioDriverCandidates(options_.audioDriver)) {
+    for (const auto& driver :
+         settings_ ? AudioDriverCandidates(options_.audioDriver) : std::vector<std::string>{}) {
         std::string failure;
-        lastFluidMessage.clear();
+        ClearFluidMessage();
         if (auto output = DriverOutput::Open(settings_.get(), driver, *this, failure)) {
             output_ = std::move(output);
             std::lock_guard lock(mutex_);
             report_.outputName = driver;
             return;
         }
-        failures += driver + ": " + (lastFluidMessage.empty() ? failure : lastFluidMessage) + "; ";
+        const std::string reason = LastFluidMessage();
+        failures += driver + ": " + (reason.empty() ? failure : reason) + "; ";
     }
     std::cerr << "korva: no audio output opened (" << failures << "playing silently)\n";
     output_ = std::make_unique<SilentOutput>(*this, SampleRate(), options_.periodFrames);
@@ -188,12 +214,22 @@ void FluidSynthEngine::OpenOutput() {
     report_.outputNotice = Sjis(".. 音声出力を開けません（無音で演奏します）");
 }
 
+void FluidSynthEngine::WriteWarnings() {
+    std::vector<std::string> warnings;
+    {
+        std::lock_guard lock(mutex_);
+        warnings.swap(warnings_);
+    }
+    for (const std::string& warning : warnings) std::cerr << "korva: " << warning << "\n";
+}
+
 void FluidSynthEngine::SetPlayEndedHandler(std::function<void()> handler) {
     std::lock_guard lock(mutex_);
     playEnded_ = std::move(handler);
 }
 
 void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
+    const WarningWriter writeWarnings(*this);  // after the lock is released
     std::lock_guard lock(mutex_);
     if (state_ == SongState::Playing || state_ == SongState::Paused)
         StopPlayerLocked();
@@ -205,6 +241,7 @@ void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
 }
 
 PlayResult FluidSynthEngine::Play() {
+    const WarningWriter writeWarnings(*this);  // after the lock is released
     std::lock_guard lock(mutex_);
     EndPlayLocked();  // a play still running is superseded
     playPending_ = true;
@@ -249,6 +286,7 @@ void FluidSynthEngine::Pause() {
 }
 
 void FluidSynthEngine::Stop() {
+    const WarningWriter writeWarnings(*this);  // after the lock is released
     std::lock_guard lock(mutex_);
     if (state_ == SongState::Playing || state_ == SongState::Paused) {
         StopPlayerLocked();
@@ -283,12 +321,10 @@ bool FluidSynthEngine::StartPlayerLocked() {
 void FluidSynthEngine::StopPlayerLocked() {
     // Both calls only queue their work for the next rendered block; they report no failure that
     // could be acted on, and the slot counts as stopped either way.
-    if (player_ && fluid_player_stop(player_.get()) != FLUID_OK) {
-        std::cerr << "korva: the MIDI player did not stop\n";
-    }
-    if (synth_ && fluid_synth_all_sounds_off(synth_.get(), -1) != FLUID_OK) {
-        std::cerr << "korva: the synthesizer did not silence its notes\n";
-    }
+    if (player_ && fluid_player_stop(player_.get()) != FLUID_OK)
+        warnings_.push_back("the MIDI player did not stop");
+    if (synth_ && fluid_synth_all_sounds_off(synth_.get(), -1) != FLUID_OK)
+        warnings_.push_back("the synthesizer did not silence its notes");
 }
 
 void FluidSynthEngine::EndPlayLocked() {
@@ -327,9 +363,8 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
         const int tick = fluid_player_get_current_tick(player_.get());
         if (tick >= static_cast<int>(song_->lastTick) ||
             fluid_player_get_status(player_.get()) == FLUID_PLAYER_DONE) {
-            if (fluid_player_stop(player_.get()) != FLUID_OK) {
-                std::cerr << "korva: the MIDI player did not stop at the end of the song\n";
-            }
+            if (fluid_player_stop(player_.get()) != FLUID_OK)
+                warnings_.push_back("the MIDI player did not stop at the end of the song");
             state_ = SongState::Stopped;
             reachedEnd_ = true;
             EndPlayLocked();

@@ -49,7 +49,8 @@ struct SynthOptions {
     // Further FluidSynth string settings, such as {"audio.alsa.device", "hw:1"}.
     std::vector<std::pair<std::string, std::string>> fluidSettings;
     UiPoster postToUiThread;
-    // Told on the user-interface thread once loading has ended.
+    // Told on the user-interface thread once loading has ended. The output is open before the
+    // engine's constructor returns, so Report() names it, and its notice, from the start.
     std::function<void(const SynthReport&)> onLoaded;
     // Runs on the loading thread before anything is loaded; lets a test hold the loading back.
     std::function<void()> beforeLoadForTesting;
@@ -71,6 +72,8 @@ class FluidSynthEngine final : public BlockRenderer {
     ~FluidSynthEngine() override;
     FluidSynthEngine(const FluidSynthEngine&) = delete;
     FluidSynthEngine& operator=(const FluidSynthEngine&) = delete;
+
+    const SynthOptions& Options() const { return options_; }
 
     // Blocks until loading has ended (tools and tests); true when the SoundFont is loaded.
     bool WaitUntilLoaded();
@@ -103,8 +106,16 @@ class FluidSynthEngine final : public BlockRenderer {
     double SampleRate() const;
 
   private:
+    // Writes, on the calling thread, the warnings that arose while the engine was locked.
+    void WriteWarnings();
+    struct WarningWriter {
+        FluidSynthEngine& engine;
+        ~WarningWriter() { engine.WriteWarnings(); }
+    };
+
     void LoadInBackground();
-    std::string CreateSynth(FluidSettingsPtr& settings, FluidSynthPtr& synth) const;
+    std::string CreateSettings(FluidSettingsPtr& settings) const;
+    std::string CreateSynth(FluidSynthPtr& synth) const;
     void OpenOutput();
     bool StartPlayerLocked();
     void StopPlayerLocked();
@@ -118,7 +129,9 @@ class FluidSynthEngine final : public BlockRenderer {
     bool loadingEnded_ = false;
     bool soundFontFailed_ = false;  // set together with synth_, so a Play never waits for nothing
     SynthReport report_;
-    FluidSettingsPtr settings_;
+    FluidSettingsPtr settings_;  // made before the loading starts and never replaced
+    std::string settingsProblem_;
+    std::vector<std::string> warnings_;  // written out once the lock is released
     FluidSynthPtr synth_;
 
     std::shared_ptr<const LoadedSong> song_;

@@ -1,5 +1,7 @@
 #include "platform/SynthSettings.h"
 
+#include <cstdlib>
+
 #include "app/FileSystem.h"
 #include "text/Encoding.h"
 
@@ -40,6 +42,10 @@ std::string SoundFontUnreadableText(const std::string& sjisPath) {
            Sjis(
                "\nKORVA.INI の [SYNTH] SOUNDFONT= に読み込める SoundFont "
                "ファイル（.sf2）を指定してください。");
+}
+
+void KeepJackFromStartingServers() {
+    ::setenv("JACK_NO_START_SERVER", "1", 0);
 }
 
 }  // namespace korva

@@ -21,6 +21,11 @@ std::string ResolveSoundFontPath(const std::string& soundFontSetting,
 // The audio drivers to try in order: AUDIODRV alone when set, else pulseaudio, alsa, jack, sdl2.
 std::vector<std::string> AudioDriverCandidates(const std::string& audioDriverSetting);
 
+// Trying JACK among the automatic choices must not start a JACK server as a side effect. Changes the
+// process environment, so it is called at the very start of main, before any thread exists; a value
+// the user has set stays.
+void KeepJackFromStartingServers();
+
 // Shift-JIS messages naming the SoundFont's path and the setting that chooses it.
 std::string SoundFontMissingText(const std::string& sjisPath);
 std::string SoundFontUnreadableText(const std::string& sjisPath);

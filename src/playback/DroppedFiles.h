@@ -10,6 +10,7 @@
 #include "app/AppModel.h"
 #include "app/Ports.h"
 #include "playback/PlayerCommands.h"
+#include "playback/PlayerViews.h"
 
 namespace korva {
 
@@ -35,20 +36,11 @@ std::vector<std::string> NumberedSongLines(const std::vector<std::string>& queue
 // The message shown when nothing among the names can be played (Shift-JIS).
 std::string RefusalMessage(DropSource source);
 
-// The song window as the drop needs it.
-class SongWindowView {
-  public:
-    virtual ~SongWindowView() = default;
-    // The song lines of the model changed; the window shows them.
-    virtual void SongLinesChanged() = 0;
-    virtual void ShowSongWindow() = 0;
-};
-
 struct DropPorts {
     PlayerCommands& player;
     MessageView& messages;
     RandomSource& random;
-    SongWindowView& songWindow;
+    SongListView& songWindow;
 };
 
 // Plays the names (Shift-JIS paths): stops what plays, remembers the list mode and switches to

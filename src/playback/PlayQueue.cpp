@@ -394,9 +394,9 @@ void PrepareFolderQueue(AppModel& model, FolderDialog& dialog, QueuePorts ports)
     pool.insert(pool.end(), std::make_move_iterator(listing.paths.begin()),
                 std::make_move_iterator(listing.paths.end()));
     if (!listing.unconvertible.empty()) {
-        std::string text = Sjis("名前を Shift-JIS で表せないファイルは再生できません:");
-        for (const auto& name : listing.unconvertible) text += "\n" + folder + Cp932ForMessage(name);
-        ports.messages.ShowMessage(text);
+        std::vector<std::string> names;
+        for (const auto& name : listing.unconvertible) names.push_back(folder + Cp932ForMessage(name));
+        ports.messages.ShowMessage(UnholdableNamesMessage(names));
     }
     if (pool.empty()) {
         ports.status.ShowStatus(Sjis(".. ファイルが選択されてない"), StatusKind::Notice);

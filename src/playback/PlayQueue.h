@@ -14,14 +14,6 @@
 
 namespace korva {
 
-// The folder-selection dialog: the chosen folder as Shift-JIS text, or nullopt when cancelled.
-class FolderDialog {
-  public:
-    virtual ~FolderDialog() = default;
-    // Starts in startFolder, or in the current folder when it is empty.
-    virtual std::optional<std::string> ChooseFolder(const std::string& startFolder) = 0;
-};
-
 struct QueuePorts {
     StatusView& status;
     MessageView& messages;

@@ -4,6 +4,7 @@
 #include <array>
 #include <fstream>
 
+#include "app/Errors.h"
 #include "app/FileSystem.h"
 #include "app/PlayModes.h"
 #include "playlist/CompanionDocument.h"
@@ -59,8 +60,13 @@ bool IsForeignExtension(const std::string& sjisPath) {
     return std::any_of(std::begin(kForeign), std::end(kForeign), [&](const char* f) { return ext == f; });
 }
 
-Player::Player(AppModel& model, PlayerPorts ports) : model_(model), ports_(ports) {
-    ports_.device.SetNotifyHandler([this] { MediaPlayer1Notify(); });
+Player::Player(AppModel& model, PlayerParts parts, const Views& views)
+    : model_(model), parts_(parts), views_(views) {
+    parts_.device.SetNotifyHandler([this] { MediaPlayer1Notify(); });
+}
+
+Player::~Player() {
+    parts_.device.SetNotifyHandler(nullptr);
 }
 
 template <typename F>
@@ -68,38 +74,38 @@ void Player::Guarded(F&& action) {
     try {
         action();
     } catch (const UserError& error) {
-        ports_.messages.ShowMessage(error.Text());
+        views_.messages->ShowMessage(error.Text());
     }
 }
 
 bool Player::DevicePlaying() const {
-    return ports_.device.Mode() == DeviceMode::Playing;
+    return parts_.device.Mode() == DeviceMode::Playing;
 }
 
 bool Player::DeviceIdle() const {
-    const DeviceMode mode = ports_.device.Mode();
+    const DeviceMode mode = parts_.device.Mode();
     return mode == DeviceMode::None || mode == DeviceMode::Stopped;
 }
 
 void Player::StopDevice() {
-    ports_.device.Stop();
+    parts_.device.Stop();
 }
 
 void Player::ReplayIfPlaying() {
     if (DevicePlaying())
-        ports_.device.Play();
+        parts_.device.Play();
 }
 
 void Player::ApplyBaseIfAutomatic() {
     if (model_.settings.AUTOVOL)
-        ports_.volume.ApplyBaseLevel();
+        parts_.volume.ApplyBaseLevel();
 }
 
 void Player::Play() {
-    const DeviceMode mode = ports_.device.Mode();
+    const DeviceMode mode = parts_.device.Mode();
     if (mode == DeviceMode::Playing) {
         if (!model_.play.SinglePlay)
-            ports_.view.ShowSongControlWindow();
+            views_.songControl->ShowSongControlWindow();
         return;
     }
     if (mode == DeviceMode::Paused) {
@@ -110,26 +116,26 @@ void Player::Play() {
 }
 
 void Player::StartNewQueue() {
-    ports_.volume.ApplyBaseLevel();
+    parts_.volume.ApplyBaseLevel();
     PlayState& play = model_.play;
     play.QueuePosition = 0;
     play.ResetPending = false;
     model_.PlayQueue.clear();
     model_.ScratchList.clear();
-    const QueuePorts queuePorts{ports_.status, ports_.messages, ports_.random};
+    const QueuePorts queuePorts{*views_.status, *views_.messages, parts_.random};
     bool started = false;
     switch (model_.settings.PLAYMOD) {
         case LIST0:
         case LIST1:
         case LIST2:
             PrepareListQueue(model_, model_.settings.PLAYMOD, queuePorts);
-            ports_.view.SongLinesChanged();
+            views_.songList->SongLinesChanged();
             started = PlayListEntry();
             break;
         case PROG:
-            play.LoadedList = CurrentBandList(model_.settings, ports_.clock);
+            play.LoadedList = CurrentBandList(model_.settings, parts_.clock);
             PrepareListQueue(model_, play.LoadedList, queuePorts);
-            ports_.view.SongLinesChanged();
+            views_.songList->SongLinesChanged();
             started = PlayListEntry();
             break;
         case ARTS:
@@ -137,8 +143,8 @@ void Player::StartNewQueue() {
             started = PlayArtistEntry();
             break;
         case EASY:
-            PrepareFolderQueue(model_, ports_.folderDialog, queuePorts);
-            ports_.view.SongLinesChanged();
+            PrepareFolderQueue(model_, *views_.folderDialog, queuePorts);
+            views_.songList->SongLinesChanged();
             started = PlayEasyEntryUnguarded();
             break;
         default:
@@ -146,54 +152,54 @@ void Player::StartNewQueue() {
     }
     if (!started)
         return;
-    ports_.view.SetPlayLabelLit(true);
-    ports_.view.SetPauseLabelLit(false);
+    views_.deck->SetPlayLabelLit(true);
+    views_.deck->SetPauseLabelLit(false);
     play.PauseFlag = false;
     play.SinglePlay = false;
     if (model_.settings.INTLOCK)
-        ports_.view.ShowSongWindow();
+        views_.songList->ShowSongWindow();
 }
 
 void Player::Pause() {
-    const DeviceMode mode = ports_.device.Mode();
+    const DeviceMode mode = parts_.device.Mode();
     if (mode == DeviceMode::Playing) {
-        ports_.view.SetPauseLabelLit(true);
-        ports_.device.Pause();
+        views_.deck->SetPauseLabelLit(true);
+        parts_.device.Pause();
         model_.play.PauseFlag = true;
     } else if (mode == DeviceMode::Paused) {
-        ports_.view.SetPauseLabelLit(false);
-        ports_.device.Play();
+        views_.deck->SetPauseLabelLit(false);
+        parts_.device.Play();
         model_.play.PauseFlag = false;
     }
 }
 
 void Player::Stop() {
-    const DeviceMode mode = ports_.device.Mode();
+    const DeviceMode mode = parts_.device.Mode();
     if (mode == DeviceMode::Playing || mode == DeviceMode::Paused) {
         ApplyBaseIfAutomatic();
-        ports_.device.Stop();
-        ports_.device.Close();
+        parts_.device.Stop();
+        parts_.device.Close();
     }
     ShowPlayEnded();
-    ports_.view.ClearStatusLine();
-    ports_.view.CloseSongControlWindow();
+    views_.deck->ClearStatusLine();
+    views_.songControl->CloseSongControlWindow();
     if (model_.play.SavedListMode >= 0) {
         model_.settings.PLAYMOD = static_cast<std::uint8_t>(model_.play.SavedListMode);
-        ports_.view.ShowModeLabel();
+        views_.deck->ShowModeLabel();
         model_.play.SavedListMode = -1;
     }
     if (model_.settings.USECLOK)
-        ports_.view.EnableClock();
+        views_.deck->EnableClock();
 }
 
 void Player::MediaPlayer1Notify() {
-    const DeviceMode mode = ports_.device.Mode();
+    const DeviceMode mode = parts_.device.Mode();
     if ((mode != DeviceMode::Stopped && mode != DeviceMode::Paused) || model_.play.PauseFlag)
         return;
     Guarded([&] {
         PlayState& play = model_.play;
         if (play.SinglePlay) {
-            ports_.device.Close();
+            parts_.device.Close();
             if (play.ResetPending) {
                 PlaySingleEntryUnguarded();
             } else {
@@ -212,7 +218,7 @@ void Player::MediaPlayer1Notify() {
                 going = PlayListEntry();
                 break;
             case PROG:
-                if (CurrentBandList(model_.settings, ports_.clock) != play.LoadedList) {
+                if (CurrentBandList(model_.settings, parts_.clock) != play.LoadedList) {
                     Stop();
                     Play();
                     return;
@@ -259,11 +265,11 @@ bool Player::PlayNamedEntry(const std::string& caption) {
         return false;
     }
     if (!StartSong(entry.Path, entry.Vol)) {
-        ports_.status.ShowStatus(entry.Name, StatusKind::Error);
+        views_.status->ShowStatus(entry.Name, StatusKind::Error);
         return false;
     }
     if (!model_.play.ResetPending)
-        ports_.status.ShowStatus(entry.Name, StatusKind::Normal);
+        views_.status->ShowStatus(entry.Name, StatusKind::Normal);
     ShowPositionInSongWindow(caption);
     return true;
 }
@@ -278,8 +284,8 @@ bool Player::PlayEasyEntryUnguarded() {
         if (converter_ == nullptr) {
             // Nothing here can turn a foreign sequencer file into a Standard MIDI File: it would
             // fail the header check anyway, so it is refused the same way.
-            ports_.messages.ShowMessage(HeaderMessage());
-            ports_.status.ShowStatus(FileNamePart(path), StatusKind::Error);
+            views_.messages->ShowMessage(HeaderMessage());
+            views_.status->ShowStatus(FileNamePart(path), StatusKind::Error);
             return false;
         }
         const PlayTimeConverter::Outcome outcome = converter_->ConvertEntry(model_);
@@ -295,12 +301,12 @@ bool Player::PlayEasyEntryUnguarded() {
         return false;
     }
     if (!StartSong(path, "0")) {
-        ports_.status.ShowStatus(fileName, StatusKind::Error);
+        views_.status->ShowStatus(fileName, StatusKind::Error);
         return false;
     }
     if (!model_.play.ResetPending) {
-        ports_.status.ShowStatus(fileName + " /No." + std::to_string(model_.play.QueuePosition + 1),
-                                 StatusKind::Normal);
+        views_.status->ShowStatus(fileName + " /No." + std::to_string(model_.play.QueuePosition + 1),
+                                  StatusKind::Normal);
     }
     ShowPositionInSongWindow(
         SongWindowCaption(model_.settings, model_.play.LoadedList, model_.PlayQueue.size()));
@@ -322,34 +328,34 @@ void Player::PlaySingleEntryUnguarded() {
     const std::string path = model_.PlayQueue[model_.play.QueuePosition];
     const std::string fileName = FileNamePart(path);
     if (!FileExistsIgnoringCase(path)) {
-        ports_.status.ShowStatus(fileName, StatusKind::Error);
-        ports_.messages.ShowMessage(Sjis("選択またはコンバートされたＭＩＤＩファイルが見つかりません"));
+        views_.status->ShowStatus(fileName, StatusKind::Error);
+        views_.messages->ShowMessage(Sjis("選択またはコンバートされたＭＩＤＩファイルが見つかりません"));
         return;
     }
-    ports_.view.SetPlayLabelLit(true);
+    views_.deck->SetPlayLabelLit(true);
     model_.play.SinglePlay = true;
     if (!StartSong(path, "0")) {
-        ports_.status.ShowStatus(fileName, StatusKind::Error);
+        views_.status->ShowStatus(fileName, StatusKind::Error);
         return;
     }
-    ports_.view.SetSongCaption("SINGLE PLAY MODE");
+    views_.songList->SetSongCaption("SINGLE PLAY MODE");
     model_.SongLines = {path};
-    ports_.view.SongLinesChanged();
+    views_.songList->SongLinesChanged();
     model_.play.SinglePlay = true;
     if (!model_.play.ResetPending)
-        ports_.status.ShowStatus(fileName, StatusKind::Normal);
+        views_.status->ShowStatus(fileName, StatusKind::Normal);
 }
 
 void Player::ShowMissingFile(const std::string& statusText, const std::string& path) {
-    ports_.status.ShowStatus(statusText, StatusKind::Error);
-    ports_.messages.ShowMessage(Sjis("ＭＩＤＩファイル（ ") + path + Sjis("）がありません"));
+    views_.status->ShowStatus(statusText, StatusKind::Error);
+    views_.messages->ShowMessage(Sjis("ＭＩＤＩファイル（ ") + path + Sjis("）がありません"));
 }
 
 void Player::ShowPositionInSongWindow(const std::string& caption) {
-    ports_.view.ShowModeLabel();
-    ports_.view.SetSongCaption(caption);
-    ports_.view.SetSongNumber(model_.play.QueuePosition + 1);
-    ports_.view.SelectSongLine(model_.play.QueuePosition);
+    views_.deck->ShowModeLabel();
+    views_.songList->SetSongCaption(caption);
+    views_.songList->SetSongNumber(model_.play.QueuePosition + 1);
+    views_.songList->SelectSongLine(model_.play.QueuePosition);
 }
 
 bool Player::StartSong(const std::string& path, const std::string& volText) {
@@ -363,21 +369,20 @@ bool Player::StartSong(const std::string& path, const std::string& volText) {
             return true;
     }
     if (model_.settings.AUTOVOL)
-        ports_.volume.ApplySongOffset(volText);
+        parts_.volume.ApplySongOffset(volText);
     if (!HasSmfHeader(path)) {
-        ports_.messages.ShowMessage(HeaderMessage());
+        views_.messages->ShowMessage(HeaderMessage());
         return false;
     }
-    ports_.device.Open(path);
-    ports_.device.Play();
+    const bool playing = OpenAndPlay(path);
     play.ScrollPos = 1;
-    if (ports_.device.Error() != 0) {
+    if (!playing) {
         HandleDeviceError();
         return false;
     }
-    ports_.view.SetIntroInterval(play.IntroSeconds * 1000);
-    ports_.view.SetCompanionFiles(FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Txt)),
-                                  FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Doc)));
+    SetIntroInterval(play.IntroSeconds * 1000);
+    views_.songList->SetCompanionFiles(FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Txt)),
+                                       FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Doc)));
     return true;
 }
 
@@ -388,53 +393,83 @@ bool Player::SendReset() {
         play.ResetPending = false;
         return true;
     }
-    try {
-        ports_.device.Open(model_.folders.ProgramFolder + kResetFiles[kind]);
-        ports_.device.Play();
-    } catch (const UserError&) {
-        play.ResetPending = false;  // no reset file: the song plays without one
-        return true;
-    }
-    if (ports_.device.Error() != 0) {
-        HandleDeviceError();
+    if (!OpenAndPlay(model_.folders.ProgramFolder + kResetFiles[kind])) {
         play.ResetPending = false;
+        if (parts_.device.Fault() == DeviceFault::FileNotFound)
+            return true;  // no reset file: the song plays without one
+        // A reset file that is there but cannot be played says so, as any song would.
+        HandleDeviceError();
         return false;
     }
-    ports_.status.ShowStatus(".. No." + std::to_string(play.QueuePosition + 1), StatusKind::Notice);
+    views_.status->ShowStatus(".. No." + std::to_string(play.QueuePosition + 1), StatusKind::Notice);
     play.ResetPending = true;
     return true;
 }
 
 void Player::ShowPlayEnded() {
-    ports_.view.SetPlayLabelLit(false);
-    ports_.view.SetPauseLabelLit(false);
+    views_.deck->SetPlayLabelLit(false);
+    views_.deck->SetPauseLabelLit(false);
     model_.play.PauseFlag = false;
     model_.play.SinglePlay = false;
-    ports_.view.DisableIntroAndAutoStart();
-    ports_.view.HideSongWindow();
+    DisableIntroAndAutoStart();
+    views_.songList->HideSongWindow();
     model_.SongLines.clear();
-    ports_.view.SongLinesChanged();
+    views_.songList->SongLinesChanged();
+}
+
+bool Player::OpenAndPlay(const std::string& path) {
+    parts_.device.Open(path);
+    if (parts_.device.Fault() != DeviceFault::None)
+        return false;
+    parts_.device.Play();
+    return parts_.device.Fault() == DeviceFault::None;
 }
 
 void Player::HandleDeviceError() {
-    // The device's own text says what went wrong (no SoundFont, say); it follows the fixed message.
-    const std::string reason = ports_.device.ErrorText();
-    ports_.device.Stop();
-    ports_.device.Close();
+    // A file that cannot be played is told by the device's own text, which names the file and what
+    // is wrong with it; any other fault (no SoundFont, say) follows the fixed message.
+    const DeviceFault fault = parts_.device.Fault();
+    const std::string reason = parts_.device.ErrorText();
+    parts_.device.Stop();
+    parts_.device.Close();
     ShowPlayEnded();
     std::string message = Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです");
-    if (!reason.empty())
+    if (IsFileFault(fault)) {
+        message = reason;
+    } else if (!reason.empty()) {
         message += "\n" + reason;
-    ports_.messages.ShowMessage(message);
+    }
+    views_.messages->ShowMessage(message);
+}
+
+void Player::SetIntroInterval(int milliseconds) {
+    introInterval_ = std::max(milliseconds, 0);
+    if (introInterval_ == 0) {
+        parts_.introTimer.Stop();
+    } else if (introEnabled_) {
+        parts_.introTimer.Start(introInterval_);
+    }
+}
+
+void Player::EnableIntroTimer() {
+    introEnabled_ = true;
+    if (introInterval_ > 0)
+        parts_.introTimer.Start(introInterval_);
+}
+
+void Player::DisableIntroAndAutoStart() {
+    introEnabled_ = false;
+    parts_.introTimer.Stop();
+    views_.deck->CancelAutoStart();
 }
 
 void Player::IntroTimerTimer() {
     if (model_.play.QueuePosition < static_cast<int>(model_.PlayQueue.size()) - 1) {
-        ports_.view.SetIntroInterval(0);
+        SetIntroInterval(0);
         Next();
     } else {
         Stop();
-        ports_.view.ShowIntroEnd();
+        views_.status->ShowStatus(".. Intro Play End", StatusKind::Notice);
     }
 }
 

@@ -10,35 +10,11 @@
 #include "app/Ports.h"
 #include "playback/PlayQueue.h"
 #include "playback/PlayerCommands.h"
+#include "playback/PlayerViews.h"
 #include "playback/SequencerDevice.h"
 #include "playback/VolumeControl.h"
 
 namespace korva {
-
-// What the player shows in the windows besides the status line.
-class PlayerView {
-  public:
-    virtual ~PlayerView() = default;
-    virtual void SetPlayLabelLit(bool lit) = 0;   // PlayLabel lime when lit, teal otherwise
-    virtual void SetPauseLabelLit(bool lit) = 0;  // PauseLabel yellow when lit, teal otherwise
-    virtual void ClearStatusLine() = 0;
-    virtual void ShowModeLabel() = 0;
-    virtual void EnableClock() = 0;               // BaseTimer on
-    virtual void DisableIntroAndAutoStart() = 0;  // IntroTimer and OpenTimer off
-    virtual void SetIntroInterval(int milliseconds) = 0;
-    virtual void ShowIntroEnd() = 0;  // ".. Intro Play End" in bold italic
-    // The song window.
-    virtual void ShowSongWindow() = 0;
-    virtual void HideSongWindow() = 0;  // and stop its auto-close timer
-    virtual void SongLinesChanged() = 0;
-    virtual void SetSongCaption(const std::string& sjisCaption) = 0;
-    virtual void SetSongNumber(int number) = 0;  // SelMidiPanel
-    virtual void SelectSongLine(int index) = 0;
-    virtual void SetCompanionFiles(bool txtExists, bool docExists) = 0;
-    // The song control window.
-    virtual void ShowSongControlWindow() = 0;
-    virtual void CloseSongControlWindow() = 0;
-};
 
 // Turns a queue entry in a foreign sequencer format into a Standard MIDI File at play time.
 class PlayTimeConverter {
@@ -52,15 +28,13 @@ class PlayTimeConverter {
     virtual Outcome ConvertEntry(AppModel& model) = 0;
 };
 
-struct PlayerPorts {
+// What the player drives besides the views.
+struct PlayerParts {
     SequencerDevice& device;
     VolumeControl& volume;
-    PlayerView& view;
-    StatusView& status;
-    MessageView& messages;
     RandomSource& random;
     const Clock& clock;
-    FolderDialog& folderDialog;
+    Timer& introTimer;  // its ticks go to IntroTimerTimer()
 };
 
 // The song window's caption while an entry of the current queue plays.
@@ -72,7 +46,11 @@ bool IsForeignExtension(const std::string& sjisPath);
 
 class Player final : public PlayerCommands {
   public:
-    Player(AppModel& model, PlayerPorts ports);
+    // The views are read at every use, so a window may attach its view after the player is made.
+    Player(AppModel& model, PlayerParts parts, const Views& views);
+    ~Player() override;
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
 
     // PlayerCommands: the deck's buttons.
     void Play() override;
@@ -90,6 +68,8 @@ class Player final : public PlayerCommands {
     void PlaySingleEntry();
     // The end of one song's intro.
     void IntroTimerTimer();
+    // Intro play: from now on every song plays for its first IntroSeconds only.
+    void EnableIntroTimer();
     // The deck's Next: moves on when a later entry exists.
     void Next();
 
@@ -97,7 +77,8 @@ class Player final : public PlayerCommands {
     void SetPlayTimeConverter(PlayTimeConverter* converter) { converter_ = converter; }
 
   private:
-    // An error raised by the device while opening a song ends the run; it is shown as a message.
+    // An error raised while an action runs (a playlist that cannot be read, say) ends the action;
+    // it is shown as a message.
     template <typename F>
     void Guarded(F&& action);
 
@@ -110,6 +91,10 @@ class Player final : public PlayerCommands {
     bool StartSong(const std::string& path, const std::string& volText);
     bool SendReset();
     void HandleDeviceError();
+    bool OpenAndPlay(const std::string& path);
+    // IntroTimer runs only while intro play has enabled it; 0 holds it until the next song.
+    void SetIntroInterval(int milliseconds);
+    void DisableIntroAndAutoStart();
     // Labels at rest, flags down, intro and auto start off, the song window hidden and emptied.
     void ShowPlayEnded();
     void ShowMissingFile(const std::string& statusText, const std::string& path);
@@ -118,8 +103,11 @@ class Player final : public PlayerCommands {
     void ApplyBaseIfAutomatic();
 
     AppModel& model_;
-    PlayerPorts ports_;
+    PlayerParts parts_;
+    const Views& views_;
     PlayTimeConverter* converter_ = nullptr;
+    bool introEnabled_ = false;
+    int introInterval_ = 0;
 };
 
 }  // namespace korva

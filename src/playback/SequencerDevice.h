@@ -12,8 +12,6 @@
 #include <functional>
 #include <string>
 
-#include "app/Errors.h"
-
 namespace korva {
 
 // The device's modes, numbered as the program has always numbered them; None is not one of the
@@ -29,15 +27,24 @@ enum class DeviceMode {
     None = 7,
 };
 
-// Raised by Open() with the device's own Shift-JIS text, which names the file and what is wrong.
-class DeviceError : public UserError {
-  public:
-    DeviceError(int code, std::string sjisText) : UserError(std::move(sjisText)), code_(code) {}
-    int Code() const { return code_; }
-
-  private:
-    int code_;
+// What went wrong in the device's last operation. The file faults come from Open(): the file is
+// missing, cannot be read, is no MIDI file, or is a MIDI file that cannot be played. The others
+// come from Play().
+enum class DeviceFault {
+    None = 0,
+    FileNotFound,
+    FileUnreadable,
+    NotMidiFile,
+    MidiFileTruncated,
+    MidiFileCorrupt,
+    MidiFileUnsupported,
+    NotOpen,      // Play() without an open file
+    NoSoundFont,  // nothing to play the song with
+    CannotPlay,   // the synthesizer refused to start
 };
+
+// True for the faults that say what is wrong with a file rather than with the device.
+bool IsFileFault(DeviceFault fault);
 
 class SequencerDevice {
   public:
@@ -46,10 +53,12 @@ class SequencerDevice {
     // The completion-notice handler; set once by the owner before the first Play().
     virtual void SetNotifyHandler(std::function<void()> handler) = 0;
 
-    // Closes the device if it is open, then opens the file, without a notice. Raises DeviceError.
+    // Every operation reports its outcome through Fault() and ErrorText(); none raises.
+
+    // Closes the device if it is open, then opens the file, without a notice. On failure the device
+    // stays closed.
     virtual void Open(const std::string& sjisPath) = 0;
-    // Plays from the current position and returns at once; a paused device resumes. Failure is
-    // reported through Error(), never raised.
+    // Plays from the current position and returns at once; a paused device resumes.
     virtual void Play() = 0;
     // Pauses a playing device; on a paused device it resumes. Does nothing in any other mode.
     virtual void Pause() = 0;
@@ -58,9 +67,9 @@ class SequencerDevice {
     virtual void Close() = 0;
 
     virtual DeviceMode Mode() const = 0;
-    // The result of the last operation: 0 for success.
-    virtual int Error() const = 0;
-    // The Shift-JIS text of the last error; empty after success.
+    // The outcome of the last operation.
+    virtual DeviceFault Fault() const = 0;
+    // The Shift-JIS text of the last fault, naming the file for a file fault; empty after success.
     virtual std::string ErrorText() const = 0;
 };
 

@@ -29,8 +29,8 @@ std::optional<std::uint32_t> VolumeValueForLevel(const std::string& initvol, int
     return value;
 }
 
-VolumeControl::VolumeControl(Settings& settings, VolumeOutput& output, VolumeView& view)
-    : settings_(settings), output_(output), view_(view), effectiveLevel_(BaseLevel()) {}
+VolumeControl::VolumeControl(Settings& settings, VolumeOutput& output, const Views& views)
+    : settings_(settings), output_(output), views_(views), effectiveLevel_(BaseLevel()) {}
 
 int VolumeControl::BaseLevel() const {
     return LevelOfDigit(settings_.INITVOL.empty() ? '\0' : settings_.INITVOL[0]);
@@ -44,7 +44,7 @@ bool VolumeControl::FindVolumeDevice() {
         std::uint32_t ignored = 0;
         if (output_.GetVolume(static_cast<std::uint16_t>(d), ignored)) {
             device_ = static_cast<std::uint16_t>(d);
-            view_.ShowVolumeControls();
+            views_.deckVolume->ShowVolumeControls();
             return true;
         }
     }
@@ -73,14 +73,14 @@ void VolumeControl::StoreBaseLevel(int level) {
 
 void VolumeControl::MarkLevel(int level) {
     effectiveLevel_ = level;
-    view_.MarkEffectiveLevel(level);
+    views_.volumeWindow->MarkEffectiveLevel(level);
 }
 
 bool VolumeControl::LevelButtonClick(int level) {
     const int target = std::clamp(level + effectiveLevel_ - BaseLevel(), 0, 9);
     const bool ok = ApplyLevel(target, level);
-    view_.SetBaseButtonDown(ok ? level : -1);
-    view_.SetVolumeBar(level);
+    views_.volumeWindow->SetBaseButtonDown(ok ? level : -1);
+    views_.deckVolume->SetVolumeBar(level);
     return ok;
 }
 
@@ -106,6 +106,11 @@ void VolumeControl::ApplySongOffset(const std::string& volText) {
     const int offset = ToIntStrict(volText).value_or(0);
     if (offset > -6 && offset < 6)
         ApplyLevel(std::clamp(BaseLevel() + offset, 0, 9), -1);
+}
+
+void VolumeControl::PrepareVolumeWindow() {
+    views_.volumeWindow->SetBaseButtonDown(BaseButtonOfInitvol());
+    MarkLevel(effectiveLevel_);
 }
 
 int VolumeControl::BaseButtonOfInitvol() const {

@@ -7,25 +7,11 @@
 #include <string>
 
 #include "app/Settings.h"
+#include "playback/PlayerViews.h"
 
 namespace korva {
 
 class VolumeOutput;
-
-// What the windows show of the volume: the volume window's level buttons and red mark, and the
-// main window's volume controls.
-class VolumeView {
-  public:
-    virtual ~VolumeView() = default;
-    // The main window swaps its name label for the volume controls.
-    virtual void ShowVolumeControls() = 0;
-    // The level button of `level` gets the red caption, all others black.
-    virtual void MarkEffectiveLevel(int level) = 0;
-    // The level buttons' down state (the base level's button is down); -1 puts none down.
-    virtual void SetBaseButtonDown(int level) = 0;
-    // The main window's base-volume bar.
-    virtual void SetVolumeBar(int level) = 0;
-};
 
 // "0123579BDF": level k is written as its character number k.
 inline constexpr const char* kLevelDigits = "0123579BDF";
@@ -36,7 +22,8 @@ std::optional<std::uint32_t> VolumeValueForLevel(const std::string& initvol, int
 
 class VolumeControl {
   public:
-    VolumeControl(Settings& settings, VolumeOutput& output, VolumeView& view);
+    // Shows the volume through views.deckVolume and views.volumeWindow.
+    VolumeControl(Settings& settings, VolumeOutput& output, const Views& views);
 
     int BaseLevel() const;
     int EffectiveLevel() const { return effectiveLevel_; }
@@ -65,11 +52,13 @@ class VolumeControl {
 
     // The level button that INITVOL's first character presses, or -1 for none.
     int BaseButtonOfInitvol() const;
+    // Before the volume window opens: its base button down and the effective level marked.
+    void PrepareVolumeWindow();
 
   private:
     Settings& settings_;
     VolumeOutput& output_;
-    VolumeView& view_;
+    const Views& views_;
     int effectiveLevel_;
     std::uint16_t device_ = 0;
 };

@@ -155,4 +155,10 @@ std::string ToDisplayUtf8(std::string_view sjis) {
     return out;
 }
 
+std::string UnholdableNamesMessage(const std::vector<std::string>& sjisNamesForMessage) {
+    std::string text = Sjis("次の名前には Shift-JIS で表せない文字があるため使えません:");
+    for (const std::string& name : sjisNamesForMessage) text += "\n" + name;
+    return text;
+}
+
 }  // namespace korva

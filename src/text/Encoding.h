@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korva {
 
@@ -42,6 +43,9 @@ std::string FromFsPath(const std::filesystem::path& path);
 std::string Sjis(std::string_view utf8Literal);
 // For messages only: UTF-8 text in Shift-JIS with "?" for every character it cannot hold.
 std::string Cp932ForMessage(std::string_view utf8);
+// The one message for names (of files or folders) that Shift-JIS cannot hold, each name given as
+// Cp932ForMessage makes it, one per line.
+std::string UnholdableNamesMessage(const std::vector<std::string>& sjisNamesForMessage);
 // Lossless for valid text; invalid bytes are shown as U+FFFD (for display only).
 std::string ToDisplayUtf8(std::string_view sjis);
 

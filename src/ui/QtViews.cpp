@@ -1,7 +1,11 @@
 #include "ui/QtViews.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 
+#include "text/Encoding.h"
+#include "text/ShiftJis.h"
 #include "ui/QtText.h"
 
 namespace korva {
@@ -11,6 +15,30 @@ void QtMessageView::ShowMessage(const std::string& sjisText) {
                     parent_);
     box.setObjectName(QStringLiteral("KorvaMessageBox"));
     box.exec();
+}
+
+std::optional<std::string> QtFolderDialog::ChooseFolder(const std::string& startFolder) {
+    QString start = startFolder.empty() ? QDir::currentPath() : FromSjis(startFolder);
+    for (;;) {
+        // Qt's own dialog honours ReadOnly; a desktop's native one may still offer "New Folder".
+        QFileDialog dialog(parent_, QString(), start);
+        dialog.setObjectName(QStringLiteral("FolderDialog"));
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly |
+                          QFileDialog::DontUseNativeDialog);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        const QString chosen = dialog.selectedFiles().front();
+        if (auto sjis = ToSjis(chosen))
+            return WithTrailingPathDelimiter(*sjis);
+        messages_.ShowMessage(UnholdableNamesMessage({ToSjisForMessage(chosen)}));
+        start = chosen;
+    }
+}
+
+QtTimer::QtTimer(const QString& objectName, std::function<void()> onTick) {
+    timer_.setObjectName(objectName);
+    QObject::connect(&timer_, &QTimer::timeout, std::move(onTick));
 }
 
 }  // namespace korva

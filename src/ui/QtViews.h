@@ -1,8 +1,10 @@
 #pragma once
-// Message boxes for the core's MessageView port.
+// The core's dialog and timer ports over Qt: message boxes, the folder dialog and timers.
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <functional>
 
 #include "app/Ports.h"
 
@@ -16,6 +18,30 @@ class QtMessageView final : public MessageView {
 
   private:
     QPointer<QWidget> parent_;
+};
+
+// Qt's own folder dialog (objectName "FolderDialog"), read-only: it offers no folder creation. A
+// folder whose name Shift-JIS cannot hold is refused with a message and the dialog opens again.
+class QtFolderDialog final : public FolderDialog {
+  public:
+    QtFolderDialog(QWidget* parent, MessageView& messages) : parent_(parent), messages_(messages) {}
+    std::optional<std::string> ChooseFolder(const std::string& startFolder) override;
+
+  private:
+    QPointer<QWidget> parent_;
+    MessageView& messages_;
+};
+
+// A Qt timer of the user-interface thread whose ticks run a function.
+class QtTimer final : public Timer {
+  public:
+    QtTimer(const QString& objectName, std::function<void()> onTick);
+    void Start(int milliseconds) override { timer_.start(milliseconds); }
+    void Stop() override { timer_.stop(); }
+    const QTimer& Native() const { return timer_; }
+
+  private:
+    QTimer timer_;
 };
 
 }  // namespace korva

@@ -7,7 +7,6 @@
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QLocale>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
@@ -19,17 +18,17 @@
 #include "app/SettingsFile.h"
 #include "app/TitleScroll.h"
 #include "playback/VolumeLevels.h"
+#include "text/Encoding.h"
 #include "ui/DeckArt.h"
 #include "ui/HintPlacement.h"
 #include "ui/QtText.h"
 
 namespace korva {
 
-TMainForm::TMainForm(const MainFormDeps& deps, QWidget* parent)
+TMainForm::TMainForm(Jukebox& jukebox, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      model_(deps.model),
-      random_(deps.random),
-      clock_(deps.clock),
+      jukebox_(jukebox),
+      model_(jukebox.Model()),
       messages_(this),
       status_(*this) {
     setObjectName(QStringLiteral("TMainForm"));
@@ -83,27 +82,16 @@ void TMainForm::ConnectDeck() {
         if (b == Qt::RightButton)
             StepOrder(false);
     });
-    connect(deck_.DispLabel, &DeckLabel::clicked, this, &TMainForm::ShowSongWindow);
-    connect(deck_.VolLabel, &DeckLabel::clicked, this, [this] {
-        if (links_.volume)
-            links_.volume->VolLabelClick();
-    });
-    connect(deck_.UpLabel, &DeckLabel::clicked, this, [this] {
-        if (links_.volume)
-            links_.volume->UpLabelClick();
-    });
-    connect(deck_.DownLabel, &DeckLabel::clicked, this, [this] {
-        if (links_.volume)
-            links_.volume->DownLabelClick();
-    });
+    connect(deck_.DispLabel, &DeckLabel::clicked, this, [this] { jukebox_.ShowSongWindow(); });
+    connect(deck_.VolLabel, &DeckLabel::clicked, this, &TMainForm::VolLabelClick);
+    connect(deck_.UpLabel, &DeckLabel::clicked, this, [this] { jukebox_.VolumeUp(); });
+    connect(deck_.DownLabel, &DeckLabel::clicked, this, [this] { jukebox_.VolumeDown(); });
     for (DeckLabel* label : {deck_.UpLabel, deck_.DownLabel}) {
         connect(label, &DeckLabel::mouseDown, this, [label] { SetLabelLook(label, kRed); });
         connect(label, &DeckLabel::mouseUp, this, [label] { SetLabelLook(label, kBlack); });
     }
-    connect(deck_.VolScrollBar, &QScrollBar::valueChanged, this, [this](int position) {
-        if (links_.volume)
-            links_.volume->VolScrollBarChange(position);
-    });
+    connect(deck_.VolScrollBar, &QScrollBar::valueChanged, this,
+            [this](int position) { jukebox_.ChooseVolumeLevel(position); });
     for (DeckPanel* panel : {deck_.SideLImage, deck_.SideRImage, deck_.Panel1, deck_.Panel2}) {
         connect(panel, &DeckPanel::leftPressed, this, &TMainForm::Panel3MouseDown);
         connect(panel, &DeckPanel::dragMoved, this, &TMainForm::PanelDragMoved);
@@ -131,9 +119,12 @@ void TMainForm::FormCreate() {
         move(screen.topLeft() + QPoint(at.x, at.y));
     }
     baseTimer_->start();
-    if ((s.ATSTART == 1 || s.ATSTART == 2) && s.PLAYMOD < ARTS) {
-        openTimer_->start(s.ATSTART * 3000 + 1000);
-        ShowStatus(s.ATSTART == 1 ? ".. Auto Start(3sec)" : ".. Auto Start(6sec)", StatusKind::Notice);
+}
+
+void TMainForm::ArmAutoStart() {
+    if (const auto autoStart = AutoStartOf(model_.settings)) {
+        openTimer_->start(autoStart->delayMilliseconds);
+        ShowStatus(autoStart->notice, StatusKind::Notice);
     }
 }
 
@@ -198,11 +189,11 @@ void TMainForm::SetPlayLabelLit(bool lit) {
 void TMainForm::SetPauseLabelLit(bool lit) {
     SetLabelLook(deck_.PauseLabel, lit ? kYellow : kTeal);
 }
-void TMainForm::ClearDisplay() {
+void TMainForm::ClearStatusLine() {
     deck_.DispLabel->clear();
 }
-void TMainForm::SetClockRunning(bool running) {
-    running ? baseTimer_->start() : baseTimer_->stop();
+void TMainForm::EnableClock() {
+    baseTimer_->start();
 }
 void TMainForm::CancelAutoStart() {
     openTimer_->stop();
@@ -221,7 +212,7 @@ void TMainForm::SetVolumeBar(int level) {
 
 void TMainForm::BaseTimerTimer() {
     status_.Tick(Player().DevicePlaying() || model_.play.PauseFlag, model_.settings, model_.play.ScrollPos,
-                 clock_);
+                 jukebox_.TheClock());
 }
 
 void TMainForm::OpenTimerTimer() {
@@ -329,19 +320,23 @@ void TMainForm::ChooseFileAndPlay() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString chosen = dialog.selectedFiles().front();
-    QString failedChar;
-    if (auto name = ToSjis(chosen, &failedChar)) {
+    if (auto name = ToSjis(chosen)) {
         PlayDroppedNames({*name}, DropSource::FileChoice);
     } else {
-        QMessageBox::information(
-            this, QStringLiteral("KORVA97"),
-            QStringLiteral("ファイル名にシフトJISで表せない文字（%1）があるため再生できません\n%2")
-                .arg(failedChar, chosen));
+        messages_.ShowMessage(UnholdableNamesMessage({ToSjisForMessage(chosen)}));
     }
 }
 
 void TMainForm::PlayDroppedNames(const std::vector<std::string>& names, DropSource source) {
-    PlayDroppedFiles(model_, names, source, DropPorts{Player(), messages_, random_, *this});
+    jukebox_.PlayDropped(names, source);
+}
+
+void TMainForm::VolLabelClick() {
+    if (!links_.volumeWindow || !jukebox_.PrepareVolumeWindow())
+        return;
+    PlaceVolumeWindow(*links_.volumeWindow);
+    links_.volumeWindow->show();
+    links_.volumeWindow->raise();
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
@@ -353,24 +348,19 @@ void TMainForm::dropEvent(QDropEvent* event) {
     raise();
     activateWindow();
     std::vector<std::string> names;
-    QStringList unusable;
+    std::vector<std::string> unusable;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (!url.isLocalFile())
             continue;
-        QString failedChar;
-        if (auto name = ToSjis(url.toLocalFile(), &failedChar)) {
+        if (auto name = ToSjis(url.toLocalFile())) {
             names.push_back(std::move(*name));
         } else {
-            unusable << QStringLiteral("%1（%2）").arg(url.toLocalFile(), failedChar);
+            unusable.push_back(ToSjisForMessage(url.toLocalFile()));
         }
     }
     event->acceptProposedAction();
-    if (!unusable.isEmpty()) {
-        QMessageBox::information(
-            this, QStringLiteral("KORVA97"),
-            QStringLiteral("次のファイルは名前にシフトJISで表せない文字があるため再生できません\n") +
-                unusable.join(QLatin1Char('\n')));
-    }
+    if (!unusable.empty())
+        messages_.ShowMessage(UnholdableNamesMessage(unusable));
     PlayDroppedNames(names, DropSource::Drop);
 }
 
@@ -421,16 +411,6 @@ std::string TMainForm::WeekdayName(int weekday) {
     if (auto name = ToSjis(QLocale().dayName(qtDay, QLocale::LongFormat)))
         return *name;
     return QLocale::c().dayName(qtDay, QLocale::LongFormat).toStdString();
-}
-
-void TMainForm::SongLinesChanged() {
-    if (links_.songWindow)
-        links_.songWindow->SongLinesChanged();
-}
-
-void TMainForm::ShowSongWindow() {
-    if (links_.songWindow)
-        links_.songWindow->ShowSongWindow();
 }
 
 }  // namespace korva

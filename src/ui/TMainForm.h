@@ -10,42 +10,43 @@
 #include <vector>
 
 #include "app/AppModel.h"
+#include "app/AutoStart.h"
 #include "app/Ports.h"
 #include "app/StatusLine.h"
+#include "jukebox/Jukebox.h"
 #include "playback/DroppedFiles.h"
-#include "playback/PlayerCommands.h"
+#include "playback/PlayerViews.h"
 #include "ui/Deck.h"
 #include "ui/QtViews.h"
 #include "ui/WindowLinks.h"
 
 namespace korva {
 
-// What the main window needs from the program from its creation on.
-struct MainFormDeps {
-    AppModel& model;
-    RandomSource& random;  // the program's one generator, already seeded
-    const Clock& clock;
-};
-
-// The parts of the program created after the main window; any may stay absent.
+// The windows created after the main window that it opens itself; any may stay absent.
 struct MainFormLinks {
-    PlayerCommands* player = nullptr;  // absent: nothing plays
     SettingsWindowLink* settingsWindow = nullptr;
-    SongWindowLink* songWindow = nullptr;
     RemoteWindowLink* remoteWindow = nullptr;
-    VolumeLink* volume = nullptr;
+    QWidget* volumeWindow = nullptr;  // opened beside the deck
 };
 
-class TMainForm : public QWidget, public StatusView, private StatusDisplay, private SongWindowView {
+class TMainForm : public QWidget,
+                  public DeckView,
+                  public StatusView,
+                  public DeckVolumeView,
+                  private StatusDisplay {
     Q_OBJECT
   public:
-    // Runs the window's creation: reads the settings, lays the deck out, places it, arms the timers.
-    explicit TMainForm(const MainFormDeps& deps, QWidget* parent = nullptr);
+    // Runs the window's creation: reads the settings into the jukebox's model, lays the deck out,
+    // places it and starts its clock. The deck's buttons act on the jukebox.
+    explicit TMainForm(Jukebox& jukebox, QWidget* parent = nullptr);
 
     void SetLinks(const MainFormLinks& links) { links_ = links; }
 
+    // The last step of start-up, once the devices exist: auto start, when the settings ask for it.
+    void ArmAutoStart();
+
     void ShowStatus(const std::string& sjisText, StatusKind kind) override;
-    void ShowModeLabel();
+    void ShowModeLabel() override;
     const StatusLine& Status() const { return status_; }
 
     // Grid placement of the main window, and the volume window beside it.
@@ -53,13 +54,13 @@ class TMainForm : public QWidget, public StatusView, private StatusDisplay, priv
     void PlaceVolumeWindow(QWidget& volumeWindow);
 
     // What playing shows on the deck.
-    void SetPlayLabelLit(bool lit);
-    void SetPauseLabelLit(bool lit);
-    void ClearDisplay();
-    void SetClockRunning(bool running);
-    void CancelAutoStart();
-    void ShowVolumeControls();
-    void SetVolumeBar(int level);
+    void SetPlayLabelLit(bool lit) override;
+    void SetPauseLabelLit(bool lit) override;
+    void ClearStatusLine() override;
+    void EnableClock() override;
+    void CancelAutoStart() override;
+    void ShowVolumeControls() override;
+    void SetVolumeBar(int level) override;
     // The settings window closed: the SET label returns to rest.
     void SettingsWindowClosed();
 
@@ -107,17 +108,13 @@ class TMainForm : public QWidget, public StatusView, private StatusDisplay, priv
     void SetRemoteCaption(const std::string& sjisText) override;
     void StopClock() override;
     std::string WeekdayName(int weekday) override;
-    // SongWindowView
-    void SongLinesChanged() override;
-    void ShowSongWindow() override;
 
-    PlayerCommands& Player() { return links_.player ? *links_.player : idlePlayer_; }
+    void VolLabelClick();
+    PlayerCommands& Player() { return jukebox_.Commands(); }
 
+    Jukebox& jukebox_;
     AppModel& model_;
-    RandomSource& random_;
-    const Clock& clock_;
     MainFormLinks links_;
-    IdlePlayer idlePlayer_;
     QtMessageView messages_;
     StatusLine status_;
     QTimer* baseTimer_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
@@ -25,12 +26,8 @@ constexpr int kMargin = 10;
 
 }  // namespace
 
-TViewDlg::TViewDlg(const ViewDlgDeps& deps, QWidget* parent)
-    : QDialog(parent),
-      model_(deps.model),
-      player_(deps.player),
-      messages_(deps.messages),
-      viewer_(deps.viewer) {
+TViewDlg::TViewDlg(Jukebox& jukebox, MessageView& messages, DocumentViewer& viewer, QWidget* parent)
+    : QDialog(parent), jukebox_(jukebox), model_(jukebox.Model()), messages_(messages), viewer_(viewer) {
     BuildWindow();
     FormCreate();
 }
@@ -150,19 +147,15 @@ void TViewDlg::FormCreate() {
 
 void TViewDlg::SetOuterBounds(int left, int top, int width, int height) {
     move(left, top);
-    resize(width, height);
-    pendingOuterSize_ = QSize(width, height);
+    const ScreenSize inner = outerSize_.Request({width, height});
+    resize(inner.width, inner.height);
     FitOuterSize();
 }
 
 void TViewDlg::FitOuterSize() {
-    if (!pendingOuterSize_.isValid())
-        return;
     const QSize frame = frameGeometry().size() - size();
-    if (frame.width() <= 0 && frame.height() <= 0)
-        return;  // not decorated yet
-    resize(pendingOuterSize_ - frame);
-    pendingOuterSize_ = QSize();
+    if (const auto inner = outerSize_.FrameKnown({frame.width(), frame.height()}))
+        resize(inner->width, inner->height);
 }
 
 void TViewDlg::showEvent(QShowEvent* event) {
@@ -173,6 +166,11 @@ void TViewDlg::showEvent(QShowEvent* event) {
 void TViewDlg::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
     FitOuterSize();
+}
+
+void TViewDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    outerSize_.Resized({event->size().width(), event->size().height()});
 }
 
 void TViewDlg::ApplyHints(bool on) {
@@ -242,11 +240,11 @@ int TViewDlg::SelectedLine() const {
 }
 
 void TViewDlg::SelBitBtnClick() {
-    SelectQueueEntry(model_.play, SelectedLine(), player_);
+    SelectQueueEntry(model_.play, SelectedLine(), jukebox_.Commands());
 }
 
 void TViewDlg::QuikBitBtnClick() {
-    if (QuickSelectQueueEntry(model_.play, SelectedLine(), player_))
+    if (QuickSelectQueueEntry(model_.play, SelectedLine(), jukebox_.Commands()))
         CloseBitBtnClick();
 }
 
@@ -277,11 +275,11 @@ void TViewDlg::DocBitBtnClick() {
 }
 
 void TViewDlg::UpBitBtnClick() {
-    StepBack(model_.play, player_);
+    StepBack(model_.play, jukebox_.Commands());
 }
 
 void TViewDlg::DownBitBtnClick() {
-    StepNext(model_.play, model_.PlayQueue.size(), player_);
+    StepNext(model_.play, model_.PlayQueue.size(), jukebox_.Commands());
 }
 
 void TViewDlg::ViewListBoxDblClick() {

@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "app/AppModel.h"
+#include "app/Placement.h"
 #include "app/Ports.h"
-#include "playback/PlayerCommands.h"
-#include "ui/WindowLinks.h"
+#include "jukebox/Jukebox.h"
+#include "playback/PlayerViews.h"
 
 class QLabel;
 class QListWidget;
@@ -23,18 +24,13 @@ namespace korva {
 
 class DocumentViewer;
 
-struct ViewDlgDeps {
-    AppModel& model;
-    PlayerCommands& player;  // Back, Next and the selection stop its device
-    MessageView& messages;   // a settings file that cannot be written
-    DocumentViewer& viewer;  // opens the TXT and DOC files
-};
-
-class TViewDlg final : public QDialog, public SongWindowLink {
+class TViewDlg final : public QDialog, public SongListView {
     Q_OBJECT
   public:
     // Runs the window's creation: bounds, number panel, list font and hints from the settings.
-    explicit TViewDlg(const ViewDlgDeps& deps, QWidget* parent = nullptr);
+    // Back, Next and the selection act on the jukebox's player; messages tell of a settings file
+    // that cannot be written; the viewer opens the TXT and DOC files.
+    TViewDlg(Jukebox& jukebox, MessageView& messages, DocumentViewer& viewer, QWidget* parent = nullptr);
 
     // Shows the window in front and sets SongWindowShown; with AUTOCLS on the automatic close
     // counts CLSTIME seconds from now.
@@ -43,11 +39,11 @@ class TViewDlg final : public QDialog, public SongWindowLink {
     void SongLinesChanged() override;
 
     // What playback writes.
-    void HideSongWindow();  // hides the window and stops the automatic close
-    void SetSongCaption(const std::string& sjisCaption);
-    void SetSongNumber(int number);
-    void SelectSongLine(int index);  // an index outside the list selects nothing
-    void SetCompanionFiles(bool txtExists, bool docExists);
+    void HideSongWindow() override;
+    void SetSongCaption(const std::string& sjisCaption) override;
+    void SetSongNumber(int number) override;
+    void SelectSongLine(int index) override;
+    void SetCompanionFiles(bool txtExists, bool docExists) override;
 
     // The remote window's toggle: it reads the flag, and opens the window without an automatic close.
     bool SongWindowShown() const { return songWindowShown_; }
@@ -73,6 +69,7 @@ class TViewDlg final : public QDialog, public SongWindowLink {
   protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void BuildWindow();
@@ -82,13 +79,13 @@ class TViewDlg final : public QDialog, public SongWindowLink {
     int SelectedLine() const;
     QPushButton* AddButton(const char* name, const QString& caption, const QString& hint);
 
+    Jukebox& jukebox_;
     AppModel& model_;
-    PlayerCommands& player_;
     MessageView& messages_;
     DocumentViewer& viewer_;
     bool songWindowShown_ = false;
     // The stored size is the outer size; the frame's thickness is known only once the window is shown.
-    QSize pendingOuterSize_;
+    OuterSizeFit outerSize_;
 
     QListWidget* viewListBox_ = nullptr;
     QLabel* selMidiPanel_ = nullptr;

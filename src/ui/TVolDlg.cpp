@@ -6,8 +6,6 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "playback/VolumeControl.h"
-
 namespace korva {
 
 namespace {
@@ -29,10 +27,10 @@ QToolButton* MakeButton(QWidget* parent, const QString& name, const QString& cap
 
 }  // namespace
 
-TVolDlg::TVolDlg(AppModel& model, QWidget* parent) : QDialog(parent), model_(model) {
+TVolDlg::TVolDlg(Jukebox& jukebox, QWidget* parent) : QDialog(parent), jukebox_(jukebox) {
     setObjectName(QStringLiteral("TVolDlg"));
     setWindowTitle(QStringLiteral("VOLUME CONTROL"));
-    const bool hints = model.settings.USEHNT2;  // applied once, when the window is made
+    const bool hints = jukebox.Model().settings.USEHNT2;  // applied once, when the window is made
 
     auto* grid = new QGridLayout;
     grid->setSpacing(2);
@@ -96,21 +94,15 @@ void TVolDlg::SetBaseButtonDown(int level) {
 }
 
 void TVolDlg::LevelButtonClick(int level) {
-    if (volume_) {
-        volume_->LevelButtonClick(level);
-    } else {
-        SetBaseButtonDown(-1);
-    }
+    jukebox_.ChooseVolumeLevel(level);
 }
 
 void TVolDlg::VolUpSpeedButtonClick() {
-    if (volume_)
-        volume_->TemporaryUp();
+    jukebox_.VolumeUp();
 }
 
 void TVolDlg::VolDownSpeedButtonClick() {
-    if (volume_)
-        volume_->TemporaryDown();
+    jukebox_.VolumeDown();
 }
 
 }  // namespace korva

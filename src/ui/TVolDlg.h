@@ -6,25 +6,22 @@
 #include <QDialog>
 #include <array>
 
-#include "app/AppModel.h"
+#include "jukebox/Jukebox.h"
+#include "playback/PlayerViews.h"
 
 class QPushButton;
 class QToolButton;
 
 namespace korva {
 
-class VolumeControl;
-
-class TVolDlg : public QDialog {
+class TVolDlg : public QDialog, public VolumeWindowView {
     Q_OBJECT
   public:
-    TVolDlg(AppModel& model, QWidget* parent = nullptr);
+    // The buttons act on the jukebox's volume control.
+    explicit TVolDlg(Jukebox& jukebox, QWidget* parent = nullptr);
 
-    // The volume control is made after the window; until it is set the buttons do nothing.
-    void SetVolumeControl(VolumeControl* volume) { volume_ = volume; }
-
-    void MarkEffectiveLevel(int level);
-    void SetBaseButtonDown(int level);
+    void MarkEffectiveLevel(int level) override;
+    void SetBaseButtonDown(int level) override;
 
     // The level-button table, in level order.
     QToolButton* LevelButton(int level) const { return levelButtons_[static_cast<std::size_t>(level)]; }
@@ -34,8 +31,7 @@ class TVolDlg : public QDialog {
     void VolDownSpeedButtonClick();
 
   private:
-    AppModel& model_;
-    VolumeControl* volume_ = nullptr;
+    Jukebox& jukebox_;
     std::array<QToolButton*, 10> levelButtons_{};
     std::array<QToolButton*, 10> closeButtons_{};
     QToolButton* volDownButton_ = nullptr;

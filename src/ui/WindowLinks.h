@@ -27,15 +27,6 @@ class SettingsWindowLink {
     virtual void ShowDropIndicator(bool stayOnTop) = 0;
 };
 
-class SongWindowLink {
-  public:
-    virtual ~SongWindowLink() = default;
-    // Shows the window, brought to the front, and restarts its automatic close.
-    virtual void ShowSongWindow() = 0;
-    // The model's song lines were replaced.
-    virtual void SongLinesChanged() = 0;
-};
-
 class RemoteWindowLink {
   public:
     virtual ~RemoteWindowLink() = default;
@@ -43,16 +34,6 @@ class RemoteWindowLink {
     virtual void SetStatusCaption(const QString& text) = 0;
     // Hides the main window and shows the remote window in its place.
     virtual void EnterRemote() = 0;
-};
-
-// The volume controls of the main window act through the volume control.
-class VolumeLink {
-  public:
-    virtual ~VolumeLink() = default;
-    virtual void VolScrollBarChange(int position) = 0;
-    virtual void VolLabelClick() = 0;
-    virtual void UpLabelClick() = 0;
-    virtual void DownLabelClick() = 0;
 };
 
 }  // namespace korva

@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <QDir>
-#include <cstdio>
 #include <vector>
 
 #include "platform/SingleInstance.h"
+#include "platform/SynthSettings.h"
 #include "text/Encoding.h"
 #include "ui/KorvaApp.h"
 #include "ui/QtText.h"
@@ -24,37 +24,30 @@ void PreferXcbOnWayland() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The environment is changed here only, before any thread can read it.
+    korva::KeepJackFromStartingServers();
     PreferXcbOnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KORVA97"));
 
     korva::QtMessageView messages;
     korva::SingleInstance lock(korva::kSingleInstanceName);
-    if (!lock.TryAcquire()) {
-        std::fprintf(stderr, "%s\n", "ＫＯＲＶＡ９７は既に起動しています");
-        messages.ShowMessage(korva::Sjis("ＫＯＲＶＡ９７は既に起動しています"));
+    if (!korva::ClaimSingleInstance(lock, messages))
         return 0;
-    }
 
-    QString failed;
-    const auto programFolder =
-        korva::ToSjis(QDir(QCoreApplication::applicationDirPath()).absolutePath() + "/", &failed);
+    const QString folder = QDir(QCoreApplication::applicationDirPath()).absolutePath() + "/";
+    const auto programFolder = korva::ToSjis(folder);
     if (!programFolder) {
-        messages.ShowMessage(
-            korva::ToSjisForMessage(QCoreApplication::applicationDirPath()) +
-            korva::Sjis(" のフォルダ名には Shift-JIS で表せない文字があるため起動できません"));
+        messages.ShowMessage(korva::UnholdableNamesMessage({korva::ToSjisForMessage(folder)}));
         return 1;
     }
     std::vector<std::string> arguments;
     const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size() && i <= 2; ++i) {
-        auto folder = korva::ToSjis(args[i]);
-        if (!folder) {
-            messages.ShowMessage(
-                korva::ToSjisForMessage(args[i]) +
-                korva::Sjis(" のフォルダ名には Shift-JIS で表せない文字があるため使えません"));
-        }
-        arguments.push_back(folder.value_or(std::string()));
+        auto listFolder = korva::ToSjis(args[i]);
+        if (!listFolder)
+            messages.ShowMessage(korva::UnholdableNamesMessage({korva::ToSjisForMessage(args[i])}));
+        arguments.push_back(listFolder.value_or(std::string()));
     }
 
     korva::KorvaApp korva(*programFolder, arguments);

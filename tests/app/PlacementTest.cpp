@@ -119,3 +119,44 @@ TEST(VolumeLevelsTest, LeadingDigitGivesTheBaseLevel) {
 
 }  // namespace
 }  // namespace korva
+
+namespace korva {
+namespace {
+
+// The song window asks for an outer size of 297 x 259; its frame (here 8 x 30) is known only later,
+// and a script or the window manager may resize it in between.
+TEST(OuterSizeFitTest, TheFrameIsTakenOffOnceItIsKnown) {
+    OuterSizeFit fit;
+    EXPECT_EQ(fit.Request({297, 259}), (ScreenSize{297, 259}));
+    fit.Resized({297, 259});               // our own resize coming back
+    EXPECT_FALSE(fit.FrameKnown({0, 0}));  // not framed yet
+    EXPECT_EQ(fit.FrameKnown({8, 30}), (ScreenSize{289, 229}));
+    EXPECT_FALSE(fit.FrameKnown({8, 30}));  // once only
+}
+
+TEST(OuterSizeFitTest, AResizeFromOutsideWinsWhicheverOrderTheEventsCome) {
+    {
+        OuterSizeFit fit;
+        fit.Request({297, 259});
+        fit.Resized({350, 300});  // resized from outside before the frame was known
+        EXPECT_FALSE(fit.FrameKnown({8, 30}));
+    }
+    {
+        OuterSizeFit fit;
+        fit.Request({297, 259});
+        ASSERT_TRUE(fit.FrameKnown({8, 30}));
+        fit.Resized({289, 229});
+        fit.Resized({350, 300});  // resized from outside after the correction: nothing more to do
+        EXPECT_FALSE(fit.FrameKnown({8, 30}));
+    }
+    {
+        OuterSizeFit fit;  // a new request after an outside resize is corrected again
+        fit.Request({297, 259});
+        fit.Resized({350, 300});
+        fit.Request({400, 300});
+        EXPECT_EQ(fit.FrameKnown({8, 30}), (ScreenSize{392, 270}));
+    }
+}
+
+}  // namespace
+}  // namespace korva

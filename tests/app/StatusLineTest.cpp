@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Fakes.h"
+
 #include "text/Encoding.h"
 
 namespace korva {
@@ -17,11 +19,6 @@ class FakeDisplay final : public StatusDisplay {
     std::string WeekdayName(int) override { return Sjis("日曜日"); }
     std::string text;
     std::string caption;
-};
-
-class FixedClock final : public Clock {
-  public:
-    LocalTime Now() const override { return {2026, 3, 1, 0, 9, 5, 0}; }
 };
 
 TEST(StatusLineTest, OnlyTheThreeNewSongMarksAreRemoved) {
@@ -55,10 +52,10 @@ TEST(StatusLineTest, StoppedTickShowsTheClockOnlyWhenItIsUsedAndKeepsTheScrollPo
     int scrollPos = 7;
     line.Show("last", StatusKind::Error, settings);
     settings.USECLOK = false;
-    line.Tick(false, settings, scrollPos, FixedClock());
+    line.Tick(false, settings, scrollPos, testing::FakeClock());
     EXPECT_EQ(display.text, "last");
     settings.USECLOK = true;
-    line.Tick(false, settings, scrollPos, FixedClock());
+    line.Tick(false, settings, scrollPos, testing::FakeClock());
     EXPECT_EQ(display.text, Sjis(" 26/03/01 日曜日   09:05"));
     EXPECT_EQ(scrollPos, 7);
 }

@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "SynthTestSupport.h"
-#include "app/SystemClock.h"
+#include "app/SeededRandom.h"
+#include "jukebox/Jukebox.h"
 #include "platform/FluidSynthVolume.h"
-#include "playback/Player.h"
-#include "support/PlayerFakes.h"
+#include "support/Fakes.h"
 #include "text/Encoding.h"
 
 namespace korva {
@@ -27,11 +27,6 @@ struct SegmentingStatus : StatusView {
     void ShowStatus(const std::string& text, StatusKind) override { segments->push_back({text, {}}); }
 };
 
-struct QuietView : QuietPlayerView {
-    bool playLit = false;
-    void SetPlayLabelLit(bool lit) override { playLit = lit; }
-};
-
 TEST(PlayerEndToEnd, ThreeSongsFromAPlaylistEachAfterItsResetThenStop) {
     TempDir dir;
     std::filesystem::copy_file(std::filesystem::path(KORVA_DATA_DIR) / "KORVA_GM.MID",
@@ -43,27 +38,27 @@ TEST(PlayerEndToEnd, ThreeSongsFromAPlaylistEachAfterItsResetThenStop) {
     }
     dir.Write("KORVA.DT0", playlist);
 
-    AppModel model;
-    model.folders = MakeFolders(dir.Folder(), {});
-    model.settings.PLAYMOD = LIST0;
-    model.settings.SENDRST = 1;
-
+    // The synthesizer outlives the jukebox that plays on it.
     VirtualSynth synth;
     ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
     FluidSynthVolume output(synth.Engine());
-    NullVolumeView volumeView;
-    VolumeControl volume(model.settings, output, volumeView);
+    SeededRandom random(1);
+    FakeClock clock;
+    Jukebox jukebox(MakeFolders(dir.Folder(), {}), random, clock);
+    jukebox.Model().settings.PLAYMOD = LIST0;
+    jukebox.Model().settings.SENDRST = 1;
     std::vector<Segment> segments;
     SegmentingStatus status;
     status.segments = &segments;
+    RecordingDeck view;
     RecordingMessages messages;
-    QuietView view;
-    SeededRandom random(1);
-    SystemClock clock;
-    CancelledFolderDialog folders;
-    Player player(model, PlayerPorts{synth.Device(), volume, view, status, messages, random, clock, folders});
+    ScriptedFolderDialog folders;
+    FakeTimer introTimer;
+    jukebox.AttachDeck(view, status, view);
+    jukebox.AttachDialogs(messages, folders);
+    jukebox.Connect(JukeboxDevices{synth.Device(), output, introTimer});
 
-    player.Play();
+    jukebox.Commands().Play();
     // Render until the player has stopped by itself, each block credited to the status shown.
     std::vector<float> left(kBlock), right(kBlock);
     for (int block = 0; block < 2000 && view.playLit; ++block) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Fakes.h"
+
 #include <deque>
 
 #include "text/Encoding.h"
@@ -9,23 +11,7 @@
 namespace korva {
 namespace {
 
-// Draws the scripted numbers in turn.
-class ScriptedRandom final : public RandomSource {
-  public:
-    explicit ScriptedRandom(std::deque<int> draws) : draws_(std::move(draws)) {}
-    int Below(int n) override {
-        const int d = draws_.empty() ? 0 : draws_.front();
-        if (!draws_.empty())
-            draws_.pop_front();
-        EXPECT_LT(d, n);
-        lastBounds.push_back(n);
-        return d;
-    }
-    std::vector<int> lastBounds;
-
-  private:
-    std::deque<int> draws_;
-};
+using testing::ScriptedRandom;
 
 TEST(DroppedFilesTest, EachRuleMetAddsTheNameOnce) {
     const struct {
@@ -60,26 +46,26 @@ TEST(DroppedFilesTest, ExtensionIsFoundDoubleByteAware) {
 }
 
 TEST(DroppedFilesTest, DropInNormalOrderIsSortedWithoutRegardToCase) {
-    ScriptedRandom random({});
+    ScriptedRandom random;
     const auto queue = EasyQueue({"/x/c.mid", "/x/B.mid", "/x/a.mid"}, DropSource::Drop, NOR, random);
     EXPECT_EQ(queue, (std::vector<std::string>{"/x/a.mid", "/x/B.mid", "/x/c.mid"}));
     EXPECT_EQ(EasyQueue({"/x/c.mid", "/x/B.mid"}, DropSource::Drop, NEW, random),
               (std::vector<std::string>{"/x/B.mid", "/x/c.mid"}));
-    EXPECT_TRUE(random.lastBounds.empty());
+    EXPECT_TRUE(random.bounds.empty());
 }
 
 TEST(DroppedFilesTest, DropInRandomOrderDrawsAmongTheRemainingNames) {
     ScriptedRandom random({2, 0, 0});
     const auto queue = EasyQueue({"a", "b", "c"}, DropSource::Drop, RND, random);
     EXPECT_EQ(queue, (std::vector<std::string>{"c", "a", "b"}));
-    EXPECT_EQ(random.lastBounds, (std::vector<int>{3, 2, 1}));
+    EXPECT_EQ(random.bounds, (std::vector<int>{3, 2, 1}));
 }
 
 TEST(DroppedFilesTest, ChosenFileKeepsItsOrderInEveryOrderMode) {
     ScriptedRandom random({1});
     EXPECT_EQ(EasyQueue({"b", "a"}, DropSource::FileChoice, RND, random),
               (std::vector<std::string>{"b", "a"}));
-    EXPECT_TRUE(random.lastBounds.empty());
+    EXPECT_TRUE(random.bounds.empty());
 }
 
 TEST(DroppedFilesTest, SongLinesAreNumberedFromOneWithThreeDigits) {

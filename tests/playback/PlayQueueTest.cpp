@@ -9,7 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/SystemClock.h"
+#include "app/SeededRandom.h"
+#include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 
@@ -18,54 +19,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class RecordingStatus final : public StatusView {
-  public:
-    void ShowStatus(const std::string& sjisText, StatusKind kind) override {
-        shown.emplace_back(sjisText, kind);
-    }
-    std::vector<std::pair<std::string, StatusKind>> shown;
-};
-
-class RecordingMessages final : public MessageView {
-  public:
-    void ShowMessage(const std::string& sjisText) override { shown.push_back(sjisText); }
-    Lines shown;
-};
-
-// Gives the scripted draws in turn, then 0.
-class ScriptedRandom final : public RandomSource {
-  public:
-    int Below(int n) override {
-        bounds.push_back(n);
-        if (draws.empty())
-            return 0;
-        const int draw = draws.front();
-        draws.pop_front();
-        return draw;
-    }
-    std::deque<int> draws;
-    std::vector<int> bounds;
-};
-
-class FixedClock final : public Clock {
-  public:
-    LocalTime Now() const override {
-        LocalTime time;
-        time.hour = hour;
-        return time;
-    }
-    int hour = 0;
-};
-
-class ScriptedFolderDialog final : public FolderDialog {
-  public:
-    std::optional<std::string> ChooseFolder(const std::string& startFolder) override {
-        starts.push_back(startFolder);
-        return answer;
-    }
-    std::optional<std::string> answer;
-    Lines starts;
-};
+using testing::FakeClock;
+using testing::RecordingMessages;
+using testing::RecordingStatus;
+using testing::ScriptedFolderDialog;
+using testing::ScriptedRandom;
 
 const std::string kFailure = Sjis("プレイリストがないか、またはプレイリストの処理エラーです");
 const std::string kPreparing = ".. Preparations for Play";
@@ -299,12 +257,13 @@ class CurrentBandListTest : public ::testing::Test {
     std::vector<int> ListsOverTheDay(const std::string& timband) {
         settings.TIMBAND = timband;
         std::vector<int> lists;
-        for (clock.hour = 0; clock.hour < 24; ++clock.hour) lists.push_back(CurrentBandList(settings, clock));
+        for (clock.now.hour = 0; clock.now.hour < 24; ++clock.now.hour)
+            lists.push_back(CurrentBandList(settings, clock));
         return lists;
     }
 
     Settings settings;
-    FixedClock clock;
+    FakeClock clock;
 };
 
 TEST_F(CurrentBandListTest, DefaultBands) {
@@ -377,7 +336,7 @@ TEST_F(FolderQueueTest, NorAndNewSortByPath) {
         EXPECT_EQ(model.SongLines, (Lines{"001 " + expected[0], "002 " + expected[1], "003 " + expected[2]}));
         EXPECT_EQ(model.ScratchList.size(), 3u);
     }
-    EXPECT_EQ(status.shown.back(), std::make_pair(kPreparing, StatusKind::Notice));
+    EXPECT_EQ(status.shown.back(), (testing::StatusEntry{kPreparing, StatusKind::Notice}));
     EXPECT_TRUE(random.bounds.empty());
 }
 

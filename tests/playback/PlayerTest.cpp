@@ -5,47 +5,15 @@
 #include <optional>
 #include <vector>
 
-#include "app/SystemClock.h"
-#include "support/PlayerFakes.h"
-#include "support/ScriptedDevice.h"
+#include "support/JukeboxRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 
 namespace korva {
 namespace {
 
-using testing::RecordingMessages;
-using testing::RecordingStatus;
 using testing::ScriptedDevice;
 using testing::TempDir;
-
-struct RecordingView : testing::QuietPlayerView {
-    bool playLit = false;
-    bool pauseLit = false;
-    bool songWindowShown = false;
-    int songControlShown = 0;
-    std::string caption;
-    int number = 0;
-    int selected = -1;
-    bool txt = false;
-    bool doc = false;
-    int introInterval = -1;
-    bool introEnd = false;
-    void SetPlayLabelLit(bool lit) override { playLit = lit; }
-    void SetPauseLabelLit(bool lit) override { pauseLit = lit; }
-    void SetIntroInterval(int ms) override { introInterval = ms; }
-    void ShowIntroEnd() override { introEnd = true; }
-    void ShowSongWindow() override { songWindowShown = true; }
-    void HideSongWindow() override { songWindowShown = false; }
-    void SetSongCaption(const std::string& c) override { caption = c; }
-    void SetSongNumber(int n) override { number = n; }
-    void SelectSongLine(int index) override { selected = index; }
-    void SetCompanionFiles(bool t, bool d) override {
-        txt = t;
-        doc = d;
-    }
-    void ShowSongControlWindow() override { ++songControlShown; }
-};
 
 const std::string kTab = "\t";
 
@@ -77,18 +45,17 @@ class PlayerTest : public ::testing::Test {
     std::string Reset() const { return dir.Folder() + "KORVA_GM.MID"; }
 
     TempDir dir;
-    AppModel model;
-    ScriptedDevice device;
-    testing::RecordingVolumeOutput output;
-    testing::NullVolumeView volumeView;
-    VolumeControl volume{model.settings, output, volumeView};
-    RecordingView view;
-    RecordingStatus status;
-    RecordingMessages messages;
-    SeededRandom random{7};
-    testing::FixedClock clock;
-    testing::CancelledFolderDialog folderDialog;
-    Player player{model, PlayerPorts{device, volume, view, status, messages, random, clock, folderDialog}};
+    testing::JukeboxRig rig{dir.Folder()};
+    AppModel& model = rig.Model();
+    ScriptedDevice& device = rig.device;
+    testing::RecordingVolumeOutput& output = rig.output;
+    testing::RecordingDeck& deck = rig.deck;
+    testing::RecordingStatus& status = rig.deck;
+    testing::RecordingSongList& songList = rig.songList;
+    testing::RecordingMessages& messages = rig.messages;
+    testing::FakeClock& clock = rig.clock;
+    Player& player = (rig.Connect(), rig.ThePlayer());
+    VolumeControl& volume = rig.jukebox.Volume();
 };
 
 TEST_F(PlayerTest, ResetPlaysBeforeEverySongAndTheQueueStopsAfterItsLastEntry) {
@@ -98,15 +65,15 @@ TEST_F(PlayerTest, ResetPlaysBeforeEverySongAndTheQueueStopsAfterItsLastEntry) {
     EXPECT_EQ(device.OpenFile(), Reset());
     EXPECT_EQ(status.shown.back().text, ".. No.1");
     EXPECT_EQ(status.shown.back().kind, StatusKind::Notice);
-    EXPECT_TRUE(view.playLit);
-    EXPECT_TRUE(view.songWindowShown);  // INTLOCK is on by default
+    EXPECT_TRUE(deck.playLit);
+    EXPECT_TRUE(songList.shown);  // INTLOCK is on by default
 
     device.FinishAndDeliver();  // the reset ends: the song itself
     EXPECT_EQ(device.OpenFile(), Path("A"));
     EXPECT_EQ(status.shown.back().text, "A");
-    EXPECT_EQ(view.number, 1);
-    EXPECT_EQ(view.selected, 0);
-    EXPECT_EQ(view.caption, "LIST-0 (NOR/END) 3" + Sjis("曲"));
+    EXPECT_EQ(songList.number, 1);
+    EXPECT_EQ(songList.selected, 0);
+    EXPECT_EQ(songList.caption, "LIST-0 (NOR/END) 3" + Sjis("曲"));
 
     for (int i = 0; i < 5; ++i) device.FinishAndDeliver();
     EXPECT_EQ(device.opened,
@@ -116,8 +83,8 @@ TEST_F(PlayerTest, ResetPlaysBeforeEverySongAndTheQueueStopsAfterItsLastEntry) {
     device.FinishAndDeliver();  // the last song ends: the player stops, the device stays open
     EXPECT_EQ(device.Mode(), DeviceMode::Stopped);
     EXPECT_TRUE(player.DeviceIdle());
-    EXPECT_FALSE(view.playLit);
-    EXPECT_FALSE(view.songWindowShown);
+    EXPECT_FALSE(deck.playLit);
+    EXPECT_FALSE(songList.shown);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(device.opened.size(), 6u);
 }
@@ -158,7 +125,7 @@ TEST_F(PlayerTest, MissingSecondEntryStopsTheRunWithItsError) {
     EXPECT_EQ(status.shown.back().kind, StatusKind::Error);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0], Sjis("ＭＩＤＩファイル（ ") + Path("B") + Sjis("）がありません"));
-    EXPECT_FALSE(view.playLit);
+    EXPECT_FALSE(deck.playLit);
     EXPECT_EQ(device.opened, (std::vector<std::string>{Path("A")}));
 }
 
@@ -211,17 +178,17 @@ TEST_F(PlayerTest, PlayWhilePlayingOpensSongControlAndPlayWhilePausedResumes) {
     Playlist(0, {"A", "B"});
     player.Play();
     player.Play();
-    EXPECT_EQ(view.songControlShown, 1);
+    EXPECT_EQ(rig.songControl.shown, 1);
     EXPECT_EQ(device.opened.size(), 1u);
     EXPECT_EQ(device.PendingNotices(), 0u);
 
     player.Pause();
-    EXPECT_TRUE(view.pauseLit);
+    EXPECT_TRUE(deck.pauseLit);
     device.DeliverNotices();  // the pause's notice is ignored
     EXPECT_EQ(device.Mode(), DeviceMode::Paused);
     player.Play();
     EXPECT_EQ(device.Mode(), DeviceMode::Playing);
-    EXPECT_FALSE(view.pauseLit);
+    EXPECT_FALSE(deck.pauseLit);
     device.FinishAndDeliver();  // the end after the resume moves on
     EXPECT_EQ(device.OpenFile(), Path("B"));
 }
@@ -250,15 +217,15 @@ TEST_F(PlayerTest, ProgBandChangeBuildsANewQueueOfTheOtherList) {
     for (const char* t : {"A0", "B0", "X1", "Y1"}) Song(std::string(t) + ".mid");
     Playlist(0, {"A0", "B0"});
     Playlist(1, {"X1", "Y1"});
-    clock.hour = 8;
+    clock.now.hour = 8;
     player.Play();
     EXPECT_EQ(device.OpenFile(), Path("A0"));
-    clock.hour = 9;  // the band boundary passes during the song
+    clock.now.hour = 9;  // the band boundary passes during the song
     device.FinishAndDeliver();
     EXPECT_EQ(device.OpenFile(), Path("X1"));
     EXPECT_EQ(model.play.LoadedList, 1);
     EXPECT_EQ(model.play.QueuePosition, 0);
-    EXPECT_EQ(view.caption, "PROG-1 (NOR/END) 2" + Sjis("曲"));
+    EXPECT_EQ(songList.caption, "PROG-1 (NOR/END) 2" + Sjis("曲"));
 }
 
 TEST_F(PlayerTest, MacBinaryHeadedFileIsRefusedWithTheLongMessage) {
@@ -269,7 +236,7 @@ TEST_F(PlayerTest, MacBinaryHeadedFileIsRefusedWithTheLongMessage) {
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].find(Sjis("マックバイナリ")), std::string::npos);
     EXPECT_TRUE(device.opened.empty());
-    EXPECT_FALSE(view.playLit);
+    EXPECT_FALSE(deck.playLit);
 }
 
 TEST_F(PlayerTest, SongOffsetAppliesOnTopOfTheBaseForOneSongOnly) {
@@ -291,15 +258,48 @@ TEST_F(PlayerTest, DeviceErrorStopsWithItsMessage) {
     model.settings.SENDRST = 0;
     Song("A.mid");
     Playlist(0, {"A"});
-    device.failNextPlay = 5;
+    device.failNextPlay = DeviceFault::CannotPlay;
     player.Play();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0], Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです") + "\n" +
                                      device.ErrorText());
     EXPECT_EQ(device.Mode(), DeviceMode::None);
-    EXPECT_FALSE(view.playLit);
+    EXPECT_FALSE(deck.playLit);
     device.DeliverNotices();  // the failed play's notice finds no mode and changes nothing
     EXPECT_EQ(device.opened.size(), 1u);
+}
+
+TEST_F(PlayerTest, ResetFileThatCannotBePlayedSaysSoAndEndsThePlay) {
+    Song("A.mid");
+    Playlist(0, {"A"});
+    device.refuseOpening[Reset()] = DeviceFault::MidiFileCorrupt;
+    player.Play();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], device.ErrorText());  // the device's own text names the file
+    EXPECT_FALSE(deck.playLit);
+    EXPECT_TRUE(device.opened.empty());
+    EXPECT_FALSE(model.play.ResetPending);
+}
+
+TEST_F(PlayerTest, SongFileThatCannotBeOpenedEndsThePlayWithTheDevicesText) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
+    device.refuseOpening[Path("B")] = DeviceFault::MidiFileUnsupported;
+    player.Play();
+    device.FinishAndDeliver();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], device.ErrorText());
+    EXPECT_FALSE(deck.playLit);
+    EXPECT_FALSE(songList.shown);
+    EXPECT_EQ(device.Mode(), DeviceMode::None);
+}
+
+TEST_F(PlayerTest, PlayerThatGoesTakesItsNoticeHandlerWithIt) {
+    EXPECT_TRUE(device.HasNotifyHandler());
+    rig.jukebox.Disconnect();
+    EXPECT_FALSE(device.HasNotifyHandler());
 }
 
 TEST_F(PlayerTest, CompanionDocumentsAreLookedForBeforeTheFirstDotOfThePath) {
@@ -309,8 +309,8 @@ TEST_F(PlayerTest, CompanionDocumentsAreLookedForBeforeTheFirstDotOfThePath) {
     dir.Write("MY.TXT", "text");
     dir.Write("KORVA.DT0", "A\t" + dir.Folder() + "MY.SONGS/A.mid\t+0\t1\r\n");
     player.Play();
-    EXPECT_TRUE(view.txt);
-    EXPECT_FALSE(view.doc);
+    EXPECT_TRUE(songList.txt);
+    EXPECT_FALSE(songList.doc);
 }
 
 TEST_F(PlayerTest, SinglePlayPlaysOneFileAfterItsResetAndStops) {
@@ -322,11 +322,11 @@ TEST_F(PlayerTest, SinglePlayPlaysOneFileAfterItsResetAndStops) {
     EXPECT_EQ(device.OpenFile(), Reset());
     device.FinishAndDeliver();
     EXPECT_EQ(device.OpenFile(), Path("A"));
-    EXPECT_EQ(view.caption, "SINGLE PLAY MODE");
+    EXPECT_EQ(songList.caption, "SINGLE PLAY MODE");
     EXPECT_EQ(model.SongLines, std::vector<std::string>{Path("A")});
-    EXPECT_FALSE(view.songWindowShown);
+    EXPECT_FALSE(songList.shown);
     player.Play();  // Play during single play changes nothing
-    EXPECT_EQ(view.songControlShown, 0);
+    EXPECT_EQ(rig.songControl.shown, 0);
     device.FinishAndDeliver();
     EXPECT_FALSE(model.play.SinglePlay);
     EXPECT_EQ(device.Mode(), DeviceMode::None);
@@ -349,14 +349,22 @@ TEST_F(PlayerTest, IntroEndMovesOnAndStopsAtTheLastSong) {
     Song("B.mid");
     Playlist(0, {"A", "B"});
     player.Play();
-    EXPECT_EQ(view.introInterval, 30000);
+    EXPECT_FALSE(rig.introTimer.running);  // an ordinary play never starts it
+    player.EnableIntroTimer();
+    EXPECT_TRUE(rig.introTimer.running);
+    EXPECT_EQ(rig.introTimer.interval, 30000);
     player.IntroTimerTimer();
-    EXPECT_EQ(view.introInterval, 0);
+    EXPECT_FALSE(rig.introTimer.running);  // held until the next song starts
     device.DeliverNotices();
     EXPECT_EQ(device.OpenFile(), Path("B"));
+    EXPECT_TRUE(rig.introTimer.running);
     player.IntroTimerTimer();
-    EXPECT_TRUE(view.introEnd);
+    EXPECT_EQ(status.shown.back().text, ".. Intro Play End");
+    EXPECT_EQ(status.shown.back().kind, StatusKind::Notice);
     EXPECT_EQ(device.Mode(), DeviceMode::None);
+    EXPECT_FALSE(rig.introTimer.running);
+    player.Play();  // a new play after the stop is no intro play
+    EXPECT_FALSE(rig.introTimer.running);
 }
 
 TEST(SongWindowCaptionTest, NamesModeOrderCycleAndCount) {

@@ -4,32 +4,28 @@
 
 #include <vector>
 
-#include "support/PlayerFakes.h"
+#include "support/Fakes.h"
 
 namespace korva {
 namespace {
-
-struct FakeView : VolumeView {
-    bool controlsShown = false;
-    int marked = -1;
-    int down = -2;
-    int bar = -1;
-    void ShowVolumeControls() override { controlsShown = true; }
-    void MarkEffectiveLevel(int level) override { marked = level; }
-    void SetBaseButtonDown(int level) override { down = level; }
-    void SetVolumeBar(int level) override { bar = level; }
-};
 
 class VolumeControlTest : public ::testing::Test {
   protected:
     VolumeControl& Make(const std::string& initvol) {
         settings.INITVOL = initvol;
-        control.emplace(settings, output, view);
+        control.emplace(settings, output, views);
         return *control;
     }
     Settings settings;
     testing::RecordingVolumeOutput output;
-    FakeView view;
+    testing::RecordingDeck deck;
+    testing::RecordingVolumeWindow window;
+    Views views = [this] {
+        Views v = QuietViews();
+        v.deckVolume = &deck;
+        v.volumeWindow = &window;
+        return v;
+    }();
     std::optional<VolumeControl> control;
 };
 
@@ -41,8 +37,8 @@ TEST_F(VolumeControlTest, LevelButtonsProduceTheTenVolumeValues) {
         EXPECT_TRUE(v.LevelButtonClick(level));
         EXPECT_EQ(output.set.back(), expected[level]) << level;
         EXPECT_EQ(v.BaseLevel(), level);
-        EXPECT_EQ(view.down, level);
-        EXPECT_EQ(view.bar, level);
+        EXPECT_EQ(window.down, level);
+        EXPECT_EQ(deck.bar, level);
     }
 }
 
@@ -88,9 +84,9 @@ TEST_F(VolumeControlTest, SongOffsetsApplyOnlyInsideTheirRange) {
     const Case cases[] = {{"+3", 9}, {"-6", -1}, {"+6", -1}, {"abc", 8}, {"-5", 3}, {"+0", 8}};
     for (const Case& c : cases) {
         VolumeControl& v = Make("DFFFDFFF");  // base 8
-        view.marked = -1;
+        window.marked = -1;
         v.ApplySongOffset(c.vol);
-        EXPECT_EQ(view.marked, c.expected) << c.vol;
+        EXPECT_EQ(window.marked, c.expected) << c.vol;
     }
 }
 
@@ -123,7 +119,7 @@ TEST_F(VolumeControlTest, RefusedSettingChangesNothing) {
     EXPECT_FALSE(v.LevelButtonClick(3));
     EXPECT_EQ(settings.INITVOL, "BFFFBFFF");
     EXPECT_EQ(v.EffectiveLevel(), 7);
-    EXPECT_EQ(view.down, -1);  // the button that caused it shows up
+    EXPECT_EQ(window.down, -1);  // the button that caused it shows up
 
     output.refuse = false;
     settings.INITVOL = "XYZ";  // no hexadecimal number: the level stays
@@ -136,14 +132,14 @@ TEST_F(VolumeControlTest, DeviceSearchTakesTheFirstReadableDevice) {
     output.readableFrom = 2;
     VolumeControl& v = Make("BFFFBFFF");
     EXPECT_TRUE(v.FindVolumeDevice());
-    EXPECT_TRUE(view.controlsShown);
+    EXPECT_TRUE(deck.volumeControlsShown);
 
-    view.controlsShown = false;
+    deck.volumeControlsShown = false;
     output.readableFrom = 5;
     EXPECT_FALSE(v.FindVolumeDevice());
     output.devices = 0;
     EXPECT_FALSE(v.FindVolumeDevice());
-    EXPECT_FALSE(view.controlsShown);
+    EXPECT_FALSE(deck.volumeControlsShown);
 }
 
 }  // namespace

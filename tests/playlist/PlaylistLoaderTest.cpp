@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Fakes.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,11 +16,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class RecordingMessages final : public MessageView {
-  public:
-    void ShowMessage(const std::string& sjisText) override { shown.push_back(sjisText); }
-    Lines shown;
-};
+using testing::RecordingMessages;
 
 std::string RecordedMessage(int list) {
     return Sjis("異常行を検出した（異常行は読込スキップし KORVA.NG" + std::to_string(list) +

@@ -14,10 +14,14 @@ void ScriptedDevice::EndPlay() {
 void ScriptedDevice::Open(const std::string& sjisPath) {
     Close();
     if (!FileExistsIgnoringCase(sjisPath)) {
-        error_ = 1;
-        throw DeviceError(1, sjisPath + " cannot be opened");
+        fault_ = DeviceFault::FileNotFound;
+        return;
     }
-    error_ = 0;
+    if (refuseOpening.count(sjisPath)) {
+        fault_ = refuseOpening.at(sjisPath);
+        return;
+    }
+    fault_ = DeviceFault::None;
     opened.push_back(sjisPath);
     openFile_ = sjisPath;
     mode_ = DeviceMode::Stopped;
@@ -26,14 +30,14 @@ void ScriptedDevice::Open(const std::string& sjisPath) {
 void ScriptedDevice::Play() {
     ++playCalls;
     EndPlay();  // a play supersedes the one before
-    if (mode_ == DeviceMode::None || failNextPlay) {
-        error_ = failNextPlay ? failNextPlay : 7;
-        failNextPlay = 0;
+    if (mode_ == DeviceMode::None || failNextPlay != DeviceFault::None) {
+        fault_ = failNextPlay != DeviceFault::None ? failNextPlay : DeviceFault::NotOpen;
+        failNextPlay = DeviceFault::None;
         playRequested_ = true;
         EndPlay();
         return;
     }
-    error_ = 0;
+    fault_ = DeviceFault::None;
     mode_ = DeviceMode::Playing;
     playRequested_ = true;
 }

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,8 @@ class ScriptedDevice final : public SequencerDevice {
     void Stop() override;
     void Close() override;
     DeviceMode Mode() const override { return mode_; }
-    int Error() const override { return error_; }
-    std::string ErrorText() const override { return error_ ? "scripted failure" : ""; }
+    DeviceFault Fault() const override { return fault_; }
+    std::string ErrorText() const override { return fault_ != DeviceFault::None ? "scripted failure" : ""; }
 
     // The playing file reaches its end.
     void FinishSong();
@@ -36,8 +37,11 @@ class ScriptedDevice final : public SequencerDevice {
 
     // The files opened, in order (paths as given).
     std::vector<std::string> opened;
-    // The next Play() fails with this error code.
-    int failNextPlay = 0;
+    // The next Play() fails with this fault.
+    DeviceFault failNextPlay = DeviceFault::None;
+    // Files that exist but that Open() refuses with the given fault.
+    std::map<std::string, DeviceFault> refuseOpening;
+    bool HasNotifyHandler() const { return static_cast<bool>(handler_); }
     std::string OpenFile() const { return mode_ == DeviceMode::None ? std::string() : openFile_; }
     std::size_t PendingNotices() const { return pending_; }
     int playCalls = 0;
@@ -49,7 +53,7 @@ class ScriptedDevice final : public SequencerDevice {
     DeviceMode mode_ = DeviceMode::None;
     bool playRequested_ = false;  // a play() whose notice has not been queued yet
     std::size_t pending_ = 0;
-    int error_ = 0;
+    DeviceFault fault_ = DeviceFault::None;
     std::string openFile_;
 };
 

@@ -8,10 +8,13 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "platform/SynthSettings.h"
+#include "support/QtTestSupport.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 #include "ui/KorvaApp.h"
+#include "ui/TMainForm.h"
 
 using namespace korva;
 
@@ -27,6 +30,20 @@ class KorvaAppTest : public QObject {
     }
 
   private slots:
+    void initTestCase() { KeepJackFromStartingServers(); }
+    void cleanup() { QCOMPARE(testing::WindowsLeftBehind(), QStringList()); }
+
+    void WithoutSoundTheAutoStartNoticeIsTheOneThatStays() {
+        testing::TempDir dir;
+        dir.Write("KORVA.INI", "[KORVA]\r\nATSTART=1\r\nPLAYMOD=0\r\n[SYNTH]\r\nAUDIODRV=no-such-driver\r\n");
+        KorvaApp app(dir.Folder(), {});
+        // The audio notice came first, while the program was made; the auto-start notice follows it
+        // and is not replaced by anything the synthesizer reports later.
+        QTest::qWait(300);
+        QCOMPARE(QString::fromStdString(ToDisplayUtf8(app.MainForm().Status().Text())),
+                 QStringLiteral(".. Auto Start(3sec)"));
+    }
+
     void WindowsAreCreatedInTheirOrder() {
         testing::TempDir dir;
         KorvaApp app(dir.Folder(), {});
@@ -73,7 +90,7 @@ class KorvaAppTest : public QObject {
         watch.start(5);
         QTest::mouseClick(play, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(seen.contains("Gamma"), 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(app.ThePlayer().DeviceIdle(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(app.TheJukebox().Commands().DeviceIdle(), 20000);
 
         QStringList titles;
         for (const QString& text : seen) {

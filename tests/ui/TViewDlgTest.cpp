@@ -14,11 +14,8 @@
 #include <optional>
 
 #include "app/SettingsFile.h"
-#include "app/SystemClock.h"
-#include "playback/Player.h"
-#include "playback/VolumeOutput.h"
-#include "support/PlayerFakes.h"
-#include "support/ScriptedDevice.h"
+#include "support/JukeboxRig.h"
+#include "support/QtTestSupport.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 #include "ui/DocumentViewer.h"
@@ -30,73 +27,44 @@ namespace {
 using testing::ScriptedDevice;
 using testing::TempDir;
 
-// The song-window half of the player's view, forwarded as the program's adaptor does.
-class SongWindowView final : public testing::QuietPlayerView {
-  public:
-    TViewDlg* window = nullptr;
-    void ShowSongWindow() override { window->ShowSongWindow(); }
-    void HideSongWindow() override { window->HideSongWindow(); }
-    void SongLinesChanged() override { window->SongLinesChanged(); }
-    void SetSongCaption(const std::string& caption) override { window->SetSongCaption(caption); }
-    void SetSongNumber(int number) override { window->SetSongNumber(number); }
-    void SelectSongLine(int index) override { window->SelectSongLine(index); }
-    void SetCompanionFiles(bool txt, bool doc) override { window->SetCompanionFiles(txt, doc); }
-};
-
-struct NullStatus final : StatusView {
-    void ShowStatus(const std::string&, StatusKind) override {}
-};
-
 struct RecordingMessages final : MessageView {
     QStringList shown;
     void ShowMessage(const std::string& text) override { shown << FromSjis(text); }
 };
 
-// One program's worth of the pieces the song window works with: a real player over a scripted
-// device, the settings file in a temporary program folder.
+// One program's worth of the pieces the song window works with: the core over a scripted device,
+// the settings file in a temporary program folder, the window attached as the song list's view.
 struct Program {
     // Writes a settings file of the given [KORVA] lines first, or reads the one there.
-    Program(TempDir& dir, const std::optional<std::string>& korvaKeys) : model(LoadModel(dir, korvaKeys)) {
-        view.window = &window;
+    Program(TempDir& dir, const std::optional<std::string>& korvaKeys)
+        : rig(dir.Folder(), 1), settingsRead(ReadSettingsOf(dir, korvaKeys, rig)) {
+        rig.jukebox.AttachSongList(window);
     }
-    // The settings are in place before any window is created, as at the program's start.
-    static AppModel LoadModel(TempDir& dir, const std::optional<std::string>& korvaKeys) {
-        AppModel loaded;
-        loaded.folders = MakeFolders(dir.Folder(), {});
+    // The settings are in place and the core connected before any window is created, as at the
+    // program's start.
+    static bool ReadSettingsOf(TempDir& dir, const std::optional<std::string>& korvaKeys,
+                               testing::JukeboxRig& rig) {
         if (korvaKeys)
             dir.Write("KORVA.INI", "[KORVA]\r\n" + *korvaKeys);
-        ReadSettings(loaded.folders.SettingsPath(), loaded.settings);
-        loaded.play.IntroSeconds = 30;
-        return loaded;
+        AppModel& model = rig.Model();
+        ReadSettings(model.folders.SettingsPath(), model.settings);
+        model.play.IntroSeconds = 30;
+        rig.Connect();
+        return true;
     }
 
-    AppModel model;
-    ScriptedDevice device;
-    testing::RecordingVolumeOutput output;
-    testing::NullVolumeView volumeView;
-    VolumeControl volume{model.settings, output, volumeView};
-    SongWindowView view;
-    NullStatus status;
+    testing::JukeboxRig rig;
+    bool settingsRead;
+    AppModel& model = rig.Model();
+    ScriptedDevice& device = rig.device;
+    Player& player = rig.ThePlayer();
     RecordingMessages messages;
-    SeededRandom random{1};
-    testing::FixedClock clock;
-    testing::CancelledFolderDialog folderDialog;
-    Player player{model, PlayerPorts{device, volume, view, status, messages, random, clock, folderDialog}};
     DocumentViewer viewer{model.settings};
-    TViewDlg window{ViewDlgDeps{model, player, messages, viewer}};
+    TViewDlg window{rig.jukebox, messages, viewer};
 };
 
-template <typename W = QWidget>
-W* Find(QWidget& window, const char* name) {
-    auto* widget = window.findChild<W*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
-}
-
-QString U8(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using testing::Find;
+using testing::U8;
 
 }  // namespace
 

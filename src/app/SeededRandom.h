@@ -1,4 +1,5 @@
 #pragma once
+// The program's one pseudo-random generator: seeded once, and every random draw goes through it.
 
 #include <cstdint>
 #include <random>
@@ -7,14 +8,9 @@
 
 namespace korva {
 
-class SystemClock final : public Clock {
-  public:
-    LocalTime Now() const override;
-};
-
-// Seeded once (from the clock by default); every random draw of the program goes through it.
 class SeededRandom final : public RandomSource {
   public:
+    // Seeded from the clock.
     SeededRandom();
     explicit SeededRandom(std::uint64_t seed) : engine_(seed) {}
     int Below(int n) override;

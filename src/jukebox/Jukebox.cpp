@@ -1,0 +1,93 @@
+#include "jukebox/Jukebox.h"
+
+#include "text/Encoding.h"
+
+namespace korva {
+
+Jukebox::Jukebox(Folders folders, RandomSource& random, const Clock& clock)
+    : random_(random), clock_(clock), views_(QuietViews()) {
+    model_.folders = std::move(folders);
+}
+
+Jukebox::~Jukebox() {
+    Disconnect();
+}
+
+void Jukebox::Connect(const JukeboxDevices& devices) {
+    Disconnect();
+    volume_ = std::make_unique<VolumeControl>(model_.settings, devices.volumeOutput, views_);
+    player_ = std::make_unique<Player>(
+        model_, PlayerParts{devices.device, *volume_, random_, clock_, devices.introTimer}, views_);
+}
+
+void Jukebox::Disconnect() {
+    player_.reset();
+    volume_.reset();
+}
+
+PlayerCommands& Jukebox::Commands() {
+    if (player_)
+        return *player_;
+    return idle_;
+}
+
+void Jukebox::AttachDeck(DeckView& deck, StatusView& status, DeckVolumeView& volume) {
+    views_.deck = &deck;
+    views_.status = &status;
+    views_.deckVolume = &volume;
+}
+
+void Jukebox::AttachSongList(SongListView& songList) {
+    views_.songList = &songList;
+}
+
+void Jukebox::AttachSongControl(SongControlView& songControl) {
+    views_.songControl = &songControl;
+}
+
+void Jukebox::AttachVolumeWindow(VolumeWindowView& volumeWindow) {
+    views_.volumeWindow = &volumeWindow;
+}
+
+void Jukebox::AttachDialogs(MessageView& messages, FolderDialog& folderDialog) {
+    views_.messages = &messages;
+    views_.folderDialog = &folderDialog;
+}
+
+void Jukebox::CheckVolumeDevice() {
+    if (volume_ && model_.settings.AUTOVOL && !volume_->FindVolumeDevice())
+        views_.status->ShowStatus(Sjis(".. 音量制御できません"), StatusKind::Notice);
+}
+
+bool Jukebox::PlayDropped(const std::vector<std::string>& names, DropSource source) {
+    return PlayDroppedFiles(model_, names, source,
+                            DropPorts{Commands(), *views_.messages, random_, *views_.songList});
+}
+
+void Jukebox::ShowSongWindow() {
+    views_.songList->ShowSongWindow();
+}
+
+void Jukebox::ChooseVolumeLevel(int position) {
+    if (volume_)
+        volume_->LevelButtonClick(position);
+}
+
+void Jukebox::VolumeUp() {
+    if (volume_)
+        volume_->TemporaryUp();
+}
+
+void Jukebox::VolumeDown() {
+    if (volume_)
+        volume_->TemporaryDown();
+}
+
+bool Jukebox::PrepareVolumeWindow() {
+    if (!volume_)
+        return false;
+    volume_->PrepareVolumeWindow();
+    return true;
+}
+
+}  // namespace korva

@@ -1,0 +1,91 @@
+#pragma once
+// The program's core as one object: the model, the volume control and the player, wired to the views
+// of the windows and to the devices. The program hands it real windows and devices, tests hand it
+// fakes; it knows them only by their ports.
+//
+// It comes to life in two steps, as the program does: first the model (the main window reads the
+// settings into it while it is made), then, once the devices have been made from those settings,
+// the volume control and the player.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/AppModel.h"
+#include "app/Ports.h"
+#include "playback/DroppedFiles.h"
+#include "playback/Player.h"
+#include "playback/PlayerCommands.h"
+#include "playback/PlayerViews.h"
+#include "playback/VolumeControl.h"
+#include "playback/VolumeOutput.h"
+
+namespace korva {
+
+struct JukeboxDevices {
+    SequencerDevice& device;
+    VolumeOutput& volumeOutput;
+    Timer& introTimer;  // its ticks go to IntroTimerTimer()
+};
+
+class Jukebox {
+  public:
+    // random is the program's one generator, seeded already.
+    Jukebox(Folders folders, RandomSource& random, const Clock& clock);
+    ~Jukebox();
+    Jukebox(const Jukebox&) = delete;
+    Jukebox& operator=(const Jukebox&) = delete;
+
+    AppModel& Model() { return model_; }
+    const AppModel& Model() const { return model_; }
+    RandomSource& Random() { return random_; }
+    const Clock& TheClock() const { return clock_; }
+
+    // Makes the volume control and the player over the devices.
+    void Connect(const JukeboxDevices& devices);
+    // Lets the player and the volume control go before the devices they drive.
+    void Disconnect();
+    bool Connected() const { return player_ != nullptr; }
+
+    // What the buttons act on: the player once connected, before that one that plays nothing.
+    PlayerCommands& Commands();
+    // Only once connected.
+    Player& ThePlayer() { return *player_; }
+    VolumeControl& Volume() { return *volume_; }
+
+    // Each window attaches the view that describes it; until then nothing is shown there.
+    void AttachDeck(DeckView& deck, StatusView& status, DeckVolumeView& volume);
+    void AttachSongList(SongListView& songList);
+    void AttachSongControl(SongControlView& songControl);
+    void AttachVolumeWindow(VolumeWindowView& volumeWindow);
+    void AttachDialogs(MessageView& messages, FolderDialog& folderDialog);
+    const Views& CurrentViews() const { return views_; }
+
+    // With AUTOVOL on, looks for an output whose volume can be set; when there is none the status
+    // line says so.
+    void CheckVolumeDevice();
+
+    // Files dropped on the deck or chosen with its file dialog (Shift-JIS paths) play at once.
+    bool PlayDropped(const std::vector<std::string>& names, DropSource source);
+    void ShowSongWindow();
+
+    // The volume controls of the deck and the volume window; nothing happens before the volume
+    // control exists. A chosen level becomes the base level.
+    void ChooseVolumeLevel(int position);
+    void VolumeUp();
+    void VolumeDown();
+    // Readies the volume window to be opened; false while there is no volume control.
+    bool PrepareVolumeWindow();
+
+  private:
+    AppModel model_;
+    RandomSource& random_;
+    const Clock& clock_;
+    Views views_;
+    IdlePlayer idle_;
+    std::unique_ptr<VolumeControl> volume_;
+    std::unique_ptr<Player> player_;
+};
+
+}  // namespace korva
