@@ -5,30 +5,30 @@
 #include <optional>
 
 #include "app/FileSystem.h"
-#include "platform/SmfScan.h"
+#include "playback/SmfReader.h"
 #include "text/Encoding.h"
 
 namespace korva {
 namespace {
 
-std::string ScanProblemText(const SmfScan& scan, const std::string& sjisPath) {
-    const std::string where = Sjis("（") + std::to_string(scan.offset) + Sjis(" バイト目）：") + sjisPath;
-    switch (scan.problem) {
+std::string ReadProblemText(const SmfReadResult& read, const std::string& sjisPath) {
+    const std::string where = Sjis("（") + std::to_string(read.offset) + Sjis(" バイト目）：") + sjisPath;
+    switch (read.problem) {
         case SmfProblem::NoHeader:
             return Sjis("標準ＭＩＤＩファイルではありません（先頭に MThd がありません）：") + sjisPath;
         case SmfProblem::Truncated:
             return Sjis("ＭＩＤＩファイルが途中で切れています") + where;
         case SmfProblem::Corrupt:
-            return Sjis("ＭＩＤＩファイルが壊れています：") + scan.detail + where;
+            return Sjis("ＭＩＤＩファイルが壊れています：") + read.detail + where;
         case SmfProblem::Unsupported:
-            return Sjis("この形式のＭＩＤＩファイルは演奏できません：") + scan.detail + where;
+            return Sjis("この形式のＭＩＤＩファイルは演奏できません：") + read.detail + where;
         case SmfProblem::None:
             break;
     }
     return {};
 }
 
-DeviceFault ScanProblemFault(SmfProblem problem) {
+DeviceFault ReadProblemFault(SmfProblem problem) {
     switch (problem) {
         case SmfProblem::NoHeader:
             return DeviceFault::NotMidiFile;
@@ -103,13 +103,13 @@ void FluidSynthDevice::Open(const std::string& sjisPath) {
         return Refuse(DeviceFault::FileUnreadable, Sjis("ファイルを読み込めません：") + sjisPath);
     }
 
-    const SmfScan scan = ScanSmf(bytes);
-    if (!scan.Ok())
-        return Refuse(ScanProblemFault(scan.problem), ScanProblemText(scan, sjisPath));
+    const SmfReadResult read = ReadSmf(bytes);
+    if (!read.Ok())
+        return Refuse(ReadProblemFault(read.problem), ReadProblemText(read, sjisPath));
 
     auto song = std::make_shared<LoadedSong>();
-    song->bytes = std::move(bytes);
-    song->lastTick = scan.lastTick;
+    song->bytes = WritePlayableSmf(read.song);
+    song->lastTick = read.song.LastTick();
     engine_.Load(std::move(song));
     Succeed();
 }

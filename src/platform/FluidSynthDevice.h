@@ -1,7 +1,8 @@
 #pragma once
-// The sequencer device over the process's synthesizer. Open reads and checks the whole file, so a
-// file that cannot be played is refused there with a fault and a text that say why; the synthesizer's player
-// then gets only files it can read. Completion notices are posted to the user-interface thread.
+// The sequencer device over the process's synthesizer. Open reads the whole file with the SMF
+// reader and hands the synthesizer's player the clean file the reader writes, which it reads whole;
+// a file with nothing playable in it is refused there with a text that says why. Completion notices
+// are posted to the user-interface thread.
 
 #include <functional>
 #include <memory>

@@ -5,17 +5,12 @@
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
-#include <string_view>
 
-#include "platform/SmfScan.h"
 #include "platform/SynthSettings.h"
 #include "text/Encoding.h"
 
 namespace korva {
 namespace {
-
-constexpr int kMidiText = 0x01;
-constexpr int kMidiSysEx = 0xF0;
 
 // FluidSynth reports its failures through a log, from whichever thread meets them (an audio
 // driver's own thread, say); keep the last one so that a failure can be told with its reason, and
@@ -308,9 +303,7 @@ bool FluidSynthEngine::StartPlayerLocked() {
     FluidPlayerPtr player(new_fluid_player(synth_.get()));
     if (!player)
         return false;
-    if (fluid_player_set_playback_callback(player.get(), &FluidSynthEngine::OnPlayerEvent, this) !=
-            FLUID_OK ||
-        fluid_player_add_mem(player.get(), song_->bytes.data(), song_->bytes.size()) != FLUID_OK ||
+    if (fluid_player_add_mem(player.get(), song_->bytes.data(), song_->bytes.size()) != FLUID_OK ||
         fluid_player_play(player.get()) != FLUID_OK) {
         return false;
     }
@@ -358,7 +351,7 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     }
 
     // The song ends when the player's clock reaches its last tick. The player's own "done" comes
-    // two seconds later and only stands in for a song whose end the scan could not see.
+    // two seconds later and only stands in for a song whose end the reader could not see.
     if (state_ == SongState::Playing && player_) {
         const int tick = fluid_player_get_current_tick(player_.get());
         if (tick >= static_cast<int>(song_->lastTick) ||
@@ -370,38 +363,6 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
             EndPlayLocked();
         }
     }
-}
-
-int FluidSynthEngine::OnPlayerEvent(void* data, fluid_midi_event_t* event) {
-    // Runs inside RenderBlock, with the engine locked.
-    auto* self = static_cast<FluidSynthEngine*>(data);
-    fluid_synth_t* synth = self->synth_.get();
-    if (fluid_midi_event_get_type(event) == kMidiSysEx) {
-        // The player keeps a system-exclusive message the way it keeps text, and lets only text be
-        // read; the event is shown as text for a moment to read its bytes.
-        void* bytes = nullptr;
-        int size = 0;
-        if (fluid_midi_event_set_type(event, kMidiText) != FLUID_OK)
-            return FLUID_FAILED;
-        const int read = fluid_midi_event_get_text(event, &bytes, &size);
-        if (fluid_midi_event_set_type(event, kMidiSysEx) != FLUID_OK)
-            return FLUID_FAILED;
-        if (read == FLUID_OK && bytes != nullptr && size > 0 &&
-            IsModuleReset(
-                std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(size)))) {
-            // FluidSynth ignores the GS reset and the SC-88 mode set, but knows GM System On: it
-            // resets programs, controllers and sounding notes, and chooses GS-style bank selects.
-            // Every reset is handed to it as that.
-            static constexpr char kGmSystemOn[] = {0x7E, 0x7F, 0x09, 0x01};
-            int handled = 0;
-            const int result =
-                fluid_synth_sysex(synth, kGmSystemOn, sizeof kGmSystemOn, nullptr, nullptr, &handled, 0);
-            if (result != FLUID_OK || !handled)
-                return fluid_synth_system_reset(synth);
-            return FLUID_OK;
-        }
-    }
-    return fluid_synth_handle_midi_event(synth, event);
 }
 
 int FluidSynthEngine::CurrentTick() const {

@@ -56,7 +56,8 @@ struct SynthOptions {
     std::function<void()> beforeLoadForTesting;
 };
 
-// A song ready for the player: the whole file and the tick at which it ends.
+// A song ready for the player: a file it reads whole (as the SMF reader writes it) and the tick at
+// which the song ends. Module resets in it are written as GM System On, which the synth knows.
 struct LoadedSong {
     std::string bytes;
     std::uint32_t lastTick = 0;
@@ -120,7 +121,6 @@ class FluidSynthEngine final : public BlockRenderer {
     bool StartPlayerLocked();
     void StopPlayerLocked();
     void EndPlayLocked();
-    static int OnPlayerEvent(void* data, fluid_midi_event_t* event);
 
     const SynthOptions options_;
 

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "SynthTestSupport.h"
-#include "platform/SmfScan.h"
+#include "playback/SmfReader.h"
 
 namespace korva {
 namespace {
@@ -35,8 +35,8 @@ class ShippedResetFile : public ::testing::TestWithParam<ResetFile> {};
 
 TEST_P(ShippedResetFile, HoldsItsMessageAndEndsAboutATenthOfASecondLater) {
     const auto bytes = ReadBytes(std::filesystem::path(KORVA_DATA_DIR) / GetParam().name);
-    const auto scan = ScanSmf(bytes);
-    ASSERT_TRUE(scan.Ok()) << scan.detail;
+    const auto read = ReadSmf(bytes);
+    ASSERT_TRUE(read.Ok()) << read.detail;
 
     // The message is stored as F0, its length, and the rest of it.
     const auto& message = GetParam().message;

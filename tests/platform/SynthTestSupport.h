@@ -118,9 +118,16 @@ class VirtualSynth {
     }
 
     // Renders until the next notice or until limit frames have passed; true when a notice came.
-    bool RenderUntilNotice(long limit) {
+    // What was rendered is appended to sound when one is given.
+    bool RenderUntilNotice(long limit, Stereo* sound = nullptr) {
         const auto before = noticeFrames.size();
-        for (long done = 0; done < limit && noticeFrames.size() == before; done += kBlock) Render(kBlock);
+        for (long done = 0; done < limit && noticeFrames.size() == before; done += kBlock) {
+            Stereo block = Render(kBlock);
+            if (sound) {
+                sound->left.insert(sound->left.end(), block.left.begin(), block.left.end());
+                sound->right.insert(sound->right.end(), block.right.begin(), block.right.end());
+            }
+        }
         return noticeFrames.size() > before;
     }
 

@@ -82,6 +82,20 @@ SmfTrack& SmfTrack::SysEx(std::uint32_t tick, std::string_view message) {
         tick, std::string(1, '\xF0') + VarLen(static_cast<std::uint32_t>(body.size())) + std::string(body));
 }
 
+SmfTrack& SmfTrack::DividedSysEx(std::uint32_t tick, std::string_view message, std::size_t firstLength,
+                                 std::uint32_t restTick) {
+    if (message.empty() || static_cast<unsigned char>(message.front()) != 0xF0 ||
+        firstLength + 1 > message.size()) {
+        throw std::invalid_argument("a divided system-exclusive message starts with F0 and has a rest");
+    }
+    const auto first = message.substr(1, firstLength);
+    const auto rest = message.substr(1 + firstLength);
+    Event(tick,
+          std::string(1, '\xF0') + VarLen(static_cast<std::uint32_t>(first.size())) + std::string(first));
+    return Event(restTick, std::string(1, '\xF7') + VarLen(static_cast<std::uint32_t>(rest.size())) +
+                               std::string(rest));
+}
+
 SmfTrack& SmfTrack::EndAt(std::uint32_t tick) {
     endTick_ = tick;
     return *this;
@@ -89,6 +103,11 @@ SmfTrack& SmfTrack::EndAt(std::uint32_t tick) {
 
 SmfTrack& SmfTrack::WithoutEndOfTrack() {
     endOfTrack_ = false;
+    return *this;
+}
+
+SmfTrack& SmfTrack::DeclaredLengthOff(int difference) {
+    lengthOff_ = difference;
     return *this;
 }
 
@@ -101,19 +120,49 @@ std::string SmfTrack::Chunk() const {
     }
     if (endOfTrack_)
         data += VarLen(std::max(endTick_, tick) - tick) + testing::Bytes({0xFF, 0x2F, 0x00});
-    return "MTrk" + BigEndian(static_cast<std::uint32_t>(data.size()), 4) + data;
+    const auto declared = static_cast<std::int64_t>(data.size()) + lengthOff_;
+    if (declared < 0)
+        throw std::invalid_argument("a track length below 0");
+    return "MTrk" + BigEndian(static_cast<std::uint32_t>(declared), 4) + data;
 }
 
 SmfTrack& SmfWriter::AddTrack() {
+    parts_.push_back({tracks_.size(), {}});
     return tracks_.emplace_back();
 }
 
+SmfWriter& SmfWriter::AddChunk(std::string_view type, std::string_view data) {
+    if (type.size() != 4)
+        throw std::invalid_argument("a chunk type has four characters");
+    parts_.push_back(
+        {0, std::string(type) + BigEndian(static_cast<std::uint32_t>(data.size()), 4) + std::string(data)});
+    return *this;
+}
+
+SmfWriter& SmfWriter::HeaderLength(int length) {
+    headerLength_ = length;
+    return *this;
+}
+
+SmfWriter& SmfWriter::DeclaredTracks(int count) {
+    declaredTracks_ = count;
+    return *this;
+}
+
 std::string SmfWriter::Bytes() const {
-    std::string bytes = "MThd" + BigEndian(6, 4) + BigEndian(static_cast<std::uint32_t>(format_), 2) +
-                        BigEndian(static_cast<std::uint32_t>(tracks_.size()), 2) +
+    const auto trackCount = declaredTracks_ >= 0 ? static_cast<std::size_t>(declaredTracks_) : tracks_.size();
+    std::string bytes = "MThd" + BigEndian(static_cast<std::uint32_t>(headerLength_), 4) +
+                        BigEndian(static_cast<std::uint32_t>(format_), 2) +
+                        BigEndian(static_cast<std::uint32_t>(trackCount), 2) +
                         BigEndian(static_cast<std::uint32_t>(division_), 2);
-    for (const auto& track : tracks_) bytes += track.Chunk();
+    if (headerLength_ > 6)
+        bytes.append(static_cast<std::size_t>(headerLength_ - 6), '\0');
+    for (const auto& part : parts_) bytes += part.chunk.empty() ? tracks_[part.track].Chunk() : part.chunk;
     return bytes;
+}
+
+int SmpteDivision(int framesPerSecond, int ticksPerFrame) {
+    return ((-framesPerSecond & 0xFF) << 8) | (ticksPerFrame & 0xFF);
 }
 
 std::string WithMacBinaryHeader(std::string_view smf, std::string_view macName) {

@@ -1,0 +1,183 @@
+// What reading a MIDI file with our own reader adds to the time from opening a song to its first
+// sound, with the SoundFont loaded already, as in the program. The song is a busy 1 MB file of 16
+// tracks. The measures:
+//   ReadOnly, ReadAndWrite    the reader alone, and reader and writer, in memory;
+//   OpenToFirstSound/raw      the file read from disk and handed to the synthesizer's player as it
+//                             is, rendered until it sounds: the player's own cost, without our reader;
+//   OpenToFirstSound/written  the same for the file the writer made of it;
+//   OpenToFirstSound/device   the sequencer device's Open (file, reader, writer), Play, and rendering
+//                             until it sounds: the program's path, our reader in front of the player.
+// The goal: device at most 10% above raw. run_smf_bench.sh prints the ratios.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/FluidSynthDevice.h"
+#include "platform/FluidSynthEngine.h"
+#include "playback/SmfReader.h"
+#include "support/SmfWriter.h"
+#include "support/TempDir.h"
+
+namespace korva {
+namespace {
+
+constexpr int kBlock = 1024;
+
+// 16 tracks, one a channel, the first also holding the tempo: a program, notes every eighth, and a
+// controller or pitch bend sweep every 10 ticks, for 310 beats, which makes about 1 MB.
+std::string BusySong() {
+    testing::SmfWriter writer(1, 480);
+    for (int channel = 0; channel < 16; ++channel) {
+        auto& track = writer.AddTrack();
+        if (channel == 0)
+            track.Tempo(0, 500000);
+        track.TrackName(0, "Part").ProgramChange(0, channel, (channel * 7) % 128);
+        for (std::uint32_t tick = 0; tick < 310 * 480; tick += 10) {
+            if (tick % 240 == 0)
+                track.Note(tick, 200, channel, 36 + (tick / 240 + channel * 3) % 60, 90);
+            else if (channel % 2 == 0)
+                track.ControlChange(tick, channel, 11, static_cast<int>(tick / 10 % 128));
+            else
+                track.Event(tick, testing::Bytes({0xE0 | channel, 0, static_cast<int>(tick / 10 % 128)}));
+        }
+    }
+    return writer.Bytes();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A loaded synthesizer in virtual time, its device, and the song on disk.
+struct Rig {
+    Rig() : engine(Options()), device(engine, [](std::function<void()>) {}) {
+        if (!engine.WaitUntilLoaded())
+            throw std::runtime_error("the SoundFont did not load");
+        bytes = BusySong();
+        path = dir.Write("BUSY.MID", bytes);
+        const auto read = ReadSmf(bytes);
+        if (!read.Ok())
+            throw std::runtime_error("the busy song does not read");
+        lastTick = read.song.LastTick();
+        cleanPath = dir.Write("CLEAN.MID", WritePlayableSmf(read.song));
+        std::fprintf(stderr, "busy song: %zu bytes, %zu tracks\n", bytes.size(), read.song.tracks.size());
+    }
+
+    static SynthOptions Options() {
+        SynthOptions options;
+        options.soundFontPath = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+        options.output = OutputKind::Virtual;
+        options.postToUiThread = [](std::function<void()>) {};
+        return options;
+    }
+
+    double RenderPeak() {
+        engine.RenderBlock(left.data(), right.data(), kBlock);
+        double peak = 0;
+        for (int i = 0; i < kBlock; ++i)
+            peak = std::max({peak, std::fabs(left[i]) * 1.0, std::fabs(right[i]) * 1.0});
+        return peak;
+    }
+
+    // Renders until the song is heard; returns the blocks it took.
+    int RenderUntilSound() {
+        for (int blocks = 1; blocks <= 1000; ++blocks) {
+            if (RenderPeak() > 1e-3)
+                return blocks;
+        }
+        throw std::runtime_error("the song never sounded");
+    }
+
+    // Ends the song and lets the reverberation die away, so the next one starts in silence.
+    void Silence() {
+        device.Close();
+        for (int i = 0; i < 2000 && RenderPeak() > 1e-5; ++i) {
+        }
+    }
+
+    testing::TempDir dir;
+    FluidSynthEngine engine;
+    FluidSynthDevice device;
+    std::string bytes;
+    std::string path;
+    std::string cleanPath;  // the file as the reader writes it
+    std::uint32_t lastTick = 0;
+    std::vector<float> left = std::vector<float>(kBlock);
+    std::vector<float> right = std::vector<float>(kBlock);
+};
+
+Rig& TheRig() {
+    static Rig rig;
+    return rig;
+}
+
+void ReadOnly(benchmark::State& state) {
+    const auto& bytes = TheRig().bytes;
+    for (auto _ : state) benchmark::DoNotOptimize(ReadSmf(bytes).song.tracks.data());
+}
+BENCHMARK(ReadOnly)->Unit(benchmark::kMillisecond);
+
+void ReadAndWrite(benchmark::State& state) {
+    const auto& bytes = TheRig().bytes;
+    for (auto _ : state) {
+        const auto read = ReadSmf(bytes);
+        auto clean = WritePlayableSmf(read.song);
+        benchmark::DoNotOptimize(clean.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(ReadAndWrite)->Unit(benchmark::kMillisecond);
+
+// The player alone, from the file on disk to the first sound: given the file as it is, or the file
+// the reader wrote from it, read from disk as well.
+void OpenToFirstSoundPlayer(benchmark::State& state, const std::string& path) {
+    auto& rig = TheRig();
+    for (auto _ : state) {
+        auto song = std::make_shared<LoadedSong>();
+        song->bytes = ReadFile(path);
+        song->lastTick = rig.lastTick;
+        rig.engine.Load(std::move(song));
+        if (rig.engine.Play() != PlayResult::Started)
+            state.SkipWithError("the player did not start");
+        benchmark::DoNotOptimize(rig.RenderUntilSound());
+        state.PauseTiming();
+        rig.Silence();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK_CAPTURE(OpenToFirstSoundPlayer, raw, TheRig().path)
+    ->Name("OpenToFirstSound/raw")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OpenToFirstSoundPlayer, written, TheRig().cleanPath)
+    ->Name("OpenToFirstSound/written")
+    ->Unit(benchmark::kMillisecond);
+
+void OpenToFirstSoundDevice(benchmark::State& state) {
+    auto& rig = TheRig();
+    for (auto _ : state) {
+        rig.device.Open(rig.path);
+        rig.device.Play();
+        if (rig.device.Fault() != DeviceFault::None)
+            state.SkipWithError("the device did not play");
+        benchmark::DoNotOptimize(rig.RenderUntilSound());
+        state.PauseTiming();
+        rig.Silence();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(OpenToFirstSoundDevice)->Name("OpenToFirstSound/device")->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace korva
+
+BENCHMARK_MAIN();

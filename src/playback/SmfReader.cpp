@@ -1,0 +1,698 @@
+#include "playback/SmfReader.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace korva {
+namespace {
+
+// Players count ticks in a signed 32-bit number; a track that runs past it is garbage from there on.
+constexpr std::uint64_t kMaxTick = 0x7FFFFFFF;
+// The largest delta time a file can hold.
+constexpr std::uint32_t kMaxDelta = 0x0FFFFFFF;
+// Larger inputs are refused, so that offsets and the written track's length fit in 32 bits.
+constexpr std::size_t kMaxInput = std::size_t{1} << 30;
+constexpr std::size_t kHeaderEnd = 14;
+constexpr std::size_t kNone = std::string_view::npos;
+
+std::uint32_t BigEndian(std::string_view bytes, std::size_t at, int count) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < count; ++i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
+bool IsTrackHeader(std::string_view bytes, std::size_t at) {
+    return at <= bytes.size() && bytes.size() - at >= 8 && bytes.substr(at, 4) == "MTrk";
+}
+
+// Any chunk: a name of four printable ASCII characters and a length.
+bool IsChunkHeader(std::string_view bytes, std::size_t at) {
+    if (at > bytes.size() || bytes.size() - at < 8)
+        return false;
+    return std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(at + 4), [](char c) {
+                           const auto byte = static_cast<unsigned char>(c);
+                           return byte >= 0x20 && byte <= 0x7E;
+                       });
+}
+
+// Where the next chunk starts when a chunk's own length cannot be trusted: the first candidate that
+// holds a track header, else the first that holds any chunk header, else the next "MTrk" from
+// searchFrom on; kNone when there is none.
+std::size_t NextChunk(std::string_view bytes, std::initializer_list<std::size_t> candidates,
+                      std::size_t searchFrom) {
+    for (const auto at : candidates) {
+        if (IsTrackHeader(bytes, at))
+            return at;
+    }
+    for (const auto at : candidates) {
+        if (IsChunkHeader(bytes, at))
+            return at;
+    }
+    const auto found = searchFrom < bytes.size() ? bytes.find("MTrk", searchFrom) : kNone;
+    return found != kNone && IsTrackHeader(bytes, found) ? found : kNone;
+}
+
+enum class Stop {
+    Continue,
+    EndOfTrack,
+    Limit,        // reached the end of the bytes it was given, between events
+    CutShort,     // an event runs past the end of the bytes it was given
+    Unreadable,   // bytes that are no event
+    TrackHeader,  // a track chunk starts here
+};
+
+// Reads the events of one track into the song. Several reads may follow one another over the same
+// track, and a read can be taken back (Save, Restore) when it went somewhere it should not have.
+class TrackReader {
+  public:
+    TrackReader(std::string_view bytes, SmfSong& song, SmfSong::Track& track)
+        : bytes_(bytes), song_(song), track_(track), tick_(track.startTick) {}
+
+    // Reads from pos until an End of Track, the limit, or something that stops it; pos is left after
+    // the last whole event. With stopAtTrackHeader the read also stops where a track chunk starts.
+    Stop Read(std::size_t& pos, std::size_t limit, bool stopAtTrackHeader) {
+        while (pos < limit) {
+            if (stopAtTrackHeader && IsTrackHeader(bytes_, pos))
+                return Stop::TrackHeader;
+            const Stop stop = ReadEvent(pos, limit);
+            if (stop != Stop::Continue)
+                return stop;
+        }
+        return Stop::Limit;
+    }
+
+    struct Mark {
+        std::size_t events;
+        std::size_t payload;
+        std::uint64_t tick;
+        std::uint8_t runningStatus;
+        bool sysexOpen;
+        std::string sysex;
+        std::uint64_t sysexTick;
+    };
+    Mark Save() const {
+        return {track_.events.size(),
+                song_.payload.size(),
+                tick_,
+                runningStatus_,
+                sysexOpen_,
+                sysex_,
+                sysexTick_};
+    }
+    void Restore(const Mark& mark) {
+        track_.events.resize(mark.events);
+        song_.payload.resize(mark.payload);
+        tick_ = mark.tick;
+        runningStatus_ = mark.runningStatus;
+        sysexOpen_ = mark.sysexOpen;
+        sysex_ = mark.sysex;
+        sysexTick_ = mark.sysexTick;
+    }
+
+    // Ends the track at its End of Track, or at the last thing read.
+    void Finish() {
+        FlushSysEx();
+        track_.endTick = static_cast<std::uint32_t>(tick_);
+    }
+
+    std::size_t ProblemAt() const { return problemAt_; }
+    const char* Problem() const { return problem_; }
+    // Whether the track holds a channel or system-exclusive message.
+    bool Sounds() const {
+        return std::any_of(track_.events.begin(), track_.events.end(),
+                           [](const SmfEvent& event) { return event.IsChannel() || event.IsSysEx(); });
+    }
+
+  private:
+    std::uint8_t Byte(std::size_t at) const { return static_cast<std::uint8_t>(bytes_[at]); }
+
+    Stop Unreadable(std::size_t at, const char* what) {
+        problemAt_ = at;
+        problem_ = what;
+        return Stop::Unreadable;
+    }
+
+    Stop ReadVarLen(std::size_t& pos, std::size_t limit, std::uint32_t& value) {
+        value = 0;
+        for (int i = 0; i < 4; ++i) {
+            if (pos >= limit)
+                return Stop::CutShort;
+            const auto byte = Byte(pos++);
+            value = (value << 7) | (byte & 0x7Fu);
+            if ((byte & 0x80) == 0)
+                return Stop::Continue;
+        }
+        return Unreadable(pos - 4, "variable-length number longer than 4 bytes");
+    }
+
+    // Reads one event at pos; pos moves past it only when it was read whole.
+    Stop ReadEvent(std::size_t& pos, std::size_t limit) {
+        std::size_t p = pos;
+        std::uint32_t delta = 0;
+        if (const Stop stop = ReadVarLen(p, limit, delta); stop != Stop::Continue)
+            return stop;
+        const std::uint64_t tick = tick_ + delta;
+        if (tick > kMaxTick)
+            return Unreadable(pos, "song longer than 2^31 ticks");
+        if (p >= limit)
+            return Stop::CutShort;
+
+        std::uint8_t status = Byte(p);
+        if (status < 0x80) {
+            if (runningStatus_ == 0)
+                return Unreadable(p, "data byte without a status");
+            status = runningStatus_;
+        } else {
+            ++p;
+        }
+
+        Stop stop = Stop::Continue;
+        if (status < 0xF0) {
+            stop = ReadChannelMessage(p, limit, status, tick);
+        } else if (status == SmfEvent::kMeta) {
+            stop = ReadMeta(p, limit, tick);
+        } else if (status == 0xF0 || status == 0xF7) {
+            stop = ReadSysEx(p, limit, status, tick);
+        } else {
+            // System common and real-time messages have no place in a file; they are stepped over
+            // with their data bytes, and running status goes on past them.
+            const std::size_t count = status == 0xF2 ? 2 : (status == 0xF1 || status == 0xF3) ? 1 : 0;
+            if (limit - p < count)
+                return Stop::CutShort;
+            for (std::size_t i = 0; i < count; ++i) {
+                if (Byte(p + i) >= 0x80)
+                    return Unreadable(p + i, "status byte inside a system message");
+            }
+            p += count;
+        }
+        if (stop != Stop::Continue && stop != Stop::EndOfTrack)
+            return stop;
+        tick_ = tick;
+        pos = p;
+        return stop;
+    }
+
+    Stop ReadChannelMessage(std::size_t& p, std::size_t limit, std::uint8_t status, std::uint64_t tick) {
+        const std::size_t count = (status & 0xE0) == 0xC0 ? 1 : 2;  // program change, channel pressure
+        if (limit - p < count)
+            return Stop::CutShort;
+        SmfEvent event;
+        event.tick = static_cast<std::uint32_t>(tick);
+        event.status = status;
+        event.data1 = Byte(p);
+        event.data2 = count == 2 ? Byte(p + 1) : 0;
+        if (event.data1 >= 0x80 || event.data2 >= 0x80)
+            return Unreadable(p, "status byte inside a message");
+        p += count;
+        runningStatus_ = status;
+        FlushSysEx();
+        track_.events.push_back(event);
+        return Stop::Continue;
+    }
+
+    Stop ReadMeta(std::size_t& p, std::size_t limit, std::uint64_t tick) {
+        if (p >= limit)
+            return Stop::CutShort;
+        const auto type = Byte(p++);
+        std::uint32_t length = 0;
+        const Stop stop = ReadVarLen(p, limit, length);
+        if (type == kMetaEndOfTrack && stop != Stop::Unreadable) {
+            // An End of Track says all it has to say by its type; a length byte that is missing or
+            // wrong changes nothing.
+            p = std::min<std::size_t>(limit, p + (stop == Stop::Continue ? length : 0));
+            FlushSysEx();
+            return Stop::EndOfTrack;
+        }
+        if (stop != Stop::Continue)
+            return stop;
+        if (limit - p < length)
+            return Stop::CutShort;
+        SmfEvent event;
+        event.tick = static_cast<std::uint32_t>(tick);
+        event.status = SmfEvent::kMeta;
+        event.data1 = type;
+        event.payloadOffset = static_cast<std::uint32_t>(song_.payload.size());
+        event.payloadSize = length;
+        song_.payload.append(bytes_.substr(p, length));
+        p += length;
+        track_.events.push_back(event);
+        return Stop::Continue;
+    }
+
+    // A system-exclusive message may come in packets: F0 with the first part, then F7 events with
+    // the rest, the last ending in F7. The message counts from its last packet, when a module would
+    // have all of it. An F7 event that continues nothing is an escape for bytes sent as they are;
+    // only a whole system-exclusive message sent that way is kept.
+    Stop ReadSysEx(std::size_t& p, std::size_t limit, std::uint8_t status, std::uint64_t tick) {
+        std::uint32_t length = 0;
+        if (const Stop stop = ReadVarLen(p, limit, length); stop != Stop::Continue)
+            return stop;
+        if (limit - p < length)
+            return Stop::CutShort;
+        auto data = bytes_.substr(p, length);
+        p += length;
+        if (status == 0xF0) {
+            FlushSysEx();
+            sysexOpen_ = true;
+        } else if (!sysexOpen_) {
+            if (data.empty() || static_cast<unsigned char>(data.front()) != 0xF0)
+                return Stop::Continue;
+            data.remove_prefix(1);
+            sysexOpen_ = true;
+        }
+        sysex_.append(data);
+        sysexTick_ = tick;
+        if (!data.empty() && static_cast<unsigned char>(data.back()) == 0xF7) {
+            sysex_.pop_back();
+            FlushSysEx();
+        }
+        return Stop::Continue;
+    }
+
+    // Keeps the open system-exclusive message as it stands, when it is whole or nothing more of it
+    // can follow.
+    void FlushSysEx() {
+        if (!sysexOpen_)
+            return;
+        sysexOpen_ = false;
+        if (sysex_.empty())
+            return;
+        SmfEvent event;
+        // Meta events between the packets are already kept; the message may not go before them.
+        const std::uint64_t lastTick = track_.events.empty() ? 0 : track_.events.back().tick;
+        event.tick = static_cast<std::uint32_t>(std::max(sysexTick_, lastTick));
+        event.status = SmfEvent::kSysEx;
+        event.payloadOffset = static_cast<std::uint32_t>(song_.payload.size());
+        event.payloadSize = static_cast<std::uint32_t>(sysex_.size());
+        song_.payload += sysex_;
+        sysex_.clear();
+        track_.events.push_back(event);
+    }
+
+    std::string_view bytes_;
+    SmfSong& song_;
+    SmfSong::Track& track_;
+    std::uint64_t tick_;
+    std::uint8_t runningStatus_ = 0;
+    bool sysexOpen_ = false;
+    std::string sysex_;
+    std::uint64_t sysexTick_ = 0;
+    std::size_t problemAt_ = 0;
+    const char* problem_ = nullptr;
+};
+
+struct ChunkRead {
+    std::size_t next = kNone;  // where the next chunk starts
+    bool cutByFile = false;    // the file ends inside an event of the track
+    std::size_t problemAt = 0;
+    const char* problem = nullptr;  // bytes inside the track that are no event
+};
+
+// Reads the track chunk at `chunk`. Its declared length is believed while it agrees with the events;
+// when the events go on past it, they are read on to their End of Track.
+ChunkRead ReadTrackChunk(std::string_view bytes, std::size_t chunk, TrackReader& reader) {
+    const std::size_t begin = chunk + 8;
+    const std::size_t declaredEnd = begin + BigEndian(bytes, chunk + 4, 4);
+    const std::size_t limit = std::min(declaredEnd, bytes.size());
+    std::size_t pos = begin;
+    const Stop stop = reader.Read(pos, limit, false);
+
+    ChunkRead read;
+    if (stop == Stop::EndOfTrack) {
+        read.next = NextChunk(bytes, {declaredEnd, pos}, pos);
+        return read;
+    }
+    if ((stop == Stop::Limit || stop == Stop::CutShort) && declaredEnd < bytes.size() &&
+        !IsChunkHeader(bytes, declaredEnd)) {
+        // The declared length ends inside the events. Reading on is right when it leads to an End of
+        // Track; otherwise what follows the declared end is not this track's.
+        const auto mark = reader.Save();
+        std::size_t on = pos;
+        const Stop further = reader.Read(on, bytes.size(), true);
+        if (further == Stop::EndOfTrack) {
+            read.next = NextChunk(bytes, {on}, on);
+            return read;
+        }
+        reader.Restore(mark);
+        read.cutByFile = further == Stop::CutShort;
+        read.next = NextChunk(bytes, {declaredEnd}, declaredEnd);
+        return read;
+    }
+    switch (stop) {
+        case Stop::Limit:
+            read.cutByFile = declaredEnd > bytes.size();
+            break;
+        case Stop::CutShort:
+            // Cut by the end of the file, or by a declared end after which the next chunk starts.
+            read.cutByFile = declaredEnd >= bytes.size();
+            break;
+        case Stop::Unreadable:
+            read.problemAt = reader.ProblemAt();
+            read.problem = reader.Problem();
+            break;
+        default:
+            break;
+    }
+    read.next = NextChunk(bytes, {declaredEnd}, pos);
+    return read;
+}
+
+SmfReadResult Refused(SmfProblem problem, std::size_t offset, const char* detail) {
+    SmfReadResult result;
+    result.problem = problem;
+    result.offset = offset;
+    result.detail = detail;
+    return result;
+}
+
+}  // namespace
+
+std::uint32_t SmfSong::LastTick() const {
+    std::uint32_t last = 0;
+    for (const auto& track : tracks) last = std::max(last, track.endTick);
+    return last;
+}
+
+SmfReadResult ReadSmf(std::string_view bytes) {
+    if (bytes.size() < 4 || bytes.substr(0, 4) != "MThd")
+        return Refused(SmfProblem::NoHeader, 0, "no MThd");
+    if (bytes.size() > kMaxInput)
+        return Refused(SmfProblem::Unsupported, 0, "larger than 1 GB");
+    if (bytes.size() < kHeaderEnd)
+        return Refused(SmfProblem::Truncated, bytes.size(), "file ends inside the header");
+    const std::uint32_t headerLength = BigEndian(bytes, 4, 4);
+    if (headerLength < 6)
+        return Refused(SmfProblem::Corrupt, 4, "header shorter than 6 bytes");
+    const std::uint32_t trackCount = BigEndian(bytes, 10, 2);
+    if (trackCount == 0)
+        return Refused(SmfProblem::Corrupt, 10, "no tracks");
+
+    SmfReadResult result;
+    SmfSong& song = result.song;
+    song.format = static_cast<int>(BigEndian(bytes, 8, 2));
+    const std::uint32_t division = BigEndian(bytes, 12, 2);
+    if (division & 0x8000) {
+        // SMPTE time: frames a second (negated) and ticks a frame. Played as ticks per quarter
+        // note with one quarter note a second; 29 stands for 29.97 frames a second, whose 30
+        // frames last 1.001001 s.
+        const int framesPerSecond = -static_cast<std::int8_t>(division >> 8);
+        const int ticksPerFrame = static_cast<int>(division & 0xFF);
+        if (ticksPerFrame == 0)
+            return Refused(SmfProblem::Corrupt, 12, "time division 0");
+        song.division = (framesPerSecond == 29 ? 30 : framesPerSecond) * ticksPerFrame;
+        song.fixedTempo = framesPerSecond == 29 ? 1001001 : 1000000;
+    } else {
+        if (division == 0)
+            return Refused(SmfProblem::Corrupt, 12, "time division 0");
+        song.division = static_cast<int>(division);
+    }
+
+    std::size_t pos = NextChunk(bytes, {std::size_t{8} + headerLength, kHeaderEnd}, kHeaderEnd);
+    std::size_t reserveBudget = bytes.size() / 3;
+    std::uint32_t tracksRead = 0;
+    bool playable = false;
+    bool cutByFile = false;
+    std::size_t problemAt = 0;
+    const char* problem = nullptr;
+    while (tracksRead < trackCount && pos != kNone) {
+        const std::size_t declaredEnd = pos + 8 + BigEndian(bytes, pos + 4, 4);
+        if (!IsTrackHeader(bytes, pos)) {
+            pos = NextChunk(bytes, {declaredEnd}, pos + 8);
+            continue;
+        }
+        ++tracksRead;
+        auto& track = song.tracks.emplace_back();
+        if (song.format == 2 && song.tracks.size() > 1)
+            track.startTick = song.tracks[song.tracks.size() - 2].endTick;
+        // Most events take three or four bytes. Lengths that claim more than the file holds must
+        // not make the tracks together reserve more than that.
+        const std::size_t expected = std::min((std::min(declaredEnd, bytes.size()) - pos) / 3, reserveBudget);
+        track.events.reserve(expected);
+        reserveBudget -= expected;
+        TrackReader reader(bytes, song, track);
+        const ChunkRead read = ReadTrackChunk(bytes, pos, reader);
+        reader.Finish();
+        // Most tracks sound from their first events on, so this looks at few of them.
+        playable = playable || reader.Sounds();
+        cutByFile = cutByFile || read.cutByFile;
+        if (read.problem && !problem) {
+            problem = read.problem;
+            problemAt = read.problemAt;
+        }
+        pos = read.next;
+    }
+
+    if (playable)
+        return result;
+    if (problem)
+        return Refused(SmfProblem::Corrupt, problemAt, problem);
+    if (tracksRead == 0) {
+        return bytes.size() - kHeaderEnd < 8
+                   ? Refused(SmfProblem::Truncated, bytes.size(), "file ends before its first track")
+                   : Refused(SmfProblem::Corrupt, kHeaderEnd, "no track chunk");
+    }
+    if (cutByFile || tracksRead < trackCount)
+        return Refused(SmfProblem::Truncated, bytes.size(), "file ends before any event that sounds");
+    return Refused(SmfProblem::Unsupported, kHeaderEnd, "no event that sounds");
+}
+
+namespace {
+
+// One track of events, written with delta times straight into the file's bytes; running status
+// only between channel messages, since some readers take a meta or system-exclusive event's status
+// as running status.
+class TrackWriter {
+  public:
+    // Writes from the end of out, which it grows as needed and cuts to what was written by Finish.
+    TrackWriter(std::string& out, std::size_t expectedSize) : out_(out), at_(out.size()) {
+        out_.resize(at_ + expectedSize + kRoom);
+    }
+
+    void Channel(const SmfEvent& event) {
+        char* p = Room(kRoom);
+        p = Delta(p, event.tick);
+        if (event.status != runningStatus_)
+            *p++ = static_cast<char>(event.status);
+        *p++ = static_cast<char>(event.data1);
+        if ((event.status & 0xE0) != 0xC0)  // all but program change and channel pressure
+            *p++ = static_cast<char>(event.data2);
+        Commit(p);
+        runningStatus_ = event.status;
+    }
+
+    void SysEx(std::uint32_t tick, std::string_view data) {
+        char* p = Room(kRoom + data.size());
+        p = Delta(p, tick);
+        *p++ = '\xF0';
+        p = VarLen(p, static_cast<std::uint32_t>(data.size() + 1));
+        p = std::copy(data.begin(), data.end(), p);
+        *p++ = '\xF7';
+        Commit(p);
+        runningStatus_ = 0;
+    }
+
+    void Tempo(std::uint32_t tick, std::uint32_t microsecondsPerQuarter) {
+        char* p = Delta(Room(kRoom), tick);
+        for (const int byte : {0xFF, kMetaTempo, 3}) *p++ = static_cast<char>(byte);
+        for (const int shift : {16, 8, 0}) *p++ = static_cast<char>(microsecondsPerQuarter >> shift);
+        Commit(p);
+        runningStatus_ = 0;
+    }
+
+    // Writes the End of Track and returns the length of the track's data.
+    std::size_t Finish(std::uint32_t tick) {
+        char* p = Delta(Room(kRoom), tick);
+        for (const int byte : {0xFF, kMetaEndOfTrack, 0}) *p++ = static_cast<char>(byte);
+        Commit(p);
+        out_.resize(at_);
+        return written_;
+    }
+
+  private:
+    // Enough for any event but a system-exclusive message's data: a pause bridged as below (eight
+    // events of seven bytes), a delta time of four, an event of six.
+    static constexpr std::size_t kRoom = 80;
+
+    char* Room(std::size_t count) {
+        if (out_.size() - at_ < count)
+            out_.resize(std::max(out_.size() + out_.size() / 2, at_ + count));
+        return out_.data() + at_;
+    }
+
+    void Commit(char* end) {
+        const auto count = static_cast<std::size_t>(end - (out_.data() + at_));
+        at_ += count;
+        written_ += count;
+    }
+
+    static char* VarLen(char* p, std::uint32_t value) {
+        if (value < 0x80) {
+            *p++ = static_cast<char>(value);
+            return p;
+        }
+        int shift = 21;
+        while ((value >> shift) == 0) shift -= 7;
+        for (; shift > 0; shift -= 7) *p++ = static_cast<char>(0x80 | ((value >> shift) & 0x7F));
+        *p++ = static_cast<char>(value & 0x7F);
+        return p;
+    }
+
+    char* Delta(char* p, std::uint32_t tick) {
+        std::uint32_t delta = tick > tick_ ? tick - tick_ : 0;
+        tick_ = std::max(tick, tick_);
+        // A pause longer than one delta time can hold (2^31 ticks need at most eight) is bridged by
+        // empty sequencer-specific events, which players step over.
+        while (delta > kMaxDelta) {
+            p = VarLen(p, kMaxDelta);
+            for (const int byte : {0xFF, 0x7F, 0}) *p++ = static_cast<char>(byte);
+            runningStatus_ = 0;
+            delta -= kMaxDelta;
+        }
+        return VarLen(p, delta);
+    }
+
+    std::string& out_;
+    std::size_t at_;
+    std::size_t written_ = 0;
+    std::uint32_t tick_ = 0;
+    std::uint8_t runningStatus_ = 0;
+};
+
+void WriteEvent(TrackWriter& writer, const SmfSong& song, const SmfEvent& event) {
+    if (event.IsChannel()) {
+        writer.Channel(event);
+    } else if (event.IsSysEx()) {
+        using namespace std::string_view_literals;
+        const auto data = song.Payload(event);
+        if (data.size() < kMaxDelta)  // its length must fit a variable-length number
+            writer.SysEx(event.tick, IsModuleReset(data) ? "\x7E\x7F\x09\x01"sv : data);
+    } else if (event.IsMeta(kMetaTempo) && song.fixedTempo == 0 && event.payloadSize >= 3) {
+        const auto tempo = BigEndian(song.Payload(event), 0, 3);
+        if (tempo > 0)
+            writer.Tempo(event.tick, tempo);
+    }
+}
+
+struct Cursor {
+    const SmfEvent* next;
+    const SmfEvent* end;
+    std::size_t track;
+};
+
+// Up to this many tracks are merged by stepping through the ticks, each step looking at every
+// track; beyond it a heap finds the next track, so that a file of thousands of tracks cannot make
+// the merge slow.
+constexpr std::size_t kSweepTracks = 32;
+
+void SweepMerge(TrackWriter& writer, const SmfSong& song, std::vector<Cursor> active) {
+    std::uint32_t tick = 0xFFFFFFFF;
+    for (const auto& cursor : active) tick = std::min(tick, cursor.next->tick);
+    while (!active.empty()) {
+        std::uint32_t nextTick = 0xFFFFFFFF;
+        std::size_t kept = 0;
+        for (auto cursor : active) {
+            for (; cursor.next != cursor.end && cursor.next->tick == tick; ++cursor.next)
+                WriteEvent(writer, song, *cursor.next);
+            if (cursor.next != cursor.end) {
+                nextTick = std::min(nextTick, cursor.next->tick);
+                active[kept++] = cursor;
+            }
+        }
+        active.resize(kept);
+        tick = nextTick;
+    }
+}
+
+void HeapMerge(TrackWriter& writer, const SmfSong& song, std::vector<Cursor> heap) {
+    const auto precedes = [](const SmfEvent& event, std::size_t track, const Cursor& other) {
+        return event.tick < other.next->tick || (event.tick == other.next->tick && track < other.track);
+    };
+    // A min-heap on the cursors' next events.
+    const auto later = [&precedes](const Cursor& a, const Cursor& b) {
+        return precedes(*b.next, b.track, a);
+    };
+    std::make_heap(heap.begin(), heap.end(), later);
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end(), later);
+        Cursor cursor = heap.back();
+        heap.pop_back();
+        // Events mostly come in runs from one track; the heap is touched once per run.
+        do {
+            WriteEvent(writer, song, *cursor.next);
+            ++cursor.next;
+        } while (cursor.next != cursor.end &&
+                 (heap.empty() || precedes(*cursor.next, cursor.track, heap.front())));
+        if (cursor.next != cursor.end) {
+            heap.push_back(cursor);
+            std::push_heap(heap.begin(), heap.end(), later);
+        }
+    }
+}
+
+// Writes the events of all tracks in the order of their ticks; at equal ticks the earlier track
+// goes first, as a player that plays the tracks side by side sends them.
+void WriteMerged(TrackWriter& writer, const SmfSong& song) {
+    std::vector<Cursor> cursors;
+    for (std::size_t i = 0; i < song.tracks.size(); ++i) {
+        const auto& events = song.tracks[i].events;
+        if (!events.empty())
+            cursors.push_back({events.data(), events.data() + events.size(), i});
+    }
+    if (cursors.size() <= kSweepTracks)
+        SweepMerge(writer, song, std::move(cursors));
+    else
+        HeapMerge(writer, song, std::move(cursors));
+}
+
+}  // namespace
+
+std::string WritePlayableSmf(const SmfSong& song) {
+    std::size_t events = 0;
+    for (const auto& track : song.tracks) events += track.events.size();
+    std::string out("MThd\0\0\0\x06\0\0\0\x01", 12);
+    out += static_cast<char>(song.division >> 8);
+    out += static_cast<char>(song.division & 0xFF);
+    const std::size_t trackStart = out.size();
+    out.append("MTrk\0\0\0\0", 8);
+
+    // Channel messages take four bytes at most, mostly fewer.
+    TrackWriter writer(out, events * 4 + song.payload.size());
+    if (song.fixedTempo != 0)
+        writer.Tempo(0, song.fixedTempo);
+    if (song.format == 2) {
+        // One track after another; each starts at the tempo a song starts at, unless it sets its own.
+        for (std::size_t i = 0; i < song.tracks.size(); ++i) {
+            const auto& track = song.tracks[i];
+            if (i > 0 && song.fixedTempo == 0)
+                writer.Tempo(track.startTick, kDefaultTempo);
+            for (const auto& event : track.events) WriteEvent(writer, song, event);
+        }
+    } else {
+        WriteMerged(writer, song);
+    }
+    const auto length = static_cast<std::uint32_t>(writer.Finish(song.LastTick()));
+    for (int i = 0; i < 4; ++i) out[trackStart + 4 + i] = static_cast<char>(length >> (24 - 8 * i));
+    return out;
+}
+
+bool IsModuleReset(std::string_view data) {
+    if (!data.empty() && static_cast<unsigned char>(data.back()) == 0xF7)
+        data.remove_suffix(1);
+    auto matches = [&data](std::string_view pattern) {
+        if (data.size() != pattern.size())
+            return false;
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            if (i != 1 && data[i] != pattern[i])
+                return false;  // byte 1 is the device number
+        }
+        return true;
+    };
+    using namespace std::string_view_literals;
+    return matches("\x7E\x7F\x09\x01"sv)                          // GM System On
+           || matches("\x41\x10\x42\x12\x40\x00\x7F\x00\x41"sv)   // GS reset
+           || matches("\x41\x10\x42\x12\x00\x00\x7F\x00\x01"sv)   // SC-88 mode set: single module
+           || matches("\x41\x10\x42\x12\x00\x00\x7F\x01\x00"sv);  // SC-88 mode set: double module
+}
+
+}  // namespace korva

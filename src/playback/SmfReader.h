@@ -1,0 +1,104 @@
+#pragma once
+// Reads a Standard MIDI File into tracks of events, and writes a song back out as one clean file
+// that any player reads whole.
+//
+// Old files carry much that a strict reader refuses: chunks of unknown types, stray system bytes
+// inside tracks, running status kept across meta and system-exclusive events, track lengths that
+// do not match their data, tracks without an end, SMPTE time. The reader steps over all of it and
+// keeps every event it can read, at its time; only a file with nothing that can be played is
+// refused. The writer merges the tracks into one (format 0), so no limit on the number of tracks
+// remains, and writes only what a player needs: channel messages, system-exclusive messages and
+// tempo changes, at the ticks the file gave them, ending at the song's last tick.
+//
+// Pure: bytes in, bytes out. Nothing here touches a file or a synthesizer.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korva {
+
+enum class SmfProblem {
+    None,
+    NoHeader,     // the file does not start with "MThd"
+    Truncated,    // the file ends before anything that can be played
+    Corrupt,      // bytes that no reading makes sense of
+    Unsupported,  // readable, but holding nothing that can be played
+};
+
+struct SmfEvent {
+    static constexpr std::uint8_t kSysEx = 0xF0;
+    static constexpr std::uint8_t kMeta = 0xFF;
+
+    // Absolute, in the song's ticks; tracks of a format 2 file follow one another.
+    std::uint32_t tick = 0;
+    // 0x80-0xEF a channel message, kSysEx a system-exclusive message, kMeta a meta event.
+    std::uint8_t status = 0;
+    // Channel message: its first data byte. Meta event: its type.
+    std::uint8_t data1 = 0;
+    // Channel message: its second data byte, 0 for the one-byte messages.
+    std::uint8_t data2 = 0;
+    // Meta and system-exclusive events: where their bytes lie in SmfSong::payload. A system-exclusive
+    // message is kept without its leading F0 and without its closing F7.
+    std::uint32_t payloadOffset = 0;
+    std::uint32_t payloadSize = 0;
+
+    bool IsChannel() const { return status >= 0x80 && status < 0xF0; }
+    bool IsSysEx() const { return status == kSysEx; }
+    bool IsMeta(int type) const { return status == kMeta && data1 == type; }
+};
+
+// Meta event types the program looks at.
+inline constexpr int kMetaText = 0x01;
+inline constexpr int kMetaTrackName = 0x03;
+inline constexpr int kMetaEndOfTrack = 0x2F;
+inline constexpr int kMetaTempo = 0x51;
+
+// The tempo a song plays at until its first tempo change: 120 quarter notes a minute.
+inline constexpr std::uint32_t kDefaultTempo = 500000;
+
+struct SmfSong {
+    struct Track {
+        std::vector<SmfEvent> events;  // in the order of the file, so by tick
+        std::uint32_t startTick = 0;   // where the track begins: 0, except in a format 2 file
+        std::uint32_t endTick = 0;     // its End of Track, or its last event when it has none
+    };
+
+    int format = 1;      // as the header says; any value but 2 plays its tracks together
+    int division = 480;  // ticks per quarter note, also for a file written in SMPTE time
+    // 0 for a file in metrical time. For a file in SMPTE time, the tempo (microseconds per quarter
+    // note) that with `division` keeps its frame timing; its tempo events then mean nothing.
+    std::uint32_t fixedTempo = 0;
+    std::vector<Track> tracks;
+    std::string payload;  // the bytes of every meta and system-exclusive event
+
+    std::string_view Payload(const SmfEvent& event) const {
+        return std::string_view(payload).substr(event.payloadOffset, event.payloadSize);
+    }
+    // The tick at which the song ends: the latest end of its tracks.
+    std::uint32_t LastTick() const;
+};
+
+struct SmfReadResult {
+    SmfProblem problem = SmfProblem::None;
+    std::size_t offset = 0;  // byte offset at which the problem was found
+    std::string detail;      // what was found there, in plain ASCII
+    SmfSong song;
+
+    bool Ok() const { return problem == SmfProblem::None; }
+};
+
+SmfReadResult ReadSmf(std::string_view bytes);
+
+// The song as a format 0 file with one track. Every module reset is written as GM System On, the
+// one reset that synthesizers commonly know; a file in SMPTE time gets its fixed tempo at tick 0.
+std::string WritePlayableSmf(const SmfSong& song);
+
+// A system-exclusive message that resets a sound module: GM System On, the Roland GS reset or the
+// SC-88 system mode set. sysexData is the message without its leading F0; a closing F7 may be
+// present or not. The device number is not looked at.
+bool IsModuleReset(std::string_view sysexData);
+
+}  // namespace korva
