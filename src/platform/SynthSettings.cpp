@@ -1,5 +1,7 @@
 #include "platform/SynthSettings.h"
 
+#include <fluidsynth.h>
+
 #include "app/FileSystem.h"
 #include "text/Encoding.h"
 
@@ -40,6 +42,10 @@ std::string SoundFontUnreadableText(const std::string& sjisPath) {
            Sjis(
                "\nKORVA.INI の [SYNTH] SOUNDFONT= に読み込める SoundFont "
                "ファイル（.sf2）を指定してください。");
+}
+
+std::string FluidSynthVersion() {
+    return fluid_version_str();
 }
 
 }  // namespace korva
