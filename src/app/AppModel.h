@@ -24,7 +24,7 @@ struct PlayState {
     bool ResetPending = false;
     bool PauseFlag = false;
     bool SinglePlay = false;
-    int IntroSeconds = 0;
+    int IntroSeconds = 30;   // seconds of each song in intro play
     int LoadedList = 0;      // the list the current queue was built from (PROG band changes)
     int SavedListMode = -1;  // the list mode before a drop switched to EASY; -1 for none
     int ScrollPos = 0;
@@ -41,6 +41,7 @@ struct AppModel {
     std::array<TitleListModel, 2> TitleLists;
 
     PlayState play;
+    std::string LastFolder;  // the last folder chosen in a folder dialog
 };
 
 }  // namespace korva

@@ -1,5 +1,6 @@
 #include "platform/SynthSettings.h"
 
+#include <fluidsynth.h>
 #include <cstdlib>
 
 #include "app/FileSystem.h"
@@ -46,6 +47,10 @@ std::string SoundFontUnreadableText(const std::string& sjisPath) {
 
 void KeepJackFromStartingServers() {
     ::setenv("JACK_NO_START_SERVER", "1", 0);
+}
+
+std::string FluidSynthVersion() {
+    return fluid_version_str();
 }
 
 }  // namespace korva

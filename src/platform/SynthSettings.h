@@ -30,4 +30,7 @@ void KeepJackFromStartingServers();
 std::string SoundFontMissingText(const std::string& sjisPath);
 std::string SoundFontUnreadableText(const std::string& sjisPath);
 
+// The version of the FluidSynth library the program runs with, as "2.3.1".
+std::string FluidSynthVersion();
+
 }  // namespace korva

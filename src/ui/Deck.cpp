@@ -140,11 +140,11 @@ void LayOutDeck(Deck& deck, QWidget* window, bool deluxe) {
     window->setFixedSize(deluxe ? QSize(kBodySize.width() + 2 * kSideWidth, kBodySize.height()) : kBodySize);
 }
 
-void ShowVolumeControls(Deck& deck) {
-    deck.NameLabel->hide();
+void ShowVolumeControls(Deck& deck, bool shown) {
+    deck.NameLabel->setVisible(!shown);
     for (QWidget* w : {static_cast<QWidget*>(deck.VolScrollBar), static_cast<QWidget*>(deck.VolLabel),
                        static_cast<QWidget*>(deck.UpLabel), static_cast<QWidget*>(deck.DownLabel)})
-        w->show();
+        w->setVisible(shown);
 }
 
 }  // namespace korva

@@ -54,6 +54,6 @@ Deck BuildDeck(QWidget* window);
 // keeps that size.
 void LayOutDeck(Deck& deck, QWidget* window, bool deluxe);
 // The name plate gives way to the volume controls.
-void ShowVolumeControls(Deck& deck);
+void ShowVolumeControls(Deck& deck, bool shown = true);
 
 }  // namespace korva

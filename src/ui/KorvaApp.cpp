@@ -6,6 +6,7 @@
 #include "platform/SynthSettings.h"
 #include "platform/Synthesizer.h"
 #include "ui/DocumentViewer.h"
+#include "ui/ProgramSettingsHost.h"
 #include "ui/TArtsDlg.h"
 #include "ui/TBadDlg.h"
 #include "ui/TCtrlDlg.h"
@@ -70,14 +71,16 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     documents_ = std::make_unique<DocumentViewer>(model.settings);
     auto* songWindow = new TViewDlg(jukebox_, *messages_, *documents_, owner);
     auto* volumeWindow = new TVolDlg(jukebox_, owner);
-    new TSetUpDlg(model, owner);
+    settingsHost_ = std::make_unique<ProgramSettingsHost>(jukebox_, *main_, *songWindow, *volumeWindow);
+    auto* setUp = new TSetUpDlg(model, *settingsHost_, *messages_, owner);
     auto* songControl = new TCtrlDlg(model, owner);
-    new TVerDlg(model, owner);
+    setUp->SetAboutWindow(new TVerDlg(FluidSynthVersion(), owner));
 
     jukebox_.AttachSongList(*songWindow);
     jukebox_.AttachVolumeWindow(*volumeWindow);
     jukebox_.AttachSongControl(*songControl);
     MainFormLinks links;
+    links.settingsWindow = setUp;
     links.volumeWindow = volumeWindow;
     main_->SetLinks(links);
 
@@ -91,6 +94,7 @@ KorvaApp::~KorvaApp() {
     synth_.reset();
     introTimer_.reset();
     main_.reset();
+    settingsHost_.reset();
 }
 
 }  // namespace korva

@@ -16,6 +16,7 @@
 namespace korva {
 
 class DocumentViewer;
+class ProgramSettingsHost;
 class Synthesizer;
 class TMainForm;
 
@@ -41,6 +42,7 @@ class KorvaApp final : public QObject {
     std::unique_ptr<DocumentViewer> documents_;
     std::unique_ptr<Synthesizer> synth_;
     std::unique_ptr<QtTimer> introTimer_;
+    std::unique_ptr<ProgramSettingsHost> settingsHost_;
 };
 
 }  // namespace korva

@@ -206,6 +206,18 @@ void TMainForm::ShowVolumeControls() {
     korva::ShowVolumeControls(deck_);
 }
 
+void TMainForm::HideVolumeControls() {
+    korva::ShowVolumeControls(deck_, false);
+}
+
+void TMainForm::PressStop() {
+    deck_.StopSpeedButton->click();
+}
+
+void TMainForm::PressPlay() {
+    deck_.PlaySpeedButton->click();
+}
+
 void TMainForm::SetVolumeBar(int level) {
     deck_.VolScrollBar->setValue(level);
 }

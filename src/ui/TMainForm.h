@@ -63,6 +63,13 @@ class TMainForm : public QWidget,
     void SetVolumeBar(int level) override;
     // The settings window closed: the SET label returns to rest.
     void SettingsWindowClosed();
+    // What the settings window changes on the deck.
+    void PressStop();
+    void PressPlay();
+    void ShowOrderLabel();
+    void ApplyStayOnTop();
+    void ApplyHints(bool on);
+    void HideVolumeControls();
 
     // Plays files as if they had been dropped on the deck (Shift-JIS paths).
     void PlayDroppedNames(const std::vector<std::string>& names, DropSource source);
@@ -82,9 +89,6 @@ class TMainForm : public QWidget,
     void ConnectDeck();
     void FormCreate();
     void FormActivate();
-    void ApplyHints(bool on);
-    void ApplyStayOnTop();
-    void ShowOrderLabel();
     // Positions are kept relative to the screen the deck is on.
     QRect ScreenGeometry() const;
 

@@ -1,19 +1,160 @@
 #pragma once
-// The settings window. Created once at start-up and shown when needed.
+// The settings window: the mode panel along the bottom and five pages (basic settings, the two list
+// pages, advanced settings, the search page). Every change acts on the settings at once; the save
+// button writes them. Created once at start-up, hidden; shown modelessly and refilled each time.
 
 #include <QDialog>
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "app/AppModel.h"
+#include "app/Ports.h"
+#include "app/SettingsWindow.h"
+#include "ui/WindowLinks.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTabWidget;
+class QToolButton;
 
 namespace korva {
 
-class TSetUpDlg : public QDialog {
+class TSetUpDlg final : public QDialog, public SettingsWindowLink, private SettingsWindowView {
     Q_OBJECT
   public:
-    explicit TSetUpDlg(AppModel& model, QWidget* parent = nullptr);
+    // Runs the window's creation: hints from USEHNT2, the list font here and in the other windows.
+    TSetUpDlg(AppModel& model, SettingsHost& host, MessageView& messages, QWidget* parent = nullptr);
+    ~TSetUpDlg() override;
+
+    // SettingsWindowLink
+    void LoadSettingsWindow() override;
+    void ShowSettingsWindow() override;
+    void OpenListPage(int list) override;
+    void OpenSearchPage() override;
+    void FocusSearchEdit() override;
+    void CheckListMode(int playmod) override;
+    void PressOrderButton(int rndmode) override;
+    void ShowDropIndicator(bool stayOnTop) override;
+
+    // The about window opened by K97Panel and the search page's product label.
+    void SetAboutWindow(QDialog* about) { about_ = about; }
+    // The list font of the settings: this window's fields and lists, then the other windows'.
+    void ApplyListFont();
+
+  protected:
+    void hideEvent(QHideEvent* event) override;
 
   private:
+    // Where a hint lives: a page of KorvaSet (0-4) or the mode panel.
+    enum HintArea { Page0, Page1, Page2, Page3, Page4, ModeArea };
+
+    void BuildWindow();
+    QWidget* BuildModePanel();
+    QWidget* BuildBasicPage();
+    QWidget* BuildListPage(int list);
+    QWidget* BuildAdvancedPage();
+    QWidget* BuildSearchPage();
+    void FormCreate();
+    void ApplyHints(std::initializer_list<HintArea> areas, bool on);
+
+    // Makers of the controls: each is named, spoken and hinted as the window says.
+    QPushButton* Button(QWidget* parent, const char* name, const QString& caption, const QString& hint,
+                        HintArea area);
+    QToolButton* SpeedButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
+                             HintArea area);
+    QLabel* Panel(QWidget* parent, const char* name);
+    QLineEdit* Edit(QWidget* parent, SetUpEdit which, const char* name, const QString& label,
+                    const QString& hint, HintArea area);
+    QScrollBar* ScrollBar(QWidget* parent, SetUpScrollBar which, const char* name, const QString& label,
+                          const QString& hint, QLabel* panel, HintArea area);
+    QCheckBox* CheckBox(QWidget* parent, SetUpCheckBox which, const char* name, const QString& caption,
+                        const QString& hint, HintArea area);
+    QGroupBox* RadioGroup(QWidget* parent, SetUpRadioGroup which, const char* name, const QString& title,
+                          const QStringList& items, int columns);
+    void Hint(QWidget* widget, const QString& hint, HintArea area);
+
+    // What the controls do.
+    void TimeBandButtonClick(int band, int list);
+    void ScrollBarChange(SetUpScrollBar which, int position);
+    void CheckBoxClick(SetUpCheckBox which, bool checked);
+    void EditChange(SetUpEdit which, const QString& text);
+    void RefBitBtnClick();
+    void SpeedButton2Click();
+    void IntroBitBtnClick();
+    void K97PanelClick();
+    void KorvaSetChange(int page);
+    void ClearButtonClick();
+    void ClearSearchPage();
+    void ClearListPage(int list);
+    void ShowScrollBar(SetUpScrollBar which, int value);
+
+    // SettingsWindowView
+    void PressCycleButton(int cycmode) override;
+    std::optional<std::string> ChooseProgramFile(const std::string& sjisTitle,
+                                                 const std::string& filterName) override;
+    std::optional<std::string> ChooseFolder(const std::string& startFolder) override;
+
+    std::optional<std::string> ChosenPath(const QString& chosen);
+    static void SetPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
+
     AppModel& model_;
+    SettingsHost& host_;
+    MessageView& messages_;
+    SettingsWindow rules_;
+    QDialog* about_ = nullptr;
+    bool placed_ = false;
+
+    struct HintedControl {
+        QWidget* widget;
+        QString hint;
+        HintArea area;
+    };
+    std::vector<HintedControl> hints_;
+
+    QTabWidget* korvaSet_ = nullptr;
+    QButtonGroup* modeGroup_ = nullptr;
+    QButtonGroup* cycGroup_ = nullptr;
+    QButtonGroup* rndGroup_ = nullptr;
+    std::array<std::array<QToolButton*, 2>, 6> bandButtons_{};
+    std::array<QLineEdit*, kSetUpEditCount> edits_{};
+    std::array<QCheckBox*, kSetUpCheckBoxCount> checkBoxes_{};
+    std::array<QButtonGroup*, 4> radioGroups_{};
+    std::array<QScrollBar*, 5> scrollBars_{};
+    std::array<QLabel*, 5> scrollPanels_{};
+    QLabel* ddPanel_ = nullptr;
+    QRadioButton* goticRadioButton_ = nullptr;
+    QRadioButton* minchyoRadioButton_ = nullptr;
+    QRadioButton* play0RadioButton_ = nullptr;
+    QRadioButton* play1RadioButton_ = nullptr;
+    std::vector<QWidget*> listFontWidgets_;
+
+    struct ListPage {
+        QListWidget* titles = nullptr;
+        QLineEdit* name = nullptr;
+        QLineEdit* path = nullptr;
+        QButtonGroup* feel = nullptr;
+        QScrollBar* vol = nullptr;
+        QLabel* volPanel = nullptr;
+        QPushButton* txt = nullptr;
+        QPushButton* doc = nullptr;
+    };
+    std::array<ListPage, 2> listPages_{};
+
+    QLineEdit* findEdit_ = nullptr;
+    QLabel* msgLabel_ = nullptr;
+    QLineEdit* findMonEdit_ = nullptr;
+    QListWidget* find0ListBox_ = nullptr;
+    QListWidget* find1ListBox_ = nullptr;
 };
 
 }  // namespace korva

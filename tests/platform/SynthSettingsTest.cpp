@@ -1,6 +1,10 @@
 #include "platform/SynthSettings.h"
 
+#include <fluidsynth.h>
+
 #include <gtest/gtest.h>
+
+#include <regex>
 
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -48,6 +52,13 @@ TEST(SynthSettings, SoundFontMessagesNameThePathAndTheSetting) {
     }
     EXPECT_NE(ToDisplayUtf8(SoundFontMissingText(path)).find("見つかりません"), std::string::npos);
     EXPECT_NE(ToDisplayUtf8(SoundFontUnreadableText(path)).find("読み込めません"), std::string::npos);
+}
+
+// The about window names it; the library the program runs with must match the headers it was built for.
+TEST(SynthSettings, FluidSynthVersionIsTheLibrarysOwn) {
+    const std::string version = FluidSynthVersion();
+    EXPECT_TRUE(std::regex_match(version, std::regex(R"(\d+\.\d+\.\d+)"))) << version;
+    EXPECT_EQ(version.substr(0, version.find('.')), std::to_string(FLUIDSYNTH_VERSION_MAJOR));
 }
 
 }  // namespace

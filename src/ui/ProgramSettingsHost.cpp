@@ -1,0 +1,68 @@
+#include "ui/ProgramSettingsHost.h"
+
+#include "ui/TMainForm.h"
+#include "ui/TViewDlg.h"
+#include "ui/TVolDlg.h"
+
+namespace korva {
+
+void ProgramSettingsHost::PressStop() {
+    deck_.PressStop();
+}
+
+void ProgramSettingsHost::PressPlay() {
+    deck_.PressPlay();
+}
+
+void ProgramSettingsHost::EnableIntroTimer() {
+    if (jukebox_.Connected())
+        jukebox_.ThePlayer().EnableIntroTimer();
+}
+
+void ProgramSettingsHost::ShowModeLabel() {
+    deck_.ShowModeLabel();
+}
+
+void ProgramSettingsHost::ShowOrderLabel() {
+    deck_.ShowOrderLabel();
+}
+
+void ProgramSettingsHost::PlaceWindowsOnGrid() {
+    deck_.ApplyFixedPosition();
+    deck_.PlaceVolumeWindow(volumeWindow_);
+}
+
+void ProgramSettingsHost::ApplyStayOnTop() {
+    deck_.ApplyStayOnTop();
+}
+
+bool ProgramSettingsHost::EnableVolumeControl() {
+    return jukebox_.Connected() && jukebox_.Volume().FindVolumeDevice();
+}
+
+void ProgramSettingsHost::DisableVolumeControl() {
+    deck_.HideVolumeControls();
+    volumeWindow_.close();
+}
+
+void ProgramSettingsHost::ApplyDeckHints() {
+    deck_.ApplyHints(jukebox_.Model().settings.USEHNT1);
+}
+
+void ProgramSettingsHost::ApplyWindowHints() {
+    songWindow_.ApplyHints(jukebox_.Model().settings.USEHNT2);
+}
+
+void ProgramSettingsHost::ApplyListFont() {
+    songWindow_.ApplyListFont();
+}
+
+void ProgramSettingsHost::SettingsWindowClosed() {
+    deck_.SettingsWindowClosed();
+}
+
+void ProgramSettingsHost::ShowStatus(const std::string& sjisText, StatusKind kind) {
+    deck_.ShowStatus(sjisText, kind);
+}
+
+}  // namespace korva

@@ -1,0 +1,43 @@
+#pragma once
+// What the settings window changes in the rest of the program: the deck, the song and volume
+// windows and the jukebox.
+
+#include <QPointer>
+
+#include "app/SettingsWindow.h"
+#include "jukebox/Jukebox.h"
+
+namespace korva {
+
+class TMainForm;
+class TViewDlg;
+class TVolDlg;
+
+class ProgramSettingsHost final : public SettingsHost {
+  public:
+    ProgramSettingsHost(Jukebox& jukebox, TMainForm& deck, TViewDlg& songWindow, TVolDlg& volumeWindow)
+        : jukebox_(jukebox), deck_(deck), songWindow_(songWindow), volumeWindow_(volumeWindow) {}
+
+    void PressStop() override;
+    void PressPlay() override;
+    void EnableIntroTimer() override;
+    void ShowModeLabel() override;
+    void ShowOrderLabel() override;
+    void PlaceWindowsOnGrid() override;
+    void ApplyStayOnTop() override;
+    bool EnableVolumeControl() override;
+    void DisableVolumeControl() override;
+    void ApplyDeckHints() override;
+    void ApplyWindowHints() override;
+    void ApplyListFont() override;
+    void SettingsWindowClosed() override;
+    void ShowStatus(const std::string& sjisText, StatusKind kind) override;
+
+  private:
+    Jukebox& jukebox_;
+    TMainForm& deck_;
+    TViewDlg& songWindow_;
+    TVolDlg& volumeWindow_;
+};
+
+}  // namespace korva
