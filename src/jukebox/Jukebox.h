@@ -38,8 +38,6 @@ class Jukebox {
     Jukebox& operator=(const Jukebox&) = delete;
 
     AppModel& Model() { return model_; }
-    const AppModel& Model() const { return model_; }
-    RandomSource& Random() { return random_; }
     const Clock& TheClock() const { return clock_; }
 
     // Makes the volume control and the player over the devices.
@@ -60,7 +58,6 @@ class Jukebox {
     void AttachSongControl(SongControlView& songControl);
     void AttachVolumeWindow(VolumeWindowView& volumeWindow);
     void AttachDialogs(MessageView& messages, FolderDialog& folderDialog);
-    const Views& CurrentViews() const { return views_; }
 
     // With AUTOVOL on, looks for an output whose volume can be set; when there is none the status
     // line says so.

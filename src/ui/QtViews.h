@@ -38,7 +38,6 @@ class QtTimer final : public Timer {
     QtTimer(const QString& objectName, std::function<void()> onTick);
     void Start(int milliseconds) override { timer_.start(milliseconds); }
     void Stop() override { timer_.stop(); }
-    const QTimer& Native() const { return timer_; }
 
   private:
     QTimer timer_;

@@ -40,7 +40,12 @@ void CheckOnly(QButtonGroup* group, std::optional<int> id) {
 }  // namespace
 
 TSetUpDlg::TSetUpDlg(AppModel& model, SettingsHost& host, MessageView& messages, QWidget* parent)
-    : QDialog(parent), model_(model), host_(host), messages_(messages), rules_(model, host, *this, messages) {
+    : QDialog(parent),
+      model_(model),
+      host_(host),
+      messages_(messages),
+      folderDialog_(this, messages),
+      rules_(model, host, *this, messages) {
     BuildWindow();
     FormCreate();
 }
@@ -275,8 +280,7 @@ std::optional<std::string> TSetUpDlg::ChosenPath(const QString& chosen) {
     QString failed;
     if (auto sjis = ToSjis(chosen, &failed))
         return sjis;
-    messages_.ShowMessage(ToSjisForMessage(chosen) +
-                          Sjis(" の名前には Shift-JIS で表せない文字があるため選べません"));
+    messages_.ShowMessage(UnholdableNamesMessage({ToSjisForMessage(chosen)}));
     return std::nullopt;
 }
 
@@ -294,13 +298,7 @@ std::optional<std::string> TSetUpDlg::ChooseProgramFile(const std::string& sjisT
 }
 
 std::optional<std::string> TSetUpDlg::ChooseFolder(const std::string& startFolder) {
-    QFileDialog dialog(this, QString(), FromSjis(startFolder));
-    dialog.setObjectName(QStringLiteral("FolderDialog"));
-    dialog.setFileMode(QFileDialog::Directory);
-    // Qt's own dialog, because only it can be kept from making new folders.
-    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly | QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return ChosenPath(dialog.selectedFiles().front());
+    return folderDialog_.ChooseFolder(startFolder);
 }
+
 }  // namespace korva

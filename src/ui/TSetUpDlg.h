@@ -12,6 +12,7 @@
 #include "app/AppModel.h"
 #include "app/Ports.h"
 #include "app/SettingsWindow.h"
+#include "ui/QtViews.h"
 #include "ui/WindowLinks.h"
 
 class QAbstractButton;
@@ -110,6 +111,7 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     AppModel& model_;
     SettingsHost& host_;
     MessageView& messages_;
+    QtFolderDialog folderDialog_;
     SettingsWindow rules_;
     QDialog* about_ = nullptr;
     bool placed_ = false;

@@ -37,6 +37,7 @@ class ModalAnswers {
     explicit ModalAnswers(std::vector<Answer> answers = {Answer()}) : answers_(std::move(answers)) { Arm(); }
     QStringList titles;
     QStringList texts;
+    std::size_t Answered() const { return next_; }
 
   private:
     void Arm() {
@@ -62,7 +63,7 @@ class ModalAnswers {
     std::size_t next_ = 0;
 };
 
-// Chooses a file in the file dialog.
+// Chooses a file or folder in a file dialog.
 inline ModalAnswers::Answer Choose(const std::string& path) {
     return [path](QDialog* dialog) {
         auto* files = qobject_cast<QFileDialog*>(dialog);

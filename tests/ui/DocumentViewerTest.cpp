@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "support/QtTestSupport.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 
@@ -14,10 +15,7 @@ namespace korva {
 namespace {
 
 using testing::TempDir;
-
-QString U8(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using testing::U8;
 
 QPlainTextEdit* TextOf(DocumentWindow* window) {
     return window->findChild<QPlainTextEdit*>(QStringLiteral("DocumentText"));
@@ -51,8 +49,7 @@ class DocumentViewerTest : public QObject {
 
     void cleanup() {
         viewer_.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+        QCOMPARE(testing::WindowsLeftBehind(), QStringList());
         dir_.reset();
     }
 

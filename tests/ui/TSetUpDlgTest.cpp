@@ -21,10 +21,10 @@
 
 #include "app/SettingsFile.h"
 #include "support/JukeboxRig.h"
+#include "support/QtTestSupport.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 #include "ui/DocumentViewer.h"
-#include "ui/ModalAnswers.h"
 #include "ui/QtText.h"
 #include "ui/TBadDlg.h"
 #include "ui/TVerDlg.h"
@@ -34,12 +34,10 @@ namespace korva {
 namespace {
 
 using testing::Choose;
+using testing::Find;
 using testing::ModalAnswers;
 using testing::TempDir;
-
-QString U8(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using testing::U8;
 
 // Stands in for the program: records what the window asks of it, and hands the list font on to a
 // real song window and bad-file window, as the program does.
@@ -106,14 +104,6 @@ struct Program {
     TSetUpDlg window{model, host, messages};
 };
 
-template <typename W = QWidget>
-W* Find(QWidget& window, const char* name) {
-    auto* widget = window.findChild<W*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
-}
-
 QRadioButton* Item(QWidget& window, const char* group, int index) {
     return Find<QGroupBox>(window, group)->findChildren<QRadioButton*>().at(index);
 }
@@ -166,8 +156,7 @@ class TSetUpDlgTest : public QObject {
 
     void cleanup() {
         program_.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+        QCOMPARE(testing::WindowsLeftBehind(), QStringList());
         dir_.reset();
     }
 

@@ -114,8 +114,7 @@ class TViewDlgTest : public QObject {
 
     void cleanup() {
         program_.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+        QCOMPARE(testing::WindowsLeftBehind(), QStringList());
         dir_.reset();
     }
 
