@@ -18,8 +18,10 @@ namespace korva {
 class SettingsHost {
   public:
     virtual ~SettingsHost() = default;
-    virtual void PressStop() = 0;             // presses the deck's Stop button
-    virtual void PressPlay() = 0;             // presses the deck's Play button
+    virtual void PressStop() = 0;        // presses the deck's Stop button
+    virtual void PressPlay() = 0;        // presses the deck's Play button
+    virtual void PlaySingleEntry() = 0;  // plays the queue's entry at QueuePosition once
+    virtual void OpenDocument(const std::string& sjisPath) = 0;  // with the document viewer
     virtual void EnableIntroTimer() = 0;      // intro play: every song from now on plays IntroSeconds only
     virtual void ShowModeLabel() = 0;         // the deck shows the code of PLAYMOD
     virtual void ShowOrderLabel() = 0;        // the deck shows the code of RNDMODE

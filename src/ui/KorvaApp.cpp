@@ -71,7 +71,8 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     documents_ = std::make_unique<DocumentViewer>(model.settings);
     auto* songWindow = new TViewDlg(jukebox_, *messages_, *documents_, owner);
     auto* volumeWindow = new TVolDlg(jukebox_, owner);
-    settingsHost_ = std::make_unique<ProgramSettingsHost>(jukebox_, *main_, *songWindow, *volumeWindow);
+    settingsHost_ =
+        std::make_unique<ProgramSettingsHost>(jukebox_, *main_, *songWindow, *volumeWindow, *documents_);
     auto* setUp = new TSetUpDlg(model, *settingsHost_, *messages_, owner);
     auto* songControl = new TCtrlDlg(model, owner);
     setUp->SetAboutWindow(new TVerDlg(FluidSynthVersion(), owner));

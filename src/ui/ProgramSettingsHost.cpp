@@ -1,5 +1,6 @@
 #include "ui/ProgramSettingsHost.h"
 
+#include "ui/DocumentViewer.h"
 #include "ui/TMainForm.h"
 #include "ui/TViewDlg.h"
 #include "ui/TVolDlg.h"
@@ -12,6 +13,15 @@ void ProgramSettingsHost::PressStop() {
 
 void ProgramSettingsHost::PressPlay() {
     deck_.PressPlay();
+}
+
+void ProgramSettingsHost::PlaySingleEntry() {
+    if (jukebox_.Connected())
+        jukebox_.ThePlayer().PlaySingleEntry();
+}
+
+void ProgramSettingsHost::OpenDocument(const std::string& sjisPath) {
+    documents_.Open(sjisPath);
 }
 
 void ProgramSettingsHost::EnableIntroTimer() {

@@ -9,17 +9,25 @@
 
 namespace korva {
 
+class DocumentViewer;
 class TMainForm;
 class TViewDlg;
 class TVolDlg;
 
 class ProgramSettingsHost final : public SettingsHost {
   public:
-    ProgramSettingsHost(Jukebox& jukebox, TMainForm& deck, TViewDlg& songWindow, TVolDlg& volumeWindow)
-        : jukebox_(jukebox), deck_(deck), songWindow_(songWindow), volumeWindow_(volumeWindow) {}
+    ProgramSettingsHost(Jukebox& jukebox, TMainForm& deck, TViewDlg& songWindow, TVolDlg& volumeWindow,
+                        DocumentViewer& documents)
+        : jukebox_(jukebox),
+          deck_(deck),
+          songWindow_(songWindow),
+          volumeWindow_(volumeWindow),
+          documents_(documents) {}
 
     void PressStop() override;
     void PressPlay() override;
+    void PlaySingleEntry() override;
+    void OpenDocument(const std::string& sjisPath) override;
     void EnableIntroTimer() override;
     void ShowModeLabel() override;
     void ShowOrderLabel() override;
@@ -38,6 +46,7 @@ class ProgramSettingsHost final : public SettingsHost {
     TMainForm& deck_;
     TViewDlg& songWindow_;
     TVolDlg& volumeWindow_;
+    DocumentViewer& documents_;
 };
 
 }  // namespace korva

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 
@@ -16,37 +17,9 @@ namespace {
 using Log = std::vector<std::string>;
 
 // Records what the rules ask of the program and of the window, in one log to keep the order.
-class Recorder final : public SettingsHost, public SettingsWindowView {
+class Recorder final : public testing::RecordingSettingsHost, public SettingsWindowView {
   public:
-    explicit Recorder(AppModel& model) : model_(model) {}
-
-    void PressStop() override {
-        log.push_back("Stop");
-        // The real stop gives back a list mode that a dropped file had replaced.
-        if (model_.play.SavedListMode >= 0)
-            model_.settings.PLAYMOD = static_cast<std::uint8_t>(model_.play.SavedListMode);
-        model_.play.SavedListMode = -1;
-    }
-    void PressPlay() override { log.push_back("Play"); }
-    void EnableIntroTimer() override { log.push_back("IntroTimer"); }
-    void ShowModeLabel() override { log.push_back("ModeLabel" + std::to_string(model_.settings.PLAYMOD)); }
-    void ShowOrderLabel() override { log.push_back("OrderLabel" + std::to_string(model_.settings.RNDMODE)); }
-    void PlaceWindowsOnGrid() override { log.push_back("Place"); }
-    void ApplyStayOnTop() override { log.push_back(model_.settings.VIWFRNT ? "OnTop" : "NotOnTop"); }
-    bool EnableVolumeControl() override {
-        log.push_back("EnableVolume");
-        return volumeDevice;
-    }
-    void DisableVolumeControl() override { log.push_back("DisableVolume"); }
-    void ApplyDeckHints() override { log.push_back(model_.settings.USEHNT1 ? "DeckHints" : "NoDeckHints"); }
-    void ApplyWindowHints() override {
-        log.push_back(model_.settings.USEHNT2 ? "WindowHints" : "NoWindowHints");
-    }
-    void ApplyListFont() override { log.push_back("ListFont"); }
-    void SettingsWindowClosed() override { log.push_back("Closed"); }
-    void ShowStatus(const std::string& text, StatusKind kind) override {
-        log.push_back("Status:" + ToDisplayUtf8(text) + (kind == StatusKind::Notice ? "/Notice" : "/other"));
-    }
+    explicit Recorder(AppModel& model) : RecordingSettingsHost(model) {}
 
     void CheckListMode(int playmod) override { log.push_back("CheckMode" + std::to_string(playmod)); }
     void PressOrderButton(int rndmode) override { log.push_back("OrderButton" + std::to_string(rndmode)); }
@@ -61,8 +34,6 @@ class Recorder final : public SettingsHost, public SettingsWindowView {
         return Next();
     }
 
-    Log log;
-    bool volumeDevice = true;
     std::deque<std::optional<std::string>> choices;  // the dialogs' answers; none left: cancelled
 
   private:
@@ -73,7 +44,6 @@ class Recorder final : public SettingsHost, public SettingsWindowView {
         choices.pop_front();
         return choice;
     }
-    AppModel& model_;
 };
 
 struct Messages final : MessageView {

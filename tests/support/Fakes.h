@@ -9,9 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "app/AppModel.h"
 #include "app/Ports.h"
+#include "app/SettingsWindow.h"
 #include "playback/PlayerViews.h"
 #include "playback/VolumeOutput.h"
+#include "text/Encoding.h"
 
 namespace korva::testing {
 
@@ -71,6 +74,48 @@ class ScriptedFolderDialog final : public FolderDialog {
     }
     std::optional<std::string> answer;
     std::vector<std::string> starts;
+};
+
+// Records what the settings window's rules ask of the program, in one log to keep the order.
+class RecordingSettingsHost : public SettingsHost {
+  public:
+    explicit RecordingSettingsHost(AppModel& model) : model_(model) {}
+
+    void PressStop() override {
+        log.push_back("Stop");
+        // The real stop gives back a list mode that a dropped file had replaced.
+        if (model_.play.SavedListMode >= 0)
+            model_.settings.PLAYMOD = static_cast<std::uint8_t>(model_.play.SavedListMode);
+        model_.play.SavedListMode = -1;
+    }
+    void PressPlay() override { log.push_back("Play"); }
+    void PlaySingleEntry() override { log.push_back("Single"); }
+    void OpenDocument(const std::string& path) override { log.push_back("Open " + path); }
+    void EnableIntroTimer() override { log.push_back("IntroTimer"); }
+    void ShowModeLabel() override { log.push_back("ModeLabel" + std::to_string(model_.settings.PLAYMOD)); }
+    void ShowOrderLabel() override { log.push_back("OrderLabel" + std::to_string(model_.settings.RNDMODE)); }
+    void PlaceWindowsOnGrid() override { log.push_back("Place"); }
+    void ApplyStayOnTop() override { log.push_back(model_.settings.VIWFRNT ? "OnTop" : "NotOnTop"); }
+    bool EnableVolumeControl() override {
+        log.push_back("EnableVolume");
+        return volumeDevice;
+    }
+    void DisableVolumeControl() override { log.push_back("DisableVolume"); }
+    void ApplyDeckHints() override { log.push_back(model_.settings.USEHNT1 ? "DeckHints" : "NoDeckHints"); }
+    void ApplyWindowHints() override {
+        log.push_back(model_.settings.USEHNT2 ? "WindowHints" : "NoWindowHints");
+    }
+    void ApplyListFont() override { log.push_back("ListFont"); }
+    void SettingsWindowClosed() override { log.push_back("Closed"); }
+    void ShowStatus(const std::string& text, StatusKind kind) override {
+        log.push_back("Status:" + ToDisplayUtf8(text) + (kind == StatusKind::Notice ? "/Notice" : "/other"));
+    }
+
+    std::vector<std::string> log;
+    bool volumeDevice = true;
+
+  protected:
+    AppModel& model_;
 };
 
 class FakeTimer final : public Timer {

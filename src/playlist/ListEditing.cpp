@@ -1,0 +1,285 @@
+#include "playlist/ListEditing.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "app/Errors.h"
+#include "app/FileSystem.h"
+#include "playlist/EditBuffer.h"
+#include "playlist/LineFile.h"
+#include "playlist/PlaylistEntry.h"
+#include "playlist/PlaylistLoader.h"
+#include "playlist/SmfTitle.h"
+#include "text/Encoding.h"
+#include "text/ShiftJis.h"
+
+namespace korva {
+
+namespace {
+
+// The key under which auto add compares paths: single-byte a-z upper-cased. The second byte of a
+// double-byte character may look like a letter and is kept as it is.
+std::string FoldedPath(std::string_view path) {
+    std::string folded(path);
+    for (std::size_t i = 0; i < folded.size(); i += CharLengthAt(folded, i)) {
+        if (folded[i] >= 'a' && folded[i] <= 'z')
+            folded[i] = static_cast<char>(folded[i] - 'a' + 'A');
+    }
+    return folded;
+}
+
+std::string NotAnInteger(std::string_view text) {
+    return "'" + std::string(text) + Sjis("' は整数ではありません");
+}
+
+// A name typed into the field must not break the line: a TAB would start another field.
+std::string WithoutControlBytes(std::string_view text) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 32)
+            kept.push_back(c);
+    }
+    return kept;
+}
+
+}  // namespace
+
+std::string NewSongLine(const std::string& sjisPath) {
+    PlaylistEntry entry{std::string(kNewMarks[0]) + ReadSmfTitle(sjisPath), sjisPath, "+0", "1"};
+    return JoinEntry(entry);
+}
+
+std::string AgedMarks(std::string line) {
+    const auto beginsWith = [&line](std::string_view mark) {
+        return line.compare(0, mark.size(), mark) == 0;
+    };
+    if (beginsWith(kNewMarks[2]))
+        line.erase(0, kNewMarkLength);
+    if (beginsWith(kNewMarks[1]))
+        line.replace(0, kNewMarkLength, kNewMarks[2]);
+    if (beginsWith(kNewMarks[0]))
+        line.replace(0, kNewMarkLength, kNewMarks[1]);
+    return line;
+}
+
+MidiFolder ListMidiFiles(const std::string& sjisFolder) {
+    FolderListing listing = ListFilesWithExtension(sjisFolder, ".MID");
+    MidiFolder songs{std::move(listing.paths), std::move(listing.unconvertible), listing.readable};
+    // The platform lists a folder in no particular order; a user expects the songs in name order.
+    std::stable_sort(songs.paths.begin(), songs.paths.end(), [](const std::string& a, const std::string& b) {
+        const int order = CompareNoCase(a, b);
+        return order != 0 ? order < 0 : a < b;
+    });
+    return songs;
+}
+
+SongAdder::SongAdder(std::vector<std::string>& editBuffer) : buffer_(editBuffer) {
+    known_.reserve(buffer_.size());
+    for (const std::string& line : buffer_) known_.insert(FoldedPath(ViewEntry(line).Path));
+}
+
+bool SongAdder::AddIfNew(const std::string& sjisPath) {
+    std::string key = FoldedPath(sjisPath);
+    if (known_.count(key) != 0)
+        return false;
+    added_.push_back(NewSongLine(sjisPath));
+    known_.insert(std::move(key));
+    return true;
+}
+
+void SongAdder::Commit() {
+    // Each line goes after the lines that sort equal to it, in the order added. On a sorted buffer
+    // one merge does that; a buffer with lines edited in place since its load is not sorted, and
+    // there each line takes the place a search for it finds.
+    std::stable_sort(added_.begin(), added_.end(), NoCaseLess{});
+    if (std::is_sorted(buffer_.begin(), buffer_.end(), NoCaseLess{})) {
+        const auto middle = static_cast<std::ptrdiff_t>(buffer_.size());
+        buffer_.insert(buffer_.end(), std::make_move_iterator(added_.begin()),
+                       std::make_move_iterator(added_.end()));
+        std::inplace_merge(buffer_.begin(), buffer_.begin() + middle, buffer_.end(), NoCaseLess{});
+    } else {
+        for (std::string& line : added_) {
+            const auto place = std::upper_bound(buffer_.begin(), buffer_.end(), line, NoCaseLess{});
+            buffer_.insert(place, std::move(line));
+        }
+    }
+    added_.clear();
+}
+
+ListEditor::ListEditor(AppModel& model, SettingsHost& host, MessageView& messages)
+    : model_(model), host_(host), messages_(messages) {}
+
+void ListEditor::EnterPage(int list) {
+    LoadPlaylist(model_, list, messages_);
+    if (!FileExistsIgnoringCase(model_.folders.PlaylistPath(list))) {
+        // Without a file the loader leaves the titles as they were, which would no longer match
+        // the empty buffer.
+        model_.TitleLists[list].titles.clear();
+        ShowCount(model_, list);
+    }
+}
+
+ShownEntry ListEditor::ClickTitle(int list, std::size_t index) {
+    ShownEntry shown;
+    if (index >= model_.EditBuffer.size() || index >= model_.TitleLists[list].titles.size())
+        return shown;
+    const EntryView entry = ViewEntry(model_.EditBuffer[index]);
+    shown.name = entry.Name;
+    shown.path = entry.Path;
+    const std::optional<int> feel = ToIntStrict(entry.Feel);
+    if (!feel) {
+        messages_.ShowMessage(NotAnInteger(entry.Feel));
+        return shown;
+    }
+    shown.feel = std::clamp(*feel, -1, 3);
+    const std::optional<int> vol = ToIntStrict(entry.Vol);
+    if (!vol) {
+        messages_.ShowMessage(NotAnInteger(entry.Vol));
+        return shown;
+    }
+    shown.volBar = std::clamp(*vol, -5, 5);
+    shown.volText = entry.Vol;
+    // The base is the path up to its first dot; a path without one has no companion documents.
+    if (FindChar(shown.path, '.') != std::string::npos) {
+        for (const DocumentKind kind : {DocumentKind::Txt, DocumentKind::Doc}) {
+            std::string document = CompanionDocument(shown.path, kind);
+            if (!FileExistsIgnoringCase(document))
+                continue;
+            (kind == DocumentKind::Txt ? shown.txt : shown.doc) = document;
+            (kind == DocumentKind::Txt ? txt_ : doc_) = std::move(document);
+        }
+    }
+    return shown;
+}
+
+bool ListEditor::EditEntry(int list, std::optional<std::size_t> current, EditedEntry fields) {
+    fields.name = WithoutControlBytes(fields.name);
+    if (!current || fields.name.empty())
+        return false;
+    const PlaylistEntry entry{fields.name, fields.path, FormatVol(fields.volBar),
+                              std::to_string(fields.feel)};
+    if (!ReplaceEntry(model_, list, *current, JoinEntry(entry)))
+        return false;
+    return WriteList(list);
+}
+
+bool ListEditor::DeleteEntries(int list, std::vector<std::size_t> selected) {
+    std::sort(selected.begin(), selected.end());
+    selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
+    bool removed = false;
+    for (auto index = selected.rbegin(); index != selected.rend(); ++index)
+        removed |= RemoveEntry(model_, list, *index);
+    if (!removed)
+        return false;
+    ShowCount(model_, list);
+    WriteList(list);
+    return true;
+}
+
+void ListEditor::Preview(std::optional<std::size_t> current) {
+    if (!current || *current >= model_.EditBuffer.size())
+        return;
+    std::string path(ViewEntry(model_.EditBuffer[*current]).Path);
+    host_.PressStop();
+    model_.PlayQueue = {std::move(path)};
+    model_.play.QueuePosition = 0;
+    model_.play.ResetPending = false;
+    host_.PlaySingleEntry();
+}
+
+void ListEditor::ManualAdd(int list, const std::string& sjisPath) {
+    std::string line;
+    try {
+        line = NewSongLine(sjisPath);
+    } catch (const UserError& error) {
+        messages_.ShowMessage(error.Text());
+        return;
+    }
+    const auto place =
+        std::upper_bound(model_.EditBuffer.begin(), model_.EditBuffer.end(), line, NoCaseLess{});
+    model_.EditBuffer.insert(place, std::move(line));
+    if (WriteList(list))
+        LoadPlaylist(model_, list, messages_);
+    else
+        Reload(list);
+}
+
+std::size_t ListEditor::ScanFolderForMidi(int list, FolderDialog& dialog) {
+    model_.LastFolder = list == 0 ? model_.settings.LST0DIR : model_.settings.LST1DIR;
+    const std::optional<std::string> chosen = dialog.ChooseFolder(model_.LastFolder);
+    if (!chosen)
+        return 0;
+    model_.LastFolder = WithTrailingPathDelimiter(*chosen);
+    MidiFolder songs = ListMidiFiles(model_.LastFolder);
+    if (!songs.readable)
+        messages_.ShowMessage(Sjis("フォルダ ") + model_.LastFolder + Sjis(" を読み込めません"));
+    if (!songs.unconvertible.empty())
+        messages_.ShowMessage(UnholdableNamesMessage(songs.unconvertible));
+    model_.ScratchList = std::move(songs.paths);
+    return model_.ScratchList.size();
+}
+
+void ListEditor::AutoAdd(int list, FolderDialog& dialog, TitleReadProgress& progress) {
+    if (ScanFolderForMidi(list, dialog) == 0)
+        return;
+    // The player also works with the scratch list, and the progress shown lets it run meanwhile.
+    const std::vector<std::string> found = std::move(model_.ScratchList);
+    model_.ScratchList.clear();
+    SongAdder adder(model_.EditBuffer);
+    std::size_t added = 0;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        try {
+            if (adder.AddIfNew(found[i]))
+                ++added;
+        } catch (const UserError& error) {
+            // Nothing of this run reached the buffer: it still agrees with the title list.
+            messages_.ShowMessage(error.Text() + "\n" + found[i]);
+            return;
+        }
+        progress.TitlesRead(i + 1, found.size());
+    }
+    adder.Commit();
+    if (!WriteList(list)) {
+        Reload(list);
+        return;
+    }
+    LoadPlaylist(model_, list, messages_);
+    messages_.ShowMessage(Sjis("ＭＩＤＩデータの自動追加を完了し ") + std::to_string(added) +
+                          Sjis(" 曲を追加しました"));
+}
+
+void ListEditor::AgeMarks(int list) {
+    for (std::string& line : model_.EditBuffer) line = AgedMarks(std::move(line));
+    if (WriteList(list)) {
+        LoadPlaylist(model_, list, messages_);
+        return;
+    }
+    // The change stays in the buffer; the titles show it.
+    auto& titles = model_.TitleLists[list].titles;
+    for (std::size_t i = 0; i < titles.size() && i < model_.EditBuffer.size(); ++i)
+        titles[i] = TitleOf(model_.EditBuffer[i]);
+}
+
+void ListEditor::OpenCompanion(DocumentKind kind) {
+    const std::string& document = kind == DocumentKind::Txt ? txt_ : doc_;
+    if (!document.empty())
+        host_.OpenDocument(document);
+}
+
+bool ListEditor::WriteList(int list) {
+    const std::string path = model_.folders.PlaylistPath(list);
+    try {
+        WriteLines(path, model_.EditBuffer);
+        return true;
+    } catch (const WriteError&) {
+        messages_.ShowMessage(Sjis("ﾌｧｲﾙ ") + path + Sjis(" を作成できません"));
+        return false;
+    }
+}
+
+void ListEditor::Reload(int list) {
+    EnterPage(list);
+}
+
+}  // namespace korva

@@ -1,0 +1,120 @@
+#pragma once
+// The settings window's two list pages: entering a page, showing the entry clicked, editing,
+// deleting, previewing, adding songs by hand and by folder with titles read from the songs, and
+// ageing the new-song marks. While a page is shown the edit buffer holds its list; every change is
+// written to the list's file at once, and the title list is kept index-aligned with the buffer.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "app/AppModel.h"
+#include "app/Ports.h"
+#include "app/SettingsWindow.h"
+#include "playlist/CompanionDocument.h"
+
+namespace korva {
+
+// What a click on a title shows. Name and path always come; the preference only once Feel was read
+// as a number, the volume and the companion documents only once Vol was too.
+struct ShownEntry {
+    std::string name;
+    std::string path;
+    std::optional<int> feel;  // the preference item, -1 for none
+    std::optional<int> volBar;
+    std::string volText;  // Vol as the line holds it
+    std::optional<std::string> txt;
+    std::optional<std::string> doc;
+};
+
+// The fields of the page as the edit button takes them.
+struct EditedEntry {
+    std::string name;
+    std::string path;
+    int volBar = 0;
+    int feel = -1;  // the preference item, -1 for none
+};
+
+// Told how far a long title read has come.
+class TitleReadProgress {
+  public:
+    virtual ~TitleReadProgress() = default;
+    virtual void TitlesRead(std::size_t done, std::size_t total) = 0;
+};
+
+// The line of a song added to a list: "!1 " and the title read from the file, the path, "+0", "1".
+// Raises UserError when the file cannot be read.
+std::string NewSongLine(const std::string& sjisPath);
+
+// One press of the mark command on one line: "!3 " goes, then "!2 " becomes "!3 ", then "!1 " becomes
+// "!2 ", each test on the line as the one before left it.
+std::string AgedMarks(std::string line);
+
+// The songs of a folder: "*.MID" with the extension's letters in any case, in name order.
+struct MidiFolder {
+    std::vector<std::string> paths;          // folder text + file name, Shift-JIS
+    std::vector<std::string> unconvertible;  // names that Shift-JIS cannot hold, as messages show them
+    bool readable = true;
+};
+MidiFolder ListMidiFiles(const std::string& sjisFolder);
+
+// Adds songs to an edit buffer unless a line with the same path (a-z folded) is there already,
+// counting the songs added before in the same run. The lines go to their sorted places on Commit;
+// a run given up before Commit leaves the buffer as it was.
+class SongAdder {
+  public:
+    explicit SongAdder(std::vector<std::string>& editBuffer);
+    // Raises UserError when the song is new and its file cannot be read.
+    bool AddIfNew(const std::string& sjisPath);
+    void Commit();
+
+  private:
+    std::vector<std::string>& buffer_;
+    std::unordered_set<std::string> known_;  // paths with a-z upper-cased
+    std::vector<std::string> added_;
+};
+
+class ListEditor {
+  public:
+    ListEditor(AppModel& model, SettingsHost& host, MessageView& messages);
+
+    // Loads list N into the edit buffer and its title list. A list without a file shows no titles.
+    void EnterPage(int list);
+    // The entry of title index. A Vol or Feel that is no number is reported ("'%s' は整数ではありません")
+    // after the name and path were taken. Remembers the companion documents found.
+    ShownEntry ClickTitle(int list, std::size_t index);
+    // Replaces the current entry in place and writes the list. Returns whether the page's fields are
+    // cleared: not when nothing was edited or the file could not be written.
+    bool EditEntry(int list, std::optional<std::size_t> current, EditedEntry fields);
+    // Removes the selected entries and writes the list; returns whether any was removed.
+    bool DeleteEntries(int list, std::vector<std::size_t> selected);
+    // Stops playback and plays the current entry's song once.
+    void Preview(std::optional<std::size_t> current);
+    // Adds a song chosen by hand (a second entry when it is listed already), writes and reloads.
+    void ManualAdd(int list, const std::string& sjisPath);
+    // Asks for a folder, starting at the list's folder, and adds every song of it not yet listed.
+    // Returns the number of songs found (0: cancelled or none there).
+    std::size_t ScanFolderForMidi(int list, FolderDialog& dialog);
+    // Scans a folder and adds its new songs, writes and reloads, and reports how many were added.
+    void AutoAdd(int list, FolderDialog& dialog, TitleReadProgress& progress);
+    // Ages every entry's new-song mark, writes and reloads.
+    void AgeMarks(int list);
+    // Opens the companion document remembered by the last click.
+    void OpenCompanion(DocumentKind kind);
+
+  private:
+    bool WriteList(int list);
+    // Brings the edit buffer and the title list back in step after an add that did not finish.
+    void Reload(int list);
+
+    AppModel& model_;
+    SettingsHost& host_;
+    MessageView& messages_;
+    std::string txt_;
+    std::string doc_;
+};
+
+}  // namespace korva

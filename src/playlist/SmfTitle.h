@@ -1,0 +1,30 @@
+#pragma once
+// The title of a MIDI file as the list pages give it to a song they add: the text of the first Text
+// (FF 01) or Sequence/Track Name (FF 03) meta event near the start of the file, else the file name.
+
+#include <string>
+#include <string_view>
+
+namespace korva {
+
+// How much of a file the title can come from: an event found in the first 255 bytes of the head,
+// with its one length byte and up to 255 bytes of text.
+inline constexpr std::size_t kTitleHeadLimit = 255 + 2 + 255;
+
+// The head of a file as the title reader gathers it from the file's first bytes: lines ending at CR
+// (the CR and an LF right after it left out, any other LF kept), joined; a byte 26 or the end of
+// the bytes ends it, and so does the end of the first empty line or of the first line that brings
+// the head to 256 bytes. Bytes beyond kTitleHeadLimit are never needed and not kept.
+std::string TitleHead(std::string_view fileBytes);
+
+// The title chosen from a head: the text of whichever of the first FF 01 and the first FF 03 comes
+// first (each only at positions 1-255 with its length byte present), its single length byte taken
+// as it is, bytes below 32 removed; when that leaves nothing but blanks, the file name of sjisPath
+// with its extension.
+std::string TitleFromHead(std::string_view head, std::string_view sjisPath);
+
+// Reads the head of the file and returns its title. Raises UserError with the input/output message
+// ("ﾌｧｲﾙが見つかりません", "ﾌｧｲﾙへのｱｸｾｽが拒否されました", "I/O ｴﾗｰ (n)") when it cannot be read.
+std::string ReadSmfTitle(const std::string& sjisPath);
+
+}  // namespace korva

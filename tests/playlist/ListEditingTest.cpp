@@ -1,0 +1,291 @@
+#include "playlist/ListEditing.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/FileSystem.h"
+#include "playlist/EditBuffer.h"
+#include "support/Fakes.h"
+#include "support/SmfWriter.h"
+#include "support/TempDir.h"
+#include "text/Encoding.h"
+
+namespace korva {
+namespace {
+
+using Lines = std::vector<std::string>;
+using testing::TempDir;
+
+std::string TitledSong(std::string_view title) {
+    testing::SmfWriter writer;
+    writer.AddTrack().TrackName(0, title).Note(0, 240, 0, 60);
+    return writer.Bytes();
+}
+
+std::string AddedMessage(std::size_t added) {
+    return Sjis("ＭＩＤＩデータの自動追加を完了し ") + std::to_string(added) + Sjis(" 曲を追加しました");
+}
+
+// While alive, every atomic file replacement fails at its last step, whoever runs the test.
+struct FailingWrites {
+    FailingWrites() {
+        SetBeforeRenameHookForTesting(
+            [](const std::filesystem::path& temporary) { std::filesystem::remove(temporary); });
+    }
+    ~FailingWrites() { SetBeforeRenameHookForTesting(nullptr); }
+};
+
+class ProgressCount final : public TitleReadProgress {
+  public:
+    void TitlesRead(std::size_t done, std::size_t of) override {
+        last = done;
+        total = of;
+    }
+    std::size_t last = 0;
+    std::size_t total = 0;
+};
+
+class ListEditingTest : public ::testing::Test {
+  protected:
+    ListEditingTest() {
+        std::filesystem::create_directories(dir.Path() / "songs");
+        model.folders = {dir.Folder(), dir.Folder(), dir.Folder()};
+    }
+
+    std::string Song(const std::string& name, std::string_view title) {
+        return dir.Write("songs/" + name, TitledSong(title));
+    }
+    std::string ListFile(int list) const { return dir.Read(list == 0 ? "KORVA.DT0" : "KORVA.DT1"); }
+    const Lines& Titles(int list) const { return model.TitleLists[list].titles; }
+    void ExpectInStep(int list) const {
+        ASSERT_EQ(model.EditBuffer.size(), Titles(list).size());
+        for (std::size_t i = 0; i < model.EditBuffer.size(); ++i)
+            EXPECT_EQ(TitleOf(model.EditBuffer[i]), Titles(list)[i]) << i;
+    }
+
+    TempDir dir;
+    AppModel model;
+    testing::RecordingMessages messages;
+    testing::RecordingSettingsHost host{model};
+    testing::ScriptedFolderDialog folders;
+    ProgressCount progress;
+    ListEditor editor{model, host, messages};
+};
+
+TEST_F(ListEditingTest, AutoAddReadsTitlesInNameOrderAndWritesTheListAsCrLfLines) {
+    Song("b.MID", "Second");
+    Song("a.mid", "First");
+    Song("C.Mid", "Third");
+    dir.Write("songs/notes.txt", "not a song");
+    model.settings.LST0DIR = dir.Folder() + "songs/";
+    folders.answer = dir.Folder() + "songs";
+
+    editor.EnterPage(0);
+    editor.AutoAdd(0, folders, progress);
+
+    EXPECT_EQ(folders.starts, Lines{dir.Folder() + "songs/"});
+    EXPECT_EQ(model.LastFolder, dir.Folder() + "songs/");
+    const std::string songs = dir.Folder() + "songs/";
+    EXPECT_EQ(ListFile(0), "!1 First\t" + songs + "a.mid\t+0\t1\r\n" + "!1 Second\t" + songs +
+                               "b.MID\t+0\t1\r\n" + "!1 Third\t" + songs + "C.Mid\t+0\t1\r\n");
+    EXPECT_EQ(Titles(0), (Lines{"!1 First", "!1 Second", "!1 Third"}));
+    EXPECT_EQ(model.TitleLists[0].countText, "3");
+    EXPECT_EQ(messages.shown, Lines{AddedMessage(3)});
+    EXPECT_EQ(progress.last, 3u);
+    EXPECT_EQ(progress.total, 3u);
+}
+
+TEST_F(ListEditingTest, AutoAddSkipsListedPathsWhateverTheirLetterCase) {
+    const std::string songs = dir.Folder() + "songs/";
+    Song("one.mid", "One");
+    Song("two.mid", "Two");
+    // "two.mid" is listed with its letters in upper case and counts as listed.
+    std::string upper = songs;
+    upper.replace(upper.size() - 6, 6, "SONGS/");
+    dir.Write("KORVA.DT1", "Mine\t" + songs + "one.mid\t+2\t0\r\nYours\t" + upper + "TWO.MID\t+0\t1\r\n");
+    folders.answer = songs;
+
+    editor.EnterPage(1);
+    const std::string before = ListFile(1);
+    editor.AutoAdd(1, folders, progress);
+    EXPECT_EQ(messages.shown, Lines{AddedMessage(0)});
+    EXPECT_EQ(ListFile(1), before);
+    ExpectInStep(1);
+}
+
+TEST_F(ListEditingTest, CancelledFolderAndUnreadableSongChangeNothing) {
+    dir.Write("KORVA.DT0", "A\t/a.mid\t+0\t1\r\n");
+    editor.EnterPage(0);
+    editor.AutoAdd(0, folders, progress);  // cancelled
+    EXPECT_TRUE(messages.shown.empty());
+
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "a file without read permission is read all the same by root";
+    Song("a.mid", "A song");
+    const std::string unreadable = Song("b.mid", "Locked");
+    ::chmod(unreadable.c_str(), 0);
+    Song("c.mid", "Never read");
+    folders.answer = dir.Folder() + "songs/";
+    editor.AutoAdd(0, folders, progress);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find(unreadable), std::string::npos);
+    EXPECT_EQ(messages.shown[0].rfind(Sjis("ﾌｧｲﾙへのｱｸｾｽが拒否されました"), 0), 0u);
+    EXPECT_EQ(ListFile(0), "A\t/a.mid\t+0\t1\r\n");
+    EXPECT_EQ(model.EditBuffer, Lines{"A\t/a.mid\t+0\t1"});
+    ExpectInStep(0);
+}
+
+TEST_F(ListEditingTest, ManualAddTwiceGivesTwoEntries) {
+    const std::string song = Song("x.mid", "Twice");
+    editor.EnterPage(0);
+    editor.ManualAdd(0, song);
+    editor.ManualAdd(0, song);
+    const std::string line = "!1 Twice\t" + song + "\t+0\t1\r\n";
+    EXPECT_EQ(ListFile(0), line + line);
+    EXPECT_EQ(model.TitleLists[0].countText, "2");
+
+    editor.ManualAdd(0, dir.Folder() + "songs/gone.mid");
+    EXPECT_EQ(messages.shown, Lines{Sjis("ﾌｧｲﾙが見つかりません")});
+    EXPECT_EQ(ListFile(0), line + line);
+}
+
+TEST_F(ListEditingTest, FailedWritesReportTheFileAndKeepBufferAndTitlesInStep) {
+    dir.Write("KORVA.DT0", "B\t/b.mid\t+0\t1\r\nD\t/d.mid\t+0\t1\r\n");
+    const std::string song = Song("c.mid", "C");
+    editor.EnterPage(0);
+    const std::string failure = Sjis("ﾌｧｲﾙ ") + model.folders.PlaylistPath(0) + Sjis(" を作成できません");
+    {
+        FailingWrites failing;
+        editor.ManualAdd(0, song);
+        ExpectInStep(0);
+        EXPECT_EQ(model.EditBuffer.size(), 2u);
+
+        folders.answer = dir.Folder() + "songs/";
+        editor.AutoAdd(0, folders, progress);
+        ExpectInStep(0);
+
+        // Edits stay in the buffer and the titles, and the fields are kept for another try.
+        EXPECT_FALSE(editor.EditEntry(0, 1, {"E", "/d.mid", 0, 1}));
+        EXPECT_EQ(Titles(0)[1], "E");
+        editor.AgeMarks(0);
+        ExpectInStep(0);
+    }
+    EXPECT_EQ(messages.shown, Lines(4, failure));
+    EXPECT_EQ(ListFile(0), "B\t/b.mid\t+0\t1\r\nD\t/d.mid\t+0\t1\r\n");
+}
+
+TEST_F(ListEditingTest, MarksAgeOneStepPerPressOnEveryLine) {
+    dir.Write("KORVA.DT0", "!1 A\t/a\t+0\t1\r\n!3 !1 B\t/b\t+0\t1\r\nC\t/c\t+0\t1\r\n");
+    editor.EnterPage(0);
+    editor.AgeMarks(0);
+    EXPECT_EQ(Titles(0), (Lines{"!2 A", "!2 B", "C"}));
+    editor.AgeMarks(0);
+    editor.AgeMarks(0);
+    EXPECT_EQ(Titles(0), (Lines{"A", "B", "C"}));
+    editor.AgeMarks(0);
+    EXPECT_EQ(ListFile(0), "A\t/a\t+0\t1\r\nB\t/b\t+0\t1\r\nC\t/c\t+0\t1\r\n");
+    EXPECT_EQ(AgedMarks("!1 x"), "!2 x");
+    EXPECT_EQ(AgedMarks("!!1 x"), "!!1 x");
+}
+
+TEST_F(ListEditingTest, DeleteRemovesExactlyTheSelectedLines) {
+    dir.Write("KORVA.DT0", "A\ta\t+0\t1\r\nB\tb\t+0\t1\r\nC\tc\t+0\t1\r\nD\td\t+0\t1\r\nE\te\t+0\t1\r\n");
+    editor.EnterPage(0);
+    EXPECT_FALSE(editor.DeleteEntries(0, {}));
+    EXPECT_TRUE(editor.DeleteEntries(0, {4, 0, 2}));
+    EXPECT_EQ(ListFile(0), "B\tb\t+0\t1\r\nD\td\t+0\t1\r\n");
+    EXPECT_EQ(Titles(0), (Lines{"B", "D"}));
+    EXPECT_EQ(model.TitleLists[0].countText, "2");
+}
+
+TEST_F(ListEditingTest, ClickShowsTheEntryWithValuesHeldInRange) {
+    dir.Write("songs/MY.TXT", "notes");
+    const std::string song = dir.Folder() + "songs/MY.DIR/SONG.MID";
+    // The folder's dot starts the companion name: songs/MY.TXT is found, songs/MY.DOC is not there.
+    dir.Write("KORVA.DT1", "Loud\t" + song + "\t+9\t7\r\nOdd\t/o.mid\t+1\tx\r\nQuiet\t/q\t-9\t-4\r\n");
+    editor.EnterPage(1);
+    const ShownEntry loud = editor.ClickTitle(1, 0);
+    EXPECT_EQ(loud.name, "Loud");
+    EXPECT_EQ(loud.path, song);
+    EXPECT_EQ(loud.feel, 3);
+    EXPECT_EQ(loud.volBar, 5);
+    EXPECT_EQ(loud.volText, "+9");
+    EXPECT_EQ(loud.txt, dir.Folder() + "songs/MY.TXT");
+    EXPECT_FALSE(loud.doc);
+    editor.OpenCompanion(DocumentKind::Txt);
+    EXPECT_EQ(host.log, Lines{"Open " + dir.Folder() + "songs/MY.TXT"});
+
+    const ShownEntry quiet = editor.ClickTitle(1, 2);
+    EXPECT_EQ(quiet.feel, -1);
+    EXPECT_EQ(quiet.volBar, -5);
+    EXPECT_FALSE(quiet.txt);  // "/q" has no dot
+
+    const ShownEntry odd = editor.ClickTitle(1, 1);
+    EXPECT_EQ(odd.name, "Odd");
+    EXPECT_FALSE(odd.feel);
+    EXPECT_FALSE(odd.volBar);
+    EXPECT_EQ(messages.shown, Lines{Sjis("'x' は整数ではありません")});
+}
+
+TEST_F(ListEditingTest, EditReplacesInPlaceAndWritesNoPreferenceAsMinusOne) {
+    dir.Write("KORVA.DT0", "A\ta\t+0\t1\r\nB\tb\t+0\t1\r\n");
+    editor.EnterPage(0);
+    EXPECT_FALSE(editor.EditEntry(0, std::nullopt, {"Z", "a", 0, 1}));
+    EXPECT_FALSE(editor.EditEntry(0, 0, {"", "a", 0, 1}));
+    // A TAB typed or pasted into the name would start a new field; it is dropped.
+    EXPECT_TRUE(editor.EditEntry(0, 0, {"Z\tz", "a", -3, -1}));
+    EXPECT_EQ(ListFile(0), "Zz\ta\t-3\t-1\r\nB\tb\t+0\t1\r\n");
+    EXPECT_EQ(Titles(0), (Lines{"Zz", "B"}));
+}
+
+TEST_F(ListEditingTest, PreviewStopsAndPlaysOnlyThatSong) {
+    dir.Write("KORVA.DT0", "A\t/songs/a.mid\t+0\t1\r\nB\t/songs/b.mid\t+2\t1\r\n");
+    model.PlayQueue = {"/x.mid", "/y.mid"};
+    model.play.QueuePosition = 1;
+    model.play.ResetPending = true;
+    editor.EnterPage(0);
+    editor.Preview(std::nullopt);
+    EXPECT_TRUE(host.log.empty());
+    editor.Preview(1);
+    EXPECT_EQ(host.log, (Lines{"Stop", "Single"}));
+    EXPECT_EQ(model.PlayQueue, Lines{"/songs/b.mid"});
+    EXPECT_EQ(model.play.QueuePosition, 0);
+    EXPECT_FALSE(model.play.ResetPending);
+}
+
+TEST_F(ListEditingTest, EnteringAPageWithoutAFileShowsNoTitles) {
+    model.TitleLists[0].titles = {"left over"};
+    editor.EnterPage(0);
+    EXPECT_TRUE(Titles(0).empty());
+    EXPECT_EQ(model.TitleLists[0].countText, "0");
+}
+
+TEST(SongAdderTest, AddedLinesMergeIntoTheirSortedPlaces) {
+    TempDir dir;
+    const std::string b = dir.Write("b.mid", TitledSong("b"));
+    const std::string d = dir.Write("d.mid", TitledSong("D"));
+    Lines sorted = {"!1 a\t/a\t+0\t1", "!1 C\t/c\t+0\t1", "!1 e\t" + d + "\t+0\t1"};
+    SongAdder adder(sorted);
+    EXPECT_TRUE(adder.AddIfNew(b));
+    EXPECT_FALSE(adder.AddIfNew(b));  // added earlier in the same run
+    EXPECT_FALSE(adder.AddIfNew(d));
+    adder.Commit();
+    EXPECT_EQ(sorted, (Lines{"!1 a\t/a\t+0\t1", "!1 b\t" + b + "\t+0\t1", "!1 C\t/c\t+0\t1",
+                             "!1 e\t" + d + "\t+0\t1"}));
+
+    // A buffer edited in place since its load is not sorted; each line still finds a place.
+    Lines edited = {"Z\t/z\t+0\t1", "A\t/a\t+0\t1"};
+    SongAdder late(edited);
+    EXPECT_TRUE(late.AddIfNew(b));
+    late.Commit();
+    EXPECT_EQ(edited.size(), 3u);
+    EXPECT_EQ(edited.front(), "!1 b\t" + b + "\t+0\t1");
+}
+
+}  // namespace
+}  // namespace korva
