@@ -205,13 +205,16 @@ void ListEditor::ManualAdd(int list, const std::string& sjisPath) {
         Reload(list);
 }
 
-std::size_t ListEditor::ScanFolderForMidi(int list, FolderDialog& dialog) {
+std::size_t ListEditor::ScanFolderForMidi(int list, FolderDialog& dialog, TitleReadProgress& progress) {
     model_.LastFolder = list == 0 ? model_.settings.LST0DIR : model_.settings.LST1DIR;
     const std::optional<std::string> chosen = dialog.ChooseFolder(model_.LastFolder);
     if (!chosen)
         return 0;
+    progress.Begin();
     model_.LastFolder = WithTrailingPathDelimiter(*chosen);
     MidiFolder songs = ListMidiFiles(model_.LastFolder);
+    if (!songs.readable || !songs.unconvertible.empty() || songs.paths.empty())
+        progress.End();
     if (!songs.readable)
         messages_.ShowMessage(Sjis("フォルダ ") + model_.LastFolder + Sjis(" を読み込めません"));
     if (!songs.unconvertible.empty())
@@ -221,7 +224,7 @@ std::size_t ListEditor::ScanFolderForMidi(int list, FolderDialog& dialog) {
 }
 
 void ListEditor::AutoAdd(int list, FolderDialog& dialog, TitleReadProgress& progress) {
-    if (ScanFolderForMidi(list, dialog) == 0)
+    if (ScanFolderForMidi(list, dialog, progress) == 0)
         return;
     // The player also works with the scratch list, and the progress shown lets it run meanwhile.
     const std::vector<std::string> found = std::move(model_.ScratchList);
@@ -234,12 +237,14 @@ void ListEditor::AutoAdd(int list, FolderDialog& dialog, TitleReadProgress& prog
                 ++added;
         } catch (const UserError& error) {
             // Nothing of this run reached the buffer: it still agrees with the title list.
+            progress.End();
             messages_.ShowMessage(error.Text() + "\n" + found[i]);
             return;
         }
         progress.TitlesRead(i + 1, found.size());
     }
     adder.Commit();
+    progress.End();
     if (!WriteList(list)) {
         Reload(list);
         return;

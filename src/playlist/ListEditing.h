@@ -38,11 +38,14 @@ struct EditedEntry {
     int feel = -1;  // the preference item, -1 for none
 };
 
-// Told how far a long title read has come.
+// A folder's songs being listed and read: Begin once the folder is chosen, TitlesRead after each
+// song, End before any message and at the end.
 class TitleReadProgress {
   public:
     virtual ~TitleReadProgress() = default;
+    virtual void Begin() = 0;
     virtual void TitlesRead(std::size_t done, std::size_t total) = 0;
+    virtual void End() = 0;
 };
 
 // The line of a song added to a list: "!1 " and the title read from the file, the path, "+0", "1".
@@ -97,7 +100,7 @@ class ListEditor {
     void ManualAdd(int list, const std::string& sjisPath);
     // Asks for a folder, starting at the list's folder, and adds every song of it not yet listed.
     // Returns the number of songs found (0: cancelled or none there).
-    std::size_t ScanFolderForMidi(int list, FolderDialog& dialog);
+    std::size_t ScanFolderForMidi(int list, FolderDialog& dialog, TitleReadProgress& progress);
     // Scans a folder and adds its new songs, writes and reloads, and reports how many were added.
     void AutoAdd(int list, FolderDialog& dialog, TitleReadProgress& progress);
     // Ages every entry's new-song mark, writes and reloads.

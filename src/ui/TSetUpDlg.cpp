@@ -45,8 +45,11 @@ TSetUpDlg::TSetUpDlg(AppModel& model, SettingsHost& host, MessageView& messages,
       host_(host),
       messages_(messages),
       folderDialog_(this, messages),
-      rules_(model, host, *this, messages) {
+      rules_(model, host, *this, messages),
+      editor_(model, host, messages) {
     BuildWindow();
+    WireListPage(0);
+    WireListPage(1);
     FormCreate();
 }
 
@@ -152,8 +155,11 @@ void TSetUpDlg::ShowSettingsWindow() {
 void TSetUpDlg::OpenListPage(int list) {
     if (list != 0 && list != 1)
         return;
-    korvaSet_->setCurrentIndex(list + 1);
-    ClearListPage(list);
+    // Making the page current enters it; a page that is current already is entered again.
+    if (korvaSet_->currentIndex() == list + 1)
+        EnterListPage(list);
+    else
+        korvaSet_->setCurrentIndex(list + 1);
 }
 
 void TSetUpDlg::OpenSearchPage() {
@@ -241,6 +247,8 @@ void TSetUpDlg::K97PanelClick() {
 }
 
 void TSetUpDlg::KorvaSetChange(int page) {
+    if (page == 1 || page == 2)
+        EnterListPage(page - 1);
     if (page == 4)
         findEdit_->setFocus();
 }
@@ -260,8 +268,8 @@ void TSetUpDlg::ClearSearchPage() {
 
 void TSetUpDlg::ClearListPage(int list) {
     ListPage& page = listPages_[static_cast<std::size_t>(list)];
-    page.name->clear();
-    page.path->clear();
+    ShowName(list, {});
+    ShowPath(list, {});
     CheckOnly(page.feel, std::nullopt);
     page.vol->setValue(0);
     page.volPanel->setText(QStringLiteral("+0"));
@@ -287,8 +295,13 @@ std::optional<std::string> TSetUpDlg::ChosenPath(const QString& chosen) {
 std::optional<std::string> TSetUpDlg::ChooseProgramFile(const std::string& sjisTitle,
                                                         const std::string& filterName) {
     // Programs here carry no extension, so every file is offered.
-    QFileDialog dialog(this, FromSjis(sjisTitle), QString(),
-                       QString::fromStdString(filterName) + QStringLiteral("(*)"));
+    return ChooseFile(FromSjis(sjisTitle), QString::fromStdString(filterName) + QStringLiteral("(*)"),
+                      QString());
+}
+
+std::optional<std::string> TSetUpDlg::ChooseFile(const QString& title, const QString& filter,
+                                                 const QString& folder) {
+    QFileDialog dialog(this, title, folder, filter);
     dialog.setObjectName(QStringLiteral("OpenDialog1"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly);

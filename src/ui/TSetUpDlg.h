@@ -12,6 +12,7 @@
 #include "app/AppModel.h"
 #include "app/Ports.h"
 #include "app/SettingsWindow.h"
+#include "playlist/ListEditing.h"
 #include "ui/QtViews.h"
 #include "ui/WindowLinks.h"
 
@@ -97,6 +98,21 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     void ClearButtonClick();
     void ClearSearchPage();
     void ClearListPage(int list);
+
+    // The list pages.
+    void WireListPage(int list);
+    void EnterListPage(int list);
+    void ShowTitles(int list);
+    void ShowName(int list, const std::string& name);
+    void ShowPath(int list, const std::string& path);
+    std::optional<std::size_t> CurrentTitle(int list) const;
+    void ListBoxClick(int list);
+    void EditButtonClick(int list);
+    void DelButtonClick(int list);
+    void ManButtonClick(int list);
+    void AutoButtonClick(int list);
+    void CtrlButtonClick(int list);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void ShowScrollBar(SetUpScrollBar which, int value);
 
     // SettingsWindowView
@@ -106,6 +122,8 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     std::optional<std::string> ChooseFolder(const std::string& startFolder) override;
 
     std::optional<std::string> ChosenPath(const QString& chosen);
+    // An open-file dialog (OpenDialog1) for one existing file; nullopt when cancelled.
+    std::optional<std::string> ChooseFile(const QString& title, const QString& filter, const QString& folder);
     static void SetPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 
     AppModel& model_;
@@ -113,6 +131,7 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     MessageView& messages_;
     QtFolderDialog folderDialog_;
     SettingsWindow rules_;
+    ListEditor editor_;
     QDialog* about_ = nullptr;
     bool placed_ = false;
 
@@ -149,6 +168,16 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
         QLabel* volPanel = nullptr;
         QPushButton* txt = nullptr;
         QPushButton* doc = nullptr;
+        QLabel* count = nullptr;
+        QPushButton* man = nullptr;
+        QPushButton* autoAdd = nullptr;
+        QPushButton* edit = nullptr;
+        QPushButton* del = nullptr;
+        QPushButton* mon = nullptr;
+        QPushButton* ctrl = nullptr;
+        std::string shownName;  // the name and path as the line holds them, for an unchanged field
+        std::string shownPath;
+        int changedRow = -1;  // the row a press just made current, clicked on its release
     };
     std::array<ListPage, 2> listPages_{};
 

@@ -410,6 +410,7 @@ QWidget* TSetUpDlg::BuildListPage(int list) {
     controls.titles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     listFontWidgets_.push_back(controls.titles);
     QLabel* count = Panel(page, name("Count%1Panel").constData());
+    controls.count = count;
     count->setFixedWidth(60);
     auto* listColumn = Tight(new QVBoxLayout, 0, 3);
     controls.titles->setFixedWidth(180);
@@ -468,28 +469,31 @@ QWidget* TSetUpDlg::BuildListPage(int list) {
     controls.doc = Button(page, name("DocButton%1").constData(), QStringLiteral("DOC閲覧"),
                           QStringLiteral("DOCファイルを閲覧する"), area);
     const QString other = list == 0 ? QStringLiteral("リスト１") : QStringLiteral("リスト０");
-    // The list operations come with the list editing itself; until then they stay disabled.
-    const std::vector<QPushButton*> commands = {
-        Button(page, name("Man%1Button").constData(), QStringLiteral("手動追加"), QString(), area),
-        Button(page, name("Auto%1Button").constData(), QStringLiteral("自動追加"), QString(), area),
-        Button(page, name("Edit%1Button").constData(), QStringLiteral("修整"), QString(), area),
-        Button(page, name("Del%1Button").constData(), QStringLiteral("削除"), QString(), area),
-        Button(page, name("Mon%1Button").constData(), QStringLiteral("試聴する"), QString(), area),
-        Button(page, name("Ctrl%1Button").constData(), QStringLiteral("！制御  "),
-               QStringLiteral("新曲マーク(!1,!2,!3)を制御する"), area),
+    controls.man = Button(page, name("Man%1Button").constData(), QStringLiteral("手動追加"), QString(), area);
+    controls.autoAdd =
+        Button(page, name("Auto%1Button").constData(), QStringLiteral("自動追加"), QString(), area);
+    controls.edit = Button(page, name("Edit%1Button").constData(), QStringLiteral("修整"), QString(), area);
+    controls.del = Button(page, name("Del%1Button").constData(), QStringLiteral("削除"), QString(), area);
+    controls.mon = Button(page, name("Mon%1Button").constData(), QStringLiteral("試聴する"), QString(), area);
+    controls.ctrl = Button(page, name("Ctrl%1Button").constData(), QStringLiteral("！制御  "),
+                           QStringLiteral("新曲マーク(!1,!2,!3)を制御する"), area);
+    // Moving, copying and sending songs come with the list maintenance; until then they stay disabled.
+    const std::vector<QPushButton*> maintenance = {
         Button(page, name("Move%1BitBtn").constData(), QStringLiteral("移動"),
                QStringLiteral("指定した曲を%1に移動する").arg(other), area),
         Button(page, name("Copy%1BitBtn").constData(), QStringLiteral("複写"),
                QStringLiteral("指定した曲を%1にコピーする").arg(other), area),
         Button(page, name("Snd%1BitBtn").constData(), QStringLiteral("送る"),
                QStringLiteral("指定の曲データを選択したフォルダにコピーする"), area),
-        controls.txt,
-        controls.doc,
     };
-    for (std::size_t i = 0; i < commands.size(); ++i) {
-        commands[i]->setEnabled(false);
+    for (QPushButton* button : maintenance) button->setEnabled(false);
+    controls.txt->setEnabled(false);
+    controls.doc->setEnabled(false);
+    const std::vector<QPushButton*> commands = {
+        controls.man,   controls.autoAdd, controls.edit,  controls.del, controls.mon, controls.ctrl,
+        maintenance[0], maintenance[1],   maintenance[2], controls.txt, controls.doc};
+    for (std::size_t i = 0; i < commands.size(); ++i)
         buttons->addWidget(commands[i], static_cast<int>(i / 3), static_cast<int>(i % 3));
-    }
     side->addLayout(buttons);
     side->addStretch(1);
     columns->addLayout(side, 1);

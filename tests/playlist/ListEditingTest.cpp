@@ -42,12 +42,16 @@ struct FailingWrites {
 
 class ProgressCount final : public TitleReadProgress {
   public:
+    void Begin() override { ++begun; }
+    void End() override { ++ended; }
     void TitlesRead(std::size_t done, std::size_t of) override {
         last = done;
         total = of;
     }
     std::size_t last = 0;
     std::size_t total = 0;
+    int begun = 0;
+    int ended = 0;
 };
 
 class ListEditingTest : public ::testing::Test {
@@ -98,6 +102,8 @@ TEST_F(ListEditingTest, AutoAddReadsTitlesInNameOrderAndWritesTheListAsCrLfLines
     EXPECT_EQ(messages.shown, Lines{AddedMessage(3)});
     EXPECT_EQ(progress.last, 3u);
     EXPECT_EQ(progress.total, 3u);
+    EXPECT_EQ(progress.begun, 1);
+    EXPECT_GE(progress.ended, 1);
 }
 
 TEST_F(ListEditingTest, AutoAddSkipsListedPathsWhateverTheirLetterCase) {
@@ -118,12 +124,18 @@ TEST_F(ListEditingTest, AutoAddSkipsListedPathsWhateverTheirLetterCase) {
     ExpectInStep(1);
 }
 
-TEST_F(ListEditingTest, CancelledFolderAndUnreadableSongChangeNothing) {
+TEST_F(ListEditingTest, CancelledFolderChangesNothing) {
     dir.Write("KORVA.DT0", "A\t/a.mid\t+0\t1\r\n");
     editor.EnterPage(0);
     editor.AutoAdd(0, folders, progress);  // cancelled
     EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(progress.begun, 0);
+    EXPECT_EQ(model.EditBuffer, Lines{"A\t/a.mid\t+0\t1"});
+}
 
+TEST_F(ListEditingTest, UnreadableSongStopsTheAddWithNothingWritten) {
+    dir.Write("KORVA.DT0", "A\t/a.mid\t+0\t1\r\n");
+    editor.EnterPage(0);
     if (::geteuid() == 0)
         GTEST_SKIP() << "a file without read permission is read all the same by root";
     Song("a.mid", "A song");

@@ -22,6 +22,7 @@
 #include "app/SettingsFile.h"
 #include "support/JukeboxRig.h"
 #include "support/QtTestSupport.h"
+#include "support/SettingsWindowRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 #include "ui/DocumentViewer.h"
@@ -36,73 +37,9 @@ namespace {
 using testing::Choose;
 using testing::Find;
 using testing::ModalAnswers;
+using testing::Program;
 using testing::TempDir;
 using testing::U8;
-
-// Stands in for the program: records what the window asks of it, and hands the list font on to a
-// real song window and bad-file window, as the program does.
-class FakeHost final : public SettingsHost {
-  public:
-    FakeHost(AppModel& model, TViewDlg& song, TBadDlg& bad) : model_(model), song_(song), bad_(bad) {}
-    void PressStop() override { calls << QStringLiteral("Stop"); }
-    void PressPlay() override { calls << QStringLiteral("Play"); }
-    void EnableIntroTimer() override { calls << QStringLiteral("IntroTimer"); }
-    void ShowModeLabel() override { calls << QStringLiteral("ModeLabel%1").arg(model_.settings.PLAYMOD); }
-    void ShowOrderLabel() override { calls << QStringLiteral("OrderLabel%1").arg(model_.settings.RNDMODE); }
-    void PlaceWindowsOnGrid() override {
-        calls << QStringLiteral("Place%1/%2/%3")
-                     .arg(model_.settings.FIXDPOS)
-                     .arg(model_.settings.ADJUSTH)
-                     .arg(model_.settings.ADJUSTV);
-    }
-    void ApplyStayOnTop() override { calls << (model_.settings.VIWFRNT ? "OnTop" : "NotOnTop"); }
-    bool EnableVolumeControl() override {
-        calls << QStringLiteral("EnableVolume");
-        return volumeDevice;
-    }
-    void DisableVolumeControl() override { calls << QStringLiteral("DisableVolume"); }
-    void ApplyDeckHints() override { calls << QStringLiteral("DeckHints"); }
-    void ApplyWindowHints() override { calls << QStringLiteral("WindowHints"); }
-    void ApplyListFont() override {
-        calls << QStringLiteral("ListFont");
-        song_.ApplyListFont();
-        bad_.ApplyListFont();
-    }
-    void SettingsWindowClosed() override { calls << QStringLiteral("Closed"); }
-    void ShowStatus(const std::string& text, StatusKind kind) override {
-        calls << FromSjis(text) +
-                     (kind == StatusKind::Notice ? QStringLiteral("/Notice") : QStringLiteral("/other"));
-    }
-    QStringList calls;
-    bool volumeDevice = true;
-
-  private:
-    AppModel& model_;
-    TViewDlg& song_;
-    TBadDlg& bad_;
-};
-
-struct RecordingMessages final : MessageView {
-    QStringList shown;
-    void ShowMessage(const std::string& text) override { shown << FromSjis(text); }
-};
-
-// The settings window with the windows it reaches, over a settings file in a temporary folder.
-struct Program {
-    explicit Program(TempDir& dir) : rig(dir.Folder()), model(LoadModel(rig)) {}
-    static AppModel& LoadModel(testing::JukeboxRig& rig) {
-        ReadSettings(rig.Model().folders.SettingsPath(), rig.Model().settings);
-        return rig.Model();
-    }
-    testing::JukeboxRig rig;  // not connected: nothing plays
-    AppModel& model;
-    RecordingMessages messages;
-    DocumentViewer viewer{model.settings};
-    TViewDlg song{rig.jukebox, messages, viewer};
-    TBadDlg bad{model};
-    FakeHost host{model, song, bad};
-    TSetUpDlg window{model, host, messages};
-};
 
 QRadioButton* Item(QWidget& window, const char* group, int index) {
     return Find<QGroupBox>(window, group)->findChildren<QRadioButton*>().at(index);
@@ -206,10 +143,14 @@ class TSetUpDlgTest : public QObject {
         QCOMPARE(Item(w, "FixdRadioGroup", 5)->text(), U8("中下"));
         QCOMPARE(Item(w, "DesignRadioGroup", 1)->text(), U8("デラックス  "));
         QCOMPARE(Find<QLabel>(w, "DDPanel")->text(), U8("有効"));
-        // The list operations wait for the list editing; the viewer buttons start disabled anyway.
-        for (const char* name : {"Man0Button", "Auto1Button", "Del0Button", "Move1BitBtn", "Snd0BitBtn",
-                                 "TxtButton0", "DocButton1", "CheckBitBtn", "FindButton", "FindMonButton"})
+        // Moving, copying, sending, the path check and the search wait for the list maintenance; the
+        // viewer buttons start disabled anyway.
+        for (const char* name : {"Move1BitBtn", "Snd0BitBtn", "TxtButton0", "DocButton1", "CheckBitBtn",
+                                 "FindButton", "FindMonButton"})
             QVERIFY2(!Find(w, name)->isEnabled(), name);
+        for (const char* name :
+             {"Man0Button", "Auto1Button", "Edit0Button", "Del0Button", "Mon1Button", "Ctrl0Button"})
+            QVERIFY2(Find(w, name)->isEnabled(), name);
         // Every control the window names exists.
         for (const char* name : {"ModePanel",          "ProgRadioButton",  "List0RadioButton",
                                  "List1RadioButton",   "List2RadioButton", "ArtsRadioButton",
