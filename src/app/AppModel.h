@@ -28,6 +28,22 @@ struct PlayState {
     int LoadedList = 0;      // the list the current queue was built from (PROG band changes)
     int SavedListMode = -1;  // the list mode before a drop switched to EASY; -1 for none
     int ScrollPos = 0;
+    // Counts the presses of Stop: an action that waited for the user or a child process learns
+    // from it that play was stopped or restarted meanwhile.
+    unsigned StopCount = 0;
+};
+
+// The outcome of the latest conversion of a foreign sequencer file.
+enum ConvertOutcome : int { Converted = 0, FolderCancelled = 1, NotConverted = 2 };
+
+// The state of converting foreign sequencer files, kept between conversions.
+struct ConversionState {
+    std::string ActiveTemplate;    // the template of the file being converted
+    std::string ConvertSource;     // the file being converted
+    std::string LastOutputFolder;  // the output folder of the latest command line prepared
+    std::string ConvertedPath;     // where the converted Standard MIDI File is expected
+    bool ContinuousConvert = false;
+    int ConvertState = NotConverted;
 };
 
 struct AppModel {
@@ -41,6 +57,7 @@ struct AppModel {
     std::array<TitleListModel, 2> TitleLists;
 
     PlayState play;
+    ConversionState conversion;
     std::string LastFolder;  // the last folder chosen in a folder dialog
 };
 

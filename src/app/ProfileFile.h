@@ -31,6 +31,8 @@ class ProfileFile {
     void Save() const;
 
     const std::string& Text() const { return text_; }
+    // The file exists but could not be read.
+    bool Unreadable() const { return unreadable_; }
 
     // One value read or written through a fresh load, as a single private-profile call does.
     static std::optional<std::string> ReadValue(const std::string& sjisPath, std::string_view section,

@@ -201,6 +201,17 @@ void SaveSongWindowPosition(const std::string& iniPath, const Settings& settings
     WriteKeys(iniPath, kSongWindowPosition, SongWindowKeys(), settings);
 }
 
+std::optional<std::string> ReadConvHis(const std::string& iniPath) {
+    const ProfileFile file = ProfileFile::Load(iniPath);
+    if (file.Unreadable())
+        return std::nullopt;
+    return file.Get(kMain, "CONVHIS").value_or(std::string());
+}
+
+void SaveConvHis(const std::string& iniPath, const std::string& folder) {
+    ProfileFile::WriteValue(iniPath, kMain, "CONVHIS", folder);
+}
+
 const std::vector<std::string_view>& SavedSettingKeys() {
     static const std::vector<std::string_view> names = [] {
         std::vector<std::string_view> out;

@@ -29,6 +29,12 @@ void SaveMainPosition(const std::string& iniPath, const Settings& settings);
 // Section "POS01": VIWHPOS, VIWVPOS, VIWSIZE, VIWHIGH.
 void SaveSongWindowPosition(const std::string& iniPath, const Settings& settings);
 
+// CONVHIS, read and written on its own by the conversion window. Reading gives the empty text when
+// the file or the key is missing, and nullopt when the file exists but cannot be read.
+std::optional<std::string> ReadConvHis(const std::string& iniPath);
+// Raises WriteError when the file cannot be written.
+void SaveConvHis(const std::string& iniPath, const std::string& folder);
+
 // Integer values as the file holds them: optional sign and decimal digits, or "0x"/"0X" followed by
 // hexadecimal digits; nullopt for anything else (the caller then uses the default).
 std::optional<std::int32_t> ParseProfileInteger(std::string_view text);

@@ -5,7 +5,10 @@
 namespace korva {
 
 Jukebox::Jukebox(Folders folders, RandomSource& random, const Clock& clock)
-    : random_(random), clock_(clock), views_(QuietViews()) {
+    : random_(random),
+      clock_(clock),
+      views_(QuietViews()),
+      conversion_(model_, views_, [this] { Commands().Stop(); }) {
     model_.folders = std::move(folders);
 }
 
@@ -18,6 +21,8 @@ void Jukebox::Connect(const JukeboxDevices& devices) {
     volume_ = std::make_unique<VolumeControl>(model_.settings, devices.volumeOutput, views_);
     player_ = std::make_unique<Player>(
         model_, PlayerParts{devices.device, *volume_, random_, clock_, devices.introTimer}, views_);
+    if (conversionAttached_)
+        player_->SetPlayTimeConverter(&conversion_);
 }
 
 void Jukebox::Disconnect() {
@@ -52,6 +57,14 @@ void Jukebox::AttachVolumeWindow(VolumeWindowView& volumeWindow) {
 void Jukebox::AttachDialogs(MessageView& messages, FolderDialog& folderDialog) {
     views_.messages = &messages;
     views_.folderDialog = &folderDialog;
+}
+
+void Jukebox::AttachConversion(ConversionWindowView& window, ProcessRunner& runner) {
+    conversion_.AttachWindow(&window);
+    conversion_.AttachRunner(&runner);
+    conversionAttached_ = true;
+    if (player_)
+        player_->SetPlayTimeConverter(&conversion_);
 }
 
 void Jukebox::CheckVolumeDevice() {

@@ -14,6 +14,8 @@
 
 #include "app/AppModel.h"
 #include "app/Ports.h"
+#include "convert/AutoConvert.h"
+#include "convert/ProcessRunner.h"
 #include "playback/DroppedFiles.h"
 #include "playback/Player.h"
 #include "playback/PlayerCommands.h"
@@ -58,6 +60,11 @@ class Jukebox {
     void AttachSongControl(SongControlView& songControl);
     void AttachVolumeWindow(VolumeWindowView& volumeWindow);
     void AttachDialogs(MessageView& messages, FolderDialog& folderDialog);
+    // The conversion window and what starts converters; until both are attached foreign entries
+    // cannot be converted.
+    void AttachConversion(ConversionWindowView& window, ProcessRunner& runner);
+    // The conversion of foreign sequencer files; it lives as long as the jukebox.
+    AutoConvert& Conversion() { return conversion_; }
 
     // With AUTOVOL on, looks for an output whose volume can be set; when there is none the status
     // line says so.
@@ -81,6 +88,8 @@ class Jukebox {
     const Clock& clock_;
     Views views_;
     IdlePlayer idle_;
+    AutoConvert conversion_;
+    bool conversionAttached_ = false;
     std::unique_ptr<VolumeControl> volume_;
     std::unique_ptr<Player> player_;
 };

@@ -54,12 +54,6 @@ bool HasSmfHeader(const std::string& sjisPath) {
     return in.read(head.data(), head.size()) && std::string_view(head.data(), head.size()) == "MThd";
 }
 
-bool IsForeignExtension(const std::string& sjisPath) {
-    static const char* const kForeign[] = {".RCP", ".MCP", ".R36", ".SNG", ".MM2", ".MMC", ".SEQ"};
-    const std::string ext = UpperCase(ExtensionOf(sjisPath));
-    return std::any_of(std::begin(kForeign), std::end(kForeign), [&](const char* f) { return ext == f; });
-}
-
 Player::Player(AppModel& model, PlayerParts parts, const Views& views)
     : model_(model), parts_(parts), views_(views) {
     parts_.device.SetNotifyHandler([this] { MediaPlayer1Notify(); });
@@ -174,6 +168,8 @@ void Player::Pause() {
 }
 
 void Player::Stop() {
+    ++model_.play.StopCount;
+    model_.conversion.ContinuousConvert = false;
     const DeviceMode mode = parts_.device.Mode();
     if (mode == DeviceMode::Playing || mode == DeviceMode::Paused) {
         ApplyBaseIfAutomatic();
@@ -278,21 +274,15 @@ bool Player::PlayEasyEntryUnguarded() {
     for (;;) {
         if (!WrapOrEnd())
             return false;
-        const std::string path = model_.PlayQueue[model_.play.QueuePosition];
-        if (!IsForeignExtension(path))
+        if (converter_ == nullptr || !converter_->IsForeign(model_.PlayQueue[model_.play.QueuePosition]))
             break;
-        if (converter_ == nullptr) {
-            // Nothing here can turn a foreign sequencer file into a Standard MIDI File: it would
-            // fail the header check anyway, so it is refused the same way.
-            views_.messages->ShowMessage(HeaderMessage());
-            views_.status->ShowStatus(FileNamePart(path), StatusKind::Error);
-            return false;
-        }
         const PlayTimeConverter::Outcome outcome = converter_->ConvertEntry(model_);
         if (outcome == PlayTimeConverter::Outcome::Converted)
             break;
         if (outcome == PlayTimeConverter::Outcome::Stopped)
             return false;
+        if (outcome == PlayTimeConverter::Outcome::Abandoned)
+            return true;  // whoever stopped or restarted play has taken over
     }
     const std::string path = model_.PlayQueue[model_.play.QueuePosition];
     const std::string fileName = FileNamePart(path);

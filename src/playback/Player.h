@@ -23,8 +23,12 @@ class PlayTimeConverter {
         Converted,  // the queue entry and its song line now name the converted file
         NextEntry,  // QueuePosition has moved on; play that entry instead
         Stopped,    // Stop has been pressed
+        Abandoned,  // play was stopped or restarted while converting; nothing more to do here
     };
     virtual ~PlayTimeConverter() = default;
+    // The entry is in a format that must be converted before it can play.
+    virtual bool IsForeign(const std::string& sjisPath) const = 0;
+    // Converts the queue entry at QueuePosition.
     virtual Outcome ConvertEntry(AppModel& model) = 0;
 };
 
@@ -41,8 +45,6 @@ struct PlayerParts {
 std::string SongWindowCaption(const Settings& settings, int loadedList, std::size_t queueLength);
 // True exactly when the file begins with "MThd".
 bool HasSmfHeader(const std::string& sjisPath);
-// The seven extensions of foreign sequencer formats, letter case ignored.
-bool IsForeignExtension(const std::string& sjisPath);
 
 class Player final : public PlayerCommands {
   public:
@@ -73,7 +75,8 @@ class Player final : public PlayerCommands {
     // The deck's Next: moves on when a later entry exists.
     void Next();
 
-    // The converter used for foreign EASY entries; without one such entries are refused.
+    // The converter used for foreign EASY entries; without one such entries meet the header check
+    // like any other file and are refused there.
     void SetPlayTimeConverter(PlayTimeConverter* converter) { converter_ = converter; }
 
   private:

@@ -7,6 +7,7 @@
 #include "platform/Synthesizer.h"
 #include "ui/DocumentViewer.h"
 #include "ui/ProgramSettingsHost.h"
+#include "ui/QtProcessRunner.h"
 #include "ui/TArtsDlg.h"
 #include "ui/TBadDlg.h"
 #include "ui/TCtrlDlg.h"
@@ -67,7 +68,9 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     new TArtsDlg(model, owner);
     new TBadDlg(model, owner);
     new TRemoteDlg(model, owner);
-    new TSelCnvDlg(model, owner);
+    auto* conversionWindow = new TSelCnvDlg(jukebox_, owner);
+    processRunner_ = std::make_unique<QtProcessRunner>();
+    jukebox_.AttachConversion(*conversionWindow, *processRunner_);
     documents_ = std::make_unique<DocumentViewer>(model.settings);
     auto* songWindow = new TViewDlg(jukebox_, *messages_, *documents_, owner);
     auto* volumeWindow = new TVolDlg(jukebox_, owner);

@@ -17,6 +17,7 @@ namespace korva {
 
 class DocumentViewer;
 class ProgramSettingsHost;
+class QtProcessRunner;
 class Synthesizer;
 class TMainForm;
 
@@ -43,6 +44,7 @@ class KorvaApp final : public QObject {
     std::unique_ptr<Synthesizer> synth_;
     std::unique_ptr<QtTimer> introTimer_;
     std::unique_ptr<ProgramSettingsHost> settingsHost_;
+    std::unique_ptr<QtProcessRunner> processRunner_;
 };
 
 }  // namespace korva
