@@ -29,7 +29,10 @@ std::string FoldedPath(std::string_view path) {
 }
 
 std::string NotAnInteger(std::string_view text) {
-    return "'" + std::string(text) + Sjis("' は整数ではありません");
+    std::string message(1, '\'');
+    message.append(text);
+    message += Sjis("' は整数ではありません");
+    return message;
 }
 
 // A name typed into the field must not break the line: a TAB would start another field.
@@ -67,9 +70,13 @@ MidiFolder ListMidiFiles(const std::string& sjisFolder) {
     FolderListing listing = ListFilesWithExtension(sjisFolder, ".MID");
     MidiFolder songs{std::move(listing.paths), std::move(listing.unconvertible), listing.readable};
     // The platform lists a folder in no particular order; a user expects the songs in name order.
-    std::stable_sort(songs.paths.begin(), songs.paths.end(), [](const std::string& a, const std::string& b) {
-        const int order = CompareNoCase(a, b);
-        return order != 0 ? order < 0 : a < b;
+    // Every path is the folder's text and a name, so the names alone decide.
+    const std::size_t nameAt = WithTrailingPathDelimiter(sjisFolder).size();
+    std::sort(songs.paths.begin(), songs.paths.end(), [nameAt](const std::string& a, const std::string& b) {
+        const std::string_view nameA = std::string_view(a).substr(nameAt);
+        const std::string_view nameB = std::string_view(b).substr(nameAt);
+        const int order = CompareNoCase(nameA, nameB);
+        return order != 0 ? order < 0 : nameA < nameB;
     });
     return songs;
 }

@@ -1,0 +1,100 @@
+// Auto add of a folder of 10,000 small MIDI files into an empty list, as the list page runs it: the
+// folder listed, every song's title read, the list written and loaded again. The floor is what any
+// program that reads every song's head must do: list the folder, open each file and read its first
+// 256 bytes. run_autoadd_bench.sh prints the CPU-time ratio; the goal is at most 2x the floor.
+
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "playlist/ListEditing.h"
+#include "support/Fakes.h"
+#include "support/SmfWriter.h"
+#include "support/TempDir.h"
+
+namespace korva {
+namespace {
+
+constexpr int kSongs = 10000;
+
+class Songs {
+  public:
+    Songs() {
+        std::filesystem::create_directory(dir_.Path() / "songs");
+        std::filesystem::create_directory(dir_.Path() / "program");
+        for (int i = 0; i < kSongs; ++i) {
+            testing::SmfWriter writer;
+            writer.AddTrack().TrackName(0, "Song number " + std::to_string(i)).Note(0, 480, 0, 60 + i % 24);
+            dir_.Write("songs/song" + std::to_string(i) + (i % 2 ? ".mid" : ".MID"), writer.Bytes());
+        }
+    }
+    std::string Folder() const { return dir_.Folder() + "songs/"; }
+    std::string Program() const { return dir_.Folder() + "program/"; }
+
+  private:
+    testing::TempDir dir_;
+};
+
+const Songs& TheSongs() {
+    static const Songs songs;
+    return songs;
+}
+
+class NoProgress final : public TitleReadProgress {
+  public:
+    void Begin() override {}
+    void TitlesRead(std::size_t, std::size_t) override {}
+    void End() override {}
+};
+
+void AutoAdd(benchmark::State& state) {
+    const Songs& songs = TheSongs();
+    for (auto _ : state) {
+        state.PauseTiming();
+        AppModel model;
+        model.folders = {songs.Program(), songs.Program(), songs.Program()};
+        std::filesystem::remove(songs.Program() + "KORVA.DT0");
+        testing::RecordingMessages messages;
+        testing::RecordingSettingsHost host(model);
+        testing::ScriptedFolderDialog dialog;
+        dialog.answer = songs.Folder();
+        NoProgress progress;
+        ListEditor editor(model, host, messages);
+        editor.EnterPage(0);
+        state.ResumeTiming();
+        editor.AutoAdd(0, dialog, progress);
+        if (model.TitleLists[0].titles.size() != kSongs)
+            state.SkipWithError("not every song was added");
+    }
+}
+
+void Floor(benchmark::State& state) {
+    const std::string folder = TheSongs().Folder();
+    for (auto _ : state) {
+        std::size_t bytes = 0;
+        DIR* dir = ::opendir(folder.c_str());
+        while (const dirent* entry = ::readdir(dir)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            const int fd = ::open((folder + entry->d_name).c_str(), O_RDONLY | O_CLOEXEC);
+            char head[256];
+            const ssize_t n = ::read(fd, head, sizeof head);
+            bytes += n > 0 ? static_cast<std::size_t>(n) : 0;
+            ::close(fd);
+        }
+        ::closedir(dir);
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+
+BENCHMARK(AutoAdd)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(Floor)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+}  // namespace
+}  // namespace korva
+
+BENCHMARK_MAIN();
