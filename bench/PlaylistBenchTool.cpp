@@ -14,6 +14,7 @@
 #include "app/Ports.h"
 #include "app/SeededRandom.h"
 #include "playback/PlayQueue.h"
+#include "playlist/ListSearch.h"
 #include "playlist/PlaylistLoader.h"
 #include "text/ShiftJis.h"
 
@@ -43,15 +44,22 @@ void WriteLines(const std::vector<std::string>& lines) {
 
 int main(int argc, char** argv) {
     const std::string operation = argc > 2 ? argv[2] : "";
-    if (operation != "load" && operation != "NOR" && operation != "NEW" && operation != "RND") {
-        std::fprintf(stderr, "usage: %s FOLDER load | %s FOLDER NOR|NEW|RND [SEED]\n", argv[0], argv[0]);
+    if (operation != "load" && operation != "NOR" && operation != "NEW" && operation != "RND" &&
+        !(operation == "find" && argc > 3)) {
+        std::fprintf(stderr, "usage: %s FOLDER load | %s FOLDER NOR|NEW|RND [SEED] | %s FOLDER find TEXT\n",
+                     argv[0], argv[0], argv[0]);
         return 2;
     }
     korva::AppModel model;
     const std::string folder = korva::WithTrailingPathDelimiter(argv[1]);
     model.folders = {folder, folder, folder};
     StderrView view;
-    if (operation == "load") {
+    if (operation == "find") {
+        // The search page over both lists: the found lines of list 0 and list 1, then the counts.
+        const korva::SearchResult result = korva::SearchLists(model, argv[3]);
+        for (const auto& list : result.lists) WriteLines(list.found);
+        std::fprintf(stderr, "%zu + %zu found\n", result.lists[0].found.size(), result.lists[1].found.size());
+    } else if (operation == "load") {
         korva::LoadPlaylist(model, 0, view);
         WriteLines(model.EditBuffer);
         std::fprintf(stderr, "%zu titles, count %s\n", model.TitleLists[0].titles.size(),

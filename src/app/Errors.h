@@ -22,4 +22,9 @@ class WriteError : public UserError {
     explicit WriteError(const std::string& sjisPath);
 };
 
+// The message for a file that could not be read or written, by the error number: "ﾌｧｲﾙが見つかりません"
+// for a missing file or folder, "ﾌｧｲﾙへのｱｸｾｽが拒否されました" for a denied one, otherwise
+// "I/O ｴﾗｰ (n)".
+std::string InputOutputMessage(int error);
+
 }  // namespace korva

@@ -52,6 +52,14 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 
 WriteError::WriteError(const std::string& sjisPath) : UserError(sjisPath + Sjis(" に書き込めません")) {}
 
+std::string InputOutputMessage(int error) {
+    if (error == ENOENT || error == ENOTDIR)
+        return Sjis("ﾌｧｲﾙが見つかりません");
+    if (error == EACCES || error == EPERM)
+        return Sjis("ﾌｧｲﾙへのｱｸｾｽが拒否されました");
+    return Sjis("I/O ｴﾗｰ (") + std::to_string(error) + ")";
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& sjisPath) {
     const auto found = FindIgnoringCase(sjisPath);
     if (!found)

@@ -1,6 +1,11 @@
 #include "playlist/ListEditing.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
 
 #include "app/Errors.h"
@@ -26,6 +31,61 @@ std::string FoldedPath(std::string_view path) {
             folded[i] = static_cast<char>(folded[i] - 'a' + 'A');
     }
     return folded;
+}
+
+std::string NothingSelected() {
+    return Sjis("曲データを選択してください");
+}
+
+// Appends bytes with one write at the end of the file, creating it when missing. Raises UserError
+// with the input/output message and the file's path.
+void AppendLinesTo(const std::string& sjisPath, const std::vector<std::string>& lines) {
+    std::filesystem::path target;
+    try {
+        target = FindIgnoringCase(sjisPath).value_or(ToFsPath(sjisPath));
+    } catch (const EncodingError&) {
+        throw UserError(InputOutputMessage(EINVAL) + "\n" + sjisPath);
+    }
+    const int fd = ::open(target.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw UserError(InputOutputMessage(errno) + "\n" + sjisPath);
+    std::string bytes;
+    // A last line without its end would run into the first line appended.
+    struct stat info {};
+    char last = '\n';
+    if (::fstat(fd, &info) == 0 && info.st_size > 0 && ::pread(fd, &last, 1, info.st_size - 1) != 1)
+        last = '\n';
+    if (last != '\n' && last != '\r')
+        bytes += "\r\n";
+    for (const std::string& line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    std::size_t written = 0;
+    int error = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        throw UserError(InputOutputMessage(error) + "\n" + sjisPath);
+}
+
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 std::string NotAnInteger(std::string_view text) {
@@ -184,15 +244,17 @@ bool ListEditor::DeleteEntries(int list, std::vector<std::size_t> selected) {
     return true;
 }
 
+void PreviewSong(AppModel& model, SettingsHost& host, std::string sjisPath) {
+    host.PressStop();
+    model.PlayQueue = {std::move(sjisPath)};
+    model.play.QueuePosition = 0;
+    model.play.ResetPending = false;
+    host.PlaySingleEntry();
+}
+
 void ListEditor::Preview(std::optional<std::size_t> current) {
-    if (!current || *current >= model_.EditBuffer.size())
-        return;
-    std::string path(ViewEntry(model_.EditBuffer[*current]).Path);
-    host_.PressStop();
-    model_.PlayQueue = {std::move(path)};
-    model_.play.QueuePosition = 0;
-    model_.play.ResetPending = false;
-    host_.PlaySingleEntry();
+    if (current && *current < model_.EditBuffer.size())
+        PreviewSong(model_, host_, std::string(ViewEntry(model_.EditBuffer[*current]).Path));
 }
 
 void ListEditor::ManualAdd(int list, const std::string& sjisPath) {
@@ -277,6 +339,73 @@ void ListEditor::OpenCompanion(DocumentKind kind) {
     const std::string& document = kind == DocumentKind::Txt ? txt_ : doc_;
     if (!document.empty())
         host_.OpenDocument(document);
+}
+
+bool CopySongToFolder(const std::string& sjisSong, const std::string& sjisFolder) {
+    const std::string target = sjisFolder + FileNamePart(sjisSong);
+    try {
+        const std::filesystem::path source = ToFsPath(sjisSong);
+        if (SameFile(source, ToFsPath(target)))
+            return true;
+        const std::optional<std::string> bytes = ReadWholeFile(sjisSong);
+        if (!bytes)
+            return false;
+        WriteFileAtomically(target, *bytes);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool ListEditor::CopyToOtherList(int list, const std::vector<std::size_t>& selected) {
+    std::vector<std::size_t> indexes = selected;
+    std::sort(indexes.begin(), indexes.end());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    std::vector<std::string> lines;
+    for (const std::size_t index : indexes) {
+        if (index < model_.EditBuffer.size())
+            lines.push_back(model_.EditBuffer[index]);
+    }
+    if (lines.empty()) {
+        messages_.ShowMessage(NothingSelected());
+        return false;
+    }
+    try {
+        AppendLinesTo(model_.folders.PlaylistPath(1 - list), lines);
+    } catch (const UserError& error) {
+        messages_.ShowMessage(error.Text());
+        return false;
+    }
+    return true;
+}
+
+bool ListEditor::MoveToOtherList(int list, const std::vector<std::size_t>& selected) {
+    if (!CopyToOtherList(list, selected))
+        return false;
+    DeleteEntries(list, selected);
+    return true;
+}
+
+void ListEditor::SendSongs(const std::vector<std::size_t>& selected, FolderDialog& dialog) {
+    std::vector<std::size_t> indexes = selected;
+    std::sort(indexes.begin(), indexes.end());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    while (!indexes.empty() && indexes.back() >= model_.EditBuffer.size()) indexes.pop_back();
+    if (indexes.empty()) {
+        messages_.ShowMessage(NothingSelected());
+        return;
+    }
+    std::string folder;
+    for (const std::size_t index : indexes) {
+        const std::optional<std::string> chosen = dialog.ChooseFolder(folder);
+        if (!chosen)
+            continue;
+        folder = WithTrailingPathDelimiter(*chosen);
+        const std::string song(ViewEntry(model_.EditBuffer[index]).Path);
+        messages_.ShowMessage(CopySongToFolder(song, folder)
+                                  ? Sjis("曲データを指定のフォルダにコピーしました")
+                                  : Sjis("曲データのコピーでエラーが発生しました"));
+    }
 }
 
 bool ListEditor::WriteList(int list) {

@@ -48,6 +48,9 @@ class TitleReadProgress {
     virtual void End() = 0;
 };
 
+// Stops playback as the deck's Stop does and plays the song once, alone in the play queue.
+void PreviewSong(AppModel& model, SettingsHost& host, std::string sjisPath);
+
 // The line of a song added to a list: "!1 " and the title read from the file, the path, "+0", "1".
 // Raises UserError when the file cannot be read.
 std::string NewSongLine(const std::string& sjisPath);
@@ -55,6 +58,11 @@ std::string NewSongLine(const std::string& sjisPath);
 // One press of the mark command on one line: "!3 " goes, then "!2 " becomes "!3 ", then "!1 " becomes
 // "!2 ", each test on the line as the one before left it.
 std::string AgedMarks(std::string line);
+
+// Copies a song's file to the folder (ending in "/") under its own name, replacing a file of that
+// name through a temporary file, so that an interrupted copy never leaves half a song. A target that
+// is the song's own file is left as it is. Returns whether the target holds the song.
+bool CopySongToFolder(const std::string& sjisSong, const std::string& sjisFolder);
 
 // The songs of a folder: "*.MID" with the extension's letters in any case, in name order.
 struct MidiFolder {
@@ -107,6 +115,16 @@ class ListEditor {
     void AgeMarks(int list);
     // Opens the companion document remembered by the last click.
     void OpenCompanion(DocumentKind kind);
+
+    // Appends the selected lines, whole, to the other list's file (created when missing). Returns
+    // false, with a message, when nothing was selected or the file could not be written.
+    bool CopyToOtherList(int list, const std::vector<std::size_t>& selected);
+    // Copies the selected lines to the other list, then deletes them here; nothing is deleted when
+    // the copy failed. Returns whether they moved.
+    bool MoveToOtherList(int list, const std::vector<std::size_t>& selected);
+    // Copies each selected song's file into a folder asked for one song after another, each dialog
+    // starting where the last one ended, with one message for each song.
+    void SendSongs(const std::vector<std::size_t>& selected, FolderDialog& dialog);
 
   private:
     bool WriteList(int list);

@@ -38,14 +38,6 @@ bool HasNonBlank(std::string_view text) {
     return text.find_first_not_of(' ') != std::string_view::npos;
 }
 
-std::string ReadFailure(int error) {
-    if (error == ENOENT || error == ENOTDIR)
-        return Sjis("ﾌｧｲﾙが見つかりません");
-    if (error == EACCES || error == EPERM)
-        return Sjis("ﾌｧｲﾙへのｱｸｾｽが拒否されました");
-    return Sjis("I/O ｴﾗｰ (") + std::to_string(error) + ")";
-}
-
 }  // namespace
 
 std::string TitleHead(std::string_view bytes) {
@@ -97,7 +89,7 @@ std::string ReadSmfTitle(const std::string& sjisPath) {
     const std::string fsPath = ToFsPath(sjisPath).string();
     const int fd = ::open(fsPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw UserError(ReadFailure(errno));
+        throw UserError(InputOutputMessage(errno));
     // The head never needs more file bytes than this: a line of one byte takes three with its CR LF,
     // and an empty line ends the head.
     std::array<char, 3 * kTitleHeadLimit + 3> bytes{};
@@ -109,7 +101,7 @@ std::string ReadSmfTitle(const std::string& sjisPath) {
         if (n < 0) {
             const int error = errno;
             ::close(fd);
-            throw UserError(ReadFailure(error));
+            throw UserError(InputOutputMessage(error));
         }
         if (n == 0)
             break;

@@ -122,7 +122,13 @@ std::string WithTrailingPathDelimiter(std::string_view folder) {
 }
 
 std::string UpperCase(std::string_view text) {
-    std::string out(text);
+    std::string out;
+    UpperCaseInto(text, out);
+    return out;
+}
+
+void UpperCaseInto(std::string_view text, std::string& out) {
+    out.assign(text.data(), text.size());
     for (std::size_t i = 0; i < out.size();) {
         const std::size_t len = CharLengthAt(out, i);
         if (len == 2) {
@@ -134,7 +140,6 @@ std::string UpperCase(std::string_view text) {
         }
         i += len;
     }
-    return out;
 }
 
 int CompareNoCase(std::string_view a, std::string_view b) {

@@ -52,6 +52,8 @@ bool EndsWithPathDelimiter(std::string_view folder);
 // Upper-cases single-byte a-z and full-width ａ-ｚ (0x8281-0x829A -> 0x8260-0x8279); the second
 // bytes of double-byte characters are never touched.
 std::string UpperCase(std::string_view text);
+// The same into out, reusing its room: for many texts one after another.
+void UpperCaseInto(std::string_view text, std::string& out);
 
 // Ascending order of playlist lines: bytes compared unsigned, single-byte a-z folded to upper case
 // so that letter case does not matter; double-byte characters compare by their two bytes as they

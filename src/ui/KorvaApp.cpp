@@ -66,7 +66,7 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     QWidget* owner = main_.get();
     AppModel& model = jukebox_.Model();
     new TArtsDlg(model, owner);
-    new TBadDlg(model, owner);
+    auto* badFiles = new TBadDlg(model, owner);
     new TRemoteDlg(model, owner);
     auto* conversionWindow = new TSelCnvDlg(jukebox_, owner);
     processRunner_ = std::make_unique<QtProcessRunner>();
@@ -79,6 +79,7 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     auto* setUp = new TSetUpDlg(model, *settingsHost_, *messages_, owner);
     auto* songControl = new TCtrlDlg(model, owner);
     setUp->SetAboutWindow(new TVerDlg(FluidSynthVersion(), owner));
+    setUp->SetBadFileWindow(badFiles);
 
     jukebox_.AttachSongList(*songWindow);
     jukebox_.AttachVolumeWindow(*volumeWindow);

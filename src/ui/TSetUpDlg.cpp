@@ -264,6 +264,8 @@ void TSetUpDlg::ClearSearchPage() {
     findMonEdit_->clear();
     find0ListBox_->clear();
     find1ListBox_->clear();
+    foundLines_ = {};
+    findMonLine_.clear();
 }
 
 void TSetUpDlg::ClearListPage(int list) {

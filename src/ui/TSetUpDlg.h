@@ -31,6 +31,8 @@ class QToolButton;
 
 namespace korva {
 
+class TBadDlg;
+
 class TSetUpDlg final : public QDialog, public SettingsWindowLink, private SettingsWindowView {
     Q_OBJECT
   public:
@@ -50,6 +52,8 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
 
     // The about window opened by K97Panel and the search page's product label.
     void SetAboutWindow(QDialog* about) { about_ = about; }
+    // The window that lists the songs the path check did not find.
+    void SetBadFileWindow(TBadDlg* bad) { bad_ = bad; }
     // The list font of the settings: this window's fields and lists, then the other windows'.
     void ApplyListFont();
 
@@ -112,6 +116,14 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     void ManButtonClick(int list);
     void AutoButtonClick(int list);
     void CtrlButtonClick(int list);
+    std::vector<std::size_t> SelectedTitles(int list) const;
+    void MoveBitBtnClick(int list);
+
+    // The path check and the search page.
+    void CheckBitBtnClick();
+    void FindButtonClick();
+    void FindListBoxClick(QListWidget* clicked);
+    void FindMonButtonClick();
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ShowScrollBar(SetUpScrollBar which, int value);
 
@@ -133,6 +145,7 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     SettingsWindow rules_;
     ListEditor editor_;
     QDialog* about_ = nullptr;
+    TBadDlg* bad_ = nullptr;
     bool placed_ = false;
 
     struct HintedControl {
@@ -175,6 +188,9 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
         QPushButton* del = nullptr;
         QPushButton* mon = nullptr;
         QPushButton* ctrl = nullptr;
+        QPushButton* move = nullptr;
+        QPushButton* copy = nullptr;
+        QPushButton* send = nullptr;
         std::string shownName;  // the name and path as the line holds them, for an unchanged field
         std::string shownPath;
         int changedRow = -1;  // the row a press just made current, clicked on its release
@@ -186,6 +202,9 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     QLineEdit* findMonEdit_ = nullptr;
     QListWidget* find0ListBox_ = nullptr;
     QListWidget* find1ListBox_ = nullptr;
+    std::array<QLabel*, 2> findPanels_{};
+    std::array<std::vector<std::string>, 2> foundLines_;  // the lines the find lists show, as read
+    std::string findMonLine_;                             // the line FindMonEdit was given
 };
 
 }  // namespace korva

@@ -477,16 +477,14 @@ QWidget* TSetUpDlg::BuildListPage(int list) {
     controls.mon = Button(page, name("Mon%1Button").constData(), QStringLiteral("試聴する"), QString(), area);
     controls.ctrl = Button(page, name("Ctrl%1Button").constData(), QStringLiteral("！制御  "),
                            QStringLiteral("新曲マーク(!1,!2,!3)を制御する"), area);
-    // Moving, copying and sending songs come with the list maintenance; until then they stay disabled.
     const std::vector<QPushButton*> maintenance = {
-        Button(page, name("Move%1BitBtn").constData(), QStringLiteral("移動"),
-               QStringLiteral("指定した曲を%1に移動する").arg(other), area),
-        Button(page, name("Copy%1BitBtn").constData(), QStringLiteral("複写"),
-               QStringLiteral("指定した曲を%1にコピーする").arg(other), area),
-        Button(page, name("Snd%1BitBtn").constData(), QStringLiteral("送る"),
-               QStringLiteral("指定の曲データを選択したフォルダにコピーする"), area),
+        controls.move = Button(page, name("Move%1BitBtn").constData(), QStringLiteral("移動"),
+                               QStringLiteral("指定した曲を%1に移動する").arg(other), area),
+        controls.copy = Button(page, name("Copy%1BitBtn").constData(), QStringLiteral("複写"),
+                               QStringLiteral("指定した曲を%1にコピーする").arg(other), area),
+        controls.send = Button(page, name("Snd%1BitBtn").constData(), QStringLiteral("送る"),
+                               QStringLiteral("指定の曲データを選択したフォルダにコピーする"), area),
     };
-    for (QPushButton* button : maintenance) button->setEnabled(false);
     controls.txt->setEnabled(false);
     controls.doc->setEnabled(false);
     const std::vector<QPushButton*> commands = {
@@ -559,10 +557,9 @@ QWidget* TSetUpDlg::BuildAdvancedPage() {
     play1RadioButton_->setObjectName(QStringLiteral("Play1RadioButton"));
     for (QRadioButton* radio : {play0RadioButton_, play1RadioButton_})
         radio->setAccessibleName(radio->text());
-    // The path check comes with the list maintenance; until then it stays disabled.
     auto* checkButton = Button(checkGroup, "CheckBitBtn", QStringLiteral("確認 "),
                                QStringLiteral("MIDIファイルの存在チェックをします"), Page3);
-    checkButton->setEnabled(false);
+    connect(checkButton, &QPushButton::clicked, this, &TSetUpDlg::CheckBitBtnClick);
     QHBoxLayout* lists = row(checkRows);
     lists->addWidget(play0RadioButton_);
     lists->addWidget(play1RadioButton_);
@@ -674,9 +671,8 @@ QWidget* TSetUpDlg::BuildSearchPage() {
     findEdit_->setObjectName(QStringLiteral("FindEdit"));
     findEdit_->setAccessibleName(QStringLiteral("検索文字"));
     listFontWidgets_.push_back(findEdit_);
-    // The search itself comes with the list maintenance; until then its button stays disabled.
     auto* findButton = Button(findGroup, "FindButton", QStringLiteral("検索を開始する"), QString(), Page4);
-    findButton->setEnabled(false);
+    connect(findButton, &QPushButton::clicked, this, &TSetUpDlg::FindButtonClick);
     auto* clearButton = Button(findGroup, "ClearButton", QStringLiteral("クリア"), QString(), Page4);
     connect(clearButton, &QPushButton::clicked, this, &TSetUpDlg::ClearButtonClick);
     findGrid->addWidget(Caption(findGroup, QStringLiteral("検索文字")), 0, 0);
@@ -703,6 +699,7 @@ QWidget* TSetUpDlg::BuildSearchPage() {
     const auto findList = [&](int list, const char* panelName, const char* listName, const QString& panelText,
                               const QString& heading) {
         QLabel* panel = Panel(page, panelName);
+        findPanels_[static_cast<std::size_t>(list)] = panel;
         panel->setText(panelText);
         panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         auto* found = new QListWidget(page);
@@ -725,7 +722,14 @@ QWidget* TSetUpDlg::BuildSearchPage() {
     findMonEdit_->setAccessibleName(QStringLiteral("試聴する曲"));
     SetPaletteColour(findMonEdit_, QPalette::Base, QColor(255, 255, 0));
     auto* monButton = Button(page, "FindMonButton", QStringLiteral("試聴する"), QString(), Page4);
-    monButton->setEnabled(false);
+    connect(monButton, &QPushButton::clicked, this, &TSetUpDlg::FindMonButtonClick);
+    for (QListWidget* found : {find0ListBox_, find1ListBox_}) {
+        connect(found, &QListWidget::itemClicked, this, [this, found] { FindListBoxClick(found); });
+        connect(found, &QListWidget::itemDoubleClicked, this, [this, found] {
+            FindListBoxClick(found);
+            FindMonButtonClick();
+        });
+    }
     monRow->addWidget(findMonEdit_, 1);
     monRow->addWidget(monButton);
     rows->addLayout(monRow);

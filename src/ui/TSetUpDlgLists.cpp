@@ -1,5 +1,5 @@
-// The settings window's two list pages: their controls forward to the list editor and show what it
-// leaves in the edit buffer and the title list.
+// The settings window's two list pages, the path check and the search page: their controls forward
+// to the list editor and the list checks, and show what those leave in the model.
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -10,13 +10,17 @@
 #include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <memory>
 
+#include "app/FileSystem.h"
+#include "playlist/ListSearch.h"
 #include "playlist/PlaylistEntry.h"
 #include "text/Encoding.h"
 #include "ui/QtText.h"
+#include "ui/TBadDlg.h"
 #include "ui/TSetUpDlg.h"
 
 namespace korva {
@@ -103,6 +107,11 @@ void TSetUpDlg::WireListPage(int list) {
     connect(page.man, &QPushButton::clicked, this, [this, list] { ManButtonClick(list); });
     connect(page.autoAdd, &QPushButton::clicked, this, [this, list] { AutoButtonClick(list); });
     connect(page.ctrl, &QPushButton::clicked, this, [this, list] { CtrlButtonClick(list); });
+    connect(page.copy, &QPushButton::clicked, this,
+            [this, list] { editor_.CopyToOtherList(list, SelectedTitles(list)); });
+    connect(page.move, &QPushButton::clicked, this, [this, list] { MoveBitBtnClick(list); });
+    connect(page.send, &QPushButton::clicked, this,
+            [this, list] { editor_.SendSongs(SelectedTitles(list), folderDialog_); });
     connect(page.txt, &QPushButton::clicked, this, [this] { editor_.OpenCompanion(DocumentKind::Txt); });
     connect(page.doc, &QPushButton::clicked, this, [this] { editor_.OpenCompanion(DocumentKind::Doc); });
     page.path->installEventFilter(this);
@@ -224,12 +233,24 @@ void TSetUpDlg::EditButtonClick(int list) {
     page.feel->setExclusive(true);
 }
 
-void TSetUpDlg::DelButtonClick(int list) {
-    ListPage& page = listPages_[static_cast<std::size_t>(list)];
+std::vector<std::size_t> TSetUpDlg::SelectedTitles(int list) const {
     std::vector<std::size_t> selected;
-    for (const QModelIndex& index : page.titles->selectionModel()->selectedIndexes())
+    for (const QModelIndex& index :
+         listPages_[static_cast<std::size_t>(list)].titles->selectionModel()->selectedIndexes())
         selected.push_back(static_cast<std::size_t>(index.row()));
-    if (!editor_.DeleteEntries(list, std::move(selected)))
+    return selected;
+}
+
+void TSetUpDlg::DelButtonClick(int list) {
+    if (!editor_.DeleteEntries(list, SelectedTitles(list)))
+        return;
+    ShowName(list, {});
+    ShowPath(list, {});
+    ShowTitles(list);
+}
+
+void TSetUpDlg::MoveBitBtnClick(int list) {
+    if (!editor_.MoveToOtherList(list, SelectedTitles(list)))
         return;
     ShowName(list, {});
     ShowPath(list, {});
@@ -258,6 +279,89 @@ void TSetUpDlg::AutoButtonClick(int list) {
 void TSetUpDlg::CtrlButtonClick(int list) {
     editor_.AgeMarks(list);
     ShowTitles(list);
+}
+
+void TSetUpDlg::CheckBitBtnClick() {
+    if (!play0RadioButton_->isChecked() && !play1RadioButton_->isChecked()) {
+        messages_.ShowMessage(Sjis("リスト０またはリスト１を指定してください"));
+        return;
+    }
+    if (bad_)
+        bad_->ClearBadList();
+    PathCheck check;
+    {
+        const WaitCursor wait;
+        check = CheckPaths(model_, play0RadioButton_->isChecked() ? 0 : 1);
+    }
+    if (check.outcome != PathCheck::Outcome::Missing) {
+        messages_.ShowMessage(PathCheckMessage(check.outcome));
+        return;
+    }
+    if (!bad_)
+        return;
+    for (const std::string& line : check.missing) bad_->AddBadLine(line);
+    bad_->ShowBadList(Sjis("ＭＩＤＩファイルが存在しないデータ"));
+}
+
+void TSetUpDlg::FindButtonClick() {
+    if (findEdit_->text().isEmpty()) {
+        findEdit_->setFocus();
+        return;
+    }
+    msgLabel_->clear();
+    msgLabel_->repaint();
+    const std::optional<std::string> text = ToSjis(findEdit_->text());
+    if (!text) {
+        messages_.ShowMessage(UnholdableNamesMessage({ToSjisForMessage(findEdit_->text())}));
+        return;
+    }
+    find0ListBox_->clear();
+    find1ListBox_->clear();
+    foundLines_ = {};
+    SearchResult result;
+    {
+        const WaitCursor wait;
+        result = SearchLists(model_, *text);
+    }
+    const std::array<QListWidget*, 2> found = {find0ListBox_, find1ListBox_};
+    for (std::size_t list = 0; list < 2; ++list) {
+        const ListSearch& search = result.lists[list];
+        if (!search.searched && !result.failed)
+            continue;
+        if (FileExistsIgnoringCase(search.path))
+            findPanels_[list]->setText(FromSjis(search.path));
+        QStringList lines;
+        lines.reserve(static_cast<qsizetype>(search.found.size()));
+        for (const std::string& line : search.found) lines << FromSjis(line);
+        found[list]->addItems(lines);
+        foundLines_[list] = search.found;
+    }
+    msgLabel_->setText(FromSjis(result.message).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    if (result.failed)
+        messages_.ShowMessage(Sjis("プレイリストの検索でエラーが発生しました"));
+}
+
+void TSetUpDlg::FindListBoxClick(QListWidget* clicked) {
+    QListWidgetItem* item = clicked->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    const std::size_t list = clicked == find0ListBox_ ? 0 : 1;
+    const auto row = static_cast<std::size_t>(clicked->row(item));
+    findMonLine_ = row < foundLines_[list].size() ? foundLines_[list][row] : std::string();
+    findMonEdit_->setText(FromSjis(findMonLine_));
+    (clicked == find0ListBox_ ? find1ListBox_ : find0ListBox_)->clearSelection();
+}
+
+void TSetUpDlg::FindMonButtonClick() {
+    if (findMonEdit_->text().isEmpty())
+        return;
+    // The line as the file holds it, unless the user typed another.
+    const std::optional<std::string> line =
+        findMonEdit_->text() == FromSjis(findMonLine_) ? findMonLine_ : ToSjis(findMonEdit_->text());
+    PlaylistEntry fields;
+    if (line)
+        SplitEntry(*line, fields);
+    PreviewSong(model_, host_, fields.Path);
 }
 
 }  // namespace korva

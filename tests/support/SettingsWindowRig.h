@@ -80,7 +80,9 @@ struct ShownMessages final : MessageView {
 
 // The settings window with the windows it reaches, over a settings file in a temporary folder.
 struct Program {
-    explicit Program(TempDir& dir) : rig(dir.Folder()), model(LoadModel(rig)) {}
+    explicit Program(TempDir& dir) : rig(dir.Folder()), model(LoadModel(rig)) {
+        window.SetBadFileWindow(&bad);
+    }
     static AppModel& LoadModel(JukeboxRig& rig) {
         ReadSettings(rig.Model().folders.SettingsPath(), rig.Model().settings);
         return rig.Model();

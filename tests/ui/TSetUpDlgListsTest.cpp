@@ -15,6 +15,7 @@
 #include "support/SettingsWindowRig.h"
 #include "support/SmfWriter.h"
 #include "text/Encoding.h"
+#include "ui/TBadDlg.h"
 
 namespace korva {
 namespace {
@@ -194,6 +195,57 @@ class TSetUpDlgListsTest : public QObject {
         QCOMPARE(folder, QString::fromStdString(dir_->Folder() + "songs/"));
         QCOMPARE(Rows(Find<QListWidget>(w, "List0ListBox")), QStringList(U8("!1 Only One")));
         QCOMPARE(dir_->Read("KORVA.DT0"), "!1 Only One\t" + song + "\t+0\t1\r\n");
+    }
+
+    // The search page finds lines in both lists; a double click on one stops what plays and plays it.
+    void SearchAndPlayAFoundSong() {
+        const std::string songs = dir_->Folder() + "songs/";
+        dir_->Write("songs/blue.mid", Song("Blue"));
+        dir_->Write("KORVA.DT0", "Blue Moon\t" + songs + "blue.mid\t+0\t1\r\nRed\t/r.mid\t+0\t1\r\n");
+        dir_->Write("KORVA.DT1", "Old BLUES\t/b.mid\t+0\t1\r\n");
+        Program& p = Open();
+        TSetUpDlg& w = p.window;
+        w.OpenSearchPage();
+        Find<QLineEdit>(w, "FindEdit")->setText(QStringLiteral("blue"));
+        QTest::mouseClick(Find<QPushButton>(w, "FindButton"), Qt::LeftButton);
+        QCOMPARE(Find<QLabel>(w, "MsgLabel")->text(),
+                 U8("リスト０の検索を開始します\nリスト０に 1 "
+                    "件あります\nリスト１の検索を開始します\nリスト１に 1 件あります"));
+        QCOMPARE(Find<QLabel>(w, "Find1Panel")->text(),
+                 QString::fromStdString(p.model.folders.PlaylistPath(1)));
+        auto* found0 = Find<QListWidget>(w, "Find0ListBox");
+        auto* found1 = Find<QListWidget>(w, "Find1ListBox");
+        QCOMPARE(Rows(found1), QStringList(QStringLiteral("Old BLUES\t/b.mid\t+0\t1")));
+
+        // Something plays; a double click on the found line replaces it with that song alone.
+        p.model.PlayQueue = {"/other.mid"};
+        p.model.play.QueuePosition = 0;
+        p.rig.ThePlayer().PlaySingleEntry();
+        ClickRow(found1, 0);
+        // A double click is a click and then the double-click event.
+        const QPoint row = found0->visualItemRect(found0->item(0)).center();
+        ClickRow(found0, 0);
+        QTest::mouseDClick(found0->viewport(), Qt::LeftButton, {}, row);
+        QCOMPARE(Find<QLineEdit>(w, "FindMonEdit")->text(),
+                 U8("Blue Moon\t") + QString::fromStdString(songs) + U8("blue.mid\t+0\t1"));
+        QVERIFY(found1->selectedItems().isEmpty());
+        QCOMPARE(p.rig.device.OpenFile(), songs + "blue.mid");
+        QCOMPARE(p.model.PlayQueue, std::vector<std::string>{songs + "blue.mid"});
+        QVERIFY(p.host.calls.contains(QStringLiteral("Stop")));
+    }
+
+    void PathCheckListsTheMissingSongs() {
+        dir_->Write("KORVA.DT1", "Gone\t/nowhere/gone.mid\t+0\t1\r\n");
+        Program& p = Open();
+        TSetUpDlg& w = p.window;
+        QTest::mouseClick(Find<QPushButton>(w, "CheckBitBtn"), Qt::LeftButton);
+        QCOMPARE(p.messages.shown, QStringList(U8("リスト０またはリスト１を指定してください")));
+        Find<QRadioButton>(w, "Play1RadioButton")->setChecked(true);
+        QTest::mouseClick(Find<QPushButton>(w, "CheckBitBtn"), Qt::LeftButton);
+        QVERIFY(p.bad.isVisible());
+        QCOMPARE(p.bad.windowTitle(), U8("ＭＩＤＩファイルが存在しないデータ"));
+        QCOMPARE(Rows(Find<QListWidget>(p.bad, "BadListBox")), QStringList(U8("Gone → /nowhere/gone.mid")));
+        p.bad.close();
     }
 };
 
