@@ -66,12 +66,13 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     AppModel& model = jukebox_.Model();
     new TArtsDlg(model, owner);
     new TBadDlg(model, owner);
-    new TRemoteDlg(model, owner);
+    auto* remote = new TRemoteDlg(jukebox_, owner);
     new TSelCnvDlg(model, owner);
     documents_ = std::make_unique<DocumentViewer>(model.settings);
     auto* songWindow = new TViewDlg(jukebox_, *messages_, *documents_, owner);
     auto* volumeWindow = new TVolDlg(jukebox_, owner);
     settingsHost_ = std::make_unique<ProgramSettingsHost>(jukebox_, *main_, *songWindow, *volumeWindow);
+    settingsHost_->SetRemoteWindow(*remote);
     auto* setUp = new TSetUpDlg(model, *settingsHost_, *messages_, owner);
     auto* songControl = new TCtrlDlg(model, owner);
     setUp->SetAboutWindow(new TVerDlg(FluidSynthVersion(), owner));
@@ -79,8 +80,10 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     jukebox_.AttachSongList(*songWindow);
     jukebox_.AttachVolumeWindow(*volumeWindow);
     jukebox_.AttachSongControl(*songControl);
+    remote->SetTargets({main_.get(), songWindow, volumeWindow});
     MainFormLinks links;
     links.settingsWindow = setUp;
+    links.remoteWindow = remote;
     links.volumeWindow = volumeWindow;
     main_->SetLinks(links);
 

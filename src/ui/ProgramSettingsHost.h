@@ -10,6 +10,7 @@
 namespace korva {
 
 class TMainForm;
+class TRemoteDlg;
 class TViewDlg;
 class TVolDlg;
 
@@ -17,6 +18,8 @@ class ProgramSettingsHost final : public SettingsHost {
   public:
     ProgramSettingsHost(Jukebox& jukebox, TMainForm& deck, TViewDlg& songWindow, TVolDlg& volumeWindow)
         : jukebox_(jukebox), deck_(deck), songWindow_(songWindow), volumeWindow_(volumeWindow) {}
+    // The remote window's hints follow USEHNT2 too.
+    void SetRemoteWindow(TRemoteDlg& remoteWindow) { remoteWindow_ = &remoteWindow; }
 
     void PressStop() override;
     void PressPlay() override;
@@ -38,6 +41,7 @@ class ProgramSettingsHost final : public SettingsHost {
     TMainForm& deck_;
     TViewDlg& songWindow_;
     TVolDlg& volumeWindow_;
+    TRemoteDlg* remoteWindow_ = nullptr;
 };
 
 }  // namespace korva
