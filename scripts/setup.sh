@@ -12,7 +12,7 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
-  xvfb xauth
+  xvfb xauth openbox x11-utils
 )
 # The fluidsynth command-line tool is only a yardstick for a benchmark; its recommends pull a
 # 120 MB SoundFont, so it is installed apart without them.

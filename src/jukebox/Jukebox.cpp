@@ -96,6 +96,11 @@ void Jukebox::VolumeDown() {
         volume_->TemporaryDown();
 }
 
+void Jukebox::StepBaseVolume(int step) {
+    if (volume_)
+        volume_->StepBaseLevelBy(step);
+}
+
 bool Jukebox::PrepareVolumeWindow() {
     if (!volume_)
         return false;

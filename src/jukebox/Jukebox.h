@@ -79,6 +79,8 @@ class Jukebox {
     void ChooseVolumeLevel(int position);
     void VolumeUp();
     void VolumeDown();
+    // The base level one step down (-1) or up (+1), within 0..9.
+    void StepBaseVolume(int step);
     // Readies the volume window to be opened; false while there is no volume control.
     bool PrepareVolumeWindow();
 

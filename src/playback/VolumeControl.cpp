@@ -88,6 +88,10 @@ void VolumeControl::StepBaseLevel(int level) {
     LevelButtonClick(std::clamp(level, 0, 9));
 }
 
+void VolumeControl::StepBaseLevelBy(int step) {
+    StepBaseLevel(std::clamp(BaseLevel() + step, 0, 9));
+}
+
 void VolumeControl::TemporaryUp() {
     if (effectiveLevel_ < 9)
         ApplyLevel(effectiveLevel_ + 1, -1);

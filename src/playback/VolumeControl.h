@@ -40,8 +40,10 @@ class VolumeControl {
     // A level button: the new base keeps a temporary offset in force. Returns whether the button
     // stays down; the bar follows the button.
     bool LevelButtonClick(int level);
-    // The remote window's base up/down: the level button of `level`, then the bar.
+    // The level button of `level` (limited to 0..9), then the bar.
     void StepBaseLevel(int level);
+    // The remote window's base down (-1) / up (+1): the base level stepped, never past 0 or 9.
+    void StepBaseLevelBy(int step);
     void TemporaryUp();
     void TemporaryDown();
 

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <cmath>
 
 namespace korva {
@@ -80,6 +81,15 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QColor& ink) {
                 p.drawLine(QPointF(6.5, y), QPointF(12.5, y));
             }
             break;
+        case Glyph::BaseDown:  // a level pointing down onto its base line
+        case Glyph::BaseUp: {
+            const bool up = glyph == Glyph::BaseUp;
+            p.drawLine(QPointF(3.5, 12.5), QPointF(12.5, 12.5));
+            p.setPen(Qt::NoPen);
+            p.drawPolygon(up ? QPolygonF({QPointF(8, 3.5), QPointF(12.5, 10), QPointF(3.5, 10)})
+                             : QPolygonF({QPointF(3.5, 3.5), QPointF(12.5, 3.5), QPointF(8, 10)}));
+            break;
+        }
         case Glyph::Order: {  // two crossing arrows
             p.setBrush(Qt::NoBrush);
             p.drawLine(QPointF(3.5, 11), QPointF(12, 5));
@@ -165,6 +175,22 @@ void PaintWood(QPainter& p, const QRect& r) {
 }
 
 }  // namespace
+
+QIcon GlyphIcon(Glyph glyph, const QColor& ink, int size) {
+    QIcon icon;
+    for (const int ratio : {1, 2}) {
+        QPixmap pixmap(size * ratio, size * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 16.0, size / 16.0);
+        DrawGlyph(p, glyph, ink);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
 
 DeckButton::DeckButton(Glyph glyph, QWidget* parent) : QAbstractButton(parent), glyph_(glyph) {
     setFocusPolicy(Qt::NoFocus);

@@ -4,12 +4,30 @@
 
 #include <QAbstractButton>
 #include <QFont>
+#include <QIcon>
 #include <QLabel>
 #include <QWidget>
 
 namespace korva {
 
-enum class Glyph { Power, Minimise, TitleBar, Back, Next, Play, Pause, Stop, SetUp, Mode, Order };
+enum class Glyph {
+    Power,
+    Minimise,
+    TitleBar,
+    Back,
+    Next,
+    Play,
+    Pause,
+    Stop,
+    SetUp,
+    Mode,
+    Order,
+    BaseDown,
+    BaseUp
+};
+
+// A glyph as an icon of size x size pixels, drawn sharp at the screen's pixel ratio as well.
+QIcon GlyphIcon(Glyph glyph, const QColor& ink, int size);
 
 // A key of the deck. A left click arrives as clicked(); every press and release is also reported
 // with its button, because the deck's keys do something else on the right button.

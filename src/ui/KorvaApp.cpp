@@ -67,7 +67,7 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     AppModel& model = jukebox_.Model();
     new TArtsDlg(model, owner);
     auto* badFiles = new TBadDlg(model, owner);
-    new TRemoteDlg(model, owner);
+    auto* remote = new TRemoteDlg(jukebox_, owner);
     auto* conversionWindow = new TSelCnvDlg(jukebox_, owner);
     processRunner_ = std::make_unique<QtProcessRunner>();
     jukebox_.AttachConversion(*conversionWindow, *processRunner_);
@@ -76,6 +76,7 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     auto* volumeWindow = new TVolDlg(jukebox_, owner);
     settingsHost_ =
         std::make_unique<ProgramSettingsHost>(jukebox_, *main_, *songWindow, *volumeWindow, *documents_);
+    settingsHost_->SetRemoteWindow(*remote);
     auto* setUp = new TSetUpDlg(model, *settingsHost_, *messages_, owner);
     auto* songControl = new TCtrlDlg(model, owner);
     setUp->SetAboutWindow(new TVerDlg(FluidSynthVersion(), owner));
@@ -84,8 +85,10 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     jukebox_.AttachSongList(*songWindow);
     jukebox_.AttachVolumeWindow(*volumeWindow);
     jukebox_.AttachSongControl(*songControl);
+    remote->SetTargets({main_.get(), songWindow, volumeWindow});
     MainFormLinks links;
     links.settingsWindow = setUp;
+    links.remoteWindow = remote;
     links.volumeWindow = volumeWindow;
     main_->SetLinks(links);
 

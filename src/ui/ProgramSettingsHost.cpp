@@ -2,6 +2,7 @@
 
 #include "ui/DocumentViewer.h"
 #include "ui/TMainForm.h"
+#include "ui/TRemoteDlg.h"
 #include "ui/TViewDlg.h"
 #include "ui/TVolDlg.h"
 
@@ -61,6 +62,8 @@ void ProgramSettingsHost::ApplyDeckHints() {
 
 void ProgramSettingsHost::ApplyWindowHints() {
     songWindow_.ApplyHints(jukebox_.Model().settings.USEHNT2);
+    if (remoteWindow_)
+        remoteWindow_->ApplyHints(jukebox_.Model().settings.USEHNT2);
 }
 
 void ProgramSettingsHost::ApplyListFont() {

@@ -11,6 +11,7 @@ namespace korva {
 
 class DocumentViewer;
 class TMainForm;
+class TRemoteDlg;
 class TViewDlg;
 class TVolDlg;
 
@@ -23,6 +24,8 @@ class ProgramSettingsHost final : public SettingsHost {
           songWindow_(songWindow),
           volumeWindow_(volumeWindow),
           documents_(documents) {}
+    // The remote window's hints follow USEHNT2 too.
+    void SetRemoteWindow(TRemoteDlg& remoteWindow) { remoteWindow_ = &remoteWindow; }
 
     void PressStop() override;
     void PressPlay() override;
@@ -47,6 +50,7 @@ class ProgramSettingsHost final : public SettingsHost {
     TViewDlg& songWindow_;
     TVolDlg& volumeWindow_;
     DocumentViewer& documents_;
+    TRemoteDlg* remoteWindow_ = nullptr;
 };
 
 }  // namespace korva

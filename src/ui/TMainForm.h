@@ -48,6 +48,8 @@ class TMainForm : public QWidget,
     void ShowStatus(const std::string& sjisText, StatusKind kind) override;
     void ShowModeLabel() override;
     const StatusLine& Status() const { return status_; }
+    // The deck's keys and labels, for the remote window that presses them and reads them.
+    const Deck& DeckControls() const { return deck_; }
 
     // Grid placement of the main window, and the volume window beside it.
     void ApplyFixedPosition();

@@ -25,6 +25,9 @@ class TVolDlg : public QDialog, public VolumeWindowView {
 
     // The level-button table, in level order.
     QToolButton* LevelButton(int level) const { return levelButtons_[static_cast<std::size_t>(level)]; }
+    // The temporary down / up buttons, pressed by the remote window too.
+    QToolButton* VolDownButton() const { return volDownButton_; }
+    QToolButton* VolUpButton() const { return volUpButton_; }
 
     void LevelButtonClick(int level);
     void VolUpSpeedButtonClick();

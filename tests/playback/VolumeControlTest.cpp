@@ -113,6 +113,32 @@ TEST_F(VolumeControlTest, NewBaseWhileHiWasPressedOnce) {
     EXPECT_EQ(v.EffectiveLevel(), 5);
 }
 
+TEST_F(VolumeControlTest, BaseStepsStayWithinZeroToNine) {
+    struct Case {
+        const char* initvol;
+        int step;
+        const char* stored;
+        int bar;
+    };
+    const Case cases[] = {
+        {"BFFFBFFF", +1, "DFFFDFFF", 8}, {"BFFFBFFF", -1, "9FFF9FFF", 6}, {"FFFFFFFF", +1, "FFFFFFFF", 9},
+        {"0FFF0FFF", -1, "0FFF0FFF", 0}, {"bFFFbFFF", -1, "2FFF2FFF", 2},  // an odd digit counts as level 3
+    };
+    for (const Case& c : cases) {
+        VolumeControl& v = Make(c.initvol);
+        output.set.clear();
+        v.StepBaseLevelBy(c.step);
+        EXPECT_EQ(settings.INITVOL, c.stored) << c.initvol << " " << c.step;
+        EXPECT_EQ(deck.bar, c.bar) << c.initvol << " " << c.step;
+        EXPECT_EQ(output.set.size(), 1u) << "the level is applied even at the ends";
+    }
+    VolumeControl& v = Make("BFFFBFFF");
+    v.TemporaryUp();
+    v.StepBaseLevelBy(+1);
+    EXPECT_EQ(v.BaseLevel(), 8);
+    EXPECT_EQ(v.EffectiveLevel(), 9);  // the temporary offset rides on the new base
+}
+
 TEST_F(VolumeControlTest, RefusedSettingChangesNothing) {
     VolumeControl& v = Make("BFFFBFFF");
     output.refuse = true;
