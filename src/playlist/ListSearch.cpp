@@ -58,14 +58,14 @@ class LineFinder {
     void Find(std::string_view text, std::vector<std::string>& found) {
         if (pattern_.empty() || pattern_.find_first_of("\r\n") != std::string::npos)
             return FindEachLine(text, found);
-        const std::size_t span = last_.offset + 1;
         std::size_t resume = 0;  // candidates before the end of the line looked at last are done
         const auto candidate = [&](std::size_t at) {
             if (at < resume)
                 return;
             std::size_t start = at;
             while (start > resume && text[start - 1] != '\r' && text[start - 1] != '\n') --start;
-            std::size_t end = at + span;
+            // The two bytes found may lie on two lines; the line is the one the first lies on.
+            std::size_t end = at;
             while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
             const std::string_view line = text.substr(start, end - start);
             UpperCaseInto(line, upper_);

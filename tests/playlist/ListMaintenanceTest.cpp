@@ -10,6 +10,7 @@
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
+#include "text/ShiftJis.h"
 
 namespace korva {
 namespace {
@@ -147,6 +148,45 @@ TEST_F(ListMaintenanceTest, SearchFindsTextInAnyFieldWhateverItsCase) {
     const SearchResult only = SearchLists(model, "zzz");
     EXPECT_FALSE(only.lists[0].searched);
     EXPECT_EQ(only.message, Sjis("\rリスト１の検索を開始します\rリスト１にはありません"));
+}
+
+TEST_F(ListMaintenanceTest, SearchAgreesWithLookingAtEveryLine) {
+    // Lines of letters in both cases, katakana whose second bytes look like letters, full-width
+    // letters in both cases; patterns cut from them, so most are found somewhere.
+    const std::vector<std::string> pieces = {"a",        "B",        "k",        "Ki",       "ro",
+                                             "\x83\x61", "\x83\x62", "\x82\x81", "\x82\x60", "\x82\x9A",
+                                             "\x82\x79", " ",        "\t",       "/",        "7"};
+    unsigned seed = 12345;
+    const auto next = [&seed](unsigned below) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % below;
+    };
+    std::string file;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 400; ++i) {
+        std::string line;
+        for (unsigned n = next(30); n > 0; --n) line += pieces[next(static_cast<unsigned>(pieces.size()))];
+        lines.push_back(line);
+        file += line + (i % 3 == 0 ? "\n" : "\r\n");
+    }
+    dir.Write("KORVA.DT0", file);
+    for (int round = 0; round < 200; ++round) {
+        const std::string& from = lines[next(static_cast<unsigned>(lines.size()))];
+        std::size_t start = from.empty() ? 0 : next(static_cast<unsigned>(from.size()));
+        while (start > 0 && start < from.size() &&
+               !ContainsAtCharStart(from.substr(start), from.substr(start, 1)))
+            --start;
+        const std::string pattern = from.substr(start, 1 + next(6));
+        if (pattern.empty())
+            continue;
+        const std::string upperPattern = UpperCase(pattern);
+        std::vector<std::string> expected;
+        for (const std::string& line : lines) {
+            if (ContainsAtCharStart(UpperCase(line), upperPattern))
+                expected.push_back(line);
+        }
+        EXPECT_EQ(SearchLists(model, pattern).lists[0].found, expected) << ToDisplayUtf8(pattern);
+    }
 }
 
 TEST(ListSearchTest, MatchesBeginOnlyAtCharacterStarts) {
