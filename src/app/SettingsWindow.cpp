@@ -244,6 +244,8 @@ void SettingsWindow::CycSpeedButtonClick(int cycmode) {
 
 void SettingsWindow::RndSpeedButtonClick(int rndmode) {
     model_.settings.RNDMODE = static_cast<std::uint8_t>(rndmode);
+    // The deck shows the order in force, whichever window changed it.
+    host_.ShowOrderLabel();
 }
 
 void SettingsWindow::TimeBandButtonClick(int band, int list) {
