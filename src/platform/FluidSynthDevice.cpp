@@ -98,19 +98,28 @@ void FluidSynthDevice::Open(const std::string& sjisPath) {
                       Sjis("ＭＩＤＩファイルとしては大きすぎます：") + sjisPath);
 
     std::ifstream in(*file, std::ios::binary);
-    std::string bytes(size, '\0');
-    if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(size))) {
+    fileBytes_.resize(size);
+    if (!in || !in.read(fileBytes_.data(), static_cast<std::streamsize>(size))) {
         return Refuse(DeviceFault::FileUnreadable, Sjis("ファイルを読み込めません：") + sjisPath);
     }
 
-    const SmfReadResult read = ReadSmf(bytes);
-    if (!read.Ok())
-        return Refuse(ReadProblemFault(read.problem), ReadProblemText(read, sjisPath));
+    ReadSmfInto(fileBytes_, read_);
+    if (!read_.Ok())
+        return Refuse(ReadProblemFault(read_.problem), ReadProblemText(read_, sjisPath));
 
-    auto song = std::make_shared<LoadedSong>();
-    song->bytes = WritePlayableSmf(read.song);
-    song->lastTick = read.song.LastTick();
+    // The song loaded before was let go by the synthesizer above; unless someone else still holds
+    // it, its memory takes this one.
+    std::shared_ptr<LoadedSong> song =
+        lastSong_ && lastSong_.use_count() == 1 ? std::move(lastSong_) : std::make_shared<LoadedSong>();
+    WritePlayableSmfInto(read_.song, song->bytes);
+    song->lastTick = read_.song.LastTick();
+    lastSong_ = song;
     engine_.Load(std::move(song));
+    if (size > kKeptBetweenSongs) {
+        // A rare large song does not keep its room for the small ones after it.
+        fileBytes_ = std::string();
+        read_ = SmfReadResult();
+    }
     Succeed();
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/FluidSynthEngine.h"
 #include "playback/SequencerDevice.h"
+#include "playback/SmfReader.h"
 
 namespace korva {
 
@@ -33,6 +34,8 @@ class FluidSynthDevice final : public SequencerDevice {
 
     // Files larger than this are refused rather than read into memory.
     static constexpr std::size_t kMaxFileSize = 64u << 20;
+    // Room kept from one song to the next only for files up to this size.
+    static constexpr std::size_t kKeptBetweenSongs = 4u << 20;
 
   private:
     void Refuse(DeviceFault fault, std::string sjisText);
@@ -43,6 +46,11 @@ class FluidSynthDevice final : public SequencerDevice {
     std::shared_ptr<std::function<void()>> notify_;
     DeviceFault fault_ = DeviceFault::None;
     std::string errorText_;
+    // Songs are read one after another; the file's bytes, the events read and the song written
+    // for the synthesizer keep their memory from one song to the next.
+    std::string fileBytes_;
+    SmfReadResult read_;
+    std::shared_ptr<LoadedSong> lastSong_;
 };
 
 }  // namespace korva

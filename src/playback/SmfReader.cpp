@@ -374,22 +374,33 @@ std::uint32_t SmfSong::LastTick() const {
     return last;
 }
 
-SmfReadResult ReadSmf(std::string_view bytes) {
+void ReadSmfInto(std::string_view bytes, SmfReadResult& out) {
+    // The event lists of the song read before keep their room for this one.
+    std::vector<std::vector<SmfEvent>> spare;
+    spare.reserve(out.song.tracks.size());
+    for (auto& track : out.song.tracks) spare.push_back(std::move(track.events));
+    std::string payload = std::move(out.song.payload);
+    payload.clear();
+    out = SmfReadResult();
+    out.song.payload = std::move(payload);
+    const auto refuse = [&out](SmfProblem problem, std::size_t offset, const char* detail) {
+        out = Refused(problem, offset, detail);
+    };
+
     if (bytes.size() < 4 || bytes.substr(0, 4) != "MThd")
-        return Refused(SmfProblem::NoHeader, 0, "no MThd");
+        return refuse(SmfProblem::NoHeader, 0, "no MThd");
     if (bytes.size() > kMaxInput)
-        return Refused(SmfProblem::Unsupported, 0, "larger than 1 GB");
+        return refuse(SmfProblem::Unsupported, 0, "larger than 1 GB");
     if (bytes.size() < kHeaderEnd)
-        return Refused(SmfProblem::Truncated, bytes.size(), "file ends inside the header");
+        return refuse(SmfProblem::Truncated, bytes.size(), "file ends inside the header");
     const std::uint32_t headerLength = BigEndian(bytes, 4, 4);
     if (headerLength < 6)
-        return Refused(SmfProblem::Corrupt, 4, "header shorter than 6 bytes");
+        return refuse(SmfProblem::Corrupt, 4, "header shorter than 6 bytes");
     const std::uint32_t trackCount = BigEndian(bytes, 10, 2);
     if (trackCount == 0)
-        return Refused(SmfProblem::Corrupt, 10, "no tracks");
+        return refuse(SmfProblem::Corrupt, 10, "no tracks");
 
-    SmfReadResult result;
-    SmfSong& song = result.song;
+    SmfSong& song = out.song;
     song.format = static_cast<int>(BigEndian(bytes, 8, 2));
     const std::uint32_t division = BigEndian(bytes, 12, 2);
     if (division & 0x8000) {
@@ -399,12 +410,12 @@ SmfReadResult ReadSmf(std::string_view bytes) {
         const int framesPerSecond = -static_cast<std::int8_t>(division >> 8);
         const int ticksPerFrame = static_cast<int>(division & 0xFF);
         if (ticksPerFrame == 0)
-            return Refused(SmfProblem::Corrupt, 12, "time division 0");
+            return refuse(SmfProblem::Corrupt, 12, "time division 0");
         song.division = (framesPerSecond == 29 ? 30 : framesPerSecond) * ticksPerFrame;
         song.fixedTempo = framesPerSecond == 29 ? 1001001 : 1000000;
     } else {
         if (division == 0)
-            return Refused(SmfProblem::Corrupt, 12, "time division 0");
+            return refuse(SmfProblem::Corrupt, 12, "time division 0");
         song.division = static_cast<int>(division);
     }
 
@@ -423,6 +434,11 @@ SmfReadResult ReadSmf(std::string_view bytes) {
         }
         ++tracksRead;
         auto& track = song.tracks.emplace_back();
+        if (!spare.empty()) {
+            track.events = std::move(spare.back());
+            track.events.clear();
+            spare.pop_back();
+        }
         if (song.format == 2 && song.tracks.size() > 1)
             track.startTick = song.tracks[song.tracks.size() - 2].endTick;
         // Most events take three or four bytes. Lengths that claim more than the file holds must
@@ -444,17 +460,23 @@ SmfReadResult ReadSmf(std::string_view bytes) {
     }
 
     if (playable)
-        return result;
+        return;
     if (problem)
-        return Refused(SmfProblem::Corrupt, problemAt, problem);
+        return refuse(SmfProblem::Corrupt, problemAt, problem);
     if (tracksRead == 0) {
-        return bytes.size() - kHeaderEnd < 8
-                   ? Refused(SmfProblem::Truncated, bytes.size(), "file ends before its first track")
-                   : Refused(SmfProblem::Corrupt, kHeaderEnd, "no track chunk");
+        if (bytes.size() - kHeaderEnd < 8)
+            return refuse(SmfProblem::Truncated, bytes.size(), "file ends before its first track");
+        return refuse(SmfProblem::Corrupt, kHeaderEnd, "no track chunk");
     }
     if (cutByFile || tracksRead < trackCount)
-        return Refused(SmfProblem::Truncated, bytes.size(), "file ends before any event that sounds");
-    return Refused(SmfProblem::Unsupported, kHeaderEnd, "no event that sounds");
+        return refuse(SmfProblem::Truncated, bytes.size(), "file ends before any event that sounds");
+    return refuse(SmfProblem::Unsupported, kHeaderEnd, "no event that sounds");
+}
+
+SmfReadResult ReadSmf(std::string_view bytes) {
+    SmfReadResult result;
+    ReadSmfInto(bytes, result);
+    return result;
 }
 
 namespace {
@@ -648,9 +670,15 @@ void WriteMerged(TrackWriter& writer, const SmfSong& song) {
 }  // namespace
 
 std::string WritePlayableSmf(const SmfSong& song) {
+    std::string out;
+    WritePlayableSmfInto(song, out);
+    return out;
+}
+
+void WritePlayableSmfInto(const SmfSong& song, std::string& out) {
     std::size_t events = 0;
     for (const auto& track : song.tracks) events += track.events.size();
-    std::string out("MThd\0\0\0\x06\0\0\0\x01", 12);
+    out.assign("MThd\0\0\0\x06\0\0\0\x01", 12);
     out += static_cast<char>(song.division >> 8);
     out += static_cast<char>(song.division & 0xFF);
     const std::size_t trackStart = out.size();
@@ -673,7 +701,6 @@ std::string WritePlayableSmf(const SmfSong& song) {
     }
     const auto length = static_cast<std::uint32_t>(writer.Finish(song.LastTick()));
     for (int i = 0; i < 4; ++i) out[trackStart + 4 + i] = static_cast<char>(length >> (24 - 8 * i));
-    return out;
 }
 
 bool IsModuleReset(std::string_view data) {

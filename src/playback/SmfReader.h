@@ -91,10 +91,15 @@ struct SmfReadResult {
 };
 
 SmfReadResult ReadSmf(std::string_view bytes);
+// The same into `result`, whose earlier contents give their room to this song: a reader of song
+// after song then takes no new memory for songs of about the same size.
+void ReadSmfInto(std::string_view bytes, SmfReadResult& result);
 
 // The song as a format 0 file with one track. Every module reset is written as GM System On, the
 // one reset that synthesizers commonly know; a file in SMPTE time gets its fixed tempo at tick 0.
 std::string WritePlayableSmf(const SmfSong& song);
+// The same into `out`, reusing its room.
+void WritePlayableSmfInto(const SmfSong& song, std::string& out);
 
 // A system-exclusive message that resets a sound module: GM System On, the Roland GS reset or the
 // SC-88 system mode set. sysexData is the message without its leading F0; a closing F7 may be

@@ -127,6 +127,33 @@ std::string OneTrack(const std::string& events) {
            Bytes({0, 0, 0, static_cast<int>(events.size())}) + events;
 }
 
+// A reader that reads song after song into the same result, as the device does, gives each song
+// exactly what a fresh read gives, whatever came before it: more tracks, fewer, a refused file.
+TEST(SmfReader, ReadingIntoAnEarlierResultLeavesNothingOfIt) {
+    std::vector<std::string> songs;
+    for (const QuirkySmf& quirky : testing::QuirkySmfFiles()) songs.push_back(quirky.bytes);
+    songs.push_back("MThd" + Bytes({0, 0, 0, 6, 0, 0, 0, 1, 0, 0}));  // refused: time division 0
+    songs.push_back(TwoTrackSong());
+    SmfReadResult reused;
+    std::string written;
+    for (std::size_t round = 0; round < 2; ++round) {
+        for (std::size_t i = 0; i < songs.size(); ++i) {
+            const std::string& song = songs[(i * 7 + round) % songs.size()];
+            const SmfReadResult fresh = ReadSmf(song);
+            ReadSmfInto(song, reused);
+            ASSERT_EQ(reused.problem, fresh.problem) << i;
+            EXPECT_EQ(reused.detail, fresh.detail);
+            if (!fresh.Ok())
+                continue;
+            EXPECT_EQ(reused.song.tracks.size(), fresh.song.tracks.size());
+            EXPECT_EQ(reused.song.fixedTempo, fresh.song.fixedTempo);
+            EXPECT_EQ(reused.song.payload, fresh.song.payload);
+            WritePlayableSmfInto(reused.song, written);
+            EXPECT_EQ(written, WritePlayableSmf(fresh.song)) << i;
+        }
+    }
+}
+
 struct RefusedCase {
     const char* name;
     std::string bytes;
