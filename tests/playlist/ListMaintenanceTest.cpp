@@ -89,7 +89,7 @@ TEST_F(ListMaintenanceTest, FailedCopyNamesTheFileAndMoveDeletesNothing) {
 
 TEST_F(ListMaintenanceTest, SendAsksForAFolderPerSongAndNeverHarmsTheSong) {
     std::filesystem::create_directories(dir.Path() / "out");
-    const std::string song = dir.Write("song.mid", std::string("MThd\0\0\0\x06song bytes", 20));
+    const std::string song = dir.Write("song.mid", std::string("MThd\0\0\0\x06song bytes", 18));
     dir.Write("KORVA.DT0", "Gone\t" + dir.Folder() + "gone.mid\t+0\t1\r\nSong\t" + song + "\t+0\t1\r\n");
     editor.EnterPage(0);
     const std::string before = dir.Read("song.mid");
