@@ -154,19 +154,19 @@ void TCtrlDlg::BuildWindow(bool hints) {
 
     auto* information = new QGroupBox(QStringLiteral(" INFORMATION "), this);
     information->setObjectName(QStringLiteral("GroupBox1"));
-    information->setGeometry(8, 176, 346, 52);
+    information->setGeometry(8, 176, 346, 68);
     msgLabel_ = new QLabel(information);
     msgLabel_->setObjectName(QStringLiteral("MsgLabel"));
-    msgLabel_->setGeometry(8, 16, 330, 32);
+    msgLabel_->setGeometry(8, 18, 330, 46);
     msgLabel_->setWordWrap(true);
     msgLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    ColourPanel(MakePanel("Panel5", QStringLiteral("ＳＭＦナイフ変換"), {8, 232, 346, 18}),
+    ColourPanel(MakePanel("Panel5", QStringLiteral("ＳＭＦナイフ変換"), {8, 250, 112, 26}),
                 QStringLiteral("olive"), QStringLiteral("white"));
-    cnv1SpeedButton_ = MakeButton("Cnv1SpeedButton", QStringLiteral("1"), {8, 254, 110, 22});
-    cnv2SpeedButton_ = MakeButton("Cnv2SpeedButton", QStringLiteral("2"), {122, 254, 110, 22});
-    txtSpeedButton_ = MakeButton("TxtSpeedButton", QStringLiteral("TXT"), {246, 254, 52, 22});
-    docSpeedButton_ = MakeButton("DocSpeedButton", QStringLiteral("DOC"), {302, 254, 52, 22});
+    cnv1SpeedButton_ = MakeButton("Cnv1SpeedButton", QStringLiteral("1"), {124, 250, 66, 26});
+    cnv2SpeedButton_ = MakeButton("Cnv2SpeedButton", QStringLiteral("2"), {194, 250, 66, 26});
+    txtSpeedButton_ = MakeButton("TxtSpeedButton", QStringLiteral("TXT"), {264, 250, 43, 26});
+    docSpeedButton_ = MakeButton("DocSpeedButton", QStringLiteral("DOC"), {311, 250, 43, 26});
     txtSpeedButton_->setEnabled(false);
     docSpeedButton_->setEnabled(false);
 
