@@ -43,6 +43,8 @@ bool SongControl::ShowsCurrentSong() const {
 }
 
 void SongControl::FormActivate() {
+    if (knifeRunning_)
+        return;  // the window tells of the run until the comparison play takes over
     filledFrom_ = CurrentSource();
     fields_ = SongControlFields{};
     storedFeel_.clear();

@@ -57,7 +57,7 @@ class SongControl {
 
     const SongControlFields& Fields() const { return fields_; }
 
-    // Fills the window from the song at QueuePosition.
+    // Fills the window from the song at QueuePosition; not while the knife runs.
     void FormActivate();
     // The fields were filled from the song that is at QueuePosition now, in the same list mode and
     // queue; refilling would only throw away what the user has typed.
