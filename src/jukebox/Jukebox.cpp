@@ -8,7 +8,8 @@ Jukebox::Jukebox(Folders folders, RandomSource& random, const Clock& clock)
     : random_(random),
       clock_(clock),
       views_(QuietViews()),
-      conversion_(model_, views_, [this] { Commands().Stop(); }) {
+      conversion_(model_, views_, [this] { Commands().Stop(); }),
+      songControl_(model_, views_, [this]() -> PlayerCommands& { return Commands(); }) {
     model_.folders = std::move(folders);
 }
 

@@ -16,6 +16,7 @@
 #include "app/Ports.h"
 #include "convert/AutoConvert.h"
 #include "convert/ProcessRunner.h"
+#include "convert/SongControl.h"
 #include "playback/DroppedFiles.h"
 #include "playback/Player.h"
 #include "playback/PlayerCommands.h"
@@ -65,6 +66,10 @@ class Jukebox {
     void AttachConversion(ConversionWindowView& window, ProcessRunner& runner);
     // The conversion of foreign sequencer files; it lives as long as the jukebox.
     AutoConvert& Conversion() { return conversion_; }
+    // What starts the SMF knife; until it is attached the knife cannot run.
+    void AttachKnifeRunner(ProcessRunner& runner) { songControl_.AttachRunner(&runner); }
+    // The song control window's logic; it lives as long as the jukebox.
+    SongControl& TheSongControl() { return songControl_; }
 
     // With AUTOVOL on, looks for an output whose volume can be set; when there is none the status
     // line says so.
@@ -91,6 +96,7 @@ class Jukebox {
     Views views_;
     IdlePlayer idle_;
     AutoConvert conversion_;
+    SongControl songControl_;
     bool conversionAttached_ = false;
     std::unique_ptr<VolumeControl> volume_;
     std::unique_ptr<Player> player_;

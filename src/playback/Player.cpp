@@ -371,8 +371,10 @@ bool Player::StartSong(const std::string& path, const std::string& volText) {
         return false;
     }
     SetIntroInterval(play.IntroSeconds * 1000);
-    views_.songList->SetCompanionFiles(FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Txt)),
-                                       FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Doc)));
+    const bool txt = FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Txt));
+    const bool doc = FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Doc));
+    views_.songList->SetCompanionFiles(txt, doc);
+    views_.songControl->SetCompanionFiles(txt, doc);
     return true;
 }
 

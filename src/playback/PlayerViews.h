@@ -41,6 +41,8 @@ class SongControlView {
     virtual ~SongControlView() = default;
     virtual void ShowSongControlWindow() = 0;
     virtual void CloseSongControlWindow() = 0;
+    // Its TXT and DOC buttons follow the song window's.
+    virtual void SetCompanionFiles(bool txtExists, bool docExists) = 0;
 };
 
 // The volume controls on the deck.

@@ -78,7 +78,8 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
         std::make_unique<ProgramSettingsHost>(jukebox_, *main_, *songWindow, *volumeWindow, *documents_);
     settingsHost_->SetRemoteWindow(*remote);
     auto* setUp = new TSetUpDlg(model, *settingsHost_, *messages_, owner);
-    auto* songControl = new TCtrlDlg(model, owner);
+    auto* songControl = new TCtrlDlg(jukebox_, *songWindow, *messages_, owner);
+    jukebox_.AttachKnifeRunner(*processRunner_);
     setUp->SetAboutWindow(new TVerDlg(FluidSynthVersion(), owner));
     setUp->SetBadFileWindow(badFiles);
 

@@ -195,8 +195,14 @@ class RecordingSongControl final : public SongControlView {
   public:
     void ShowSongControlWindow() override { ++shown; }
     void CloseSongControlWindow() override { ++closed; }
+    void SetCompanionFiles(bool t, bool d) override {
+        txt = t;
+        doc = d;
+    }
     int shown = 0;
     int closed = 0;
+    bool txt = false;
+    bool doc = false;
 };
 
 class RecordingVolumeWindow final : public VolumeWindowView {
