@@ -8,7 +8,8 @@ Jukebox::Jukebox(Folders folders, RandomSource& random, const Clock& clock)
     : random_(random),
       clock_(clock),
       views_(QuietViews()),
-      conversion_(model_, views_, [this] { Commands().Stop(); }) {
+      conversion_(model_, views_, [this] { Commands().Stop(); }),
+      artists_(model_, random_, views_) {
     model_.folders = std::move(folders);
 }
 
@@ -23,6 +24,7 @@ void Jukebox::Connect(const JukeboxDevices& devices) {
         model_, PlayerParts{devices.device, *volume_, random_, clock_, devices.introTimer}, views_);
     if (conversionAttached_)
         player_->SetPlayTimeConverter(&conversion_);
+    player_->SetArtistSelection(&artists_);
 }
 
 void Jukebox::Disconnect() {
