@@ -9,7 +9,8 @@ Jukebox::Jukebox(Folders folders, RandomSource& random, const Clock& clock)
       clock_(clock),
       views_(QuietViews()),
       conversion_(model_, views_, [this] { Commands().Stop(); }),
-      songControl_(model_, views_, [this]() -> PlayerCommands& { return Commands(); }) {
+      songControl_(model_, views_, [this]() -> PlayerCommands& { return Commands(); }),
+      artists_(model_, random_, views_) {
     model_.folders = std::move(folders);
 }
 
@@ -24,6 +25,7 @@ void Jukebox::Connect(const JukeboxDevices& devices) {
         model_, PlayerParts{devices.device, *volume_, random_, clock_, devices.introTimer}, views_);
     if (conversionAttached_)
         player_->SetPlayTimeConverter(&conversion_);
+    player_->SetArtistSelection(&artists_);
 }
 
 void Jukebox::Disconnect() {

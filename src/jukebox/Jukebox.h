@@ -17,6 +17,7 @@
 #include "convert/AutoConvert.h"
 #include "convert/ProcessRunner.h"
 #include "convert/SongControl.h"
+#include "playback/ArtistSelection.h"
 #include "playback/DroppedFiles.h"
 #include "playback/Player.h"
 #include "playback/PlayerCommands.h"
@@ -61,6 +62,9 @@ class Jukebox {
     void AttachSongControl(SongControlView& songControl);
     void AttachVolumeWindow(VolumeWindowView& volumeWindow);
     void AttachDialogs(MessageView& messages, FolderDialog& folderDialog);
+    // The artists window, which ARTS mode shows when play starts.
+    void AttachArtistsWindow(ArtistsWindowView& window) { artists_.AttachWindow(&window); }
+    ArtistSelection& Artists() { return artists_; }
     // The conversion window and what starts converters; until both are attached foreign entries
     // cannot be converted.
     void AttachConversion(ConversionWindowView& window, ProcessRunner& runner);
@@ -97,6 +101,7 @@ class Jukebox {
     IdlePlayer idle_;
     AutoConvert conversion_;
     SongControl songControl_;
+    ArtistSelection artists_;
     bool conversionAttached_ = false;
     std::unique_ptr<VolumeControl> volume_;
     std::unique_ptr<Player> player_;

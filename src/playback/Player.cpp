@@ -7,6 +7,7 @@
 #include "app/Errors.h"
 #include "app/FileSystem.h"
 #include "app/PlayModes.h"
+#include "playback/ArtistSelection.h"
 #include "playlist/CompanionDocument.h"
 #include "playlist/PlaylistEntry.h"
 #include "text/Encoding.h"
@@ -133,7 +134,9 @@ void Player::StartNewQueue() {
             started = PlayListEntry();
             break;
         case ARTS:
-            // The artists window fills the queue; until it has, ARTS plays what the queue holds.
+            // The artists window's OK fills the queue and the song lines before it closes.
+            if (artists_)
+                artists_->SearchArtists();
             started = PlayArtistEntry();
             break;
         case EASY:

@@ -16,6 +16,8 @@
 
 namespace korva {
 
+class ArtistSelection;
+
 // Turns a queue entry in a foreign sequencer format into a Standard MIDI File at play time.
 class PlayTimeConverter {
   public:
@@ -78,6 +80,8 @@ class Player final : public PlayerCommands {
     // The converter used for foreign EASY entries; without one such entries meet the header check
     // like any other file and are refused there.
     void SetPlayTimeConverter(PlayTimeConverter* converter) { converter_ = converter; }
+    // What ARTS mode asks for the artists to play; without it ARTS plays what the queue holds.
+    void SetArtistSelection(ArtistSelection* artists) { artists_ = artists; }
 
   private:
     // An error raised while an action runs (a playlist that cannot be read, say) ends the action;
@@ -109,6 +113,7 @@ class Player final : public PlayerCommands {
     PlayerParts parts_;
     const Views& views_;
     PlayTimeConverter* converter_ = nullptr;
+    ArtistSelection* artists_ = nullptr;
     bool introEnabled_ = false;
     int introInterval_ = 0;
 };

@@ -65,7 +65,8 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     // 2-10. The other windows, in their fixed order, owned by the main window.
     QWidget* owner = main_.get();
     AppModel& model = jukebox_.Model();
-    new TArtsDlg(model, owner);
+    auto* artists = new TArtsDlg(jukebox_, owner);
+    jukebox_.AttachArtistsWindow(*artists);
     auto* badFiles = new TBadDlg(model, owner);
     auto* remote = new TRemoteDlg(jukebox_, owner);
     auto* conversionWindow = new TSelCnvDlg(jukebox_, owner);
@@ -77,6 +78,7 @@ KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::stri
     settingsHost_ =
         std::make_unique<ProgramSettingsHost>(jukebox_, *main_, *songWindow, *volumeWindow, *documents_);
     settingsHost_->SetRemoteWindow(*remote);
+    settingsHost_->SetArtistsWindow(*artists);
     auto* setUp = new TSetUpDlg(model, *settingsHost_, *messages_, owner);
     auto* songControl = new TCtrlDlg(jukebox_, *songWindow, *messages_, owner);
     jukebox_.AttachKnifeRunner(*processRunner_);

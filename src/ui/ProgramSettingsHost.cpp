@@ -1,6 +1,7 @@
 #include "ui/ProgramSettingsHost.h"
 
 #include "ui/DocumentViewer.h"
+#include "ui/TArtsDlg.h"
 #include "ui/TMainForm.h"
 #include "ui/TRemoteDlg.h"
 #include "ui/TViewDlg.h"
@@ -64,10 +65,14 @@ void ProgramSettingsHost::ApplyWindowHints() {
     songWindow_.ApplyHints(jukebox_.Model().settings.USEHNT2);
     if (remoteWindow_)
         remoteWindow_->ApplyHints(jukebox_.Model().settings.USEHNT2);
+    if (artistsWindow_)
+        artistsWindow_->ApplyHints(jukebox_.Model().settings.USEHNT2);
 }
 
 void ProgramSettingsHost::ApplyListFont() {
     songWindow_.ApplyListFont();
+    if (artistsWindow_)
+        artistsWindow_->ApplyListFont();
 }
 
 void ProgramSettingsHost::SettingsWindowClosed() {

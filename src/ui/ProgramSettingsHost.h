@@ -10,6 +10,7 @@
 namespace korva {
 
 class DocumentViewer;
+class TArtsDlg;
 class TMainForm;
 class TRemoteDlg;
 class TViewDlg;
@@ -26,6 +27,8 @@ class ProgramSettingsHost final : public SettingsHost {
           documents_(documents) {}
     // The remote window's hints follow USEHNT2 too.
     void SetRemoteWindow(TRemoteDlg& remoteWindow) { remoteWindow_ = &remoteWindow; }
+    // The artists window's hints follow USEHNT2 and its lists the list font.
+    void SetArtistsWindow(TArtsDlg& artistsWindow) { artistsWindow_ = &artistsWindow; }
 
     void PressStop() override;
     void PressPlay() override;
@@ -51,6 +54,7 @@ class ProgramSettingsHost final : public SettingsHost {
     TVolDlg& volumeWindow_;
     DocumentViewer& documents_;
     TRemoteDlg* remoteWindow_ = nullptr;
+    TArtsDlg* artistsWindow_ = nullptr;
 };
 
 }  // namespace korva
