@@ -10,7 +10,8 @@
 #   - CPU seconds of the program (all threads) while it plays the song in real time, and the ratio
 #     (goal at most 1.15); with PulseAudio, the daemon's CPU in the same time beside it;
 #   - its peak resident memory (VmHWM);
-#   - its CPU over IDLE_SECONDS (default 20) stopped after the song (goal at most 0.1% of a core);
+#   - its CPU over IDLE_SECONDS (default 20) stopped after the song (goal at most 0.1% of a core),
+#     and how often its threads woke in that time;
 #   - under Xvfb, the time from exec to the main window mapped on the screen.
 # Usage: bench/run_program_bench.sh BUILD_DIR   (with korva built in BUILD_DIR/korva)
 set -euo pipefail
@@ -87,6 +88,8 @@ now() { date +%s.%N; }
 cpu_of() { awk -v t="$ticks" '{ sub(/^.*\) /, ""); printf "%.3f", ($12 + $13) / t }' "/proc/$1/stat"; }
 # Nanoseconds on a processor of the process's threads (finer than cpu_of, for the idle time).
 ns_of() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f", s }'; }
+# Times its threads went to sleep: each is one wake-up ended.
+sleeps_of() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s }'; }
 sleep_until() { local wait; wait=$(awk -v a="$1" -v b="$(now)" 'BEGIN { d = a - b; print (d > 0 ? d : 0) }'); sleep "$wait"; }
 alive() { kill -0 "$korva" 2>/dev/null || { echo "the program ended early; its output:" >&2; cat "$work/korva.log" >&2; exit 1; }; }
 
@@ -117,10 +120,12 @@ alive
 playTo=$(cpu_of "$korva")
 pulseTo=$([ -n "$pulse" ] && cpu_of "$pulse" || echo 0)
 idleFrom=$(ns_of "$korva")
+sleepsFrom=$(sleeps_of "$korva")
 idleStart=$(now)
 sleep "$idleSeconds"
 alive
 idleTo=$(ns_of "$korva")
+sleepsTo=$(sleeps_of "$korva")
 idleEnd=$(now)
 peakRss=$(awk '/^VmHWM/ { print $2 }' "/proc/$korva/status")
 
@@ -140,5 +145,5 @@ awk -v a="$playFrom" -v b="$playTo" -v p="${pulse:+1}" -v pa="$pulseFrom" -v pb=
   printf "playing the %d s, 16-channel song in real time: %.2f s CPU; fluidsynth -F %.2f s CPU (median of 3); ratio %.2f (goal <= 1.15)\n", s, b - a, t, (b - a) / t
   if (p) printf "  PulseAudio daemon meanwhile: %.2f s CPU\n", pb - pa }'
 echo "peak resident memory: $((peakRss / 1024)) MiB"
-awk -v a="$idleFrom" -v b="$idleTo" -v s="$idleStart" -v e="$idleEnd" 'BEGIN {
-  printf "stopped for %.1f s: %.1f ms CPU, %.3f%% of a core (goal <= 0.1%%)\n", e - s, (b - a) / 1e6, (b - a) / 1e9 / (e - s) * 100 }'
+awk -v a="$idleFrom" -v b="$idleTo" -v s="$idleStart" -v e="$idleEnd" -v w="$((sleepsTo - sleepsFrom))" 'BEGIN {
+  printf "stopped for %.1f s: %.1f ms CPU, %.3f%% of a core (goal <= 0.1%%); %d wake-ups\n", e - s, (b - a) / 1e6, (b - a) / 1e9 / (e - s) * 100, w }'
