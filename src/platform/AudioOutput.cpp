@@ -11,13 +11,22 @@ std::unique_ptr<DriverOutput> DriverOutput::Open(fluid_settings_t* settings, con
         failure = "unknown audio driver";
         return nullptr;
     }
-    std::unique_ptr<DriverOutput> output(new DriverOutput(renderer));
-    output->driver_.reset(new_fluid_audio_driver2(settings, &DriverOutput::Callback, output.get()));
-    if (!output->driver_) {
+    std::unique_ptr<DriverOutput> output(new DriverOutput(settings, renderer));
+    if (!output->Resume()) {
         failure = "cannot be opened";
         return nullptr;
     }
     return output;
+}
+
+void DriverOutput::Suspend() {
+    driver_.reset();  // joins the driver's thread and closes its stream
+}
+
+bool DriverOutput::Resume() {
+    if (!driver_)
+        driver_.reset(new_fluid_audio_driver2(settings_, &DriverOutput::Callback, this));
+    return driver_ != nullptr;
 }
 
 int DriverOutput::Callback(void* data, int frames, int /*fxCount*/, float* /*fx*/[], int outCount,
@@ -43,6 +52,22 @@ SilentOutput::~SilentOutput() {
     thread_.join();
 }
 
+void SilentOutput::Suspend() {
+    std::unique_lock lock(mutex_);
+    suspended_ = true;
+    wake_.notify_all();
+    wake_.wait(lock, [this] { return parked_ || stopping_; });
+}
+
+bool SilentOutput::Resume() {
+    {
+        std::lock_guard lock(mutex_);
+        suspended_ = false;
+    }
+    wake_.notify_all();
+    return true;
+}
+
 void SilentOutput::Run(double sampleRate, int periodFrames) {
     using Clock = std::chrono::steady_clock;
     const auto period =
@@ -52,6 +77,14 @@ void SilentOutput::Run(double sampleRate, int periodFrames) {
     auto due = Clock::now();
     std::unique_lock lock(mutex_);
     while (!stopping_) {
+        if (suspended_) {
+            parked_ = true;
+            wake_.notify_all();
+            wake_.wait(lock, [this] { return stopping_ || !suspended_; });
+            parked_ = false;
+            due = Clock::now();
+            continue;
+        }
         lock.unlock();
         renderer_.RenderBlock(left.data(), right.data(), periodFrames);
         lock.lock();
@@ -59,7 +92,7 @@ void SilentOutput::Run(double sampleRate, int periodFrames) {
         // After the machine slept, go on from now instead of racing through the missed time.
         if (Clock::now() - due > std::chrono::seconds(1))
             due = Clock::now();
-        wake_.wait_until(lock, due, [this] { return stopping_; });
+        wake_.wait_until(lock, due, [this] { return stopping_ || suspended_; });
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Where the synthesizer's sound goes: an audio driver of FluidSynth that calls back for each period,
 // or, when no driver opens, a silent output that keeps time by the wall clock so that songs still
-// end when they should and the jukebox goes on.
+// end when they should and the jukebox goes on. Either can be suspended while nothing plays, so
+// that an idle jukebox neither renders nor keeps a sound stream (or a timer) running.
 
 #include <condition_variable>
 #include <memory>
@@ -23,6 +24,11 @@ class BlockRenderer {
 class AudioOutput {
   public:
     virtual ~AudioOutput() = default;
+    // Ends the stream; once this returns the renderer is called no more until Resume. Never called
+    // from the output's own thread nor while the renderer's lock is held.
+    virtual void Suspend() = 0;
+    // Starts the stream again (a no-op while it runs); false when it cannot be opened any more.
+    virtual bool Resume() = 0;
 };
 
 class DriverOutput final : public AudioOutput {
@@ -32,10 +38,16 @@ class DriverOutput final : public AudioOutput {
                                               BlockRenderer& renderer, std::string& failure);
     ~DriverOutput() override = default;
 
+    // Closes the driver, and its sound stream, and opens it afresh with the same settings.
+    void Suspend() override;
+    bool Resume() override;
+
   private:
-    DriverOutput(BlockRenderer& renderer) : renderer_(renderer) {}
+    DriverOutput(fluid_settings_t* settings, BlockRenderer& renderer)
+        : settings_(settings), renderer_(renderer) {}
     static int Callback(void* data, int frames, int fxCount, float* fx[], int outCount, float* out[]);
 
+    fluid_settings_t* settings_;  // the engine's, which outlive the output
     BlockRenderer& renderer_;
     FluidDriverPtr driver_;  // last: stopped before anything it calls into goes away
 };
@@ -47,6 +59,10 @@ class SilentOutput final : public AudioOutput {
     SilentOutput(const SilentOutput&) = delete;
     SilentOutput& operator=(const SilentOutput&) = delete;
 
+    // While suspended the thread sleeps without a timeout; resuming starts the clock from now.
+    void Suspend() override;
+    bool Resume() override;
+
   private:
     void Run(double sampleRate, int periodFrames);
 
@@ -54,6 +70,8 @@ class SilentOutput final : public AudioOutput {
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    bool suspended_ = false;
+    bool parked_ = false;  // the thread has seen suspended_ and renders no more
     std::thread thread_;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/FluidSynthEngine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -74,12 +75,22 @@ FluidSynthEngine::FluidSynthEngine(SynthOptions options) : options_(std::move(op
     }
     // The output opens before the SoundFont loads, so whether anything can be heard is known at once;
     // until the synth is there it renders silence.
+    idleLimitFrames_ = std::lround(std::max(0.0, options_.outputIdleSeconds) * SampleRate());
     OpenOutput();
+    if (output_)
+        keeper_ = std::thread([this] { KeepOutput(); });
     loader_ = std::thread([this] { LoadInBackground(); });
 }
 
 FluidSynthEngine::~FluidSynthEngine() {
     loader_.join();
+    {
+        std::lock_guard lock(mutex_);
+        quitting_ = true;
+    }
+    keeperWake_.notify_all();
+    if (keeper_.joinable())
+        keeper_.join();
     output_.reset();  // no more rendering from here on
     std::lock_guard lock(mutex_);
     playEnded_ = nullptr;
@@ -197,6 +208,7 @@ void FluidSynthEngine::OpenOutput() {
             output_ = std::move(output);
             std::lock_guard lock(mutex_);
             report_.outputName = driver;
+            outputRunning_ = true;
             return;
         }
         const std::string reason = LastFluidMessage();
@@ -207,6 +219,54 @@ void FluidSynthEngine::OpenOutput() {
     std::lock_guard lock(mutex_);
     report_.outputName = "silent";
     report_.outputNotice = Sjis(".. 音声出力を開けません（無音で演奏します）");
+    outputRunning_ = true;
+}
+
+void FluidSynthEngine::KeepOutput() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        keeperWake_.wait(lock, [this] { return suspendRequested_ || quitting_; });
+        if (quitting_)
+            return;
+        lock.unlock();
+        {
+            // A Play that comes meanwhile waits here, then finds the output suspended and resumes it.
+            std::lock_guard outputLock(outputMutex_);
+            bool suspend = false;
+            {
+                std::lock_guard relock(mutex_);
+                suspend = suspendRequested_ && outputRunning_ && state_ != SongState::Playing;
+                suspendRequested_ = false;
+                if (suspend) {
+                    outputRunning_ = false;
+                    // Notes still sounding after a stop or a song's end must not come back with
+                    // the next play; a pause keeps its notes for the resume.
+                    if (synth_ && state_ != SongState::Paused)
+                        fluid_synth_all_sounds_off(synth_.get(), -1);
+                }
+            }
+            if (suspend)
+                output_->Suspend();
+        }
+        lock.lock();
+    }
+}
+
+void FluidSynthEngine::ResumeOutput() {
+    if (output_->Resume()) {
+        std::lock_guard lock(mutex_);
+        outputRunning_ = true;
+        return;
+    }
+    // The driver that opened before no longer does (the sound server went away, say): go on
+    // silently, so that the song still ends and the jukebox goes on.
+    std::cerr << "korva: the audio output could not be opened again (playing silently)\n";
+    output_.reset();
+    output_ = std::make_unique<SilentOutput>(*this, SampleRate(), options_.periodFrames);
+    std::lock_guard lock(mutex_);
+    report_.outputName = "silent";
+    report_.outputNotice = Sjis(".. 音声出力を開けません（無音で演奏します）");
+    outputRunning_ = true;
 }
 
 void FluidSynthEngine::WriteWarnings() {
@@ -236,8 +296,26 @@ void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
 }
 
 PlayResult FluidSynthEngine::Play() {
-    const WarningWriter writeWarnings(*this);  // after the lock is released
-    std::lock_guard lock(mutex_);
+    const WarningWriter writeWarnings(*this);  // after the locks are released
+    std::lock_guard outputLock(outputMutex_);
+    PlayResult result;
+    bool resume = false;
+    {
+        std::lock_guard lock(mutex_);
+        result = PlayLocked();
+        if (result == PlayResult::Started) {
+            idleFrames_ = 0;
+            suspendRequested_ = false;
+            resume = output_ && !outputRunning_;
+        }
+    }
+    // Nothing renders between the state change and here: the output is suspended.
+    if (resume)
+        ResumeOutput();
+    return result;
+}
+
+PlayResult FluidSynthEngine::PlayLocked() {
     EndPlayLocked();  // a play still running is superseded
     playPending_ = true;
     if (state_ == SongState::None) {
@@ -332,6 +410,13 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
     std::lock_guard lock(mutex_);
+    if (state_ != SongState::Playing) {
+        idleFrames_ += frames;
+        if (outputRunning_ && !suspendRequested_ && idleFrames_ >= idleLimitFrames_) {
+            suspendRequested_ = true;
+            keeperWake_.notify_one();
+        }
+    }
     if (!synth_ || state_ == SongState::Paused)
         return;
 
@@ -342,6 +427,7 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
         std::fill(right, right + frames, 0.0f);
         return;
     }
+    ++renderedBlocks_;
     const auto volume = volume_.load();
     const float leftGain = static_cast<float>(volume & 0xFFFFu) / 65535.0f;
     const float rightGain = static_cast<float>(volume >> 16) / 65535.0f;
@@ -363,6 +449,8 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
             EndPlayLocked();
         }
     }
+    if (options_.onRenderedForTesting)
+        options_.onRenderedForTesting(left, right, frames);
 }
 
 int FluidSynthEngine::CurrentTick() const {
@@ -378,6 +466,16 @@ int FluidSynthEngine::ProgramOf(int channel) const {
     if (!synth_ || fluid_synth_get_program(synth_.get(), channel, &soundFont, &bank, &program) != FLUID_OK)
         return -1;
     return program;
+}
+
+long FluidSynthEngine::RenderedBlocks() const {
+    std::lock_guard lock(mutex_);
+    return renderedBlocks_;
+}
+
+bool FluidSynthEngine::OutputRunning() const {
+    std::lock_guard lock(mutex_);
+    return outputRunning_;
 }
 
 double FluidSynthEngine::SampleRate() const {

@@ -9,6 +9,11 @@
 //
 // Time is counted in rendered samples ("sample" timing), so freezing the rendering while paused
 // freezes the song and its sounding notes together: after the pause they go on where they were.
+//
+// Nothing is rendered while nothing plays: once a play has ended (or paused) and the output has gone
+// on for a short while, so that the last notes ring out and the next song of a run starts on an open
+// stream, a keeper thread suspends the output; Play resumes it before it returns, so the song's first
+// block is the first one rendered.
 
 #include <atomic>
 #include <condition_variable>
@@ -46,6 +51,8 @@ struct SynthOptions {
     std::string audioDriver;    // AUDIODRV: empty for automatic
     OutputKind output = OutputKind::Automatic;
     int periodFrames = 1024;
+    // How long the output goes on after a play has ended or paused before it is suspended.
+    double outputIdleSeconds = 2.0;
     // Further FluidSynth string settings, such as {"audio.alsa.device", "hw:1"}.
     std::vector<std::pair<std::string, std::string>> fluidSettings;
     UiPoster postToUiThread;
@@ -54,6 +61,8 @@ struct SynthOptions {
     std::function<void(const SynthReport&)> onLoaded;
     // Runs on the loading thread before anything is loaded; lets a test hold the loading back.
     std::function<void()> beforeLoadForTesting;
+    // Sees every block the synthesizer renders, on the output's thread with the engine locked.
+    std::function<void(const float* left, const float* right, int frames)> onRenderedForTesting;
 };
 
 // A song ready for the player: a file it reads whole (as the SMF reader writes it) and the tick at
@@ -105,6 +114,9 @@ class FluidSynthEngine final : public BlockRenderer {
     int CurrentTick() const;
     int ProgramOf(int channel) const;
     double SampleRate() const;
+    // How many blocks the synthesizer has rendered, and whether the output's stream is running.
+    long RenderedBlocks() const;
+    bool OutputRunning() const;
 
   private:
     // Writes, on the calling thread, the warnings that arose while the engine was locked.
@@ -118,6 +130,9 @@ class FluidSynthEngine final : public BlockRenderer {
     std::string CreateSettings(FluidSettingsPtr& settings) const;
     std::string CreateSynth(FluidSynthPtr& synth) const;
     void OpenOutput();
+    void KeepOutput();
+    void ResumeOutput();
+    PlayResult PlayLocked();
     bool StartPlayerLocked();
     void StopPlayerLocked();
     void EndPlayLocked();
@@ -143,7 +158,17 @@ class FluidSynthEngine final : public BlockRenderer {
 
     std::atomic<std::uint32_t> volume_{0xFFFFFFFFu};
 
-    std::unique_ptr<AudioOutput> output_;
+    // Suspending and resuming the output take turns under outputMutex_, which is taken before mutex_.
+    std::mutex outputMutex_;
+    std::unique_ptr<AudioOutput> output_;  // replaced only under outputMutex_
+    bool outputRunning_ = false;
+    long idleFrames_ = 0;  // rendered since the play ended
+    long idleLimitFrames_ = 0;
+    bool suspendRequested_ = false;
+    bool quitting_ = false;
+    long renderedBlocks_ = 0;
+    std::condition_variable keeperWake_;
+    std::thread keeper_;
     std::thread loader_;
 };
 
