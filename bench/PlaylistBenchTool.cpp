@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     }
     korva::AppModel model;
     const std::string folder = korva::WithTrailingPathDelimiter(argv[1]);
-    model.folders = {folder, folder, folder};
+    model.folders = {folder, folder, folder, {}};
     StderrView view;
     if (operation == "load") {
         korva::LoadPlaylist(model, 0, view);
