@@ -69,7 +69,9 @@ NowPlaying Mpris::Current() const {
 void Mpris::PressButton(const char* objectName) {
     if (auto* button = deck_.findChild<QAbstractButton*>(QString::fromLatin1(objectName)))
         button->click();
-    Refresh();
+    // Next and Back only stop the device; the song after comes with its completion notice, which
+    // is already queued. Looking after it keeps a passing "Stopped" off the desktop's controls.
+    QTimer::singleShot(0, this, &Mpris::Refresh);
 }
 
 void Mpris::Raise() {
@@ -80,7 +82,7 @@ void Mpris::Raise() {
 
 void Mpris::PlayLocalFiles(const QStringList& paths) {
     deck_.PlayLocalFiles(paths);
-    Refresh();
+    QTimer::singleShot(0, this, &Mpris::Refresh);
 }
 
 QString Mpris::PlaybackStatus() const {
