@@ -67,11 +67,16 @@ NowPlaying Mpris::Current() const {
 }
 
 void Mpris::PressButton(const char* objectName) {
-    if (auto* button = deck_.findChild<QAbstractButton*>(QString::fromLatin1(objectName)))
-        button->click();
-    // Next and Back only stop the device; the song after comes with its completion notice, which
-    // is already queued. Looking after it keeps a passing "Stopped" off the desktop's controls.
-    QTimer::singleShot(0, this, &Mpris::Refresh);
+    // After the reply has gone: a press may open a window that waits for the user (a message, the
+    // song control window, the power button's end of the program), and the caller must not wait.
+    // Next and Back only stop the device, and the song after comes with the completion notice that
+    // this queues; looking after that keeps a passing "Stopped" off the desktop's controls.
+    const QString name = QString::fromLatin1(objectName);
+    QTimer::singleShot(0, this, [this, name] {
+        if (auto* button = deck_.findChild<QAbstractButton*>(name))
+            button->click();
+        QTimer::singleShot(0, this, &Mpris::Refresh);
+    });
 }
 
 void Mpris::Raise() {
@@ -81,8 +86,10 @@ void Mpris::Raise() {
 }
 
 void Mpris::PlayLocalFiles(const QStringList& paths) {
-    deck_.PlayLocalFiles(paths);
-    QTimer::singleShot(0, this, &Mpris::Refresh);
+    QTimer::singleShot(0, this, [this, paths] {
+        deck_.PlayLocalFiles(paths);
+        QTimer::singleShot(0, this, &Mpris::Refresh);
+    });
 }
 
 QString Mpris::PlaybackStatus() const {
@@ -105,11 +112,10 @@ QVariantMap Mpris::Metadata() const {
                         QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/TrackList/NoTrack")));
         return metadata;
     }
-    auto* self = const_cast<Mpris*>(this);
     if (now.path != factsPath_ || now.listTitle != factsListTitle_) {
-        self->facts_ = ReadSongFacts(now.path, now.listTitle);
-        self->factsPath_ = now.path;
-        self->factsListTitle_ = now.listTitle;
+        facts_ = ReadSongFacts(now.path, now.listTitle);
+        factsPath_ = now.path;
+        factsListTitle_ = now.listTitle;
     }
     metadata.insert(
         QStringLiteral("mpris:trackid"),
@@ -151,8 +157,7 @@ void MprisRoot::Raise() {
 }
 
 void MprisRoot::Quit() {
-    // After the reply has gone: the power button ends the event loop.
-    QTimer::singleShot(0, &mpris_, [this] { mpris_.PressButton("PowSpeedButton"); });
+    mpris_.PressButton("PowSpeedButton");
 }
 
 MprisPlayer::MprisPlayer(Mpris& mpris) : QDBusAbstractAdaptor(&mpris), mpris_(mpris) {}

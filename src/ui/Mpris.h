@@ -46,9 +46,9 @@ class Mpris final : public QObject {
     QTimer watch_;
     NowPlaying told_;
     // The facts of the song last described, read once per song.
-    std::string factsPath_;
-    std::string factsListTitle_;
-    SongFacts facts_;
+    mutable std::string factsPath_;
+    mutable std::string factsListTitle_;
+    mutable SongFacts facts_;
 };
 
 // org.mpris.MediaPlayer2

@@ -7,6 +7,8 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QDialog>
+#include <QProcess>
 #include <QTest>
 #include <QUrl>
 
@@ -115,7 +117,7 @@ class MprisTest : public QObject {
         QCOMPARE(applet.Property(QStringLiteral("CanGoNext")).toBool(), false);
 
         QVERIFY(applet.Press(QStringLiteral("Play")));
-        QCOMPARE(applet.Status(), QStringLiteral("Playing"));
+        QTRY_COMPARE(applet.Status(), QStringLiteral("Playing"));
         QVariantMap metadata = applet.Metadata();
         QCOMPARE(metadata.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("Alpha"));
         QCOMPARE(metadata.value(QStringLiteral("xesam:url")).toString(),
@@ -135,12 +137,12 @@ class MprisTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(applet.Title(), QStringLiteral("Beta"), 10000);
 
         QVERIFY(applet.Press(QStringLiteral("PlayPause")));
-        QCOMPARE(applet.Status(), QStringLiteral("Paused"));
+        QTRY_COMPARE(applet.Status(), QStringLiteral("Paused"));
         QVERIFY(app.Model().play.PauseFlag);
         QVERIFY(applet.Press(QStringLiteral("PlayPause")));
-        QCOMPARE(applet.Status(), QStringLiteral("Playing"));
+        QTRY_COMPARE(applet.Status(), QStringLiteral("Playing"));
         QVERIFY(applet.Press(QStringLiteral("Stop")));
-        QCOMPARE(applet.Status(), QStringLiteral("Stopped"));
+        QTRY_COMPARE(applet.Status(), QStringLiteral("Stopped"));
         QVERIFY(!applet.Metadata().contains(QStringLiteral("xesam:title")));
 
         // What an applet that only listens saw, each change once and in order.
@@ -148,6 +150,27 @@ class MprisTest : public QObject {
         QCOMPARE(applet.statusSignals, (QStringList{"Playing", "Paused", "Playing", "Stopped"}));
         QVERIFY(applet.titleSignals.startsWith(QStringLiteral("Alpha")));
         QVERIFY(applet.titleSignals.contains(QStringLiteral("夏の歌")));
+    }
+
+    void PressThatOpensADialogDoesNotHoldTheCallerWaiting() {
+        // Play in EASY mode asks for a folder first; an applet in another process has its reply
+        // while the dialog still waits for the user.
+        testing::TempDir dir;
+        dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=5\r\n");
+        KorvaApp app(dir.Folder(), {});
+        Mpris mpris(app.MainForm(), app.TheJukebox());
+        QVERIFY(mpris.Registered());
+        QProcess applet;
+        bool answeredWhileTheDialogWaited = false;
+        testing::ModalAnswers answers({[&](QDialog* dialog) {
+            QTRY_COMPARE(applet.state(), QProcess::NotRunning);
+            answeredWhileTheDialogWaited = applet.exitCode() == 0;
+            dialog->reject();
+        }});
+        applet.start(QStringLiteral("dbus-send"),
+                     {"--session", "--print-reply", "--dest=" + kService, kPath, kPlayer + ".Play"});
+        QTRY_COMPARE(answers.Answered(), std::size_t{1});
+        QVERIFY(answeredWhileTheDialogWaited);
     }
 
     void RaiseShowsAMinimisedDeck() {
