@@ -9,42 +9,25 @@
 namespace korva {
 namespace {
 
-TEST(ProgramPlacesTest, ConfigurationFolderFollowsXdgConfigHomeWhenItIsAnAbsolutePath) {
-    EXPECT_EQ(ConfigFolderOf("/x/cfg", "/home/u"), "/x/cfg/korva97/");
+TEST(ProgramPlacesTest, PortableProgramKeepsItsFilesBesideItselfAndAnInstalledOneInItsConfigFolder) {
     EXPECT_EQ(ConfigFolderOf("/x/cfg/", "/home/u"), "/x/cfg/korva97/");
     EXPECT_EQ(ConfigFolderOf("", "/home/u"), "/home/u/.config/korva97/");
     EXPECT_EQ(ConfigFolderOf("relative/cfg", "/home/u/"), "/home/u/.config/korva97/");
-}
-
-TEST(ProgramPlacesTest, SharedDataLiesBesideTheBinFolder) {
-    EXPECT_EQ(SharedDataFolderOf("/usr/bin/"), "/usr/share/korva97/");
     EXPECT_EQ(SharedDataFolderOf("/opt/k/bin"), "/opt/k/share/korva97/");
-}
 
-TEST(ProgramPlacesTest, PortableProgramKeepsEverythingInItsOwnFolder) {
-    const ProgramPlaces places =
-        ChooseProgramPlaces("/home/u/korva", true, false, "/home/u/.config/korva97/");
-    EXPECT_FALSE(places.installed);
-    EXPECT_EQ(places.home, "/home/u/korva/");
-    EXPECT_EQ(places.supportFolders, (std::vector<std::string>{"/home/u/korva/"}));
-}
-
-TEST(ProgramPlacesTest, InstalledProgramKeepsItsFilesInTheConfigurationFolder) {
-    const std::vector<std::string> lookup{"/home/u/.config/korva97/", "/usr/bin/", "/usr/share/korva97/"};
-    // Read-only folder, or writable (as for root) but laid out as an installation.
-    for (const bool writable : {false, true}) {
-        const bool sharedDataExists = writable;
-        const ProgramPlaces places =
-            ChooseProgramPlaces("/usr/bin/", writable, sharedDataExists, "/home/u/.config/korva97/");
-        EXPECT_TRUE(places.installed) << writable;
-        EXPECT_EQ(places.home, "/home/u/.config/korva97/");
-        EXPECT_EQ(places.supportFolders, lookup);
+    const ProgramPlaces portable = ChooseProgramPlaces("/home/u/korva", true, false, "/cfg/korva97/");
+    EXPECT_FALSE(portable.installed);
+    EXPECT_EQ(portable.home, "/home/u/korva/");
+    EXPECT_EQ(portable.supportFolders, (std::vector<std::string>{"/home/u/korva/"}));
+    // A folder that cannot be written, or one laid out as an installation (as root can write it).
+    for (const auto& [writable, sharedDataExists] : {std::pair{false, false}, std::pair{true, true}}) {
+        const ProgramPlaces installed =
+            ChooseProgramPlaces("/usr/bin/", writable, sharedDataExists, "/cfg/korva97/");
+        EXPECT_TRUE(installed.installed);
+        EXPECT_EQ(installed.home, "/cfg/korva97/");
+        EXPECT_EQ(installed.supportFolders,
+                  (std::vector<std::string>{"/cfg/korva97/", "/usr/bin/", "/usr/share/korva97/"}));
     }
-    Folders folders = MakeFolders("/home/u/.config/korva97/", {"/lists"});
-    EXPECT_EQ(folders.SettingsPath(), "/home/u/.config/korva97/KORVA.INI");
-    EXPECT_EQ(folders.RejectPath(0), "/home/u/.config/korva97/KORVA.NG0");
-    EXPECT_EQ(folders.PlaylistPath(0), "/lists/KORVA.DT0");
-    EXPECT_EQ(folders.PlaylistPath(1), "/home/u/.config/korva97/KORVA.DT1");
 }
 
 TEST(ProgramPlacesTest, SupportFileIsTakenFromTheFirstFolderThatHoldsIt) {

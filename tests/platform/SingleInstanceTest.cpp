@@ -1,24 +1,16 @@
 #include "platform/SingleInstance.h"
 
-#include "text/Encoding.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <optional>
+#include <cstring>
 #include <string>
 #include <vector>
-
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include "platform/ProgramPlaces.h"
-#include "support/TempDir.h"
 
 namespace korva {
 namespace {
@@ -139,54 +131,6 @@ TEST(SingleInstanceTest, CopyThatCannotTakeFilesLeavesTheSecondStartWithTheMessa
     EXPECT_EQ(second.ReadLine(), "MESSAGE ＫＯＲＶＡ９７は既に起動しています");
     EXPECT_EQ(second.Wait(), 3);
     ::close(holder);
-}
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnvironment {
-  public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-TEST(ProgramPlacesTest, InstalledLayoutMakesTheConfigurationFolderAndPortableOneDoesNot) {
-    testing::TempDir dir;
-    namespace fs = std::filesystem;
-    fs::create_directories(dir.Path() / "prefix/bin");
-    fs::create_directories(dir.Path() / "prefix/share/korva97");
-    fs::create_directories(dir.Path() / "portable");
-    const ScopedEnvironment config("XDG_CONFIG_HOME", dir.Folder() + "config");
-
-    const LocatedPlaces installed = LocateProgramPlaces(dir.Folder() + "prefix/bin/");
-    EXPECT_TRUE(installed.places.installed);
-    EXPECT_EQ(installed.places.home, dir.Folder() + "config/korva97/");
-    EXPECT_TRUE(fs::is_directory(dir.Path() / "config/korva97"));
-    EXPECT_EQ(installed.problem, "");
-    EXPECT_EQ(installed.places.supportFolders.back(), dir.Folder() + "prefix/share/korva97/");
-
-    fs::remove_all(dir.Path() / "config");
-    const LocatedPlaces portable = LocateProgramPlaces(dir.Folder() + "portable/");
-    EXPECT_FALSE(portable.places.installed);
-    EXPECT_EQ(portable.places.home, dir.Folder() + "portable/");
-    EXPECT_FALSE(fs::exists(dir.Path() / "config"));
-
-    // A configuration folder that cannot be made is reported, naming it.
-    dir.Write("blocked", "a file where the folder should be");
-    const ScopedEnvironment blocked("XDG_CONFIG_HOME", dir.Folder() + "blocked");
-    const LocatedPlaces unusable = LocateProgramPlaces(dir.Folder() + "prefix/bin/");
-    EXPECT_EQ(unusable.problem, dir.Folder() + "blocked/korva97/" + Sjis(" に書き込めません"));
 }
 
 }  // namespace

@@ -172,18 +172,6 @@ class MprisTest : public QObject {
         QTRY_COMPARE(answers.Answered(), std::size_t{1});
         QVERIFY(answeredWhileTheDialogWaited);
     }
-
-    void RaiseShowsAMinimisedDeck() {
-        testing::TempDir dir;
-        KorvaApp app(dir.Folder(), {});
-        Mpris mpris(app.MainForm(), app.TheJukebox());
-        QVERIFY(mpris.Registered());
-        Applet applet;
-        app.MainForm().showMinimized();
-        QVERIFY(applet.Call(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Raise")).type() ==
-                QDBusMessage::ReplyMessage);
-        QTRY_VERIFY(!app.MainForm().isMinimized());
-    }
 };
 
 QTEST_MAIN(MprisTest)
