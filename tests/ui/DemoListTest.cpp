@@ -95,7 +95,8 @@ class DemoListTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(app.TheJukebox().Commands().DevicePlaying(), 10000);
         QCOMPARE(app.Model().PlayQueue.size(), std::size_t{5});
         QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(ToDisplayUtf8(app.MainForm().Status().Text())),
-                                  QStringLiteral("Amazing Grace (hymn)"), 10000);  // by title, after the reset
+                                  QStringLiteral("Amazing Grace (hymn)"),
+                                  10000);  // by title, after the reset
         QTest::mouseClick(app.MainForm().findChild<QAbstractButton*>(QStringLiteral("StopSpeedButton")),
                           Qt::LeftButton);
     }
