@@ -56,7 +56,7 @@ void AutoAdd(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         AppModel model;
-        model.folders = {songs.Program(), songs.Program(), songs.Program()};
+        model.folders = {songs.Program(), songs.Program(), songs.Program(), {}};
         std::filesystem::remove(songs.Program() + "KORVA.DT0");
         testing::RecordingMessages messages;
         testing::RecordingSettingsHost host(model);

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     }
     korva::AppModel model;
     const std::string folder = korva::WithTrailingPathDelimiter(argv[1]);
-    model.folders = {folder, folder, folder};
+    model.folders = {folder, folder, folder, {}};
     StderrView view;
     if (operation == "find") {
         // The search page over both lists: the found lines of list 0 and list 1, then the counts.

@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth openbox x11-utils
+  python3 dbus desktop-file-utils appstream dpkg-dev file
 )
 # The fluidsynth command-line tool is only a yardstick for a benchmark; its recommends pull a
 # 120 MB SoundFont, so it is installed apart without them.

@@ -80,16 +80,22 @@ void AutoConvert::ConvertForeignFile(const std::string& sjisPath) {
         window_->ShowConversionWindow();
 }
 
+std::string AutoConvert::ConverterFolder(const std::string& templateText) const {
+    const auto converter = ConverterPathOf(templateText, "");
+    return converter ? model_.folders.SupportFolderOf(*converter) : model_.folders.ProgramFolder;
+}
+
 void AutoConvert::PrepareCommandLine(const std::string& templateText, const std::string& source,
                                      const std::string& folder) {
-    const auto converter = ConverterPathOf(templateText, model_.folders.ProgramFolder);
+    const std::string converterFolder = ConverterFolder(templateText);
+    const auto converter = ConverterPathOf(templateText, converterFolder);
     if (!converter || !FileExistsIgnoringCase(*converter)) {
         state_.ConvertState = NotConverted;
         fields_.message = Sjis("警告：変換に必要なコンバータが見つかりません");
         views_.status->ShowStatus(Sjis(".. コンバータがない"), StatusKind::Notice);
         return;
     }
-    fields_.commandLine = ExpandTemplate(templateText, source, folder, model_.folders.ProgramFolder);
+    fields_.commandLine = ExpandTemplate(templateText, source, folder, converterFolder);
     state_.ConvertedPath = PredictedOutput(source, folder);
     fields_.message = FileExistsIgnoringCase(state_.ConvertedPath)
                           ? Sjis("警告：コンバート先に同名のファイルがあります")
@@ -102,7 +108,7 @@ void AutoConvert::PrepareCommandLine(const std::string& templateText, const std:
 std::string AutoConvert::BuildContinuousCommandLine(const std::string& source) {
     state_.ConvertedPath = PredictedOutput(source, state_.LastOutputFolder);
     return ExpandTemplate(state_.ActiveTemplate, source, state_.LastOutputFolder,
-                          model_.folders.ProgramFolder);
+                          ConverterFolder(state_.ActiveTemplate));
 }
 
 void AutoConvert::RunConverter(const std::string& commandLine) {
@@ -110,7 +116,7 @@ void AutoConvert::RunConverter(const std::string& commandLine) {
     status.ShowStatus(".. Auto Convert Start", StatusKind::Notice);
     if (runner_ == nullptr)  // nothing can start programs here
         throw UserError("Exec Error : " + std::to_string(ENOSYS));
-    const ProcessStart start = runner_->Start(commandLine, model_.folders.ProgramFolder);
+    const ProcessStart start = runner_->Start(commandLine, ConverterFolder(state_.ActiveTemplate));
     if (start.kind == ProgramKind::ThroughWine)
         status.ShowStatus(".. Auto Convert Start (wine)", StatusKind::Notice);
     if (start.errorNumber != 0) {

@@ -81,6 +81,9 @@ class AutoConvert final : public PlayTimeConverter {
 
   private:
     void PrepareInto(const std::string& folder, FolderButton button);
+    // The folder the template's converter is found in (and runs in): the first support folder that
+    // holds it, else the program folder.
+    std::string ConverterFolder(const std::string& templateText) const;
     void Changed();
     void Close();
 

@@ -388,7 +388,8 @@ bool Player::SendReset() {
         play.ResetPending = false;
         return true;
     }
-    if (!OpenAndPlay(model_.folders.ProgramFolder + kResetFiles[kind])) {
+    const std::string resetName = kResetFiles[kind];
+    if (!OpenAndPlay(model_.folders.SupportFolderOf(resetName) + resetName)) {
         play.ResetPending = false;
         if (parts_.device.Fault() == DeviceFault::FileNotFound)
             return true;  // no reset file: the song plays without one

@@ -35,7 +35,9 @@ UiPoster QtPoster(QObject* context) {
 }  // namespace
 
 KorvaApp::KorvaApp(const std::string& programFolder, const std::vector<std::string>& arguments)
-    : jukebox_(MakeFolders(programFolder, arguments), random_, clock_) {
+    : KorvaApp(MakeFolders(programFolder, arguments)) {}
+
+KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, clock_) {
     // 1. The main window; it reads the settings while it is made.
     main_ = std::make_unique<TMainForm>(jukebox_);
     messages_ = std::make_unique<QtMessageView>(main_.get());

@@ -26,6 +26,8 @@ class KorvaApp final : public QObject {
   public:
     // programFolder and arguments are Shift-JIS texts already.
     KorvaApp(const std::string& programFolder, const std::vector<std::string>& arguments);
+    // The folders already chosen (an installed program keeps its files apart from the executable).
+    explicit KorvaApp(Folders folders);
     ~KorvaApp() override;
 
     TMainForm& MainForm() { return *main_; }

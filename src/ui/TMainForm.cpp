@@ -357,20 +357,27 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    event->acceptProposedAction();
+    PlayLocalFiles(paths);
+}
+
+void TMainForm::PlayLocalFiles(const QStringList& paths) {
     raise();
     activateWindow();
     std::vector<std::string> names;
     std::vector<std::string> unusable;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (!url.isLocalFile())
-            continue;
-        if (auto name = ToSjis(url.toLocalFile())) {
+    for (const QString& path : paths) {
+        if (auto name = ToSjis(path)) {
             names.push_back(std::move(*name));
         } else {
-            unusable.push_back(ToSjisForMessage(url.toLocalFile()));
+            unusable.push_back(ToSjisForMessage(path));
         }
     }
-    event->acceptProposedAction();
     if (!unusable.empty())
         messages_.ShowMessage(UnholdableNamesMessage(unusable));
     PlayDroppedNames(names, DropSource::Drop);

@@ -75,6 +75,9 @@ class TMainForm : public QWidget,
 
     // Plays files as if they had been dropped on the deck (Shift-JIS paths).
     void PlayDroppedNames(const std::vector<std::string>& names, DropSource source);
+    // Brings the deck forward and plays local files as a drop does: from the desktop, the command
+    // line or a later start of the program.
+    void PlayLocalFiles(const QStringList& paths);
 
   public slots:
     void BaseTimerTimer();

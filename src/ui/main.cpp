@@ -1,13 +1,19 @@
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QTimer>
 #include <vector>
 
+#include "platform/ProgramPlaces.h"
 #include "platform/SingleInstance.h"
 #include "platform/SynthSettings.h"
 #include "text/Encoding.h"
+#include "ui/HandOverReceiver.h"
 #include "ui/KorvaApp.h"
+#include "ui/Mpris.h"
 #include "ui/QtText.h"
 #include "ui/QtViews.h"
+#include "ui/TMainForm.h"
 
 namespace {
 
@@ -21,6 +27,26 @@ void PreferXcbOnWayland() {
     }
 }
 
+// The command line: arguments naming an existing file are songs to play (made absolute, so that a
+// running copy finds them too); the first two of the others name the data folders.
+struct Arguments {
+    QStringList folders;
+    QStringList files;
+};
+
+Arguments ReadArguments() {
+    Arguments result;
+    const QStringList args = QCoreApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QFileInfo info(args[i]);
+        if (!args[i].isEmpty() && info.isFile())
+            result.files << info.absoluteFilePath();
+        else
+            result.folders << args[i];
+    }
+    return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -29,27 +55,41 @@ int main(int argc, char** argv) {
     PreferXcbOnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KORVA97"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("korva97"));
 
+    const Arguments arguments = ReadArguments();
     korva::QtMessageView messages;
     korva::SingleInstance lock(korva::kSingleInstanceName);
-    if (!korva::ClaimSingleInstance(lock, messages))
+    std::vector<std::string> handOver;
+    for (const QString& file : arguments.files) handOver.push_back(QFile::encodeName(file).toStdString());
+    if (!korva::ClaimSingleInstance(lock, messages, handOver))
         return 0;
 
     const QString folder = QDir(QCoreApplication::applicationDirPath()).absolutePath() + "/";
-    const auto programFolder = korva::ToSjis(folder);
-    if (!programFolder) {
+    const auto executableFolder = korva::ToSjis(folder);
+    if (!executableFolder) {
         messages.ShowMessage(korva::UnholdableNamesMessage({korva::ToSjisForMessage(folder)}));
         return 1;
     }
-    std::vector<std::string> arguments;
-    const QStringList args = QCoreApplication::arguments();
-    for (int i = 1; i < args.size() && i <= 2; ++i) {
-        auto listFolder = korva::ToSjis(args[i]);
+    const korva::LocatedPlaces located = korva::LocateProgramPlaces(*executableFolder);
+    if (!located.problem.empty())
+        messages.ShowMessage(located.problem);
+    std::vector<std::string> listFolders;
+    for (int i = 0; i < arguments.folders.size() && i < 2; ++i) {
+        auto listFolder = korva::ToSjis(arguments.folders[i]);
         if (!listFolder)
-            messages.ShowMessage(korva::UnholdableNamesMessage({korva::ToSjisForMessage(args[i])}));
-        arguments.push_back(listFolder.value_or(std::string()));
+            messages.ShowMessage(
+                korva::UnholdableNamesMessage({korva::ToSjisForMessage(arguments.folders[i])}));
+        listFolders.push_back(listFolder.value_or(std::string()));
     }
+    korva::Folders folders = korva::MakeFolders(located.places.home, listFolders);
+    folders.SupportFolders = located.places.supportFolders;
 
-    korva::KorvaApp korva(*programFolder, arguments);
+    korva::KorvaApp korva(std::move(folders));
+    korva::TMainForm& deck = korva.MainForm();
+    korva::HandOverReceiver receiver(lock, [&deck](const QStringList& files) { deck.PlayLocalFiles(files); });
+    korva::Mpris mpris(deck, korva.TheJukebox());
+    if (!arguments.files.isEmpty())
+        QTimer::singleShot(0, &deck, [&deck, files = arguments.files] { deck.PlayLocalFiles(files); });
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "convert/CommandLine.h"
@@ -194,6 +195,24 @@ TEST_F(AutoConvertTest, WithoutHashTheWindowAndContinuousModeGiveTheBareExpansio
               "CVS.EXE  " + dir.Folder() + "B.SNG -Flog");
     EXPECT_EQ(model.conversion.ConvertedPath, dir.Folder() + "B.MID");
     EXPECT_EQ(window.seen.commandLine, "");  // closing clears the window
+}
+
+TEST_F(AutoConvertTest, InstalledConverterIsFoundInTheSharedFolderAndRunsThere) {
+    std::filesystem::create_directories(dir.Path() / "share");
+    model.folders.SupportFolders = {dir.Folder(), dir.Folder() + "share/"};
+    model.settings.CNVTRCP = "CVS.EXE % -O#";
+    dir.Write("share/CVS.EXE", "#!/bin/sh\n");
+    Queue({"A.RCP", "B.RCP"});
+    window.clicks = [&](AutoConvert& w) {
+        w.List0SpeedButtonClick();
+        EXPECT_TRUE(window.seen.startEnabled);
+        EXPECT_EQ(window.seen.commandLine,
+                  dir.Folder() + "share/CVS.EXE " + dir.Folder() + "A.RCP -O" + dir.Folder());
+    };
+    logic.ConvertForeignFile(model.PlayQueue[0]);
+    dir.Write("CVS.EXE", "#!/bin/sh\n");  // a copy of the user's own comes first
+    EXPECT_EQ(logic.BuildContinuousCommandLine(model.PlayQueue[1]),
+              dir.Folder() + "CVS.EXE " + dir.Folder() + "B.RCP -O" + dir.Folder());
 }
 
 TEST_F(AutoConvertTest, CancelledFolderChoiceSkipsToTheNextEntryOrStopsALoneOne) {

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace korva {
 namespace {
@@ -14,7 +18,10 @@ namespace {
 // A child process running the lock probe, with its standard output readable line by line.
 class Probe {
   public:
-    explicit Probe(const std::string& name) {
+    explicit Probe(const std::string& name, const std::vector<std::string>& files = {}) {
+        std::vector<char*> argv{const_cast<char*>(KORVA_LOCK_PROBE), const_cast<char*>(name.c_str())};
+        for (const std::string& file : files) argv.push_back(const_cast<char*>(file.c_str()));
+        argv.push_back(nullptr);
         int fds[2];
         if (::pipe(fds) != 0)
             throw std::runtime_error("pipe");
@@ -23,7 +30,7 @@ class Probe {
             ::dup2(fds[1], STDOUT_FILENO);
             ::close(fds[0]);
             ::close(fds[1]);
-            ::execl(KORVA_LOCK_PROBE, KORVA_LOCK_PROBE, name.c_str(), static_cast<char*>(nullptr));
+            ::execv(KORVA_LOCK_PROBE, argv.data());
             ::_exit(127);
         }
         ::close(fds[1]);
@@ -85,6 +92,45 @@ TEST(SingleInstanceTest, OneProcessHoldsItsLockOnceAndOtherNamesAreIndependent) 
     EXPECT_TRUE(a.TryAcquire());
     EXPECT_FALSE(b.TryAcquire());
     EXPECT_TRUE(other.TryAcquire());
+}
+
+TEST(SingleInstanceTest, SecondStartHandsItsFilesToTheRunningCopyAndEndsQuietly) {
+    const std::string name = "KORVA97-handover-" + std::to_string(::getpid());
+    Probe first(name);
+    ASSERT_EQ(first.ReadLine(), "HELD");
+
+    Probe second(name, {"/music/a.mid", "/music/with blank.mid"});
+    EXPECT_EQ(second.ReadLine(), "");  // no message at all
+    EXPECT_EQ(second.Wait(), 0);
+    EXPECT_EQ(first.ReadLine(), "PLAY /music/a.mid");
+    EXPECT_EQ(first.ReadLine(), "PLAY /music/with blank.mid");
+
+    // The holder goes on hearing later starts; one without files is still refused.
+    Probe third(name, {"/music/c.mid"});
+    EXPECT_EQ(third.Wait(), 0);
+    EXPECT_EQ(first.ReadLine(), "PLAY /music/c.mid");
+    Probe fourth(name);
+    EXPECT_EQ(fourth.ReadLine(), "MESSAGE ＫＯＲＶＡ９７は既に起動しています");
+    EXPECT_EQ(fourth.Wait(), 3);
+}
+
+TEST(SingleInstanceTest, CopyThatCannotTakeFilesLeavesTheSecondStartWithTheMessage) {
+    // A holder that only holds the name, as an older copy of the program does, hears nothing.
+    const std::string name = "KORVA97-deaf-" + std::to_string(::getpid());
+    const std::string address = name + "." + std::to_string(::getuid());
+    const int holder = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(holder, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path + 1, address.data(), address.size());
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&addr),
+                     static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + address.size())),
+              0);
+
+    Probe second(name, {"/music/a.mid"});
+    EXPECT_EQ(second.ReadLine(), "MESSAGE ＫＯＲＶＡ９７は既に起動しています");
+    EXPECT_EQ(second.Wait(), 3);
+    ::close(holder);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ std::string Entry(const std::string& name, const std::string& feel, const std::s
 
 class PlayQueueTest : public ::testing::Test {
   protected:
-    PlayQueueTest() { model.folders = {dir.Folder(), dir.Folder(), dir.Folder() + "one/"}; }
+    PlayQueueTest() { model.folders = {dir.Folder(), dir.Folder(), dir.Folder() + "one/", {}}; }
 
     void WriteList(int list, const Lines& lines) {
         if (list == 1)

@@ -114,6 +114,23 @@ TEST_F(PlayerTest, MissingResetFilePlaysSongsWithoutResetOrMessage) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(PlayerTest, InstalledProgramTakesTheResetFromTheFirstFolderThatHoldsIt) {
+    // Home (the configuration folder) first, then beside the executable, then the shared data.
+    std::filesystem::remove(dir.Path() / "KORVA_GM.MID");
+    for (const char* sub : {"bin", "share"}) std::filesystem::create_directories(dir.Path() / sub);
+    model.folders.SupportFolders = {dir.Folder(), dir.Folder() + "bin/", dir.Folder() + "share/"};
+    dir.Write("share/KORVA_GM.MID", "MThd reset");
+    Song("A.mid");
+    Playlist(0, {"A"});
+    player.Play();
+    EXPECT_EQ(device.OpenFile(), dir.Folder() + "share/KORVA_GM.MID");
+    player.Stop();
+
+    dir.Write("KORVA_GM.MID", "MThd reset");
+    player.Play();
+    EXPECT_EQ(device.OpenFile(), Reset());
+}
+
 TEST_F(PlayerTest, MissingSecondEntryStopsTheRunWithItsError) {
     model.settings.SENDRST = 0;
     Song("A.mid");

@@ -58,7 +58,7 @@ class ListEditingTest : public ::testing::Test {
   protected:
     ListEditingTest() {
         std::filesystem::create_directories(dir.Path() / "songs");
-        model.folders = {dir.Folder(), dir.Folder(), dir.Folder()};
+        model.folders = {dir.Folder(), dir.Folder(), dir.Folder(), {}};
     }
 
     std::string Song(const std::string& name, std::string_view title) {

@@ -35,7 +35,7 @@ class FolderAnswers final : public FolderDialog {
 
 class ListMaintenanceTest : public ::testing::Test {
   protected:
-    ListMaintenanceTest() { model.folders = {dir.Folder(), dir.Folder(), dir.Folder()}; }
+    ListMaintenanceTest() { model.folders = {dir.Folder(), dir.Folder(), dir.Folder(), {}}; }
 
     TempDir dir;
     AppModel model;

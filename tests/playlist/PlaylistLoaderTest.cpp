@@ -27,7 +27,7 @@ class PlaylistLoaderTest : public ::testing::Test {
   protected:
     PlaylistLoaderTest() {
         std::filesystem::create_directory(dir.Path() / "program");
-        model.folders = {dir.Folder() + "program/", dir.Folder(), dir.Folder()};
+        model.folders = {dir.Folder() + "program/", dir.Folder(), dir.Folder(), {}};
     }
 
     void Load(int list) { LoadPlaylist(model, list, messages); }

@@ -1,9 +1,13 @@
 // A stand-in for a starting copy of the program in single-instance tests: it claims the lock under
-// the name given, prints "HELD" and waits to be killed, or prints the refusal and exits with 3.
+// the name given. Holding it, it prints "HELD", then "PLAY <name>" for every name later starts hand
+// over, until it is killed. Refused, it prints the message and exits with 3; when it handed its
+// files (the arguments after the name) to the holder, it exits with 0 quietly.
 
-#include <unistd.h>
+#include <poll.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "platform/SingleInstance.h"
 #include "text/Encoding.h"
@@ -14,7 +18,9 @@ struct PrintedMessages : korva::MessageView {
     void ShowMessage(const std::string& text) override {
         std::printf("MESSAGE %s\n", korva::ToDisplayUtf8(text).c_str());
         std::fflush(stdout);
+        shown = true;
     }
+    bool shown = false;
 };
 
 }  // namespace
@@ -24,9 +30,16 @@ int main(int argc, char** argv) {
         return 2;
     korva::SingleInstance lock(argv[1]);
     PrintedMessages messages;
-    if (!korva::ClaimSingleInstance(lock, messages))
-        return 3;
+    const std::vector<std::string> files(argv + 2, argv + argc);
+    if (!korva::ClaimSingleInstance(lock, messages, files))
+        return messages.shown ? 3 : 0;
     std::printf("HELD\n");
     std::fflush(stdout);
-    for (;;) ::pause();
+    for (;;) {
+        pollfd watched{lock.HandOverSocket(), POLLIN, 0};
+        if (::poll(&watched, 1, -1) <= 0)
+            continue;
+        for (const std::string& name : lock.TakeHandOver()) std::printf("PLAY %s\n", name.c_str());
+        std::fflush(stdout);
+    }
 }
