@@ -1,15 +1,15 @@
 #include "ui/TArtsDlg.h"
 
+#include "ui/Centring.h"
+
 #include <QApplication>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -200,11 +200,7 @@ void TArtsDlg::ShowArtistsWindow() {
 void TArtsDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // Centred on the screen at the size its lists and font give it now.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        const QSize outer = frameGeometry().size();
-        move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
-    }
+    CentreOnScreen(*this);
 }
 
 void TArtsDlg::GetBitBtnClick() {

@@ -1,10 +1,10 @@
 #include "ui/TBadDlg.h"
 
-#include <QGuiApplication>
+#include "ui/Centring.h"
+
 #include <QListWidget>
 #include <QPainter>
 #include <QResizeEvent>
-#include <QScreen>
 
 #include "ui/ListFont.h"
 #include "ui/QtText.h"
@@ -65,8 +65,7 @@ void TBadDlg::AddBadLine(const std::string& sjisLine) {
 void TBadDlg::ShowBadList(const std::string& sjisCaption) {
     setWindowTitle(FromSjis(sjisCaption));
     if (!placed_) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+        CentreOnScreen(*this);
         placed_ = true;
     }
     show();

@@ -1,14 +1,14 @@
 #include "ui/TCtrlDlg.h"
 
+#include "ui/Centring.h"
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
@@ -210,17 +210,7 @@ bool TCtrlDlg::event(QEvent* event) {
 
 void TCtrlDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    CentreOnScreen();
-}
-
-void TCtrlDlg::CentreOnScreen() {
-    const QScreen* screen = parentWidget() && parentWidget()->screen() ? parentWidget()->screen()
-                                                                       : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->geometry().center());
-    move(frame.topLeft());
+    CentreOnScreen(*this);
 }
 
 void TCtrlDlg::SongControlFieldsChanged() {

@@ -52,7 +52,6 @@ class TCtrlDlg final : public QDialog, public SongControlView, public SongContro
     QLabel* MakePanel(const char* name, const QString& caption, QRect at);
     QPushButton* MakeButton(const char* name, const QString& caption, QRect at);
     void FormActivate();
-    void CentreOnScreen();
 
     SongControl& logic_;
     TViewDlg& songWindow_;

@@ -1,11 +1,11 @@
 #include "ui/TSelCnvDlg.h"
 
+#include "ui/Centring.h"
+
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 #include "ui/QtText.h"
 
@@ -129,18 +129,8 @@ void TSelCnvDlg::done(int result) {
 
 void TSelCnvDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    CentreOnScreen();
+    CentreOnScreen(*this);
     logic_.FormActivate();
-}
-
-void TSelCnvDlg::CentreOnScreen() {
-    const QScreen* screen = parentWidget() && parentWidget()->screen() ? parentWidget()->screen()
-                                                                       : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->geometry().center());
-    move(frame.topLeft());
 }
 
 void TSelCnvDlg::ConversionFieldsChanged() {

@@ -32,7 +32,6 @@ class TSelCnvDlg final : public QDialog, public ConversionWindowView {
   private:
     QPushButton* MakeButton(const char* name, const QString& caption, const QString& hint, QRect at);
     QLabel* MakePanel(const char* name, QRect at);
-    void CentreOnScreen();
 
     AutoConvert& logic_;
     bool hints_;

@@ -1,16 +1,16 @@
 #include "ui/TSetUpDlg.h"
 
+#include "ui/Centring.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -140,11 +140,7 @@ void TSetUpDlg::LoadSettingsWindow() {
 void TSetUpDlg::ShowSettingsWindow() {
     if (!placed_) {
         // Centred on the screen the first time; afterwards where the user left it.
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        if (screen) {
-            const QRect area = screen->availableGeometry();
-            move(area.center() - QPoint(width() / 2, height() / 2));
-        }
+        CentreOnScreen(*this);
         placed_ = true;
     }
     show();
