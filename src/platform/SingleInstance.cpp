@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/FileDescriptor.h"
 #include "text/Encoding.h"
 
 namespace korva {
@@ -38,21 +39,6 @@ SocketAddress AddressOf(const std::string& name) {
     result.length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
     return result;
 }
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 void SetTimeouts(int fd) {
     timeval timeout{};
@@ -106,19 +92,19 @@ std::vector<std::string> SingleInstance::TakeHandOver() {
     if (fd_ < 0)
         return {};
     FileDescriptor connection(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC));
-    if (connection.get() < 0)
+    if (connection.Get() < 0)
         return {};
     ucred peer{};
     socklen_t peerLength = sizeof peer;
-    if (::getsockopt(connection.get(), SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) != 0 ||
+    if (::getsockopt(connection.Get(), SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) != 0 ||
         peer.uid != ::getuid())
         return {};
-    SetTimeouts(connection.get());
+    SetTimeouts(connection.Get());
 
     std::string bytes;
     char buffer[4096];
     for (;;) {
-        const ssize_t n = ::recv(connection.get(), buffer, sizeof buffer, 0);
+        const ssize_t n = ::recv(connection.Get(), buffer, sizeof buffer, 0);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -138,17 +124,17 @@ std::vector<std::string> SingleInstance::TakeHandOver() {
             names.push_back(bytes.substr(start, end - start));
         start = end + 1;
     }
-    SendAll(connection.get(), std::string(1, kAnswer));
+    SendAll(connection.Get(), std::string(1, kAnswer));
     return names;
 }
 
 bool SingleInstance::HandOver(const std::vector<std::string>& names) const {
     FileDescriptor connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (connection.get() < 0)
+    if (connection.Get() < 0)
         return false;
-    SetTimeouts(connection.get());
+    SetTimeouts(connection.Get());
     const SocketAddress address = AddressOf(name_);
-    if (::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address.addr), address.length) != 0)
+    if (::connect(connection.Get(), reinterpret_cast<const sockaddr*>(&address.addr), address.length) != 0)
         return false;
     std::string bytes;
     for (const std::string& name : names) {
@@ -157,12 +143,12 @@ bool SingleInstance::HandOver(const std::vector<std::string>& names) const {
         bytes += name;
         bytes += '\0';
     }
-    if (bytes.empty() || !SendAll(connection.get(), bytes) || ::shutdown(connection.get(), SHUT_WR) != 0)
+    if (bytes.empty() || !SendAll(connection.Get(), bytes) || ::shutdown(connection.Get(), SHUT_WR) != 0)
         return false;
     char answer = 0;
     ssize_t n;
     do {
-        n = ::recv(connection.get(), &answer, 1, 0);
+        n = ::recv(connection.Get(), &answer, 1, 0);
     } while (n < 0 && errno == EINTR);
     return n == 1 && answer == kAnswer;
 }

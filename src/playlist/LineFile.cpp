@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/FileDescriptor.h"
 #include "app/FileSystem.h"
 
 namespace korva {
@@ -83,21 +84,6 @@ class LineSplitter {
     std::string partial_;  // the start of a line whose end is still to come
     bool afterCr_ = false;
     bool ended_ = false;
-};
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
 };
 
 }  // namespace
