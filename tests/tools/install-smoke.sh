@@ -45,11 +45,19 @@ call() { dbus-send --session --print-reply --dest=$name /org/mpris/MediaPlayer2 
 property() { call org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player "string:$1"; }
 "$program" &
 pid=$!
-for _ in $(seq 300); do
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.NameHasOwner string:$name 2>/dev/null | grep -q "boolean true" && break
+# Whatever fails below, the program does not outlive the check.
+trap 'kill $pid 2>/dev/null || true' EXIT
+on_bus=false
+for _ in $(seq 600); do
+  if dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.NameHasOwner string:$name 2>/dev/null | grep -q "boolean true"; then
+    on_bus=true
+    break
+  fi
   sleep 0.1
 done
+# A copy of the program already running for this user keeps this one from starting.
+$on_bus || { echo "FAIL: the program never came onto the session bus (is another copy running?)"; exit 1; }
 if [ -n "$song" ]; then
   # A second start naming a song: it hands the song over and ends at once, quietly.
   timeout 30 "$program" "$song"
