@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/FileSystem.h"
+#include "text/Encoding.h"
 
 namespace korva {
 
@@ -146,6 +147,10 @@ void AppendLine(const std::string& sjisPath, std::string_view line) {
     bytes.reserve(line.size() + kLineEnd.size());
     bytes.append(line).append(kLineEnd);
     AppendToFile(sjisPath, bytes);
+}
+
+std::string PlaylistNotWrittenMessage(const std::string& sjisPath) {
+    return Sjis("ﾌｧｲﾙ ") + sjisPath + Sjis(" を作成できません");
 }
 
 }  // namespace korva
