@@ -3,21 +3,10 @@
 // comes once, and once the server is back the next song plays through it again. Runs where
 // pulseaudio is installed; says so and skips elsewhere.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -40,6 +29,9 @@ using testing::VirtualSynth;
 using SteadyClock = std::chrono::steady_clock;
 
 enum class Loss { Killed, Frozen };
+void PrintTo(Loss loss, std::ostream* out) {
+    *out << (loss == Loss::Killed ? "killed" : "frozen");
+}
 
 class SoundServerLoss : public ::testing::TestWithParam<Loss> {
   protected:
