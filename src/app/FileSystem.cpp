@@ -23,17 +23,41 @@ std::function<void(const fs::path&)>& BeforeRenameHook() {
     return hook;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
+WriteFaultHook& WriteFault() {
+    static WriteFaultHook hook;
+    return hook;
+}
+
+int InjectedFault(WriteStep step, const fs::path& file) {
+    return WriteFault() ? WriteFault()(step, file) : 0;
+}
+
+// 0, or the error number of the write that failed.
+int WriteBytes(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
-    return true;
+    return 0;
+}
+
+int WriteStepped(int fd, std::string_view bytes, const fs::path& file) {
+    if (const int fault = InjectedFault(WriteStep::Write, file)) {
+        // Whatever lands of the first half, the write fails with the fault.
+        static_cast<void>(WriteBytes(fd, bytes.substr(0, bytes.size() / 2)));
+        return fault;
+    }
+    return WriteBytes(fd, bytes);
+}
+
+int FlushStepped(int fd, const fs::path& file) {
+    if (const int fault = InjectedFault(WriteStep::Flush, file))
+        return fault;
+    return ::fsync(fd) == 0 ? 0 : errno;
 }
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
@@ -102,10 +126,13 @@ void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {
     if (fd < 0)
         throw WriteError(sjisPath);
     temporary = pattern;
-    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
+    int error = WriteStepped(fd, bytes, temporary);
+    if (error == 0)
+        error = FlushStepped(fd, temporary);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
     std::error_code ec;
-    if (!written || !closed) {
+    if (error != 0) {
         fs::remove(temporary, ec);
         throw WriteError(sjisPath);
     }
@@ -117,25 +144,53 @@ void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {
     fs::permissions(temporary, perms, ec);
     if (BeforeRenameHook())
         BeforeRenameHook()(temporary);
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (InjectedFault(WriteStep::Rename, temporary) != 0 ||
+        ::rename(temporary.c_str(), target.c_str()) != 0) {
         fs::remove(temporary, ec);
         throw WriteError(sjisPath);
     }
 }
 
 void AppendToFile(const std::string& sjisPath, std::string_view bytes) {
+    if (AppendWhole(sjisPath, bytes) != 0)
+        throw WriteError(sjisPath);
+}
+
+int AppendWhole(const std::string& sjisPath, std::string_view bytes, std::string_view separator) {
     fs::path target;
     try {
         target = FindIgnoringCase(sjisPath).value_or(ToFsPath(sjisPath));
     } catch (const EncodingError&) {
-        throw WriteError(sjisPath);
+        return EINVAL;
     }
-    const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(target.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
-        throw WriteError(sjisPath);
-    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !written)
-        throw WriteError(sjisPath);
+        return errno;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    std::string joined;
+    std::string_view out = bytes;
+    char last = '\n';
+    if (!separator.empty() && info.st_size > 0 && ::pread(fd, &last, 1, info.st_size - 1) == 1 &&
+        last != '\n' && last != '\r') {
+        joined.reserve(separator.size() + bytes.size());
+        joined.append(separator).append(bytes);
+        out = joined;
+    }
+    int error = WriteStepped(fd, out, target);
+    if (error == 0)
+        error = FlushStepped(fd, target);
+    // A full disk may have taken part of the bytes: cut them off again, so that the file never ends
+    // in half a line. Should even that fail, the error is reported all the same.
+    if (error != 0 && S_ISREG(info.st_mode) && ::ftruncate(fd, info.st_size) == 0)
+        static_cast<void>(::fsync(fd));
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
 }
 
 std::optional<fs::path> FindIgnoringCase(const std::string& sjisPath) {
@@ -203,6 +258,10 @@ FolderListing ListFilesWithExtension(const std::string& sjisFolder, std::string_
 
 void SetBeforeRenameHookForTesting(std::function<void(const fs::path&)> hook) {
     BeforeRenameHook() = std::move(hook);
+}
+
+void SetWriteFaultForTesting(WriteFaultHook hook) {
+    WriteFault() = std::move(hook);
 }
 
 }  // namespace korva

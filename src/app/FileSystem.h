@@ -22,8 +22,13 @@ std::optional<std::string> ReadWholeFile(const std::string& sjisPath);
 // Replaces (or creates) the file atomically. Raises WriteError naming the path on failure.
 void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes);
 
-// Appends bytes at the end of the file, creating it when missing. Raises WriteError on failure.
+// Appends bytes at the end of the file, creating it when missing. Either all of them land or, on a
+// failure, the file is cut back to its old length. Raises WriteError on failure.
 void AppendToFile(const std::string& sjisPath, std::string_view bytes);
+
+// The same, returning 0 or the error number. When the file's last byte ends no line, separator goes
+// first, so that the bytes start on a line of their own.
+int AppendWhole(const std::string& sjisPath, std::string_view bytes, std::string_view separator = {});
 
 // The existing file for the path, matching its last component ignoring a-z case.
 std::optional<std::filesystem::path> FindIgnoringCase(const std::string& sjisPath);
@@ -40,5 +45,15 @@ FolderListing ListFilesWithExtension(const std::string& sjisFolder, std::string_
 
 // Called between writing the temporary file and renaming it; lets a test stand in for a crash.
 void SetBeforeRenameHookForTesting(std::function<void(const std::filesystem::path& temporary)> hook);
+
+// The steps of a write at which the system can fail.
+enum class WriteStep { Write, Flush, Rename };
+
+// Called before each step of every write with the file being written (the temporary file of a
+// replacement, the file itself for an append). A non-zero result is taken as the error number the
+// system gave for that step; a failing Write first writes half of its bytes, as a disk that fills
+// up midway does. Lets a test stand in for a full disk or a failing device.
+using WriteFaultHook = std::function<int(WriteStep step, const std::filesystem::path& file)>;
+void SetWriteFaultForTesting(WriteFaultHook hook);
 
 }  // namespace korva

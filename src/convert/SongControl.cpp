@@ -7,6 +7,7 @@
 #include "app/PlayModes.h"
 #include "convert/SmfKnife.h"
 #include "playlist/EntryRewrite.h"
+#include "playlist/LineFile.h"
 #include "playlist/PlaylistEntry.h"
 #include "text/Encoding.h"
 
@@ -117,6 +118,11 @@ bool SongControl::RewriteList(int list, const std::string& line) {
         replaced = RewriteEntriesInFile(model_.folders.PlaylistPath(list), fields_.path, line);
         if (!replaced)
             return true;
+    } catch (const WriteError&) {
+        panel.ink = SearchInk::Cyan;
+        Changed();
+        views_.messages->ShowMessage(PlaylistNotWrittenMessage(model_.folders.PlaylistPath(list)));
+        return false;
     } catch (const UserError& error) {
         panel.ink = SearchInk::Cyan;
         Changed();

@@ -5,6 +5,8 @@
 
 namespace korva {
 
+using SteadyClock = std::chrono::steady_clock;
+
 std::unique_ptr<DriverOutput> DriverOutput::Open(fluid_settings_t* settings, const std::string& driver,
                                                  BlockRenderer& renderer, std::string& failure) {
     if (fluid_settings_setstr(settings, "audio.driver", driver.c_str()) != FLUID_OK) {
@@ -32,15 +34,25 @@ bool DriverOutput::Resume() {
 int DriverOutput::Callback(void* data, int frames, int /*fxCount*/, float* /*fx*/[], int outCount,
                            float* out[]) {
     // The driver has zeroed every buffer; effects are mixed into the first stereo pair.
-    if (outCount < 2 || frames <= 0)
+    auto* output = static_cast<DriverOutput*>(data);
+    if (outCount < 2 || frames <= 0 || !output->connected_)
         return FLUID_OK;
-    static_cast<DriverOutput*>(data)->renderer_.RenderBlock(out[0], out[1], frames);
+    output->renderer_.RenderBlock(out[0], out[1], frames);
     return FLUID_OK;
 }
 
-SilentOutput::SilentOutput(BlockRenderer& renderer, double sampleRate, int periodFrames)
+void AbandonOutput(std::unique_ptr<AudioOutput> output) {
+    if (!output)
+        return;
+    output->Disconnect();
+    std::thread([closing = std::move(output)]() mutable { closing.reset(); }).detach();
+}
+
+SilentOutput::SilentOutput(BlockRenderer& renderer, double sampleRate, int periodFrames,
+                           std::chrono::steady_clock::duration behind)
     : renderer_(renderer) {
-    thread_ = std::thread([this, sampleRate, periodFrames] { Run(sampleRate, periodFrames); });
+    thread_ =
+        std::thread([this, sampleRate, periodFrames, behind] { Run(sampleRate, periodFrames, behind); });
 }
 
 SilentOutput::~SilentOutput() {
@@ -68,13 +80,12 @@ bool SilentOutput::Resume() {
     return true;
 }
 
-void SilentOutput::Run(double sampleRate, int periodFrames) {
-    using Clock = std::chrono::steady_clock;
-    const auto period =
-        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(periodFrames / sampleRate));
+void SilentOutput::Run(double sampleRate, int periodFrames, SteadyClock::duration behind) {
+    const auto period = std::chrono::duration_cast<SteadyClock::duration>(
+        std::chrono::duration<double>(periodFrames / sampleRate));
     std::vector<float> left(static_cast<std::size_t>(periodFrames));
     std::vector<float> right(left.size());
-    auto due = Clock::now();
+    auto due = SteadyClock::now() - behind;
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         if (suspended_) {
@@ -82,16 +93,21 @@ void SilentOutput::Run(double sampleRate, int periodFrames) {
             wake_.notify_all();
             wake_.wait(lock, [this] { return stopping_ || !suspended_; });
             parked_ = false;
-            due = Clock::now();
+            due = SteadyClock::now();
+            behind = {};
             continue;
         }
         lock.unlock();
         renderer_.RenderBlock(left.data(), right.data(), periodFrames);
         lock.lock();
         due += period;
-        // After the machine slept, go on from now instead of racing through the missed time.
-        if (Clock::now() - due > std::chrono::seconds(1))
-            due = Clock::now();
+        // After the machine slept, go on from now instead of racing through the missed time; the
+        // time the output started behind is made up, once.
+        const auto now = SteadyClock::now();
+        if (now - due > std::chrono::seconds(1) + behind)
+            due = now;
+        if (due >= now)
+            behind = {};
         wake_.wait_until(lock, due, [this] { return stopping_ || suspended_; });
     }
 }

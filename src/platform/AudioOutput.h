@@ -4,6 +4,8 @@
 // end when they should and the jukebox goes on. Either can be suspended while nothing plays, so
 // that an idle jukebox neither renders nor keeps a sound stream (or a timer) running.
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -29,7 +31,14 @@ class AudioOutput {
     virtual void Suspend() = 0;
     // Starts the stream again (a no-op while it runs); false when it cannot be opened any more.
     virtual bool Resume() = 0;
+    // From now on the renderer is called no more, at once, without waiting for the stream's thread.
+    virtual void Disconnect() {}
 };
+
+// Lets go of an output whose stream has stopped taking sound: it is disconnected at once and closed
+// on a thread of its own, because closing waits for the stream's thread, which may be stuck in a
+// sound server that hangs.
+void AbandonOutput(std::unique_ptr<AudioOutput> output);
 
 class DriverOutput final : public AudioOutput {
   public:
@@ -41,6 +50,7 @@ class DriverOutput final : public AudioOutput {
     // Closes the driver, and its sound stream, and opens it afresh with the same settings.
     void Suspend() override;
     bool Resume() override;
+    void Disconnect() override { connected_ = false; }
 
   private:
     DriverOutput(fluid_settings_t* settings, BlockRenderer& renderer)
@@ -49,12 +59,16 @@ class DriverOutput final : public AudioOutput {
 
     fluid_settings_t* settings_;  // the engine's, which outlive the output
     BlockRenderer& renderer_;
+    std::atomic<bool> connected_{true};
     FluidDriverPtr driver_;  // last: stopped before anything it calls into goes away
 };
 
 class SilentOutput final : public AudioOutput {
   public:
-    SilentOutput(BlockRenderer& renderer, double sampleRate, int periodFrames);
+    // behind: how far the sound is behind the wall clock when the output starts (the time a lost
+    // output took no sound); that much is rendered at once, so that a song still ends on time.
+    SilentOutput(BlockRenderer& renderer, double sampleRate, int periodFrames,
+                 std::chrono::steady_clock::duration behind = {});
     ~SilentOutput() override;
     SilentOutput(const SilentOutput&) = delete;
     SilentOutput& operator=(const SilentOutput&) = delete;
@@ -64,7 +78,7 @@ class SilentOutput final : public AudioOutput {
     bool Resume() override;
 
   private:
-    void Run(double sampleRate, int periodFrames);
+    void Run(double sampleRate, int periodFrames, std::chrono::steady_clock::duration behind);
 
     BlockRenderer& renderer_;
     std::mutex mutex_;

@@ -209,6 +209,9 @@ void FluidSynthEngine::OpenOutput() {
             std::lock_guard lock(mutex_);
             report_.outputName = driver;
             outputRunning_ = true;
+            outputIsDriver_ = true;
+            lastCallback_ = SteadyClock::now();
+            callbacksSinceStart_ = 0;
             return;
         }
         const std::string reason = LastFluidMessage();
@@ -223,50 +226,151 @@ void FluidSynthEngine::OpenOutput() {
 }
 
 void FluidSynthEngine::KeepOutput() {
+    const auto stallLimit = std::chrono::duration_cast<SteadyClock::duration>(
+        std::chrono::duration<double>(std::max(0.05, options_.outputStallSeconds)));
     std::unique_lock lock(mutex_);
     for (;;) {
-        keeperWake_.wait(lock, [this] { return suspendRequested_ || quitting_; });
+        // A running driver is looked at a few times within the stall limit; otherwise the keeper
+        // sleeps until it is needed.
+        const bool watching = WatchingDriverLocked();
+        const auto needed = [this, watching] {
+            return suspendRequested_ || quitting_ || WatchingDriverLocked() != watching;
+        };
+        if (watching)
+            keeperWake_.wait_for(lock, stallLimit / 4, needed);
+        else
+            keeperWake_.wait(lock, needed);
         if (quitting_)
             return;
+        const bool stalled = StalledLocked(stallLimit);
+        if (!stalled && !suspendRequested_)
+            continue;
         lock.unlock();
         {
-            // A Play that comes meanwhile waits here, then finds the output suspended and resumes it.
+            // A Play that comes meanwhile waits here, then finds the output it needs.
             std::lock_guard outputLock(outputMutex_);
-            bool suspend = false;
-            {
-                std::lock_guard relock(mutex_);
-                suspend = suspendRequested_ && outputRunning_ && state_ != SongState::Playing;
-                suspendRequested_ = false;
-                if (suspend) {
-                    outputRunning_ = false;
-                    // Notes still sounding after a stop or a song's end must not come back with
-                    // the next play; a pause keeps its notes for the resume.
-                    if (synth_ && state_ != SongState::Paused)
-                        fluid_synth_all_sounds_off(synth_.get(), -1);
-                }
-            }
-            if (suspend)
-                output_->Suspend();
+            if (stalled)
+                ReplaceStalledDriver(stallLimit);
+            else
+                SuspendIdleOutput();
         }
         lock.lock();
     }
 }
 
-void FluidSynthEngine::ResumeOutput() {
-    if (output_->Resume()) {
+bool FluidSynthEngine::StalledLocked(SteadyClock::duration stallLimit) const {
+    // A new stream may wait a while before the server asks for more than its first periods (up to
+    // two seconds with PulseAudio's null sink), which is no loss: a stream counts as flowing after a
+    // few calls for sound.
+    constexpr long kFlowingCallbacks = 8;
+    constexpr auto kStartingLimit = std::chrono::seconds(5);
+    const auto limit = callbacksSinceStart_ >= kFlowingCallbacks
+                           ? stallLimit
+                           : std::max<SteadyClock::duration>(stallLimit, kStartingLimit);
+    return WatchingDriverLocked() && SteadyClock::now() - lastCallback_ >= limit;
+}
+
+void FluidSynthEngine::SuspendIdleOutput() {
+    bool suspend = false;
+    {
         std::lock_guard lock(mutex_);
+        suspend = suspendRequested_ && outputRunning_ && state_ != SongState::Playing;
+        suspendRequested_ = false;
+        if (suspend) {
+            outputRunning_ = false;
+            // Notes still sounding after a stop or a song's end must not come back with the next
+            // play; a pause keeps its notes for the resume.
+            if (synth_ && state_ != SongState::Paused)
+                fluid_synth_all_sounds_off(synth_.get(), -1);
+        }
+    }
+    if (suspend)
+        output_->Suspend();
+}
+
+void FluidSynthEngine::ReplaceStalledDriver(SteadyClock::duration stallLimit) {
+    SteadyClock::duration behind{};
+    {
+        std::lock_guard lock(mutex_);
+        if (!StalledLocked(stallLimit))
+            return;  // it was suspended, or called back, meanwhile
+        behind = SteadyClock::now() - lastCallback_;
+        lostDriver_ = report_.outputName;
+    }
+    std::cerr << "korva: the " << lostDriver_ << " audio output stopped taking sound (playing silently)\n";
+    AbandonOutput(std::move(output_));
+    // Beyond a few seconds the gap is no stall of a running song: do not race through it.
+    GoOnSilently(std::min<SteadyClock::duration>(behind, std::chrono::seconds(5)),
+                 Sjis(".. 音声出力が途切れました（無音で演奏を続けます）"));
+}
+
+void FluidSynthEngine::GoOnSilently(SteadyClock::duration behind, const std::string& notice) {
+    output_ = std::make_unique<SilentOutput>(*this, SampleRate(), options_.periodFrames, behind);
+    {
+        std::lock_guard lock(mutex_);
+        report_.outputName = "silent";
+        report_.outputNotice = notice;
         outputRunning_ = true;
+        outputIsDriver_ = false;
+    }
+    if (options_.onOutputLost && options_.postToUiThread)
+        options_.postToUiThread([onOutputLost = options_.onOutputLost, notice] { onOutputLost(notice); });
+}
+
+bool FluidSynthEngine::ReopenLostDriver() {
+    std::string failure;
+    auto driver = DriverOutput::Open(settings_.get(), lostDriver_, *this, failure);
+    if (!driver)
+        return false;
+    std::cerr << "korva: the " << lostDriver_ << " audio output is back\n";
+    output_ = std::move(driver);  // the silent output was suspended: it renders nothing meanwhile
+    {
+        std::lock_guard lock(mutex_);
+        report_.outputName = lostDriver_;
+        report_.outputNotice.clear();
+        outputRunning_ = true;
+        outputIsDriver_ = true;
+        lastCallback_ = SteadyClock::now();
+        callbacksSinceStart_ = 0;
+    }
+    lostDriver_.clear();
+    keeperWake_.notify_all();
+    return true;
+}
+
+void FluidSynthEngine::ResumeOutput() {
+    if (!lostDriver_.empty()) {
+        bool running = false;
+        {
+            std::lock_guard lock(mutex_);
+            running = outputRunning_;
+            outputRunning_ = false;
+        }
+        if (running)
+            output_->Suspend();  // the silent output: it must not render beside the driver
+        if (ReopenLostDriver())
+            return;
+    }
+    if (output_->Resume()) {
+        {
+            std::lock_guard lock(mutex_);
+            outputRunning_ = true;
+            lastCallback_ = SteadyClock::now();
+            callbacksSinceStart_ = 0;
+        }
+        keeperWake_.notify_all();
         return;
     }
-    // The driver that opened before no longer does (the sound server went away, say): go on
-    // silently, so that the song still ends and the jukebox goes on.
-    std::cerr << "korva: the audio output could not be opened again (playing silently)\n";
+    // The driver that opened before no longer does (the sound server went away while nothing
+    // played, say): go on silently, so that the song still ends and the jukebox goes on.
+    {
+        std::lock_guard lock(mutex_);
+        lostDriver_ = report_.outputName;
+    }
+    std::cerr << "korva: the " << lostDriver_
+              << " audio output could not be opened again (playing silently)\n";
     output_.reset();
-    output_ = std::make_unique<SilentOutput>(*this, SampleRate(), options_.periodFrames);
-    std::lock_guard lock(mutex_);
-    report_.outputName = "silent";
-    report_.outputNotice = Sjis(".. 音声出力を開けません（無音で演奏します）");
-    outputRunning_ = true;
+    GoOnSilently({}, Sjis(".. 音声出力を開けません（無音で演奏します）"));
 }
 
 void FluidSynthEngine::WriteWarnings() {
@@ -306,10 +410,12 @@ PlayResult FluidSynthEngine::Play() {
         if (result == PlayResult::Started) {
             idleFrames_ = 0;
             suspendRequested_ = false;
-            resume = output_ && !outputRunning_;
+            // While a lost driver is being stood in for, every play tries it again.
+            resume = output_ && (!outputRunning_ || !lostDriver_.empty());
         }
     }
-    // Nothing renders between the state change and here: the output is suspended.
+    // Nothing renders between the state change and here, except where a silent output stands in for
+    // a lost driver: it may render the song's first block before the driver takes over.
     if (resume)
         ResumeOutput();
     return result;
@@ -410,6 +516,8 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
     std::lock_guard lock(mutex_);
+    lastCallback_ = SteadyClock::now();
+    ++callbacksSinceStart_;
     if (state_ != SongState::Playing) {
         idleFrames_ += frames;
         if (outputRunning_ && !suspendRequested_ && idleFrames_ >= idleLimitFrames_) {

@@ -10,12 +10,19 @@
 // Time is counted in rendered samples ("sample" timing), so freezing the rendering while paused
 // freezes the song and its sounding notes together: after the pause they go on where they were.
 //
+// A sound server can go away under a running output (restarted, killed): the driver's thread then
+// stops calling back, without a word. The keeper watches a running driver, and when it has taken no
+// sound for a while it lets the driver go and goes on with a silent output paced by the wall clock,
+// which first makes up the time lost, so the song in progress keeps its place and ends on time. The
+// next Play tries that driver again and goes back to it once it opens.
+//
 // Nothing is rendered while nothing plays: once a play has ended (or paused) and the output has gone
 // on for a short while, so that the last notes ring out and the next song of a run starts on an open
 // stream, a keeper thread suspends the output; Play resumes it before it returns, so the song's first
 // block is the first one rendered.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -53,12 +60,17 @@ struct SynthOptions {
     int periodFrames = 1024;
     // How long the output goes on after a play has ended or paused before it is suspended.
     double outputIdleSeconds = 2.0;
+    // How long a running audio driver may take no sound before it counts as lost.
+    double outputStallSeconds = 1.0;
     // Further FluidSynth string settings, such as {"audio.alsa.device", "hw:1"}.
     std::vector<std::pair<std::string, std::string>> fluidSettings;
     UiPoster postToUiThread;
     // Told on the user-interface thread once loading has ended. The output is open before the
     // engine's constructor returns, so Report() names it, and its notice, from the start.
     std::function<void(const SynthReport&)> onLoaded;
+    // Told on the user-interface thread, with a Shift-JIS status-line notice, when the audio output
+    // that was playing is lost and the engine goes on silently.
+    std::function<void(const std::string& notice)> onOutputLost;
     // Runs on the loading thread before anything is loaded; lets a test hold the loading back.
     std::function<void()> beforeLoadForTesting;
     // Sees every block the synthesizer renders, on the output's thread with the engine locked.
@@ -129,8 +141,15 @@ class FluidSynthEngine final : public BlockRenderer {
     void LoadInBackground();
     std::string CreateSettings(FluidSettingsPtr& settings) const;
     std::string CreateSynth(FluidSynthPtr& synth) const;
+    using SteadyClock = std::chrono::steady_clock;
     void OpenOutput();
     void KeepOutput();
+    void SuspendIdleOutput();
+    bool WatchingDriverLocked() const { return outputRunning_ && outputIsDriver_; }
+    bool StalledLocked(SteadyClock::duration stallLimit) const;
+    void ReplaceStalledDriver(SteadyClock::duration stallLimit);
+    void GoOnSilently(SteadyClock::duration behind, const std::string& notice);
+    bool ReopenLostDriver();
     void ResumeOutput();
     PlayResult PlayLocked();
     bool StartPlayerLocked();
@@ -161,8 +180,12 @@ class FluidSynthEngine final : public BlockRenderer {
     // Suspending and resuming the output take turns under outputMutex_, which is taken before mutex_.
     std::mutex outputMutex_;
     std::unique_ptr<AudioOutput> output_;  // replaced only under outputMutex_
+    std::string lostDriver_;               // the driver to try again at the next Play; outputMutex_
     bool outputRunning_ = false;
-    long idleFrames_ = 0;  // rendered since the play ended
+    bool outputIsDriver_ = false;
+    SteadyClock::time_point lastCallback_;  // the output's last call for sound
+    long callbacksSinceStart_ = 0;          // since the output was opened or resumed
+    long idleFrames_ = 0;                   // rendered since the play ended
     long idleLimitFrames_ = 0;
     bool suspendRequested_ = false;
     bool quitting_ = false;

@@ -10,6 +10,7 @@
 
 #include "app/FileDescriptor.h"
 #include "app/FileSystem.h"
+#include "text/Encoding.h"
 
 namespace korva {
 
@@ -132,6 +133,10 @@ void AppendLine(const std::string& sjisPath, std::string_view line) {
     bytes.reserve(line.size() + kLineEnd.size());
     bytes.append(line).append(kLineEnd);
     AppendToFile(sjisPath, bytes);
+}
+
+std::string PlaylistNotWrittenMessage(const std::string& sjisPath) {
+    return Sjis("ﾌｧｲﾙ ") + sjisPath + Sjis(" を作成できません");
 }
 
 }  // namespace korva

@@ -22,4 +22,7 @@ void WriteLines(const std::string& sjisPath, const std::vector<std::string>& lin
 // Appends the line and CR LF, creating the file when missing. Raises WriteError naming the path.
 void AppendLine(const std::string& sjisPath, std::string_view line);
 
+// What the user is told when a playlist file cannot be written: "ﾌｧｲﾙ %s を作成できません".
+std::string PlaylistNotWrittenMessage(const std::string& sjisPath);
+
 }  // namespace korva

@@ -1,11 +1,8 @@
 #include "playlist/ListEditing.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <iterator>
 
 #include "app/Errors.h"
@@ -37,47 +34,16 @@ std::string NothingSelected() {
     return Sjis("曲データを選択してください");
 }
 
-// Appends bytes with one write at the end of the file, creating it when missing. Raises UserError
-// with the input/output message and the file's path.
+// Appends the lines whole at the end of the file, creating it when missing; a failure leaves the
+// file as it was. Raises UserError with the input/output message and the file's path.
 void AppendLinesTo(const std::string& sjisPath, const std::vector<std::string>& lines) {
-    std::filesystem::path target;
-    try {
-        target = FindIgnoringCase(sjisPath).value_or(ToFsPath(sjisPath));
-    } catch (const EncodingError&) {
-        throw UserError(InputOutputMessage(EINVAL) + "\n" + sjisPath);
-    }
-    const int fd = ::open(target.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        throw UserError(InputOutputMessage(errno) + "\n" + sjisPath);
     std::string bytes;
-    // A last line without its end would run into the first line appended.
-    struct stat info {};
-    char last = '\n';
-    if (::fstat(fd, &info) == 0 && info.st_size > 0 && ::pread(fd, &last, 1, info.st_size - 1) != 1)
-        last = '\n';
-    if (last != '\n' && last != '\r')
-        bytes += "\r\n";
     for (const std::string& line : lines) {
         bytes += line;
         bytes += "\r\n";
     }
-    std::size_t written = 0;
-    int error = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (error == 0 && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error != 0)
+    // A last line without its end would run into the first line appended.
+    if (const int error = AppendWhole(sjisPath, bytes, "\r\n"))
         throw UserError(InputOutputMessage(error) + "\n" + sjisPath);
 }
 
@@ -414,7 +380,7 @@ bool ListEditor::WriteList(int list) {
         WriteLines(path, model_.EditBuffer);
         return true;
     } catch (const WriteError&) {
-        messages_.ShowMessage(Sjis("ﾌｧｲﾙ ") + path + Sjis(" を作成できません"));
+        messages_.ShowMessage(PlaylistNotWrittenMessage(path));
         return false;
     }
 }

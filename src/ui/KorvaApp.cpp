@@ -55,6 +55,9 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
         if (!report.soundFontLoaded)
             messages_->ShowMessage(report.soundFontMessage);
     };
+    options.onOutputLost = [this](const std::string& notice) {
+        main_->ShowStatus(notice, StatusKind::Notice);
+    };
     synth_ = std::make_unique<Synthesizer>(std::move(options));
     const std::string outputNotice = synth_->Engine().Report().outputNotice;
     if (!outputNotice.empty())

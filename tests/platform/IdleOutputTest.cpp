@@ -118,7 +118,9 @@ TEST_P(IdleOutput, StoppedRendersNothingAndTheNextPlaySoundsAtOnce) {
     for (int play = 0; play < 2; ++play) {
         const std::size_t first = blocks_.Count();
         synth_.Device().Play();
-        EXPECT_TRUE(synth_.Engine().OutputRunning());
+        // ALSA's null device takes sound as fast as it comes: on a busy machine the song and its tail
+        // may be over, and the output suspended again, before this line runs.
+        EXPECT_TRUE(synth_.Engine().OutputRunning() || blocks_.Count() > first) << "Play started the output";
         ASSERT_TRUE(WaitFor([this, play] { return synth_.noticeFrames.size() > std::size_t(play); }));
         EXPECT_EQ(synth_.noticeModes[play], DeviceMode::Stopped);
         EXPECT_GT(blocks_.PeakOf(first), kAudible)

@@ -4,11 +4,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 
 #include "platform/SynthSettings.h"
+#include "support/PrivateSoundServer.h"
 #include "support/QtTestSupport.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
@@ -100,6 +103,54 @@ class KorvaAppTest : public QObject {
         QCOMPARE(titles, (QStringList{"Alpha", "Beta", "Gamma"}));
         QVERIFY(seen.contains(".. No.2"));
         QCOMPARE(app.Model().PlayQueue.size(), std::size_t{3});
+    }
+
+    void LosingTheSoundServerMidSongIsANoticeAndTheListPlaysOn() {
+        const auto program = testing::FindOnPath("pulseaudio");
+        if (!program)
+            QSKIP("pulseaudio is not installed: the loss of a sound server is not tried");
+        testing::TempDir serverDir;
+        testing::PrivateSoundServer server(*program, serverDir.Path());
+        std::string problem;
+        if (!server.Start(problem))
+            QSKIP(qPrintable(QStringLiteral("pulseaudio does not start here: ") +
+                             QString::fromStdString(problem)));
+        // The program asks for the user's sound server; this one stands in for it.
+        qputenv("PULSE_SERVER", QByteArray::fromStdString(server.Address()));
+        const auto unset = qScopeGuard([] { qunsetenv("PULSE_SERVER"); });
+
+        testing::TempDir dir;
+        dir.Write("KORVA.DT0", "Long\t" + dir.Write("long.mid", Song(4.0)) + "\t+0\t1\r\nNext\t" +
+                                   dir.Write("next.mid", Song(0.5)) + "\t+0\t1\r\n");
+        dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=0\r\nSENDRST=0\r\n[SYNTH]\r\nAUDIODRV=pulseaudio\r\n");
+        KorvaApp app(dir.Folder(), {});
+        auto* play = app.MainForm().findChild<QAbstractButton*>(QStringLiteral("PlaySpeedButton"));
+        auto* display = app.MainForm().findChild<QLabel*>(QStringLiteral("DispLabel"));
+        QVERIFY(play && display);
+
+        const QString notice = QString::fromUtf8(".. 音声出力が途切れました（無音で演奏を続けます）");
+        QStringList seen;
+        bool noticeItalic = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            const QString text = QString::fromStdString(ToDisplayUtf8(app.MainForm().Status().Text()));
+            if (!seen.isEmpty() && seen.last() == text)
+                return;
+            seen << text;
+            if (text == notice)
+                noticeItalic = display->font().italic();
+        });
+        watch.start(5);
+        QTest::mouseClick(play, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(seen.contains("Long"), 10000);
+        QTest::qWait(1500);
+        server.Kill();
+        QTRY_VERIFY_WITH_TIMEOUT(seen.contains(notice), 10000);
+        QVERIFY(noticeItalic);
+        // The song ends without sound and the list goes on.
+        QTRY_VERIFY_WITH_TIMEOUT(seen.contains("Next"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(app.TheJukebox().Commands().DeviceIdle(), 20000);
+        QVERIFY(app.MainForm().isVisible());
     }
 };
 

@@ -1,0 +1,394 @@
+// The writers of the user's files meeting a write that fails: the settings save, the playlist
+// rewrites and appends of list editing and the song control, and the reject files of a load. Each
+// must leave the old file whole and no temporary file behind, tell the user, and keep memory as it
+// was. The faults come from the file-system seam at each step of a write, and from the kernel
+// itself: a file-size limit and, where a mount namespace may be had, a small full tmpfs.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Errors.h"
+#include "app/FileSystem.h"
+#include "app/SettingsWindow.h"
+#include "playlist/LineFile.h"
+#include "playlist/ListEditing.h"
+#include "playlist/PlaylistLoader.h"
+#include "support/Fakes.h"
+#include "support/JukeboxRig.h"
+#include "support/TempDir.h"
+#include "text/Encoding.h"
+
+namespace korva {
+namespace {
+
+using Lines = std::vector<std::string>;
+using testing::TempDir;
+
+// The settings window's questions are never asked by a save.
+class NoDialogs final : public SettingsWindowView {
+  public:
+    void CheckListMode(int) override {}
+    void PressOrderButton(int) override {}
+    void PressCycleButton(int) override {}
+    std::optional<std::string> ChooseProgramFile(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
+};
+
+std::string NotRecordedMessage(const std::string& rejectPath) {
+    return Sjis("異常行を検出した（異常行は読込スキップしたが、記録ファイル ") + rejectPath +
+           Sjis(" に書き込めませんでした）");
+}
+
+// Files of the folder that are not the user's: temporary files of a replacement.
+Lines LeftOvers(const std::filesystem::path& folder) {
+    Lines names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find(".tmp-") != std::string::npos)
+            names.push_back(name);
+    }
+    return names;
+}
+
+// One core over playlists and a settings file in a temporary program folder.
+struct Writers {
+    explicit Writers(const TempDir& folder) : dir(folder), rig(dir.Folder()) { rig.Connect(); }
+
+    AppModel& Model() { return rig.Model(); }
+    Lines& Shown() { return rig.messages.shown; }
+    std::string Ini() { return Model().folders.SettingsPath(); }
+    std::string List(int list) { return Model().folders.PlaylistPath(list); }
+    std::string Reject(int list) { return Model().folders.RejectPath(list); }
+
+    const TempDir& dir;
+    testing::JukeboxRig rig;
+    testing::RecordingSettingsHost host{rig.Model()};
+    NoDialogs dialogs;
+    SettingsWindow settingsWindow{rig.Model(), host, dialogs, rig.messages};
+    ListEditor editor{rig.Model(), host, rig.messages};
+};
+
+struct Fault {
+    WriteStep step;
+    int error;
+    const char* name;
+};
+void PrintTo(const Fault& fault, std::ostream* out) {
+    *out << fault.name;
+}
+
+class WriteFaults : public ::testing::TestWithParam<Fault> {
+  protected:
+    ~WriteFaults() override { SetWriteFaultForTesting(nullptr); }
+
+    // From now on every write fails at this test's step.
+    void FailWrites() {
+        SetWriteFaultForTesting([fault = GetParam()](WriteStep step, const std::filesystem::path&) {
+            return step == fault.step ? fault.error : 0;
+        });
+    }
+    void Heal() { SetWriteFaultForTesting(nullptr); }
+
+    TempDir dir;
+    Writers w{dir};
+};
+
+const std::string kOldIni = "[KORVA]\r\nPLAYMOD=3\r\n; kept by hand\r\n[SYNTH]\r\nAUDIODRV=alsa\r\n";
+const std::string kOldList = "!1 B\t/m/b.mid\t+0\t1\r\nD\t/m/d.mid\t-2\t0\r\n";
+
+TEST_P(WriteFaults, SettingsSaveKeepsTheOldFileAndSaysWhichFile) {
+    dir.Write("KORVA.INI", kOldIni);
+    w.Model().settings.PLAYMOD = 5;
+    FailWrites();
+    w.settingsWindow.SaveBitBtnClick();
+    EXPECT_EQ(w.Shown(), Lines{w.Ini() + Sjis(" に書き込めません")}) << "and no word of success";
+    EXPECT_EQ(dir.Read("KORVA.INI"), kOldIni);
+    EXPECT_EQ(LeftOvers(dir.Path()), Lines{});
+    EXPECT_EQ(w.Model().settings.PLAYMOD, 5) << "the record keeps the change for the next save";
+
+    Heal();
+    w.Shown().clear();
+    w.settingsWindow.SaveBitBtnClick();
+    EXPECT_EQ(w.Shown(), Lines{Sjis("各種の設定を保存しました")});
+    EXPECT_NE(dir.Read("KORVA.INI").find("PLAYMOD=5"), std::string::npos);
+    EXPECT_NE(dir.Read("KORVA.INI").find("; kept by hand"), std::string::npos);
+}
+
+TEST_P(WriteFaults, PlaylistRewritesKeepTheOldFileAndTheBufferInStepWithTheTitles) {
+    dir.Write("KORVA.DT0", kOldList);
+    w.editor.EnterPage(0);
+    FailWrites();
+    EXPECT_FALSE(w.editor.EditEntry(0, 1, {"E", "/m/d.mid", 0, 1}));
+    w.editor.AgeMarks(0);
+    EXPECT_TRUE(w.editor.DeleteEntries(0, {0}));
+    EXPECT_EQ(w.Shown(), Lines(3, PlaylistNotWrittenMessage(w.List(0))));
+    EXPECT_EQ(dir.Read("KORVA.DT0"), kOldList);
+    EXPECT_EQ(LeftOvers(dir.Path()), Lines{});
+    // What was done stays in memory whole, the buffer and the title list alike, for the next write.
+    EXPECT_EQ(w.Model().EditBuffer, Lines{"E\t/m/d.mid\t+0\t1"});
+    EXPECT_EQ(w.Model().TitleLists[0].titles, Lines{"E"});
+
+    Heal();
+    w.editor.AgeMarks(0);
+    EXPECT_EQ(dir.Read("KORVA.DT0"), "E\t/m/d.mid\t+0\t1\r\n");
+}
+
+TEST_P(WriteFaults, SongControlRewriteKeepsBothListsAsTheyWere) {
+    const std::string song = "/m/b.mid";
+    dir.Write("KORVA.DT0", kOldList);
+    dir.Write("KORVA.DT1", "B\t/m/b.mid\t+1\t2\r\n");
+    w.Model().settings.PLAYMOD = 0;
+    w.Model().PlayQueue = {"!1 B\t/m/b.mid\t+0\t1"};
+    w.Model().play.QueuePosition = 0;
+    SongControl& control = w.rig.jukebox.TheSongControl();
+    control.FormActivate();
+    control.NameEditChange("Renamed");
+    FailWrites();
+    control.ChngButtonClick();
+    EXPECT_EQ(w.Shown(), Lines{PlaylistNotWrittenMessage(w.List(0))}) << "list 1 is not tried after it";
+    EXPECT_EQ(dir.Read("KORVA.DT0"), kOldList);
+    EXPECT_EQ(dir.Read("KORVA.DT1"), "B\t/m/b.mid\t+1\t2\r\n");
+    EXPECT_EQ(LeftOvers(dir.Path()), Lines{});
+    EXPECT_TRUE(control.Fields().message.empty()) << "no rewrite is claimed";
+}
+
+TEST_P(WriteFaults, RejectFileKeepsItsOldLinesAndTheLoadGoesOn) {
+    dir.Write("KORVA.DT0", "Good\t/m/g.mid\t+0\t1\r\nno fields at all\r\n");
+    dir.Write("KORVA.NG0", "old reject\r\n");
+    FailWrites();
+    LoadPlaylist(w.Model(), 0, w.rig.messages);
+    EXPECT_EQ(w.Shown(), Lines{NotRecordedMessage(w.Reject(0))});
+    EXPECT_EQ(dir.Read("KORVA.NG0"), "old reject\r\n");
+    EXPECT_EQ(LeftOvers(dir.Path()), Lines{});
+    EXPECT_EQ(w.Model().EditBuffer, Lines{"Good\t/m/g.mid\t+0\t1"});
+    EXPECT_EQ(w.Model().TitleLists[0].titles, Lines{"Good"});
+}
+
+TEST_P(WriteFaults, AppendToTheOtherListLandsWholeOrNotAtAll) {
+    dir.Write("KORVA.DT0", kOldList);
+    const std::string oldOther = "Z\t/m/z.mid\t+0\t1";  // its last line lacks its end
+    dir.Write("KORVA.DT1", oldOther);
+    w.editor.EnterPage(0);
+    FailWrites();
+    const bool copied = w.editor.MoveToOtherList(0, {0, 1});
+    if (GetParam().step == WriteStep::Rename) {
+        // An append renames nothing: it goes through.
+        EXPECT_TRUE(copied);
+        EXPECT_EQ(dir.Read("KORVA.DT1"), oldOther + "\r\n" + kOldList);
+        return;
+    }
+    EXPECT_FALSE(copied);
+    EXPECT_EQ(w.Shown(), Lines{InputOutputMessage(GetParam().error) + "\n" + w.List(1)});
+    EXPECT_EQ(dir.Read("KORVA.DT1"), oldOther) << "no half line is left at its end";
+    EXPECT_EQ(dir.Read("KORVA.DT0"), kOldList) << "the move deletes nothing";
+    EXPECT_EQ(w.Model().EditBuffer.size(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, WriteFaults,
+                         ::testing::Values(Fault{WriteStep::Write, ENOSPC, "DiskFullMidWrite"},
+                                           Fault{WriteStep::Flush, EIO, "FlushFails"},
+                                           Fault{WriteStep::Rename, EROFS, "RenameFails"}),
+                         [](const ::testing::TestParamInfo<Fault>& paramInfo) {
+                             return std::string(paramInfo.param.name);
+                         });
+
+// --- Faults the kernel makes -------------------------------------------------------------------
+
+std::string Numbered(const std::string& pattern, int count, int from = 0) {
+    std::string text;
+    for (int i = from; i < from + count; ++i) {
+        std::string line = pattern;
+        line.replace(line.find('#'), 1, std::to_string(1000 + i));
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+// Every new file below is larger than 4 KiB, and so is what is appended: past a file-size limit of
+// 4 KiB, and more than the page left in a full tmpfs.
+struct BigFiles {
+    std::string ini = "[KORVA]\r\nPLAYMOD=3\r\n" + Numbered("; a comment the user keeps, number #", 150);
+    std::string list0 = Numbered("Song #\t/music/song-#.mid\t+0\t1", 200) +
+                        Numbered("a broken line # without any field", 150);
+    std::string list1 = Numbered("Other #\t/music/other-#.mid\t+0\t1", 100);
+    std::string reject = "old reject\r\n";
+};
+
+// Runs the three writers against a kernel that refuses the writes, in this (child) process; the
+// folder already holds the files. Returns what went wrong, empty when all held.
+std::string RunWritersAgainstRefusingKernel(const TempDir& dir, const BigFiles& old) {
+    std::string problems;
+    const auto check = [&problems](bool held, const std::string& what) {
+        if (!held)
+            problems += what + "\n";
+    };
+    Writers w(dir);
+    w.Model().settings.PLAYMOD = 5;
+    w.settingsWindow.SaveBitBtnClick();
+    check(w.Shown() == Lines{w.Ini() + Sjis(" に書き込めません")}, "settings: the message");
+
+    w.Shown().clear();
+    w.editor.EnterPage(0);  // the load meets the broken lines and writes them to the reject file
+    check(w.Shown() == Lines{NotRecordedMessage(w.Reject(0))}, "reject file: the message");
+    check(w.Model().EditBuffer.size() == 200, "reject file: the valid lines are loaded");
+
+    w.Shown().clear();
+    check(!w.editor.EditEntry(0, 0, {"Edited", "/music/song-1000.mid", 0, 1}), "rewrite: reported done");
+    check(w.Shown() == Lines{PlaylistNotWrittenMessage(w.List(0))}, "rewrite: the message");
+
+    w.Shown().clear();
+    std::vector<std::size_t> all(200);
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    check(!w.editor.CopyToOtherList(0, all), "append: reported done");
+    check(w.Shown().size() == 1 && w.Shown()[0].find(w.List(1)) != std::string::npos, "append: the message");
+
+    check(dir.Read("KORVA.INI") == old.ini, "settings: the old file is not whole");
+    check(dir.Read("KORVA.DT0") == old.list0, "rewrite: the old file is not whole");
+    check(dir.Read("KORVA.DT1") == old.list1, "append: the old file is not as it was");
+    check(dir.Read("KORVA.NG0") == old.reject, "reject file: the old file is not whole");
+    check(LeftOvers(dir.Path()).empty(), "a temporary file is left");
+    return problems;
+}
+
+// Makes writes into the folder fail; false with the reason when this machine does not allow it.
+using KernelFault = std::function<bool(const TempDir& dir, const BigFiles& old, std::string& reason)>;
+
+bool LimitFileSize(const TempDir& dir, const BigFiles& old, std::string& reason) {
+    for (const auto& [name, bytes] : {std::pair{"KORVA.INI", old.ini},
+                                      {"KORVA.DT0", old.list0},
+                                      {"KORVA.DT1", old.list1},
+                                      {"KORVA.NG0", old.reject}})
+        dir.Write(name, bytes);
+    // Past the limit a write fails with EFBIG instead of the signal ending the process.
+    const rlimit limit{4096, 4096};
+    if (::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        reason = std::string("no file-size limit: ") + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool WriteIdMap(const char* file, const std::string& text) {
+    const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return ::close(fd) == 0 && written;
+}
+
+// A 64 KiB tmpfs over the folder, in a mount namespace of this process alone (made with a user
+// namespace where the process is not privileged), filled up after the old files are written.
+bool MountFullTmpfs(const TempDir& dir, const BigFiles& old, std::string& reason) {
+    if (::unshare(CLONE_NEWNS) != 0) {
+        const std::string uid = std::to_string(::getuid());
+        const std::string gid = std::to_string(::getgid());
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !WriteIdMap("/proc/self/setgroups", "deny") ||
+            !WriteIdMap("/proc/self/uid_map", "0 " + uid + " 1") ||
+            !WriteIdMap("/proc/self/gid_map", "0 " + gid + " 1")) {
+            reason = std::string("no mount namespace: ") + std::strerror(errno);
+            return false;
+        }
+    }
+    if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, "size=64k") != 0) {
+        reason = std::string("no tmpfs: ") + std::strerror(errno);
+        return false;
+    }
+    for (const auto& [name, bytes] : {std::pair{"KORVA.INI", old.ini},
+                                      {"KORVA.DT0", old.list0},
+                                      {"KORVA.DT1", old.list1},
+                                      {"KORVA.NG0", old.reject}})
+        dir.Write(name, bytes);
+    const int fd = ::open((dir.Path() / "filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const std::string block(4096, 'x');
+    while (fd >= 0 && ::write(fd, block.data(), block.size()) > 0) {
+    }
+    const int fillError = errno;
+    if (fd < 0 || ::close(fd) != 0 || fillError != ENOSPC) {
+        reason = "the tmpfs did not fill up";
+        return false;
+    }
+    return true;
+}
+
+struct KernelCase {
+    const char* name;
+    KernelFault fault;
+};
+void PrintTo(const KernelCase& kernelCase, std::ostream* out) {
+    *out << kernelCase.name;
+}
+
+class KernelWriteFaults : public ::testing::TestWithParam<KernelCase> {};
+
+constexpr int kSkipped = 77;
+
+TEST_P(KernelWriteFaults, EveryWriterKeepsItsOldFileWhole) {
+    TempDir dir;
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    // The fault is made in a child process, so that neither the limit nor the mount reaches this one.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        const BigFiles old;
+        std::string report;
+        int code = 0;
+        if (!GetParam().fault(dir, old, report)) {
+            code = kSkipped;
+        } else {
+            report = RunWritersAgainstRefusingKernel(dir, old);
+            code = report.empty() ? 0 : 1;
+        }
+        const bool told =
+            ::write(pipeFds[1], report.data(), report.size()) == static_cast<ssize_t>(report.size());
+        ::_exit(told ? code : 2);
+    }
+    ::close(pipeFds[1]);
+    std::string report;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<std::size_t>(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the writers ended by a signal: " << WTERMSIG(status);
+    if (WEXITSTATUS(status) == kSkipped)
+        GTEST_SKIP() << GetParam().name << " cannot be had here (" << report << ")";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << report;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernel, KernelWriteFaults,
+                         ::testing::Values(KernelCase{"FileSizeLimit", &LimitFileSize},
+                                           KernelCase{"FullTmpfs", &MountFullTmpfs}),
+                         [](const ::testing::TestParamInfo<KernelCase>& paramInfo) {
+                             return std::string(paramInfo.param.name);
+                         });
+
+TEST(KernelWriteFault, AppendToTheFullDeviceReportsNoSpace) {
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "/dev/full is not there";
+    EXPECT_EQ(AppendWhole("/dev/full", "Song\t/m/s.mid\t+0\t1\r\n"), ENOSPC);
+    EXPECT_THROW(AppendToFile("/dev/full", "x"), WriteError);
+}
+
+}  // namespace
+}  // namespace korva
