@@ -277,15 +277,19 @@ void FluidSynthEngine::SuspendIdleOutput() {
         suspend = suspendRequested_ && outputRunning_ && state_ != SongState::Playing;
         suspendRequested_ = false;
         if (suspend) {
-            outputRunning_ = false;
             // Notes still sounding after a stop or a song's end must not come back with the next
             // play; a pause keeps its notes for the resume.
             if (synth_ && state_ != SongState::Paused)
                 fluid_synth_all_sounds_off(synth_.get(), -1);
         }
     }
-    if (suspend)
-        output_->Suspend();
+    if (!suspend)
+        return;
+    // The output counts as running until it has stopped: a period already asked for may still be
+    // rendered while the driver closes.
+    output_->Suspend();
+    std::lock_guard lock(mutex_);
+    outputRunning_ = false;
 }
 
 void FluidSynthEngine::ReplaceStalledDriver(SteadyClock::duration stallLimit) {
