@@ -36,19 +36,19 @@ void FailBuild(QueuePorts ports) {
 class CarriedFields {
   public:
     PlaylistEntry& Fields() {
-        if (pending_ != nullptr) {
+        if (pending_) {
             SplitEntry(*pending_, fields_);
-            pending_ = nullptr;
+            pending_.reset();
         }
         return fields_;
     }
-    // Only the line's address is taken here; the line must stay where it is until the next call.
-    void SplitFull(const std::string& line) { pending_ = &line; }
+    // Only the view is kept; its text must stay where it is until the next call.
+    void SplitFull(std::string_view line) { pending_ = line; }
     void SplitPartial(std::string_view line) { SplitEntry(line, Fields()); }
 
   private:
     PlaylistEntry fields_;
-    const std::string* pending_ = nullptr;
+    std::optional<std::string_view> pending_;
 };
 
 // Negative preferences count as large unsigned numbers, so "-1" is R too.
@@ -56,9 +56,16 @@ bool IsR(int feel) {
     return static_cast<unsigned>(feel) >= static_cast<unsigned>(kFeelR);
 }
 
-// One build of a list queue. Besides the queue it keeps the song window's line of every queued
-// line whose fields are all its own; the lines that inherit fields get theirs at the end, in
-// queue order, as the song window's list is filled.
+// Stores the song window's line for an entry in the list's text (see SongLineOf).
+std::string_view StoreSongLine(LineList& list, int feel, std::string_view vol, std::string_view name) {
+    return list.StoreJoined({FeelLetter(feel), " ", vol, " ", name});
+}
+
+// One build of a list queue. The queue and the pool take the lines as views into the text of the
+// playlist files, and the song window's lines are stored one after the other in one list's text.
+// Besides the queue it keeps the song window's line of every queued line whose fields are all its
+// own; the lines that inherit fields get theirs at the end, in queue order, as the song window's
+// list is filled.
 class ListBuild {
   public:
     explicit ListBuild(AppModel& model) : model_(model) {}
@@ -66,33 +73,34 @@ class ListBuild {
     bool LoadPool(int list) {
         const Folders& folders = model_.folders;
         if (list == 0 || list == 1) {
-            auto lines = ReadLines(folders.PlaylistPath(list));
+            auto lines = ReadLineList(folders.PlaylistPath(list));
             if (!lines)
                 return false;
             model_.ScratchList = std::move(*lines);
         } else if (list == 2) {
-            auto first = ReadLines(folders.PlaylistPath(0));
+            auto first = ReadLineList(folders.PlaylistPath(0));
             if (!first)
                 return false;
-            model_.PlayQueue = std::move(*first);
-            auto second = ReadLines(folders.PlaylistPath(1));
-            if (!second)
+            auto second = ReadLineList(folders.PlaylistPath(1));
+            if (!second) {
+                model_.PlayQueue = std::move(*first);  // as the lists were read: list 0 first
                 return false;
+            }
+            second->Append(*first);
             model_.ScratchList = std::move(*second);
-            model_.ScratchList.insert(model_.ScratchList.end(),
-                                      std::make_move_iterator(model_.PlayQueue.begin()),
-                                      std::make_move_iterator(model_.PlayQueue.end()));
-            model_.PlayQueue.clear();
         }
-        songLines_.assign(model_.PlayQueue.size(), {});
+        songLines_.reserve(model_.PlayQueue.size());
+        for (std::size_t i = 0; i < model_.PlayQueue.size(); ++i) songLines_.PushView({});
         inherits_.assign(model_.PlayQueue.size(), true);
         return true;
     }
 
     // Every line but R, marks stripped, sorted by title.
     bool ByTitle() {
-        Reserve(model_.ScratchList.size());
-        for (const auto& line : model_.ScratchList) {
+        const LineList& pool = model_.ScratchList;
+        model_.PlayQueue.HoldBlocksOf(pool);
+        Reserve(pool.size());
+        for (const std::string_view line : pool) {
             const Taken taken = Take(line);
             if (!taken.feel)
                 return false;
@@ -100,7 +108,8 @@ class ListBuild {
                 continue;
             const std::size_t cut = BeginsWithNewMark(line) ? kNewMarkLength : 0;
             Queue(line.substr(cut),
-                  taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name.substr(cut)),
+                  taken.inherits ? std::string_view()
+                                 : StoreSongLine(songLines_, *taken.feel, taken.vol, taken.name.substr(cut)),
                   taken.inherits);
         }
         SortQueue();
@@ -109,12 +118,16 @@ class ListBuild {
 
     // Marked lines but R, with their marks, sorted: "!1 " first, then "!2 ", "!3 ", each by title.
     bool MarkedFirst() {
-        for (const auto& line : model_.ScratchList) {
+        const LineList& pool = model_.ScratchList;
+        model_.PlayQueue.HoldBlocksOf(pool);
+        for (const std::string_view line : pool) {
             const Taken taken = Take(line);
             if (!taken.feel)
                 return false;
             if (!IsR(*taken.feel) && BeginsWithNewMark(line)) {
-                Queue(line, taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name),
+                Queue(line,
+                      taken.inherits ? std::string_view()
+                                     : StoreSongLine(songLines_, *taken.feel, taken.vol, taken.name),
                       taken.inherits);
             }
         }
@@ -126,20 +139,26 @@ class ListBuild {
     // an S line goes in when a draw below 10 gives less than 5. With dropMarked, marked lines
     // (already queued) leave the pool unqueued.
     bool Draw(RandomSource& random, bool dropMarked) {
-        std::vector<std::string> lines = std::move(model_.ScratchList);
+        const LineList lines = std::move(model_.ScratchList);
         model_.ScratchList.clear();
         const std::size_t count = lines.size();
         Survey(lines);
-        // Room for every M copy, so that no line moves while the carried fields point into it.
-        std::vector<std::string> copies;
-        copies.reserve(count);
-        auto text = [&](std::size_t slot) -> std::string& {
-            return slot < count ? lines[slot] : copies[slot - count];
-        };
+        // The M copies of L lines, in the slots after the pool's own lines; copies_ holds their text.
+        std::vector<std::string_view> copies;
+        copies.reserve(copyCount_);
+        auto text = [&](std::size_t slot) { return slot < count ? lines[slot] : copies[slot - count]; };
 
+        // The carried fields come from the full line drawn last, split only when a line that
+        // inherits needs them: until then only its slot is kept, not its text.
+        std::optional<std::size_t> pendingSlot;
+        auto carryPending = [&]() {
+            if (pendingSlot)
+                carried_.SplitFull(text(*pendingSlot));
+            pendingSlot.reset();
+        };
         QueueDrawPool pool(count);
-        std::vector<std::size_t> queued;
-        queued.reserve(count + count / 4);
+        std::vector<std::uint32_t> queued;
+        queued.reserve(count + copyCount_);
         bool ok = count > 0;
         while (ok && !pool.Empty()) {
             const std::size_t slot =
@@ -151,11 +170,12 @@ class ListBuild {
             }
             int feel = kind & kFeelBits;
             if (feel == kInherits) {
+                carryPending();
                 carried_.SplitPartial(text(slot));
                 const auto inherited = ToIntStrict(carried_.Fields().Feel);
                 feel = !inherited ? kNoNumber : IsR(*inherited) ? kFeelR : *inherited;
             } else {
-                carried_.SplitFull(text(slot));
+                pendingSlot = slot;
             }
             if (feel == kNoNumber) {
                 ok = false;
@@ -163,27 +183,35 @@ class ListBuild {
             }
             pool.Remove(slot);
             if (feel == kFeelL) {
-                queued.push_back(slot);
+                queued.push_back(static_cast<std::uint32_t>(slot));
                 copies.push_back(OrdinaryCopy(slot, kind));
                 pool.Append();
             } else if (feel == kFeelM || (feel == kFeelS && random.Below(10) < 5)) {
-                queued.push_back(slot);
+                queued.push_back(static_cast<std::uint32_t>(slot));
             }
         }
-        carried_.Fields();  // settled before the lines move
+        carryPending();
+        model_.PlayQueue.HoldBlocksOf(lines);
+        model_.PlayQueue.HoldBlocksOf(copies_);
         Reserve(queued.size());
         for (std::size_t i = 0; i < queued.size(); ++i) {
-            // The lines are taken in drawn order, all over memory: ask for them a few steps ahead.
+            // The slots come in drawn order, all over the slot arrays: ask for them a few steps ahead.
             if (i + kLookAhead < queued.size()) {
-                __builtin_prefetch(&text(queued[i + kLookAhead]));
-                __builtin_prefetch(&songs_[queued[i + kLookAhead]]);
+                const std::size_t ahead = queued[i + kLookAhead];
+                __builtin_prefetch(ahead < count ? &lines[ahead] : &copies[ahead - count]);
+                __builtin_prefetch(&songs_[ahead]);
             }
             const std::size_t slot = queued[i];
-            Queue(std::move(text(slot)), std::move(songs_[slot]), (kinds_[slot] & kFeelBits) == kInherits);
+            Queue(text(slot), songs_[slot], (kinds_[slot] & kFeelBits) == kInherits);
         }
         for (std::size_t slot = 0; slot < count + copies.size(); ++slot) {
-            if (pool.Contains(slot))
-                model_.ScratchList.push_back(std::move(text(slot)));
+            if (!pool.Contains(slot))
+                continue;
+            if (model_.ScratchList.empty()) {
+                model_.ScratchList.HoldBlocksOf(lines);
+                model_.ScratchList.HoldBlocksOf(copies_);
+            }
+            model_.ScratchList.PushView(text(slot));
         }
         return ok;
     }
@@ -201,7 +229,7 @@ class ListBuild {
             const auto feel = ToIntStrict(fields.Feel);
             if (!feel)
                 return false;
-            songLines_[i] = SongLineOf(*feel, fields.Vol, fields.Name);
+            songLines_.SetView(i, StoreSongLine(songLines_, *feel, fields.Vol, fields.Name));
         }
         model_.SongLines = std::move(songLines_);
         return true;
@@ -217,9 +245,10 @@ class ListBuild {
     static constexpr std::uint8_t kFeelBits = 7;
     static constexpr std::uint8_t kMarked = 8;
 
-    // One pass in pool order over the lines a draw will pick at random. An L line's M copy is
-    // made here too: made when it is drawn, it would read the line from all over memory.
-    void Survey(const std::vector<std::string>& lines) {
+    // One pass in pool order over the lines a draw will pick at random, which makes the song
+    // window's line of every full line and the M copy of every full L line: made when the line is
+    // drawn, they would read it from all over memory.
+    void Survey(const LineList& lines) {
         // Each line can add one M copy at most: room for all, so that no copy moves the others.
         kinds_.reserve(2 * lines.size());
         songs_.reserve(2 * lines.size());
@@ -227,11 +256,14 @@ class ListBuild {
         songs_.assign(lines.size(), {});
         copyOf_.assign(lines.size(), 0);
         copies_.clear();
+        copyCount_ = 0;
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            const std::uint8_t marked = BeginsWithNewMark(lines[i]) ? kMarked : 0;
-            const EntryView view = ViewEntry(lines[i]);
+            const std::string_view line = lines[i];
+            const std::uint8_t marked = BeginsWithNewMark(line) ? kMarked : 0;
+            const EntryView view = ViewEntry(line);
             if (view.tabs < 3) {
                 kinds_[i] = marked | kInherits;
+                ++copyCount_;  // should it be an L line, its copy is made when it is drawn
                 continue;
             }
             const auto feel = ToIntStrict(view.Feel);
@@ -240,32 +272,34 @@ class ListBuild {
                                                : static_cast<std::uint8_t>(*feel));
             if (!feel || IsR(*feel))
                 continue;
-            songs_[i] = SongLineOf(*feel, view.Vol, view.Name);
+            songs_[i] = StoreSongLine(songLines_, *feel, view.Vol, view.Name);
             if (*feel == kFeelL) {
-                copyOf_[i] = static_cast<std::uint32_t>(copies_.size());
                 const std::size_t length =
-                    static_cast<std::size_t>(view.Vol.data() - lines[i].data()) + view.Vol.size() + 1;
-                copies_.push_back(
-                    {lines[i].substr(0, length) + '1', SongLineOf(kFeelM, view.Vol, view.Name)});
+                    static_cast<std::size_t>(view.Vol.data() - line.data()) + view.Vol.size() + 1;
+                copyOf_[i] = static_cast<std::uint32_t>(made_.size());
+                made_.push_back({copies_.StoreJoined({line.substr(0, length), "1"}),
+                                 StoreSongLine(songLines_, kFeelM, view.Vol, view.Name)});
+                ++copyCount_;
             }
         }
     }
 
-    // The M copy of a drawn L line; its kind and song line go to the slot it will take.
-    std::string OrdinaryCopy(std::size_t slot, std::uint8_t kind) {
-        std::string copy;
-        std::string copySong;
+    // The M copy of a drawn L line, in the text of copies_; its kind and song line go to the slot
+    // it will take.
+    std::string_view OrdinaryCopy(std::size_t slot, std::uint8_t kind) {
+        std::string_view copy;
+        std::string_view copySong;
         if ((kind & kFeelBits) == kInherits) {
             const PlaylistEntry& fields = carried_.Fields();
-            copy = JoinEntry({fields.Name, fields.Path, fields.Vol, "1"});
-            copySong = SongLineOf(kFeelM, fields.Vol, fields.Name);
+            copy = copies_.StoreJoined({fields.Name, "\t", fields.Path, "\t", fields.Vol, "\t1"});
+            copySong = StoreSongLine(songLines_, kFeelM, fields.Vol, fields.Name);
         } else {
-            Copy& made = copies_[copyOf_[slot]];
-            copy = std::move(made.line);
-            copySong = std::move(made.songLine);
+            const Copy& made = made_[copyOf_[slot]];
+            copy = made.line;
+            copySong = made.songLine;
         }
         kinds_.push_back(static_cast<std::uint8_t>((BeginsWithNewMark(copy) ? kMarked : 0) | kFeelM));
-        songs_.push_back(std::move(copySong));
+        songs_.push_back(copySong);
         return copy;
     }
 
@@ -276,7 +310,7 @@ class ListBuild {
         std::string_view name;
         bool inherits = false;  // the line lacks a field and takes it from the line split before
     };
-    Taken Take(const std::string& line) {
+    Taken Take(std::string_view line) {
         const EntryView view = ViewEntry(line);
         if (view.tabs == 3) {
             carried_.SplitFull(line);
@@ -293,32 +327,36 @@ class ListBuild {
         inherits_.reserve(inherits_.size() + more);
     }
 
-    void Queue(std::string line, std::string songLine, bool inherits) {
-        model_.PlayQueue.push_back(std::move(line));
-        songLines_.push_back(std::move(songLine));
+    // Both views must lie in text the queue and the song lines hold.
+    void Queue(std::string_view line, std::string_view songLine, bool inherits) {
+        model_.PlayQueue.PushView(line);
+        songLines_.PushView(songLine);
         inherits_.push_back(inherits);
     }
 
     void SortQueue() {
         const auto order = NoCaseOrder(model_.PlayQueue);
-        Permute(model_.PlayQueue, order);
-        Permute(songLines_, order);
+        Permute(model_.PlayQueue.Views(), order);
+        Permute(songLines_.Views(), order);
         Permute(inherits_, order);
     }
 
+    // The M copy of a full L line and its song line.
     struct Copy {
-        std::string line;
-        std::string songLine;
+        std::string_view line;
+        std::string_view songLine;
     };
 
     AppModel& model_;
     CarriedFields carried_;
-    std::vector<std::string> songLines_;  // index-aligned with the queue
-    std::vector<bool> inherits_;          // index-aligned with the queue: song line still to make
-    std::vector<std::uint8_t> kinds_;     // by pool slot, during a draw
-    std::vector<std::string> songs_;      // by pool slot, during a draw: song lines of full lines
-    std::vector<std::uint32_t> copyOf_;   // by pool slot, during a draw: an L line's M copy
-    std::vector<Copy> copies_;            // the M copies of the full L lines, made ahead
+    LineList songLines_;                   // index-aligned with the queue; holds their text
+    std::vector<bool> inherits_;           // index-aligned with the queue: song line still to make
+    std::vector<std::uint8_t> kinds_;      // by pool slot, during a draw
+    std::vector<std::string_view> songs_;  // by pool slot, during a draw: song lines of full lines
+    std::vector<std::uint32_t> copyOf_;    // by pool slot, during a draw: an L line's M copy
+    std::vector<Copy> made_;               // the M copies of the full L lines, made ahead
+    LineList copies_;                      // holds the text of the M copies
+    std::size_t copyCount_ = 0;            // at most this many M copies in a draw
 };
 
 }  // namespace
@@ -391,8 +429,7 @@ void PrepareFolderQueue(AppModel& model, FolderDialog& dialog, QueuePorts ports)
     ports.status.ShowStatus(kPreparing, StatusKind::Notice);
     FolderListing listing = ListFilesWithExtension(folder, ".MID");
     auto& pool = model.ScratchList;
-    pool.insert(pool.end(), std::make_move_iterator(listing.paths.begin()),
-                std::make_move_iterator(listing.paths.end()));
+    pool.Append(LineList(listing.paths));
     if (!listing.unconvertible.empty()) {
         std::vector<std::string> names;
         for (const auto& name : listing.unconvertible) names.push_back(folder + Cp932ForMessage(name));
@@ -404,10 +441,9 @@ void PrepareFolderQueue(AppModel& model, FolderDialog& dialog, QueuePorts ports)
     }
     auto& queue = model.PlayQueue;
     if (model.settings.RNDMODE == RND) {
-        auto drawn = InDrawnOrder(std::move(pool), ports.random);
+        queue.HoldBlocksOf(pool);
+        for (const std::uint32_t slot : DrawnOrder(pool.size(), ports.random)) queue.PushView(pool[slot]);
         pool.clear();
-        queue.insert(queue.end(), std::make_move_iterator(drawn.begin()),
-                     std::make_move_iterator(drawn.end()));
     } else {
         queue = pool;
         SortNoCase(queue);

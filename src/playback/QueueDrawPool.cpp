@@ -59,16 +59,23 @@ std::size_t QueueDrawPool::Append() {
     return slot;
 }
 
-std::vector<std::string> InDrawnOrder(std::vector<std::string> lines, RandomSource& random) {
-    std::vector<std::string> drawn;
-    drawn.reserve(lines.size());
-    QueueDrawPool pool(lines.size());
+std::vector<std::uint32_t> DrawnOrder(std::size_t count, RandomSource& random) {
+    std::vector<std::uint32_t> drawn;
+    drawn.reserve(count);
+    QueueDrawPool pool(count);
     while (!pool.Empty()) {
         const std::size_t slot =
             pool.SlotAt(static_cast<std::size_t>(random.Below(static_cast<int>(pool.Size()))));
         pool.Remove(slot);
-        drawn.push_back(std::move(lines[slot]));
+        drawn.push_back(static_cast<std::uint32_t>(slot));
     }
+    return drawn;
+}
+
+std::vector<std::string> InDrawnOrder(std::vector<std::string> lines, RandomSource& random) {
+    std::vector<std::string> drawn;
+    drawn.reserve(lines.size());
+    for (const std::uint32_t slot : DrawnOrder(lines.size(), random)) drawn.push_back(std::move(lines[slot]));
     return drawn;
 }
 

@@ -41,4 +41,7 @@ class QueueDrawPool {
 // goes next.
 std::vector<std::string> InDrawnOrder(std::vector<std::string> lines, RandomSource& random);
 
+// The same draws over count items, as their indexes in drawn order.
+std::vector<std::uint32_t> DrawnOrder(std::size_t count, RandomSource& random);
+
 }  // namespace korva

@@ -85,6 +85,45 @@ class LineSplitter {
     bool ended_ = false;
 };
 
+// Calls visit with each line of bytes as a view, ended as LineSplitter ends them.
+template <typename F>
+void ForEachLine(std::string_view bytes, F&& visit) {
+    bytes = bytes.substr(0, bytes.find('\0'));
+    const char* const end = bytes.data() + bytes.size();
+    const auto find = [end](const char* from, char c) {
+        const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return hit ? static_cast<const char*>(hit) : end;
+    };
+    const char* start = bytes.data();
+    const char* nextCr = find(start, '\r');
+    const char* nextLf = find(start, '\n');
+    while (start != end) {
+        const char* at = std::min(nextCr, nextLf);
+        visit(std::string_view(start, static_cast<std::size_t>(at - start)));
+        if (at == end)
+            break;
+        if (*at == '\r' && at + 1 != end && at[1] == '\n')
+            ++at;
+        start = at + 1;
+        if (nextCr < start)
+            nextCr = find(start, '\r');
+        if (nextLf < start)
+            nextLf = find(start, '\n');
+    }
+}
+
+// At least the number of lines ForEachLine finds: one more than the LFs and the CRs not followed
+// by an LF. Counted without a branch, so that the compiler looks at many bytes at once.
+std::size_t MostLines(std::string_view bytes) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t ends = 0;
+    if (bytes.empty())
+        return 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+        ends += (data[i] == '\n') | ((data[i] == '\r') & (data[i + 1] != '\n'));
+    return ends + 1;
+}
+
 class FileDescriptor {
   public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -130,6 +169,47 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath) {
             break;
     }
     return splitter.Finish();
+}
+
+std::optional<LineList> ReadLineList(const std::string& sjisPath) {
+    const auto found = FindIgnoringCase(sjisPath);
+    if (!found)
+        return std::nullopt;
+    const FileDescriptor file(::open(found->c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || S_ISDIR(status.st_mode))
+        return std::nullopt;
+    // Read whole into one block of the file's size; a file that grows meanwhile is read to its end.
+    auto block = std::make_shared<std::string>();
+    block->resize(static_cast<std::size_t>(status.st_size) + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == block->size())
+            block->resize(2 * block->size());
+        const ssize_t got = ::read(file.Get(), block->data() + filled, block->size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    block->resize(filled);
+    LineList lines;
+    lines.reserve(MostLines(*block));
+    ForEachLine(*block, [&lines](std::string_view line) { lines.PushView(line); });
+    lines.Hold(std::move(block));
+    return lines;
+}
+
+void WriteLineList(const std::string& sjisPath, const LineList& lines) {
+    std::size_t size = 0;
+    for (const auto line : lines) size += line.size() + kLineEnd.size();
+    std::string bytes;
+    bytes.reserve(size);
+    for (const auto line : lines) bytes.append(line).append(kLineEnd);
+    WriteFileAtomically(sjisPath, bytes);
 }
 
 void WriteLines(const std::string& sjisPath, const std::vector<std::string>& lines) {

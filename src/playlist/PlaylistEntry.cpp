@@ -112,6 +112,9 @@ std::string_view FeelLetter(int feel) {
 }
 
 bool BeginsWithNewMark(std::string_view text) {
+    // Asked of every line of a list: most lines fail at the first byte.
+    if (text.empty() || text.front() != kNewMarks[0].front())
+        return false;
     for (const auto mark : kNewMarks) {
         if (text.substr(0, kNewMarkLength) == mark)
             return true;

@@ -242,7 +242,7 @@ TEST_F(PlayQueueTest, RandomOrderPutsEveryEntryFirstEquallyOften) {
         ReadyToBuild(RND);
         PrepareListQueue(model, 0, {status, messages, seeded});
         ASSERT_EQ(model.PlayQueue.size(), static_cast<std::size_t>(kEntries));
-        ++first[std::stoi(model.PlayQueue[0])];
+        ++first[std::stoi(std::string(model.PlayQueue[0]))];
     }
     for (int i = 0; i < kEntries; ++i) {
         EXPECT_GT(first[i], 850) << "entry " << i;  // expected 1000, standard deviation 30
@@ -345,10 +345,10 @@ TEST_F(FolderQueueTest, RndDrawsEveryFileOnce) {
     random.draws = {2, 0, 0};
     BuildFromFolder(RND);
     EXPECT_EQ(random.bounds, (std::vector<int>{3, 2, 1}));
-    Lines sorted = model.PlayQueue;
+    Lines sorted = model.PlayQueue.ToStrings();
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (Lines{songs + "A.mid", songs + "b.MID", songs + "c.Mid"}));
-    EXPECT_EQ(model.SongLines[0], "001 " + model.PlayQueue[0]);
+    EXPECT_EQ(model.SongLines[0], "001 " + std::string(model.PlayQueue[0]));
     EXPECT_TRUE(model.ScratchList.empty());
 }
 
