@@ -1,7 +1,9 @@
 #include "app/LineList.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
+#include <new>
 
 namespace korva {
 
@@ -11,7 +13,7 @@ namespace {
 constexpr std::size_t kFirstBlock = 256;
 constexpr std::size_t kLargestGrowth = std::size_t{1} << 23;
 
-bool Within(std::string_view text, const std::string& block) {
+bool Within(std::string_view text, const TextBlock& block) {
     // Compared as addresses in one total order: the text may lie in another block altogether.
     const std::less_equal<const char*> notAfter;
     return notAfter(block.data(), text.data()) &&
@@ -19,6 +21,19 @@ bool Within(std::string_view text, const std::string& block) {
 }
 
 }  // namespace
+
+TextBlock::TextBlock(std::size_t capacity)
+    : bytes_(static_cast<char*>(::operator new(std::max<std::size_t>(capacity, 1)))), capacity_(capacity) {}
+
+TextBlock::~TextBlock() {
+    ::operator delete(bytes_);
+}
+
+void TextBlock::Append(std::string_view text) {
+    if (!text.empty())
+        std::memcpy(bytes_ + size_, text.data(), text.size());
+    size_ += text.size();
+}
 
 LineList::LineList(std::initializer_list<std::string_view> lines) {
     std::size_t bytes = 0;
@@ -54,14 +69,13 @@ void LineList::clear() {
 }
 
 void LineList::ReserveText(std::size_t bytes) {
-    if (tail_ && tail_->capacity() - tail_->size() >= bytes)
+    if (tail_ && tail_->room() >= bytes)
         return;
     NewBlock(bytes);
 }
 
 void LineList::NewBlock(std::size_t capacity) {
-    auto block = std::make_shared<std::string>();
-    block->reserve(capacity);
+    auto block = std::make_shared<TextBlock>(capacity);
     tail_ = block;
     blocks_.push_back(std::move(block));
 }
@@ -78,11 +92,11 @@ std::string_view LineList::StoreJoined(std::initializer_list<std::string_view> p
     for (const std::string_view piece : pieces) bytes += piece.size();
     if (bytes == 0)
         return {};
-    if (!tail_ || tail_->capacity() - tail_->size() < bytes)
+    if (!tail_ || tail_->room() < bytes)
         NewBlock(std::max(bytes, tail_ ? std::min(2 * tail_->capacity(), kLargestGrowth) : kFirstBlock));
-    const std::size_t at = tail_->size();
-    for (const std::string_view piece : pieces) tail_->append(piece);
-    return std::string_view(tail_->data() + at, bytes);
+    const char* const start = tail_->end();
+    for (const std::string_view piece : pieces) tail_->Append(piece);
+    return std::string_view(start, bytes);
 }
 
 void LineList::push_back(std::string_view line) {
@@ -118,7 +132,7 @@ void LineList::Append(const LineList& other) {
     lines_.insert(lines_.end(), other.lines_.begin(), other.lines_.end());
 }
 
-void LineList::Hold(std::shared_ptr<const std::string> block) {
+void LineList::Hold(std::shared_ptr<const TextBlock> block) {
     if (block)
         HoldOnce(block);
 }
@@ -129,7 +143,7 @@ void LineList::HoldBlocksOf(const LineList& other) {
     for (const auto& block : other.blocks_) HoldOnce(block);
 }
 
-void LineList::HoldOnce(const std::shared_ptr<const std::string>& block) {
+void LineList::HoldOnce(const std::shared_ptr<const TextBlock>& block) {
     if (std::find(blocks_.begin(), blocks_.end(), block) == blocks_.end())
         blocks_.push_back(block);
 }

@@ -18,6 +18,31 @@
 
 namespace korva {
 
+// Bytes that never move: [0, size) written, [size, capacity) free for appending.
+class TextBlock {
+  public:
+    // The bytes are left as they come: a block is written before it is read.
+    explicit TextBlock(std::size_t capacity);
+    ~TextBlock();
+    TextBlock(const TextBlock&) = delete;
+    TextBlock& operator=(const TextBlock&) = delete;
+
+    const char* data() const { return bytes_; }
+    std::size_t size() const { return size_; }
+    std::size_t capacity() const { return capacity_; }
+    std::size_t room() const { return capacity_ - size_; }
+    // The free part, for a caller that writes into it and then calls Grow.
+    char* end() { return bytes_ + size_; }
+    void Grow(std::size_t bytes) { size_ += bytes; }
+    // Appends within the capacity; the caller makes sure there is room.
+    void Append(std::string_view text);
+
+  private:
+    char* bytes_;
+    std::size_t size_ = 0;
+    std::size_t capacity_;
+};
+
 class LineList {
   public:
     using value_type = std::string_view;
@@ -76,7 +101,7 @@ class LineList {
     std::string_view StoreJoined(std::initializer_list<std::string_view> pieces);
 
     // Holds a block of text, such as a whole file read at once, for PushView and SetView.
-    void Hold(std::shared_ptr<const std::string> block);
+    void Hold(std::shared_ptr<const TextBlock> block);
     // Holds every block of other too, so that views into other's lines may be added here.
     void HoldBlocksOf(const LineList& other);
     // Adds or puts a view without copying. The view must lie in a block the list holds (its own,
@@ -97,14 +122,14 @@ class LineList {
     friend bool operator==(const LineList& a, const std::vector<std::string>& b);
 
   private:
-    void HoldOnce(const std::shared_ptr<const std::string>& block);
+    void HoldOnce(const std::shared_ptr<const TextBlock>& block);
     void NewBlock(std::size_t capacity);
 
     std::vector<std::string_view> lines_;
-    std::vector<std::shared_ptr<const std::string>> blocks_;
-    // The block the list appends to, also among blocks_. It grows only within its capacity, so
-    // nothing in it ever moves; a copy of the list holds it as it stands and appends elsewhere.
-    std::shared_ptr<std::string> tail_;
+    std::vector<std::shared_ptr<const TextBlock>> blocks_;
+    // The block the list appends to, also among blocks_. A copy of the list holds it as it stands
+    // and appends elsewhere.
+    std::shared_ptr<TextBlock> tail_;
 };
 
 }  // namespace korva

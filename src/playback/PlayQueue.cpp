@@ -61,11 +61,10 @@ std::string_view StoreSongLine(LineList& list, int feel, std::string_view vol, s
     return list.StoreJoined({FeelLetter(feel), " ", vol, " ", name});
 }
 
-// One build of a list queue. The queue and the pool take the lines as views into the text of the
-// playlist files, and the song window's lines are stored one after the other in one list's text.
-// Besides the queue it keeps the song window's line of every queued line whose fields are all its
-// own; the lines that inherit fields get theirs at the end, in queue order, as the song window's
-// list is filled.
+// One build of a list queue. The pool and the queue take the lines as views into the text of the
+// playlist files; only the M copies of L lines are new text. The song window's lines are made at
+// the end, in queue order, one after the other in one list's text: made earlier, in pool order,
+// they would have to be kept for every line the draws might leave out.
 class ListBuild {
   public:
     explicit ListBuild(AppModel& model) : model_(model) {}
@@ -89,8 +88,7 @@ class ListBuild {
             second->Append(*first);
             model_.ScratchList = std::move(*second);
         }
-        songLines_.reserve(model_.PlayQueue.size());
-        for (std::size_t i = 0; i < model_.PlayQueue.size(); ++i) songLines_.PushView({});
+        // Lines already in the queue have their song lines made with the others.
         inherits_.assign(model_.PlayQueue.size(), true);
         return true;
     }
@@ -107,29 +105,35 @@ class ListBuild {
             if (IsR(*taken.feel))
                 continue;
             const std::size_t cut = BeginsWithNewMark(line) ? kNewMarkLength : 0;
-            Queue(line.substr(cut),
-                  taken.inherits ? std::string_view()
-                                 : StoreSongLine(songLines_, *taken.feel, taken.vol, taken.name.substr(cut)),
-                  taken.inherits);
+            Queue(line.substr(cut), taken.inherits);
         }
         SortQueue();
         return true;
     }
 
     // Marked lines but R, with their marks, sorted: "!1 " first, then "!2 ", "!3 ", each by title.
+    // The survey of the draw that follows tells the preference and the mark of every full line.
     bool MarkedFirst() {
         const LineList& pool = model_.ScratchList;
+        Survey(pool);
         model_.PlayQueue.HoldBlocksOf(pool);
-        for (const std::string_view line : pool) {
-            const Taken taken = Take(line);
-            if (!taken.feel)
-                return false;
-            if (!IsR(*taken.feel) && BeginsWithNewMark(line)) {
-                Queue(line,
-                      taken.inherits ? std::string_view()
-                                     : StoreSongLine(songLines_, *taken.feel, taken.vol, taken.name),
-                      taken.inherits);
+        for (std::size_t i = 0; i < pool.size(); ++i) {
+            const std::string_view line = pool[i];
+            const std::uint8_t kind = kinds_[i];
+            std::optional<int> feel = kind & kFeelBits;
+            const bool inherits = *feel == kInherits;
+            if (inherits) {
+                carried_.SplitPartial(line);
+                feel = ToIntStrict(carried_.Fields().Feel);
+            } else {
+                carried_.SplitFull(line);
+                if (*feel == kNoNumber)
+                    feel.reset();
             }
+            if (!feel)
+                return false;
+            if (!IsR(*feel) && (kind & kMarked) != 0)
+                Queue(line, inherits);
         }
         SortQueue();
         return true;
@@ -142,10 +146,10 @@ class ListBuild {
         const LineList lines = std::move(model_.ScratchList);
         model_.ScratchList.clear();
         const std::size_t count = lines.size();
-        Survey(lines);
+        if (!surveyed_)
+            Survey(lines);
         // The M copies of L lines, in the slots after the pool's own lines; copies_ holds their text.
         std::vector<std::string_view> copies;
-        copies.reserve(copyCount_);
         auto text = [&](std::size_t slot) { return slot < count ? lines[slot] : copies[slot - count]; };
 
         // The carried fields come from the full line drawn last, split only when a line that
@@ -158,7 +162,7 @@ class ListBuild {
         };
         QueueDrawPool pool(count);
         std::vector<std::uint32_t> queued;
-        queued.reserve(count + copyCount_);
+        queued.reserve(count);
         bool ok = count > 0;
         while (ok && !pool.Empty()) {
             const std::size_t slot =
@@ -184,34 +188,35 @@ class ListBuild {
             pool.Remove(slot);
             if (feel == kFeelL) {
                 queued.push_back(static_cast<std::uint32_t>(slot));
-                copies.push_back(OrdinaryCopy(slot, kind));
+                copies.push_back(OrdinaryCopy(text(slot), kind));
                 pool.Append();
             } else if (feel == kFeelM || (feel == kFeelS && random.Below(10) < 5)) {
                 queued.push_back(static_cast<std::uint32_t>(slot));
             }
         }
         carryPending();
-        model_.PlayQueue.HoldBlocksOf(lines);
-        model_.PlayQueue.HoldBlocksOf(copies_);
+        auto& queue = model_.PlayQueue;
+        queue.HoldBlocksOf(lines);
+        queue.HoldBlocksOf(copies_);
         Reserve(queued.size());
         for (std::size_t i = 0; i < queued.size(); ++i) {
-            // The slots come in drawn order, all over the slot arrays: ask for them a few steps ahead.
+            // The slots come in drawn order, all over the pool: ask for them a few steps ahead.
             if (i + kLookAhead < queued.size()) {
                 const std::size_t ahead = queued[i + kLookAhead];
                 __builtin_prefetch(ahead < count ? &lines[ahead] : &copies[ahead - count]);
-                __builtin_prefetch(&songs_[ahead]);
             }
             const std::size_t slot = queued[i];
-            Queue(text(slot), songs_[slot], (kinds_[slot] & kFeelBits) == kInherits);
+            Queue(text(slot), (kinds_[slot] & kFeelBits) == kInherits);
         }
+        auto& rest = model_.ScratchList;
         for (std::size_t slot = 0; slot < count + copies.size(); ++slot) {
             if (!pool.Contains(slot))
                 continue;
-            if (model_.ScratchList.empty()) {
-                model_.ScratchList.HoldBlocksOf(lines);
-                model_.ScratchList.HoldBlocksOf(copies_);
+            if (rest.empty()) {
+                rest.HoldBlocksOf(lines);
+                rest.HoldBlocksOf(copies_);
             }
-            model_.ScratchList.PushView(text(slot));
+            rest.PushView(text(slot));
         }
         return ok;
     }
@@ -219,19 +224,37 @@ class ListBuild {
     // The song window's lines, one per queued line: letter, blank, Vol, blank, Name.
     bool ShowSongLines() {
         const auto& queue = model_.PlayQueue;
+        LineList songLines;
+        songLines.reserve(queue.size());
         for (std::size_t i = 0; i < queue.size(); ++i) {
-            if (!inherits_[i]) {
-                carried_.SplitFull(queue[i]);
-                continue;
+            // The lines come in queue order, all over the file's text: ask for them a few steps ahead.
+            if (i + kLookAhead < queue.size()) {
+                const std::string_view ahead = queue[i + kLookAhead];
+                __builtin_prefetch(ahead.data());
+                __builtin_prefetch(ahead.data() + ahead.size() - 1);
             }
-            carried_.SplitPartial(queue[i]);
-            const PlaylistEntry& fields = carried_.Fields();
-            const auto feel = ToIntStrict(fields.Feel);
+            const std::string_view line = queue[i];
+            std::optional<int> feel;
+            std::string_view vol;
+            std::string_view name;
+            if (!inherits_[i]) {
+                carried_.SplitFull(line);
+                const EntryView view = ViewEntry(line);
+                feel = ToIntStrict(view.Feel);
+                vol = view.Vol;
+                name = view.Name;
+            } else {
+                carried_.SplitPartial(line);
+                const PlaylistEntry& fields = carried_.Fields();
+                feel = ToIntStrict(fields.Feel);
+                vol = fields.Vol;
+                name = fields.Name;
+            }
             if (!feel)
                 return false;
-            songLines_.SetView(i, StoreSongLine(songLines_, *feel, fields.Vol, fields.Name));
+            songLines.PushView(StoreSongLine(songLines, *feel, vol, name));
         }
-        model_.SongLines = std::move(songLines_);
+        model_.SongLines = std::move(songLines);
         return true;
     }
 
@@ -245,118 +268,82 @@ class ListBuild {
     static constexpr std::uint8_t kFeelBits = 7;
     static constexpr std::uint8_t kMarked = 8;
 
-    // One pass in pool order over the lines a draw will pick at random, which makes the song
-    // window's line of every full line and the M copy of every full L line: made when the line is
-    // drawn, they would read it from all over memory.
+    // One pass in pool order over the lines a draw will pick at random.
     void Survey(const LineList& lines) {
         // Each line can add one M copy at most: room for all, so that no copy moves the others.
         kinds_.reserve(2 * lines.size());
-        songs_.reserve(2 * lines.size());
         kinds_.assign(lines.size(), 0);
-        songs_.assign(lines.size(), {});
-        copyOf_.assign(lines.size(), 0);
         copies_.clear();
-        copyCount_ = 0;
+        surveyed_ = true;
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const std::string_view line = lines[i];
             const std::uint8_t marked = BeginsWithNewMark(line) ? kMarked : 0;
             const EntryView view = ViewEntry(line);
             if (view.tabs < 3) {
                 kinds_[i] = marked | kInherits;
-                ++copyCount_;  // should it be an L line, its copy is made when it is drawn
                 continue;
             }
             const auto feel = ToIntStrict(view.Feel);
             kinds_[i] = marked | (!feel        ? kNoNumber
                                   : IsR(*feel) ? static_cast<std::uint8_t>(kFeelR)
                                                : static_cast<std::uint8_t>(*feel));
-            if (!feel || IsR(*feel))
-                continue;
-            songs_[i] = StoreSongLine(songLines_, *feel, view.Vol, view.Name);
-            if (*feel == kFeelL) {
-                const std::size_t length =
-                    static_cast<std::size_t>(view.Vol.data() - line.data()) + view.Vol.size() + 1;
-                copyOf_[i] = static_cast<std::uint32_t>(made_.size());
-                made_.push_back({copies_.StoreJoined({line.substr(0, length), "1"}),
-                                 StoreSongLine(songLines_, kFeelM, view.Vol, view.Name)});
-                ++copyCount_;
-            }
         }
     }
 
-    // The M copy of a drawn L line, in the text of copies_; its kind and song line go to the slot
-    // it will take.
-    std::string_view OrdinaryCopy(std::size_t slot, std::uint8_t kind) {
+    // The M copy of a drawn L line, in the text of copies_; its kind goes to the slot it will take.
+    std::string_view OrdinaryCopy(std::string_view line, std::uint8_t kind) {
         std::string_view copy;
-        std::string_view copySong;
         if ((kind & kFeelBits) == kInherits) {
             const PlaylistEntry& fields = carried_.Fields();
             copy = copies_.StoreJoined({fields.Name, "\t", fields.Path, "\t", fields.Vol, "\t1"});
-            copySong = StoreSongLine(songLines_, kFeelM, fields.Vol, fields.Name);
         } else {
-            const Copy& made = made_[copyOf_[slot]];
-            copy = made.line;
-            copySong = made.songLine;
+            const EntryView view = ViewEntry(line);
+            const std::size_t length =
+                static_cast<std::size_t>(view.Vol.data() - line.data()) + view.Vol.size() + 1;
+            copy = copies_.StoreJoined({line.substr(0, length), "1"});
         }
         kinds_.push_back(static_cast<std::uint8_t>((BeginsWithNewMark(copy) ? kMarked : 0) | kFeelM));
-        songs_.push_back(copySong);
         return copy;
     }
 
-    // The preference, Vol and Name of a line as splitting it on from the lines before gives them.
+    // The preference of a line as splitting it on from the lines before gives it.
     struct Taken {
         std::optional<int> feel;
-        std::string_view vol;
-        std::string_view name;
         bool inherits = false;  // the line lacks a field and takes it from the line split before
     };
     Taken Take(std::string_view line) {
         const EntryView view = ViewEntry(line);
         if (view.tabs == 3) {
             carried_.SplitFull(line);
-            return {ToIntStrict(view.Feel), view.Vol, view.Name, false};
+            return {ToIntStrict(view.Feel), false};
         }
         carried_.SplitPartial(line);
-        const PlaylistEntry& fields = carried_.Fields();
-        return {ToIntStrict(fields.Feel), fields.Vol, fields.Name, true};
+        return {ToIntStrict(carried_.Fields().Feel), true};
     }
 
     void Reserve(std::size_t more) {
         model_.PlayQueue.reserve(model_.PlayQueue.size() + more);
-        songLines_.reserve(songLines_.size() + more);
         inherits_.reserve(inherits_.size() + more);
     }
 
-    // Both views must lie in text the queue and the song lines hold.
-    void Queue(std::string_view line, std::string_view songLine, bool inherits) {
+    // The view must lie in text the queue holds.
+    void Queue(std::string_view line, bool inherits) {
         model_.PlayQueue.PushView(line);
-        songLines_.PushView(songLine);
         inherits_.push_back(inherits);
     }
 
     void SortQueue() {
         const auto order = NoCaseOrder(model_.PlayQueue);
         Permute(model_.PlayQueue.Views(), order);
-        Permute(songLines_.Views(), order);
         Permute(inherits_, order);
     }
 
-    // The M copy of a full L line and its song line.
-    struct Copy {
-        std::string_view line;
-        std::string_view songLine;
-    };
-
     AppModel& model_;
     CarriedFields carried_;
-    LineList songLines_;                   // index-aligned with the queue; holds their text
-    std::vector<bool> inherits_;           // index-aligned with the queue: song line still to make
-    std::vector<std::uint8_t> kinds_;      // by pool slot, during a draw
-    std::vector<std::string_view> songs_;  // by pool slot, during a draw: song lines of full lines
-    std::vector<std::uint32_t> copyOf_;    // by pool slot, during a draw: an L line's M copy
-    std::vector<Copy> made_;               // the M copies of the full L lines, made ahead
-    LineList copies_;                      // holds the text of the M copies
-    std::size_t copyCount_ = 0;            // at most this many M copies in a draw
+    std::vector<bool> inherits_;       // index-aligned with the queue: the line lacks a field
+    std::vector<std::uint8_t> kinds_;  // by pool slot, during a draw
+    bool surveyed_ = false;
+    LineList copies_;  // holds the text of the M copies
 };
 
 }  // namespace

@@ -7,12 +7,24 @@ namespace korva {
 namespace {
 
 constexpr std::size_t kWordBits = 64;
+constexpr std::size_t kGroupWords = 8;
 constexpr std::size_t kBlockWords = 64;
 
-// The position of the set bit of word that has n set bits below it.
+// The position of the set bit of word that has n set bits below it. The set bits of each byte are
+// counted at once in the word, and the running sums of those counts find the byte; within it the
+// bits are passed over one by one.
 unsigned NthSetBit(std::uint64_t word, unsigned n) {
+    std::uint64_t counts = word - ((word >> 1) & 0x5555555555555555);
+    counts = (counts & 0x3333333333333333) + ((counts >> 2) & 0x3333333333333333);
+    counts = (counts + (counts >> 4)) & 0x0F0F0F0F0F0F0F0F;
+    const std::uint64_t sums = counts * 0x0101010101010101;  // byte k: the set bits of bytes 0 .. k
+    unsigned byte = 0;
+    while (((sums >> (8 * byte)) & 0xFF) <= n) ++byte;
+    if (byte > 0)
+        n -= static_cast<unsigned>((sums >> (8 * (byte - 1))) & 0xFF);
+    word >>= 8 * byte;
     for (; n > 0; --n) word &= word - 1;
-    return static_cast<unsigned>(std::countr_zero(word));
+    return 8 * byte + static_cast<unsigned>(std::countr_zero(word));
 }
 
 }  // namespace
@@ -30,7 +42,9 @@ bool QueueDrawPool::Contains(std::size_t slot) const {
 std::size_t QueueDrawPool::SlotAt(std::size_t index) const {
     std::size_t block = 0;
     while (index >= blockCounts_[block]) index -= blockCounts_[block++];
-    std::size_t word = block * kBlockWords;
+    std::size_t group = block * (kBlockWords / kGroupWords);
+    while (index >= groupCounts_[group]) index -= groupCounts_[group++];
+    std::size_t word = group * kGroupWords;
     while (index >= wordCounts_[word]) index -= wordCounts_[word++];
     return word * kWordBits + NthSetBit(words_[word], static_cast<unsigned>(index));
 }
@@ -39,6 +53,7 @@ void QueueDrawPool::Remove(std::size_t slot) {
     const std::size_t word = slot / kWordBits;
     words_[word] &= ~(std::uint64_t{1} << (slot % kWordBits));
     --wordCounts_[word];
+    --groupCounts_[word / kGroupWords];
     --blockCounts_[word / kBlockWords];
     --size_;
 }
@@ -50,10 +65,13 @@ std::size_t QueueDrawPool::Append() {
         words_.push_back(0);
         wordCounts_.push_back(0);
     }
+    if (word / kGroupWords == groupCounts_.size())
+        groupCounts_.push_back(0);
     if (word / kBlockWords == blockCounts_.size())
         blockCounts_.push_back(0);
     words_[word] |= std::uint64_t{1} << (slot % kWordBits);
     ++wordCounts_[word];
+    ++groupCounts_[word / kGroupWords];
     ++blockCounts_[word / kBlockWords];
     ++size_;
     return slot;

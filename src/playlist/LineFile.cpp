@@ -180,25 +180,26 @@ std::optional<LineList> ReadLineList(const std::string& sjisPath) {
     if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || S_ISDIR(status.st_mode))
         return std::nullopt;
     // Read whole into one block of the file's size; a file that grows meanwhile is read to its end.
-    auto block = std::make_shared<std::string>();
-    block->resize(static_cast<std::size_t>(status.st_size) + 1);
-    std::size_t filled = 0;
+    auto block = std::make_shared<TextBlock>(static_cast<std::size_t>(status.st_size) + 1);
     for (;;) {
-        if (filled == block->size())
-            block->resize(2 * block->size());
-        const ssize_t got = ::read(file.Get(), block->data() + filled, block->size() - filled);
+        if (block->room() == 0) {
+            auto larger = std::make_shared<TextBlock>(2 * block->capacity());
+            larger->Append(std::string_view(block->data(), block->size()));
+            block = std::move(larger);
+        }
+        const ssize_t got = ::read(file.Get(), block->end(), block->room());
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             return std::nullopt;
         if (got == 0)
             break;
-        filled += static_cast<std::size_t>(got);
+        block->Grow(static_cast<std::size_t>(got));
     }
-    block->resize(filled);
+    const std::string_view text(block->data(), block->size());
     LineList lines;
-    lines.reserve(MostLines(*block));
-    ForEachLine(*block, [&lines](std::string_view line) { lines.PushView(line); });
+    lines.reserve(MostLines(text));
+    ForEachLine(text, [&lines](std::string_view line) { lines.PushView(line); });
     lines.Hold(std::move(block));
     return lines;
 }

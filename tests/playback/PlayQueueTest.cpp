@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/SeededRandom.h"
+#include "playlist/PlaylistLoader.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -166,6 +167,28 @@ TEST_F(PlayQueueTest, AbnormalLinesTakePart) {
     Build(0, NOR);  // the empty line has no field: it inherits all four from the line before
     EXPECT_EQ(model.PlayQueue, (Lines{"", std::string("Ctrl\x01") + "\t/c.mid\t+0\t1\tfifth"}));
     EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(PlayQueueTest, QueueAndSongLinesOutliveTheListsNextLoad) {
+    // The queue points into the text read for it; loading the list again for the settings window,
+    // or rewriting its file, must leave what plays as it was.
+    for (const OrderMode order : {NOR, NEW, RND}) {
+        WriteList(0, {Entry("!1 Mark", "1"), Entry("Loved", "0", "+5"), "Bare\t/midi/bare.mid"});
+        Build(0, order);
+        const Lines queue = model.PlayQueue.ToStrings();
+        const Lines songs = model.SongLines.ToStrings();
+        ASSERT_EQ(songs.size(), queue.size());
+        WriteList(0, {Entry("Other", "1")});
+        LoadPlaylist(model, 0, messages);
+        model.ScratchList.clear();
+        EXPECT_EQ(model.EditBuffer, (Lines{Entry("Other", "1")}));
+        EXPECT_EQ(model.PlayQueue, queue) << static_cast<int>(order);
+        EXPECT_EQ(model.SongLines, songs) << static_cast<int>(order);
+        for (std::size_t i = 0; i < queue.size(); ++i) {
+            EXPECT_TRUE(model.PlayQueue.HoldsText(model.PlayQueue[i]));
+            EXPECT_TRUE(model.SongLines.HoldsText(model.SongLines[i]));
+        }
+    }
 }
 
 TEST_F(PlayQueueTest, BothListsPoolListOneBeforeListZero) {
