@@ -80,6 +80,11 @@ void LineList::NewBlock(std::size_t capacity) {
     blocks_.push_back(std::move(block));
 }
 
+void LineList::MakeRoom(std::size_t bytes) {
+    if (!tail_ || tail_->room() < bytes)
+        NewBlock(std::max(bytes, tail_ ? std::min(2 * tail_->capacity(), kLargestGrowth) : kFirstBlock));
+}
+
 std::string_view LineList::Store(std::string_view text) {
     if (text.empty())
         return {};
@@ -92,8 +97,7 @@ std::string_view LineList::StoreJoined(std::initializer_list<std::string_view> p
     for (const std::string_view piece : pieces) bytes += piece.size();
     if (bytes == 0)
         return {};
-    if (!tail_ || tail_->room() < bytes)
-        NewBlock(std::max(bytes, tail_ ? std::min(2 * tail_->capacity(), kLargestGrowth) : kFirstBlock));
+    MakeRoom(bytes);
     const char* const start = tail_->end();
     for (const std::string_view piece : pieces) tail_->Append(piece);
     return std::string_view(start, bytes);

@@ -99,6 +99,17 @@ class LineList {
     std::string_view Store(std::string_view text);
     // The pieces stored one after the other, as one text.
     std::string_view StoreJoined(std::initializer_list<std::string_view> pieces);
+    // A text of the given length that fill(char*) writes in place.
+    template <typename Fill>
+    std::string_view StoreWith(std::size_t bytes, Fill&& fill) {
+        if (bytes == 0)
+            return {};
+        MakeRoom(bytes);
+        char* const start = tail_->end();
+        fill(start);
+        tail_->Grow(bytes);
+        return std::string_view(start, bytes);
+    }
 
     // Holds a block of text, such as a whole file read at once, for PushView and SetView.
     void Hold(std::shared_ptr<const TextBlock> block);
@@ -124,6 +135,9 @@ class LineList {
   private:
     void HoldOnce(const std::shared_ptr<const TextBlock>& block);
     void NewBlock(std::size_t capacity);
+    // Room in the tail block for this many bytes, in a new block twice as large as the last if
+    // need be.
+    void MakeRoom(std::size_t bytes);
 
     std::vector<std::string_view> lines_;
     std::vector<std::shared_ptr<const TextBlock>> blocks_;

@@ -58,7 +58,14 @@ bool IsR(int feel) {
 
 // Stores the song window's line for an entry in the list's text (see SongLineOf).
 std::string_view StoreSongLine(LineList& list, int feel, std::string_view vol, std::string_view name) {
-    return list.StoreJoined({FeelLetter(feel), " ", vol, " ", name});
+    const std::string_view letter = FeelLetter(feel);
+    return list.StoreWith(letter.size() + vol.size() + name.size() + 2, [&](char* out) {
+        out = std::copy(letter.begin(), letter.end(), out);
+        *out++ = ' ';
+        out = std::copy(vol.begin(), vol.end(), out);
+        *out++ = ' ';
+        std::copy(name.begin(), name.end(), out);
+    });
 }
 
 // One build of a list queue. The pool and the queue take the lines as views into the text of the

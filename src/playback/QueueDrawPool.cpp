@@ -9,6 +9,7 @@ namespace {
 constexpr std::size_t kWordBits = 64;
 constexpr std::size_t kGroupWords = 8;
 constexpr std::size_t kBlockWords = 64;
+constexpr std::size_t kRegionWords = 512;
 
 // The position of the set bit of word that has n set bits below it. The set bits of each byte are
 // counted at once in the word, and the running sums of those counts find the byte; within it the
@@ -29,10 +30,24 @@ unsigned NthSetBit(std::uint64_t word, unsigned n) {
 
 }  // namespace
 
-QueueDrawPool::QueueDrawPool(std::size_t count) {
+QueueDrawPool::QueueDrawPool(std::size_t count) : slots_(count), size_(count) {
     words_.reserve((count + count / 4) / kWordBits + 1);
     wordCounts_.reserve(words_.capacity());
-    for (std::size_t i = 0; i < count; ++i) Append();
+    words_.assign(count / kWordBits, ~std::uint64_t{0});
+    wordCounts_.assign(words_.size(), static_cast<std::uint8_t>(kWordBits));
+    if (count % kWordBits != 0) {
+        words_.push_back((std::uint64_t{1} << (count % kWordBits)) - 1);
+        wordCounts_.push_back(static_cast<std::uint8_t>(count % kWordBits));
+    }
+    const std::size_t words = words_.size();
+    groupCounts_.assign((words + kGroupWords - 1) / kGroupWords, 0);
+    blockCounts_.assign((words + kBlockWords - 1) / kBlockWords, 0);
+    regionCounts_.assign((words + kRegionWords - 1) / kRegionWords, 0);
+    for (std::size_t word = 0; word < words; ++word) {
+        groupCounts_[word / kGroupWords] += wordCounts_[word];
+        blockCounts_[word / kBlockWords] += wordCounts_[word];
+        regionCounts_[word / kRegionWords] += wordCounts_[word];
+    }
 }
 
 bool QueueDrawPool::Contains(std::size_t slot) const {
@@ -40,7 +55,9 @@ bool QueueDrawPool::Contains(std::size_t slot) const {
 }
 
 std::size_t QueueDrawPool::SlotAt(std::size_t index) const {
-    std::size_t block = 0;
+    std::size_t region = 0;
+    while (index >= regionCounts_[region]) index -= regionCounts_[region++];
+    std::size_t block = region * (kRegionWords / kBlockWords);
     while (index >= blockCounts_[block]) index -= blockCounts_[block++];
     std::size_t group = block * (kBlockWords / kGroupWords);
     while (index >= groupCounts_[group]) index -= groupCounts_[group++];
@@ -55,6 +72,7 @@ void QueueDrawPool::Remove(std::size_t slot) {
     --wordCounts_[word];
     --groupCounts_[word / kGroupWords];
     --blockCounts_[word / kBlockWords];
+    --regionCounts_[word / kRegionWords];
     --size_;
 }
 
@@ -69,9 +87,12 @@ std::size_t QueueDrawPool::Append() {
         groupCounts_.push_back(0);
     if (word / kBlockWords == blockCounts_.size())
         blockCounts_.push_back(0);
+    if (word / kRegionWords == regionCounts_.size())
+        regionCounts_.push_back(0);
     words_[word] |= std::uint64_t{1} << (slot % kWordBits);
     ++wordCounts_[word];
     ++groupCounts_[word / kGroupWords];
+    ++regionCounts_[word / kRegionWords];
     ++blockCounts_[word / kBlockWords];
     ++size_;
     return slot;

@@ -112,18 +112,6 @@ void ForEachLine(std::string_view bytes, F&& visit) {
     }
 }
 
-// At least the number of lines ForEachLine finds: one more than the LFs and the CRs not followed
-// by an LF. Counted without a branch, so that the compiler looks at many bytes at once.
-std::size_t MostLines(std::string_view bytes) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::size_t ends = 0;
-    if (bytes.empty())
-        return 0;
-    for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
-        ends += (data[i] == '\n') | ((data[i] == '\r') & (data[i + 1] != '\n'));
-    return ends + 1;
-}
-
 class FileDescriptor {
   public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -198,7 +186,7 @@ std::optional<LineList> ReadLineList(const std::string& sjisPath) {
     }
     const std::string_view text(block->data(), block->size());
     LineList lines;
-    lines.reserve(MostLines(text));
+    lines.reserve(text.size() / kTypicalLineBytes);
     ForEachLine(text, [&lines](std::string_view line) { lines.PushView(line); });
     lines.Hold(std::move(block));
     return lines;

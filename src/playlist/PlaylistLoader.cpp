@@ -1,5 +1,6 @@
 #include "playlist/PlaylistLoader.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "app/Errors.h"
@@ -38,9 +39,14 @@ void LoadPlaylist(AppModel& model, int list, MessageView& messages) {
     titles.clear();
 
     // Every list keeps views into the file's one block of text; the titles are the Name fields
-    // of the same lines. Lines are examined in file order, their texts read from one place.
-    std::vector<bool> valid(lines->size());
-    for (std::size_t i = 0; i < lines->size(); ++i) valid[i] = IsValidEntryLine((*lines)[i]);
+    // of the same lines. Lines are examined in file order and only then arranged in sorted order:
+    // the texts of 100,000 lines taken in sorted order would be read from all over memory.
+    constexpr std::uint32_t kAbnormal = UINT32_MAX;
+    std::vector<std::uint32_t> titleLength(lines->size());
+    for (std::size_t i = 0; i < lines->size(); ++i) {
+        const std::string_view line = (*lines)[i];
+        titleLength[i] = IsValidEntryLine(line) ? static_cast<std::uint32_t>(line.find('\t')) : kAbnormal;
+    }
     std::vector<std::string> abnormal;
     auto& buffer = model.EditBuffer;
     buffer.HoldBlocksOf(*lines);
@@ -49,9 +55,9 @@ void LoadPlaylist(AppModel& model, int list, MessageView& messages) {
     titles.reserve(lines->size());
     for (const std::uint32_t i : NoCaseOrder(*lines)) {
         const std::string_view line = (*lines)[i];
-        if (valid[i]) {
+        if (titleLength[i] != kAbnormal) {
             buffer.PushView(line);
-            titles.PushView(ViewEntry(line).Name);
+            titles.PushView(line.substr(0, titleLength[i]));
         } else {
             abnormal.emplace_back(line);
         }
