@@ -1,6 +1,7 @@
 #include "playback/PlayQueue.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "app/FileSystem.h"
@@ -71,7 +72,8 @@ std::string_view StoreSongLine(LineList& list, int feel, std::string_view vol, s
 // One build of a list queue. The pool and the queue take the lines as views into the text of the
 // playlist files; only the M copies of L lines are new text. The song window's lines are made at
 // the end, in queue order, one after the other in one list's text: made earlier, in pool order,
-// they would have to be kept for every line the draws might leave out.
+// they would have to be kept for every line the draws might leave out. What splitting a full line
+// told about its song line goes with it into the queue, so that most lines need no second split.
 class ListBuild {
   public:
     explicit ListBuild(AppModel& model) : model_(model) {}
@@ -97,6 +99,7 @@ class ListBuild {
         }
         // Lines already in the queue have their song lines made with the others.
         inherits_.assign(model_.PlayQueue.size(), true);
+        queueParts_.assign(model_.PlayQueue.size(), {});
         return true;
     }
 
@@ -112,7 +115,10 @@ class ListBuild {
             if (IsR(*taken.feel))
                 continue;
             const std::size_t cut = BeginsWithNewMark(line) ? kNewMarkLength : 0;
-            Queue(line.substr(cut), taken.inherits);
+            SongParts parts = taken.parts;
+            if (parts.vol != kNoParts)
+                parts.nameLength = static_cast<std::uint16_t>(parts.nameLength - cut);
+            Queue(line.substr(cut), taken.inherits, parts);
         }
         SortQueue();
         return true;
@@ -140,7 +146,7 @@ class ListBuild {
             if (!feel)
                 return false;
             if (!IsR(*feel) && (kind & kMarked) != 0)
-                Queue(line, inherits);
+                Queue(line, inherits, parts_[i]);
         }
         SortQueue();
         return true;
@@ -195,7 +201,7 @@ class ListBuild {
             pool.Remove(slot);
             if (feel == kFeelL) {
                 queued.push_back(static_cast<std::uint32_t>(slot));
-                copies.push_back(OrdinaryCopy(text(slot), kind));
+                copies.push_back(OrdinaryCopy(slot, text(slot), kind));
                 pool.Append();
             } else if (feel == kFeelM || (feel == kFeelS && random.Below(10) < 5)) {
                 queued.push_back(static_cast<std::uint32_t>(slot));
@@ -211,9 +217,10 @@ class ListBuild {
             if (i + kLookAhead < queued.size()) {
                 const std::size_t ahead = queued[i + kLookAhead];
                 __builtin_prefetch(ahead < count ? &lines[ahead] : &copies[ahead - count]);
+                __builtin_prefetch(&parts_[ahead]);
             }
             const std::size_t slot = queued[i];
-            Queue(text(slot), (kinds_[slot] & kFeelBits) == kInherits);
+            Queue(text(slot), (kinds_[slot] & kFeelBits) == kInherits, parts_[slot]);
         }
         auto& rest = model_.ScratchList;
         for (std::size_t slot = 0; slot < count + copies.size(); ++slot) {
@@ -230,22 +237,27 @@ class ListBuild {
 
     // The song window's lines, one per queued line: letter, blank, Vol, blank, Name.
     bool ShowSongLines() {
+        kinds_ = {};
+        parts_ = {};
         const auto& queue = model_.PlayQueue;
         LineList songLines;
         songLines.reserve(queue.size());
         for (std::size_t i = 0; i < queue.size(); ++i) {
             // The lines come in queue order, all over the file's text: ask for them a few steps ahead.
-            if (i + kLookAhead < queue.size()) {
-                const std::string_view ahead = queue[i + kLookAhead];
-                __builtin_prefetch(ahead.data());
-                __builtin_prefetch(ahead.data() + ahead.size() - 1);
-            }
+            if (i + kLookAhead < queue.size())
+                __builtin_prefetch(queue[i + kLookAhead].data());
             const std::string_view line = queue[i];
             std::optional<int> feel;
             std::string_view vol;
             std::string_view name;
             if (!inherits_[i]) {
                 carried_.SplitFull(line);
+                const SongParts parts = queueParts_[i];
+                if (parts.vol != kNoParts) {
+                    songLines.PushView(StoreSongLine(songLines, parts.feel, kVolTexts[parts.vol],
+                                                     line.substr(0, parts.nameLength)));
+                    continue;
+                }
                 const EntryView view = ViewEntry(line);
                 feel = ToIntStrict(view.Feel);
                 vol = view.Vol;
@@ -275,11 +287,35 @@ class ListBuild {
     static constexpr std::uint8_t kFeelBits = 7;
     static constexpr std::uint8_t kMarked = 8;
 
+    // A full line's song line as splitting the line told it: the preference, the length of Name
+    // and Vol as an index of kVolTexts; vol is kNoParts for a line whose Name or Vol is not of
+    // that common form, which is split again when its song line is made.
+    struct SongParts {
+        std::uint16_t nameLength = 0;
+        std::uint8_t vol = kNoParts;
+        std::uint8_t feel = 0;
+    };
+    static constexpr std::uint8_t kNoParts = 255;
+    static constexpr std::array<std::string_view, 11> kVolTexts = {"-5", "-4", "-3", "-2", "-1", "+0",
+                                                                   "+1", "+2", "+3", "+4", "+5"};
+    static SongParts PartsOf(const EntryView& view, int feel) {
+        SongParts parts;
+        const auto vol = std::find(kVolTexts.begin(), kVolTexts.end(), view.Vol);
+        if (vol != kVolTexts.end() && view.Name.size() <= UINT16_MAX) {
+            parts.nameLength = static_cast<std::uint16_t>(view.Name.size());
+            parts.vol = static_cast<std::uint8_t>(vol - kVolTexts.begin());
+            parts.feel = static_cast<std::uint8_t>(feel);
+        }
+        return parts;
+    }
+
     // One pass in pool order over the lines a draw will pick at random.
     void Survey(const LineList& lines) {
         // Each line can add one M copy at most: room for all, so that no copy moves the others.
         kinds_.reserve(2 * lines.size());
         kinds_.assign(lines.size(), 0);
+        parts_.reserve(2 * lines.size());
+        parts_.assign(lines.size(), {});
         copies_.clear();
         surveyed_ = true;
         for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -294,12 +330,16 @@ class ListBuild {
             kinds_[i] = marked | (!feel        ? kNoNumber
                                   : IsR(*feel) ? static_cast<std::uint8_t>(kFeelR)
                                                : static_cast<std::uint8_t>(*feel));
+            if (feel && !IsR(*feel))
+                parts_[i] = PartsOf(view, *feel);
         }
     }
 
-    // The M copy of a drawn L line, in the text of copies_; its kind goes to the slot it will take.
-    std::string_view OrdinaryCopy(std::string_view line, std::uint8_t kind) {
+    // The M copy of a drawn L line, in the text of copies_; its kind and song line parts go to the
+    // slot it will take.
+    std::string_view OrdinaryCopy(std::size_t slot, std::string_view line, std::uint8_t kind) {
         std::string_view copy;
+        SongParts parts;
         if ((kind & kFeelBits) == kInherits) {
             const PlaylistEntry& fields = carried_.Fields();
             copy = copies_.StoreJoined({fields.Name, "\t", fields.Path, "\t", fields.Vol, "\t1"});
@@ -308,47 +348,58 @@ class ListBuild {
             const std::size_t length =
                 static_cast<std::size_t>(view.Vol.data() - line.data()) + view.Vol.size() + 1;
             copy = copies_.StoreJoined({line.substr(0, length), "1"});
+            parts = parts_[slot];  // the copy's Name and Vol are the line's
+            parts.feel = kFeelM;
         }
         kinds_.push_back(static_cast<std::uint8_t>((BeginsWithNewMark(copy) ? kMarked : 0) | kFeelM));
+        parts_.push_back(parts);
         return copy;
     }
 
-    // The preference of a line as splitting it on from the lines before gives it.
+    // The preference of a line as splitting it on from the lines before gives it, and for a full
+    // line the parts of its song line.
     struct Taken {
         std::optional<int> feel;
         bool inherits = false;  // the line lacks a field and takes it from the line split before
+        SongParts parts;
     };
     Taken Take(std::string_view line) {
         const EntryView view = ViewEntry(line);
         if (view.tabs == 3) {
             carried_.SplitFull(line);
-            return {ToIntStrict(view.Feel), false};
+            const auto feel = ToIntStrict(view.Feel);
+            return {feel, false, feel && !IsR(*feel) ? PartsOf(view, *feel) : SongParts{}};
         }
         carried_.SplitPartial(line);
-        return {ToIntStrict(carried_.Fields().Feel), true};
+        return {ToIntStrict(carried_.Fields().Feel), true, {}};
     }
 
     void Reserve(std::size_t more) {
         model_.PlayQueue.reserve(model_.PlayQueue.size() + more);
         inherits_.reserve(inherits_.size() + more);
+        queueParts_.reserve(queueParts_.size() + more);
     }
 
-    // The view must lie in text the queue holds.
-    void Queue(std::string_view line, bool inherits) {
+    // The line must lie in text the queue holds.
+    void Queue(std::string_view line, bool inherits, SongParts parts) {
         model_.PlayQueue.PushView(line);
         inherits_.push_back(inherits);
+        queueParts_.push_back(parts);
     }
 
     void SortQueue() {
         const auto order = NoCaseOrder(model_.PlayQueue);
         Permute(model_.PlayQueue.Views(), order);
         Permute(inherits_, order);
+        Permute(queueParts_, order);
     }
 
     AppModel& model_;
     CarriedFields carried_;
-    std::vector<bool> inherits_;       // index-aligned with the queue: the line lacks a field
-    std::vector<std::uint8_t> kinds_;  // by pool slot, during a draw
+    std::vector<bool> inherits_;         // index-aligned with the queue: the line lacks a field
+    std::vector<SongParts> queueParts_;  // index-aligned with the queue
+    std::vector<std::uint8_t> kinds_;    // by pool slot, during a draw
+    std::vector<SongParts> parts_;       // by pool slot, during a draw
     bool surveyed_ = false;
     LineList copies_;  // holds the text of the M copies
 };

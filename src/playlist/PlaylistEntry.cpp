@@ -16,34 +16,47 @@ namespace {
 
 constexpr char kTab = '\t';
 
-// The positions of the first TABs of line, at most count of them; returns how many were found.
-// Every line of a list passes through here, often more than once: sixteen bytes are compared at
-// a time where the processor can.
-int FindTabs(std::string_view line, std::size_t* positions, int count) {
+// The positions of the first four TABs of line; returns how many there are, at most 4. Every line
+// of a list passes through here, often more than once: sixteen bytes are compared at a time where
+// the processor can.
+int FindTabs(std::string_view line, std::size_t (&positions)[4]) {
+    const char* const bytes = line.data();
+    const std::size_t size = line.size();
     int found = 0;
-    // Takes the TABs that the bits of mask mark, bit k standing for byte base + k.
-    const auto take = [&](std::uint32_t mask, std::size_t base) {
-        for (; mask != 0 && found < count; mask &= mask - 1)
-            positions[found++] = base + static_cast<std::size_t>(std::countr_zero(mask));
-    };
     std::size_t i = 0;
 #if defined(__SSE2__)
     const __m128i tabs = _mm_set1_epi8(kTab);
-    const auto tabsAt = [&](std::size_t at) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + at));
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tabs)));
+    const auto tabsAt = [bytes, tabs](std::size_t at) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, tabs)));
     };
-    for (; i + 16 <= line.size() && found < count; i += 16) take(tabsAt(i), i);
-    if (found < count && i < line.size() && line.size() >= 16) {
-        // The last sixteen bytes of the line, without those already looked at.
-        const std::size_t last = line.size() - 16;
-        take(tabsAt(last) >> (i - last), i);
-        i = line.size();
+    if (size >= 16) {
+        for (;; i += 16) {
+            // Bit k of mask stands for byte i + k; the last sixteen bytes are taken from the
+            // line's end, without those already looked at.
+            unsigned mask;
+            if (i + 16 <= size) {
+                mask = tabsAt(i);
+            } else if (i < size) {
+                mask = tabsAt(size - 16) >> (i + 16 - size);
+            } else {
+                break;
+            }
+            for (; mask != 0; mask &= mask - 1) {
+                positions[found++] = i + static_cast<std::size_t>(std::countr_zero(mask));
+                if (found == 4)
+                    return found;
+            }
+        }
+        return found;
     }
 #endif
-    for (; i < line.size() && found < count; ++i) {
-        if (line[i] == kTab)
+    for (; i < size; ++i) {
+        if (bytes[i] == kTab) {
             positions[found++] = i;
+            if (found == 4)
+                break;
+        }
     }
     return found;
 }
@@ -52,7 +65,7 @@ int FindTabs(std::string_view line, std::size_t* positions, int count) {
 
 EntryView ViewEntry(std::string_view line) {
     std::size_t tab[4];
-    const int found = FindTabs(line, tab, 4);
+    const int found = FindTabs(line, tab);
     EntryView view;
     if (found == 0)
         return view;

@@ -62,6 +62,23 @@ TEST(LineFileTest, MissingFileHasNoLines) {
     EXPECT_FALSE(ReadLineList(dir.Folder() + "KORVA.DT1").has_value());
 }
 
+TEST(LineFileTest, ReadLineListEndsLinesAsSplitLinesAtEveryPlace) {
+    // Line ends are looked for sixteen bytes at a time: every kind of end, and a CR LF pair, at
+    // every place of such a stretch and across two, and texts of every length around it.
+    testing::TempDir dir;
+    const std::string path = dir.Folder() + "KORVA.DT0";
+    for (const std::string end : {"\r\n", "\n", "\r", "\n\r", "\r\r\n", "\n\n"}) {
+        for (std::size_t at = 0; at < 40; ++at) {
+            std::string bytes = std::string(at, 'a') + end + "b\tc" + std::string(at % 17, 'd') + end;
+            for (const std::size_t cut : {bytes.size(), bytes.size() - 1}) {
+                const std::string text = bytes.substr(0, cut);
+                dir.Write("KORVA.DT0", text);
+                EXPECT_EQ(*ReadLineList(path), SplitLines(text)) << at << " " << cut;
+            }
+        }
+    }
+}
+
 TEST(LineFileTest, LineListWritesAndReadsBackLikeStrings) {
     testing::TempDir dir;
     const std::string path = dir.Folder() + "KORVA.DT0";
