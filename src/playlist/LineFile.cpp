@@ -5,13 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "app/FileSystem.h"
 
@@ -90,47 +85,31 @@ class LineSplitter {
     bool ended_ = false;
 };
 
-// Calls visit with each line of bytes as a view, ended as LineSplitter ends them. The line ends
-// are looked for sixteen bytes at a time where the processor can.
+// Calls visit with each line of bytes as a view, ended as LineSplitter ends them.
 template <typename F>
 void ForEachLine(std::string_view bytes, F&& visit) {
     bytes = bytes.substr(0, bytes.find('\0'));
-    const char* const data = bytes.data();
-    const std::size_t size = bytes.size();
-    std::size_t start = 0;
-    // A CR or an LF at `at` ends the line from start, except the LF of a CR LF: its CR did.
-    const auto endAt = [&](std::size_t at) {
-        if (data[at] == '\n' && at > 0 && data[at - 1] == '\r') {
-            start = at + 1;
-            return;
-        }
-        visit(std::string_view(data + start, at - start));
-        start = at + 1;
+    const char* const end = bytes.data() + bytes.size();
+    const auto find = [end](const char* from, char c) {
+        const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return hit ? static_cast<const char*>(hit) : end;
     };
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    if (size >= 16) {
-        const __m128i cr = _mm_set1_epi8('\r');
-        const __m128i lf = _mm_set1_epi8('\n');
-        const auto endsAt = [&](std::size_t at) {
-            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-            return static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf))));
-        };
-        for (; i < size; i += 16) {
-            // Bit k stands for byte i + k; the last sixteen bytes are taken from the end, without
-            // those already looked at.
-            unsigned mask = i + 16 <= size ? endsAt(i) : endsAt(size - 16) >> (i + 16 - size);
-            for (; mask != 0; mask &= mask - 1) endAt(i + static_cast<std::size_t>(std::countr_zero(mask)));
-        }
+    const char* start = bytes.data();
+    const char* nextCr = find(start, '\r');
+    const char* nextLf = find(start, '\n');
+    while (start != end) {
+        const char* at = std::min(nextCr, nextLf);
+        visit(std::string_view(start, static_cast<std::size_t>(at - start)));
+        if (at == end)
+            break;
+        if (*at == '\r' && at + 1 != end && at[1] == '\n')
+            ++at;
+        start = at + 1;
+        if (nextCr < start)
+            nextCr = find(start, '\r');
+        if (nextLf < start)
+            nextLf = find(start, '\n');
     }
-#endif
-    for (; i < size; ++i) {
-        if (data[i] == '\r' || data[i] == '\n')
-            endAt(i);
-    }
-    if (start < size)
-        visit(std::string_view(data + start, size - start));
 }
 
 class FileDescriptor {

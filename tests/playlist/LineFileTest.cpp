@@ -63,8 +63,7 @@ TEST(LineFileTest, MissingFileHasNoLines) {
 }
 
 TEST(LineFileTest, ReadLineListEndsLinesAsSplitLinesAtEveryPlace) {
-    // Line ends are looked for sixteen bytes at a time: every kind of end, and a CR LF pair, at
-    // every place of such a stretch and across two, and texts of every length around it.
+    // Every kind of line end, and a CR LF pair, at many places of texts of many lengths.
     testing::TempDir dir;
     const std::string path = dir.Folder() + "KORVA.DT0";
     for (const std::string end : {"\r\n", "\n", "\r", "\n\r", "\r\r\n", "\n\n"}) {
