@@ -242,6 +242,12 @@ class ListBuild {
         const auto& queue = model_.PlayQueue;
         LineList songLines;
         songLines.reserve(queue.size());
+        // Room for them all in one block: a song line of known parts is a letter, two blanks, Vol
+        // of two bytes and Name; another is not longer than its line and three bytes more.
+        std::size_t bytes = 0;
+        for (std::size_t i = 0; i < queue.size(); ++i)
+            bytes += queueParts_[i].vol != kNoParts ? queueParts_[i].nameLength + 5u : queue[i].size() + 3;
+        songLines.ReserveText(bytes);
         for (std::size_t i = 0; i < queue.size(); ++i) {
             // The lines come in queue order, all over the file's text: ask for them a few steps ahead.
             if (i + kLookAhead < queue.size())
@@ -311,19 +317,19 @@ class ListBuild {
 
     // One pass in pool order over the lines a draw will pick at random.
     void Survey(const LineList& lines) {
-        // Each line can add one M copy at most: room for all, so that no copy moves the others.
-        kinds_.reserve(2 * lines.size());
         kinds_.assign(lines.size(), 0);
-        parts_.reserve(2 * lines.size());
         parts_.assign(lines.size(), {});
         copies_.clear();
         surveyed_ = true;
+        std::size_t mayCopy = 0;    // lines that an M copy may follow into the pool
+        std::size_t copyBytes = 0;  // the text of the copies of the full L lines
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const std::string_view line = lines[i];
             const std::uint8_t marked = BeginsWithNewMark(line) ? kMarked : 0;
             const EntryView view = ViewEntry(line);
             if (view.tabs < 3) {
                 kinds_[i] = marked | kInherits;
+                ++mayCopy;
                 continue;
             }
             const auto feel = ToIntStrict(view.Feel);
@@ -332,7 +338,20 @@ class ListBuild {
                                                : static_cast<std::uint8_t>(*feel));
             if (feel && !IsR(*feel))
                 parts_[i] = PartsOf(view, *feel);
+            if (feel && *feel == kFeelL) {
+                ++mayCopy;
+                copyBytes += CopyHeadLength(line, view) + 1;
+            }
         }
+        // Room for every copy, so that the draws append without moving anything.
+        kinds_.reserve(lines.size() + mayCopy);
+        parts_.reserve(lines.size() + mayCopy);
+        copies_.ReserveText(copyBytes);
+    }
+
+    // The length of a full line up to the TAB after Vol: its M copy is that and "1".
+    static std::size_t CopyHeadLength(std::string_view line, const EntryView& view) {
+        return static_cast<std::size_t>(view.Vol.data() - line.data()) + view.Vol.size() + 1;
     }
 
     // The M copy of a drawn L line, in the text of copies_; its kind and song line parts go to the
@@ -344,10 +363,7 @@ class ListBuild {
             const PlaylistEntry& fields = carried_.Fields();
             copy = copies_.StoreJoined({fields.Name, "\t", fields.Path, "\t", fields.Vol, "\t1"});
         } else {
-            const EntryView view = ViewEntry(line);
-            const std::size_t length =
-                static_cast<std::size_t>(view.Vol.data() - line.data()) + view.Vol.size() + 1;
-            copy = copies_.StoreJoined({line.substr(0, length), "1"});
+            copy = copies_.StoreJoined({line.substr(0, CopyHeadLength(line, ViewEntry(line))), "1"});
             parts = parts_[slot];  // the copy's Name and Vol are the line's
             parts.feel = kFeelM;
         }
