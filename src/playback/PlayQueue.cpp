@@ -306,12 +306,14 @@ class ListBuild {
                                                                    "+1", "+2", "+3", "+4", "+5"};
     static SongParts PartsOf(const EntryView& view, int feel) {
         SongParts parts;
-        const auto vol = std::find(kVolTexts.begin(), kVolTexts.end(), view.Vol);
-        if (vol != kVolTexts.end() && view.Name.size() <= UINT16_MAX) {
-            parts.nameLength = static_cast<std::uint16_t>(view.Name.size());
-            parts.vol = static_cast<std::uint8_t>(vol - kVolTexts.begin());
-            parts.feel = static_cast<std::uint8_t>(feel);
-        }
+        const std::string_view vol = view.Vol;
+        if (vol.size() != 2 || (vol[0] != '+' && vol[0] != '-') || vol[1] < '0' || vol[1] > '5' ||
+            vol == "-0" || view.Name.size() > UINT16_MAX)
+            return parts;
+        const int digit = vol[1] - '0';
+        parts.vol = static_cast<std::uint8_t>(vol[0] == '+' ? 5 + digit : 5 - digit);
+        parts.nameLength = static_cast<std::uint16_t>(view.Name.size());
+        parts.feel = static_cast<std::uint8_t>(feel);
         return parts;
     }
 
