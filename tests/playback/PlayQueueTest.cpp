@@ -191,6 +191,26 @@ TEST_F(PlayQueueTest, QueueAndSongLinesOutliveTheListsNextLoad) {
     }
 }
 
+TEST_F(PlayQueueTest, SongLinesShowVolAndNameAsWrittenInEveryMode) {
+    // Song lines of the usual form are made from what the first split found; a Vol of another
+    // form and a very long name take the longer way. Both must read as the line has them.
+    const std::string longName(70000, 'n');
+    WriteList(0, {Entry("!2 Marked", "0", "-0"), Entry("Odd", "1", "+03"), Entry("Bare", "2", "7"),
+                  Entry(longName, "1", "+5"), Entry("Plain", "1", "-5")});
+    Build(0, NOR);
+    Lines sorted = model.SongLines.ToStrings();
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (Lines{"L -0 Marked", "M +03 Odd", "M +5 " + longName, "M -5 Plain", "S 7 Bare"}));
+    random.draws = {0, 0, 0, 0, 0, 0, 0};  // always the first line left; S lines go in
+    Build(0, RND);
+    EXPECT_EQ(model.SongLines, (Lines{"L -0 !2 Marked", "M +03 Odd", "S 7 Bare", "M +5 " + longName,
+                                      "M -5 Plain", "M -0 !2 Marked"}));
+    Build(0, NEW);
+    ASSERT_FALSE(model.SongLines.empty());
+    EXPECT_EQ(model.SongLines[0], "L -0 !2 Marked");
+    EXPECT_EQ(model.SongLines.size(), model.PlayQueue.size());
+}
+
 TEST_F(PlayQueueTest, BothListsPoolListOneBeforeListZero) {
     WriteList(0, {Entry("Zero", "1")});
     WriteList(1, {Entry("One", "1"), Entry("Two", "1")});
