@@ -1,6 +1,10 @@
 #include "app/LineList.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -8,6 +12,8 @@
 namespace korva {
 
 namespace {
+
+constexpr std::size_t kHugePage = std::size_t{1} << 21;
 
 // A list that grows line by line gets blocks twice as large each time, up to this size.
 constexpr std::size_t kFirstBlock = 256;
@@ -22,11 +28,36 @@ bool Within(std::string_view text, const TextBlock& block) {
 
 }  // namespace
 
-TextBlock::TextBlock(std::size_t capacity)
-    : bytes_(static_cast<char*>(::operator new(std::max<std::size_t>(capacity, 1)))), capacity_(capacity) {}
+TextBlock::TextBlock(std::size_t capacity, Filling filling) : capacity_(capacity) {
+    if (filling == Filling::Whole && capacity >= kHugePage) {
+        // Mapped with room to start on a huge-page boundary; what lies outside the block is given
+        // back at once, and the block's last part, short of a huge page, keeps small pages.
+        const auto pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        const std::size_t length = (capacity + pageSize - 1) / pageSize * pageSize;
+        void* area =
+            ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (area != MAP_FAILED) {
+            const std::size_t head =
+                (kHugePage - reinterpret_cast<std::uintptr_t>(area) % kHugePage) % kHugePage;
+            if (head != 0)
+                ::munmap(area, head);
+            ::munmap(static_cast<char*>(area) + head + length, kHugePage - head);
+            bytes_ = static_cast<char*>(area) + head;
+            mapped_ = length;
+#ifdef MADV_HUGEPAGE
+            ::madvise(bytes_, length / kHugePage * kHugePage, MADV_HUGEPAGE);
+#endif
+            return;
+        }
+    }
+    bytes_ = static_cast<char*>(::operator new(std::max<std::size_t>(capacity, 1)));
+}
 
 TextBlock::~TextBlock() {
-    ::operator delete(bytes_);
+    if (mapped_ != 0)
+        ::munmap(bytes_, mapped_);
+    else
+        ::operator delete(bytes_);
 }
 
 void TextBlock::Append(std::string_view text) {
@@ -71,11 +102,11 @@ void LineList::clear() {
 void LineList::ReserveText(std::size_t bytes) {
     if (tail_ && tail_->room() >= bytes)
         return;
-    NewBlock(bytes);
+    NewBlock(bytes, TextBlock::Filling::Whole);
 }
 
-void LineList::NewBlock(std::size_t capacity) {
-    auto block = std::make_shared<TextBlock>(capacity);
+void LineList::NewBlock(std::size_t capacity, TextBlock::Filling filling) {
+    auto block = std::make_shared<TextBlock>(capacity, filling);
     tail_ = block;
     blocks_.push_back(std::move(block));
 }

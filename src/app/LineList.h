@@ -21,8 +21,12 @@ namespace korva {
 // Bytes that never move: [0, size) written, [size, capacity) free for appending.
 class TextBlock {
   public:
-    // The bytes are left as they come: a block is written before it is read.
-    explicit TextBlock(std::size_t capacity);
+    // The bytes are left as they come: a block is written before it is read. A block that will be
+    // filled to its end at once (a playlist read whole, text reserved to the byte) may ask for
+    // Whole: from 2 MiB on it is mapped on its own, in huge pages where the system offers them,
+    // which spares most of the page faults of filling it.
+    enum class Filling { Gradual, Whole };
+    explicit TextBlock(std::size_t capacity, Filling filling = Filling::Gradual);
     ~TextBlock();
     TextBlock(const TextBlock&) = delete;
     TextBlock& operator=(const TextBlock&) = delete;
@@ -38,9 +42,10 @@ class TextBlock {
     void Append(std::string_view text);
 
   private:
-    char* bytes_;
+    char* bytes_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_;
+    std::size_t mapped_ = 0;  // the length of the block's own mapping; 0 for one from the heap
 };
 
 class LineList {
@@ -134,7 +139,7 @@ class LineList {
 
   private:
     void HoldOnce(const std::shared_ptr<const TextBlock>& block);
-    void NewBlock(std::size_t capacity);
+    void NewBlock(std::size_t capacity, TextBlock::Filling filling = TextBlock::Filling::Gradual);
     // Room in the tail block for this many bytes, in a new block twice as large as the last if
     // need be.
     void MakeRoom(std::size_t bytes);

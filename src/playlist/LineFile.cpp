@@ -168,10 +168,11 @@ std::optional<LineList> ReadLineList(const std::string& sjisPath) {
     if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || S_ISDIR(status.st_mode))
         return std::nullopt;
     // Read whole into one block of the file's size; a file that grows meanwhile is read to its end.
-    auto block = std::make_shared<TextBlock>(static_cast<std::size_t>(status.st_size) + 1);
+    auto block =
+        std::make_shared<TextBlock>(static_cast<std::size_t>(status.st_size) + 1, TextBlock::Filling::Whole);
     for (;;) {
         if (block->room() == 0) {
-            auto larger = std::make_shared<TextBlock>(2 * block->capacity());
+            auto larger = std::make_shared<TextBlock>(2 * block->capacity(), TextBlock::Filling::Whole);
             larger->Append(std::string_view(block->data(), block->size()));
             block = std::move(larger);
         }

@@ -103,6 +103,29 @@ TEST(LineListTest, StoreJoinedKeepsThePiecesTogetherAcrossBlocks) {
     EXPECT_EQ(first.data() + first.size(), second.data());  // the reserved room took both
 }
 
+TEST(LineListTest, LargeReservedTextFillsItsBlockToTheLastByte) {
+    // Text reserved to the byte from a few megabytes on has a block of its own, not a whole number
+    // of pages long: every byte up to its end is the list's, and it lives on in a copy.
+    constexpr std::size_t kBytes = 5 * (std::size_t{1} << 20) + 123;
+    auto list = std::make_unique<LineList>();
+    list->ReserveText(kBytes);
+    const std::string_view text = list->StoreWith(kBytes, [](char* out) {
+        for (std::size_t i = 0; i < kBytes; ++i) out[i] = static_cast<char>('a' + i % 26);
+    });
+    list->PushView(text.substr(kBytes - 30));
+    list->PushView(text.substr(0, 3));
+    const LineList copy = *list;
+    list.reset();
+    EXPECT_EQ(copy, (Lines{std::string(text.substr(kBytes - 30)), "abc"}));
+    EXPECT_EQ(copy[0].back(), static_cast<char>('a' + (kBytes - 1) % 26));
+    EXPECT_TRUE(copy.HoldsText(copy[0]));
+
+    // A file of that size is read into such a block.
+    const auto block = std::make_shared<TextBlock>(kBytes, TextBlock::Filling::Whole);
+    block->Append(std::string(kBytes, 'x'));
+    EXPECT_EQ(std::string_view(block->data(), block->size()), std::string(kBytes, 'x'));
+}
+
 TEST(LineListTest, ComparesWithStringsAndConvertsBack) {
     const Lines strings = {"", "\x83\x5C\t\x7F", "z"};
     const LineList list(strings);
