@@ -175,7 +175,8 @@ class ListBuild {
         };
         QueueDrawPool pool(count);
         std::vector<std::uint32_t> queued;
-        queued.reserve(count);
+        queued.reserve(count + mayCopy_);
+        copies.reserve(mayCopy_);
         bool ok = count > 0;
         while (ok && !pool.Empty()) {
             const std::size_t slot =
@@ -319,11 +320,16 @@ class ListBuild {
 
     // One pass in pool order over the lines a draw will pick at random.
     void Survey(const LineList& lines) {
+        // Room for the M copies the draws append, a guess at first: an array that moves after the
+        // survey would leave a hole the size of the pool in the middle of the build.
+        const std::size_t guess = lines.size() + lines.size() / 4 + 16;
+        kinds_.reserve(guess);
+        parts_.reserve(guess);
         kinds_.assign(lines.size(), 0);
         parts_.assign(lines.size(), {});
         copies_.clear();
         surveyed_ = true;
-        std::size_t mayCopy = 0;    // lines that an M copy may follow into the pool
+        mayCopy_ = 0;
         std::size_t copyBytes = 0;  // the text of the copies of the full L lines
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const std::string_view line = lines[i];
@@ -331,7 +337,7 @@ class ListBuild {
             const EntryView view = ViewEntry(line);
             if (view.tabs < 3) {
                 kinds_[i] = marked | kInherits;
-                ++mayCopy;
+                ++mayCopy_;
                 continue;
             }
             const auto feel = ToIntStrict(view.Feel);
@@ -341,13 +347,12 @@ class ListBuild {
             if (feel && !IsR(*feel))
                 parts_[i] = PartsOf(view, *feel);
             if (feel && *feel == kFeelL) {
-                ++mayCopy;
+                ++mayCopy_;
                 copyBytes += CopyHeadLength(line, view) + 1;
             }
         }
-        // Room for every copy, so that the draws append without moving anything.
-        kinds_.reserve(lines.size() + mayCopy);
-        parts_.reserve(lines.size() + mayCopy);
+        kinds_.reserve(lines.size() + mayCopy_);
+        parts_.reserve(lines.size() + mayCopy_);
         copies_.ReserveText(copyBytes);
     }
 
@@ -419,7 +424,8 @@ class ListBuild {
     std::vector<std::uint8_t> kinds_;    // by pool slot, during a draw
     std::vector<SongParts> parts_;       // by pool slot, during a draw
     bool surveyed_ = false;
-    LineList copies_;  // holds the text of the M copies
+    std::size_t mayCopy_ = 0;  // pool lines that an M copy may follow into the pool
+    LineList copies_;          // holds the text of the M copies
 };
 
 }  // namespace

@@ -189,7 +189,6 @@ std::optional<LineList> ReadLineList(const std::string& sjisPath) {
     LineList lines;
     lines.reserve(text.size() / kTypicalLineBytes);
     ForEachLine(text, [&lines](std::string_view line) { lines.PushView(line); });
-    lines.Views().shrink_to_fit();  // the estimate of the count is given back
     lines.Hold(std::move(block));
     return lines;
 }
