@@ -2,8 +2,9 @@
 // the resulting lines to standard output, one each:
 //   PlaylistBenchTool FOLDER load              loads the list as the settings window does (reject
 //                                              file KORVA.NG0 in FOLDER); writes the edit buffer
-//   PlaylistBenchTool FOLDER NOR|NEW|RND [SEED] builds the play queue and its song-window lines;
-//                                              writes the queue
+//   PlaylistBenchTool FOLDER NOR|NEW|RND [SEED [songs]]
+//                                              builds the play queue and its song-window lines;
+//                                              writes the queue, or with "songs" the song lines
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,10 +28,11 @@ class StderrView final : public korva::StatusView, public korva::MessageView {
 };
 
 // Each line followed by LF, through a small buffer.
-void WriteLines(const std::vector<std::string>& lines) {
+template <typename Lines>
+void WriteLines(const Lines& lines) {
     std::string buffer;
     buffer.reserve(1 << 16);
-    for (const auto& line : lines) {
+    for (const std::string_view line : lines) {
         if (buffer.size() + line.size() + 1 > buffer.capacity()) {
             std::fwrite(buffer.data(), 1, buffer.size(), stdout);
             buffer.clear();
@@ -70,7 +72,10 @@ int main(int argc, char** argv) {
                                                       : korva::RND;
         korva::SeededRandom random(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1);
         korva::PrepareListQueue(model, 0, {view, view, random});
-        WriteLines(model.PlayQueue);
+        if (argc > 4 && std::string(argv[4]) == "songs")
+            WriteLines(model.SongLines);
+        else
+            WriteLines(model.PlayQueue);
         std::fprintf(stderr, "%zu queued, %zu song lines\n", model.PlayQueue.size(), model.SongLines.size());
     }
     std::fflush(stdout);

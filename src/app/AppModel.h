@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/Folders.h"
+#include "app/LineList.h"
 #include "app/Settings.h"
 
 namespace korva {
@@ -15,7 +16,7 @@ namespace korva {
 // A list the settings window shows for one playlist: the titles, index-aligned with the edit buffer
 // while that list is loaded, and the count shown beside them.
 struct TitleListModel {
-    std::vector<std::string> titles;
+    LineList titles;
     std::string countText;  // the text of Count0Panel / Count1Panel
 };
 
@@ -50,10 +51,12 @@ struct AppModel {
     Settings settings;
     Folders folders;
 
-    std::vector<std::string> PlayQueue;    // the play queue (MainListBox)
-    std::vector<std::string> ScratchList;  // the scratch list (SubListBox)
-    std::vector<std::string> EditBuffer;   // the sorted edit buffer (EditListBox)
-    std::vector<std::string> SongLines;    // the song window's lines, index-aligned with PlayQueue
+    // The working lists hold their lines as views into the text of the files they came from (see
+    // LineList): a line taken from one list into another shares its text.
+    LineList PlayQueue;    // the play queue (MainListBox)
+    LineList ScratchList;  // the scratch list (SubListBox)
+    LineList EditBuffer;   // the sorted edit buffer (EditListBox)
+    LineList SongLines;    // the song window's lines, index-aligned with PlayQueue
     std::array<TitleListModel, 2> TitleLists;
 
     PlayState play;

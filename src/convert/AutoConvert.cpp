@@ -28,7 +28,7 @@ bool AutoConvert::IsForeign(const std::string& sjisPath) const {
 
 PlayTimeConverter::Outcome AutoConvert::ConvertEntry(AppModel& model) {
     const int position = model.play.QueuePosition;
-    const std::string path = model.PlayQueue.at(static_cast<std::size_t>(position));
+    const std::string path(model.PlayQueue.at(static_cast<std::size_t>(position)));
     const unsigned stops = model.play.StopCount;
     state_.ConvertState = NotConverted;
     if (state_.ContinuousConvert) {
@@ -50,10 +50,10 @@ PlayTimeConverter::Outcome AutoConvert::ConvertEntry(AppModel& model) {
         return Outcome::Abandoned;
     switch (state_.ConvertState) {
         case Converted:
-            model.PlayQueue[static_cast<std::size_t>(position)] = state_.ConvertedPath;
+            model.PlayQueue.Set(static_cast<std::size_t>(position), state_.ConvertedPath);
             if (static_cast<std::size_t>(position) < model.SongLines.size()) {
-                model.SongLines[static_cast<std::size_t>(position)] =
-                    NumberedSongLine(position, state_.ConvertedPath);
+                model.SongLines.Set(static_cast<std::size_t>(position),
+                                    NumberedSongLine(position, state_.ConvertedPath));
                 views_.songList->SongLinesChanged();
             }
             return Outcome::Converted;

@@ -66,7 +66,7 @@ NowPlaying CurrentSong(const AppModel& model, const PlayerCommands& player) {
     if (now.status == PlaybackStatus::Stopped || play.QueuePosition < 0 || play.QueuePosition >= length)
         return now;
     now.queuePosition = play.QueuePosition;
-    const std::string& entry = model.PlayQueue[static_cast<std::size_t>(play.QueuePosition)];
+    const std::string_view entry = model.PlayQueue[static_cast<std::size_t>(play.QueuePosition)];
     if (play.SinglePlay || model.settings.PLAYMOD == EASY) {
         now.path = entry;  // dropped and opened files: the queue holds their paths
     } else {

@@ -159,7 +159,7 @@ bool ArtistSelection::OkBitBtnClick() {
                 model_.SongLines.push_back(
                     SongLineOf(ToIntStrict(fields.Feel).value_or(-1), fields.Vol, fields.Name));
             }
-            model_.PlayQueue = std::move(queue);
+            model_.PlayQueue = LineList(queue);
         }
         views_.songList->SongLinesChanged();
     }

@@ -53,13 +53,13 @@ std::vector<std::string> EasyQueue(std::vector<std::string> accepted, DropSource
     return InDrawnOrder(std::move(accepted), random);
 }
 
-std::vector<std::string> NumberedSongLines(const std::vector<std::string>& queue) {
-    std::vector<std::string> lines;
+LineList NumberedSongLines(const LineList& queue) {
+    LineList lines;
     lines.reserve(queue.size());
     for (std::size_t i = 0; i < queue.size(); ++i) {
         char number[24];
         std::snprintf(number, sizeof number, "%3.3zu ", i + 1);
-        lines.push_back(number + queue[i]);
+        lines.PushView(lines.StoreJoined({number, queue[i]}));
     }
     return lines;
 }
@@ -72,7 +72,8 @@ std::string RefusalMessage(DropSource source) {
 
 bool PlayDroppedFiles(AppModel& model, const std::vector<std::string>& names, DropSource source,
                       const DropPorts& ports) {
-    model.ScratchList = AcceptedNames(names, model.settings);
+    std::vector<std::string> accepted = AcceptedNames(names, model.settings);
+    model.ScratchList = LineList(accepted);
     if (model.ScratchList.empty()) {
         ports.messages.ShowMessage(RefusalMessage(source));
         return false;
@@ -85,10 +86,11 @@ bool PlayDroppedFiles(AppModel& model, const std::vector<std::string>& names, Dr
     // A random draw empties the scratch list as it goes; a sorted or chosen queue is a copy of it.
     if (source == DropSource::Drop && model.settings.RNDMODE == RND) {
         model.PlayQueue =
-            EasyQueue(std::move(model.ScratchList), source, model.settings.RNDMODE, ports.random);
+            LineList(EasyQueue(std::move(accepted), source, model.settings.RNDMODE, ports.random));
         model.ScratchList.clear();
     } else {
-        model.PlayQueue = EasyQueue(model.ScratchList, source, model.settings.RNDMODE, ports.random);
+        model.PlayQueue =
+            LineList(EasyQueue(std::move(accepted), source, model.settings.RNDMODE, ports.random));
     }
     model.SongLines = NumberedSongLines(model.PlayQueue);
     ports.songWindow.SongLinesChanged();

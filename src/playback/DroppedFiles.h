@@ -31,7 +31,7 @@ std::vector<std::string> EasyQueue(std::vector<std::string> accepted, DropSource
                                    RandomSource& random);
 
 // The song window's lines for such a queue: "001 " and the first file's full name, and so on.
-std::vector<std::string> NumberedSongLines(const std::vector<std::string>& queue);
+LineList NumberedSongLines(const LineList& queue);
 
 // The message shown when nothing among the names can be played (Shift-JIS).
 std::string RefusalMessage(DropSource source);

@@ -1,6 +1,7 @@
 #include "playback/PlayQueue.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "app/FileSystem.h"
@@ -36,19 +37,19 @@ void FailBuild(QueuePorts ports) {
 class CarriedFields {
   public:
     PlaylistEntry& Fields() {
-        if (pending_ != nullptr) {
+        if (pending_) {
             SplitEntry(*pending_, fields_);
-            pending_ = nullptr;
+            pending_.reset();
         }
         return fields_;
     }
-    // Only the line's address is taken here; the line must stay where it is until the next call.
-    void SplitFull(const std::string& line) { pending_ = &line; }
+    // Only the view is kept; its text must stay where it is until the next call.
+    void SplitFull(std::string_view line) { pending_ = line; }
     void SplitPartial(std::string_view line) { SplitEntry(line, Fields()); }
 
   private:
     PlaylistEntry fields_;
-    const std::string* pending_ = nullptr;
+    std::optional<std::string_view> pending_;
 };
 
 // Negative preferences count as large unsigned numbers, so "-1" is R too.
@@ -56,9 +57,23 @@ bool IsR(int feel) {
     return static_cast<unsigned>(feel) >= static_cast<unsigned>(kFeelR);
 }
 
-// One build of a list queue. Besides the queue it keeps the song window's line of every queued
-// line whose fields are all its own; the lines that inherit fields get theirs at the end, in
-// queue order, as the song window's list is filled.
+// Stores the song window's line for an entry in the list's text (see SongLineOf).
+std::string_view StoreSongLine(LineList& list, int feel, std::string_view vol, std::string_view name) {
+    const std::string_view letter = FeelLetter(feel);
+    return list.StoreWith(letter.size() + vol.size() + name.size() + 2, [&](char* out) {
+        out = std::copy(letter.begin(), letter.end(), out);
+        *out++ = ' ';
+        out = std::copy(vol.begin(), vol.end(), out);
+        *out++ = ' ';
+        std::copy(name.begin(), name.end(), out);
+    });
+}
+
+// One build of a list queue. The pool and the queue take the lines as views into the text of the
+// playlist files; only the M copies of L lines are new text. The song window's lines are made at
+// the end, in queue order, one after the other in one list's text: made earlier, in pool order,
+// they would have to be kept for every line the draws might leave out. What splitting a full line
+// told about its song line goes with it into the queue, so that most lines need no second split.
 class ListBuild {
   public:
     explicit ListBuild(AppModel& model) : model_(model) {}
@@ -66,57 +81,72 @@ class ListBuild {
     bool LoadPool(int list) {
         const Folders& folders = model_.folders;
         if (list == 0 || list == 1) {
-            auto lines = ReadLines(folders.PlaylistPath(list));
+            auto lines = ReadLineList(folders.PlaylistPath(list));
             if (!lines)
                 return false;
             model_.ScratchList = std::move(*lines);
         } else if (list == 2) {
-            auto first = ReadLines(folders.PlaylistPath(0));
+            auto first = ReadLineList(folders.PlaylistPath(0));
             if (!first)
                 return false;
-            model_.PlayQueue = std::move(*first);
-            auto second = ReadLines(folders.PlaylistPath(1));
-            if (!second)
+            auto second = ReadLineList(folders.PlaylistPath(1));
+            if (!second) {
+                model_.PlayQueue = std::move(*first);  // as the lists were read: list 0 first
                 return false;
+            }
+            second->Append(*first);
             model_.ScratchList = std::move(*second);
-            model_.ScratchList.insert(model_.ScratchList.end(),
-                                      std::make_move_iterator(model_.PlayQueue.begin()),
-                                      std::make_move_iterator(model_.PlayQueue.end()));
-            model_.PlayQueue.clear();
         }
-        songLines_.assign(model_.PlayQueue.size(), {});
+        // Lines already in the queue have their song lines made with the others.
         inherits_.assign(model_.PlayQueue.size(), true);
+        queueParts_.assign(model_.PlayQueue.size(), {});
         return true;
     }
 
     // Every line but R, marks stripped, sorted by title.
     bool ByTitle() {
-        Reserve(model_.ScratchList.size());
-        for (const auto& line : model_.ScratchList) {
+        const LineList& pool = model_.ScratchList;
+        model_.PlayQueue.HoldBlocksOf(pool);
+        Reserve(pool.size());
+        for (const std::string_view line : pool) {
             const Taken taken = Take(line);
             if (!taken.feel)
                 return false;
             if (IsR(*taken.feel))
                 continue;
             const std::size_t cut = BeginsWithNewMark(line) ? kNewMarkLength : 0;
-            Queue(line.substr(cut),
-                  taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name.substr(cut)),
-                  taken.inherits);
+            SongParts parts = taken.parts;
+            if (parts.vol != kNoParts)
+                parts.nameLength = static_cast<std::uint16_t>(parts.nameLength - cut);
+            Queue(line.substr(cut), taken.inherits, parts);
         }
         SortQueue();
         return true;
     }
 
     // Marked lines but R, with their marks, sorted: "!1 " first, then "!2 ", "!3 ", each by title.
+    // The survey of the draw that follows tells the preference and the mark of every full line.
     bool MarkedFirst() {
-        for (const auto& line : model_.ScratchList) {
-            const Taken taken = Take(line);
-            if (!taken.feel)
-                return false;
-            if (!IsR(*taken.feel) && BeginsWithNewMark(line)) {
-                Queue(line, taken.inherits ? std::string() : SongLineOf(*taken.feel, taken.vol, taken.name),
-                      taken.inherits);
+        const LineList& pool = model_.ScratchList;
+        Survey(pool);
+        model_.PlayQueue.HoldBlocksOf(pool);
+        for (std::size_t i = 0; i < pool.size(); ++i) {
+            const std::string_view line = pool[i];
+            const std::uint8_t kind = kinds_[i];
+            std::optional<int> feel = kind & kFeelBits;
+            const bool inherits = *feel == kInherits;
+            if (inherits) {
+                carried_.SplitPartial(line);
+                feel = ToIntStrict(carried_.Fields().Feel);
+            } else {
+                carried_.SplitFull(line);
+                if (*feel == kNoNumber)
+                    feel.reset();
             }
+            if (!feel)
+                return false;
+            if (!IsR(*feel) && (kind & kMarked) != 0)
+                Queue(line, inherits, parts_[i]);
         }
         SortQueue();
         return true;
@@ -126,20 +156,27 @@ class ListBuild {
     // an S line goes in when a draw below 10 gives less than 5. With dropMarked, marked lines
     // (already queued) leave the pool unqueued.
     bool Draw(RandomSource& random, bool dropMarked) {
-        std::vector<std::string> lines = std::move(model_.ScratchList);
+        const LineList lines = std::move(model_.ScratchList);
         model_.ScratchList.clear();
         const std::size_t count = lines.size();
-        Survey(lines);
-        // Room for every M copy, so that no line moves while the carried fields point into it.
-        std::vector<std::string> copies;
-        copies.reserve(count);
-        auto text = [&](std::size_t slot) -> std::string& {
-            return slot < count ? lines[slot] : copies[slot - count];
-        };
+        if (!surveyed_)
+            Survey(lines);
+        // The M copies of L lines, in the slots after the pool's own lines; copies_ holds their text.
+        std::vector<std::string_view> copies;
+        auto text = [&](std::size_t slot) { return slot < count ? lines[slot] : copies[slot - count]; };
 
+        // The carried fields come from the full line drawn last, split only when a line that
+        // inherits needs them: until then only its slot is kept, not its text.
+        std::optional<std::size_t> pendingSlot;
+        auto carryPending = [&]() {
+            if (pendingSlot)
+                carried_.SplitFull(text(*pendingSlot));
+            pendingSlot.reset();
+        };
         QueueDrawPool pool(count);
-        std::vector<std::size_t> queued;
-        queued.reserve(count + count / 4);
+        std::vector<std::uint32_t> queued;
+        queued.reserve(count + mayCopy_);
+        copies.reserve(mayCopy_);
         bool ok = count > 0;
         while (ok && !pool.Empty()) {
             const std::size_t slot =
@@ -151,11 +188,12 @@ class ListBuild {
             }
             int feel = kind & kFeelBits;
             if (feel == kInherits) {
+                carryPending();
                 carried_.SplitPartial(text(slot));
                 const auto inherited = ToIntStrict(carried_.Fields().Feel);
                 feel = !inherited ? kNoNumber : IsR(*inherited) ? kFeelR : *inherited;
             } else {
-                carried_.SplitFull(text(slot));
+                pendingSlot = slot;
             }
             if (feel == kNoNumber) {
                 ok = false;
@@ -163,47 +201,86 @@ class ListBuild {
             }
             pool.Remove(slot);
             if (feel == kFeelL) {
-                queued.push_back(slot);
-                copies.push_back(OrdinaryCopy(slot, kind));
+                queued.push_back(static_cast<std::uint32_t>(slot));
+                copies.push_back(OrdinaryCopy(slot, text(slot), kind));
                 pool.Append();
             } else if (feel == kFeelM || (feel == kFeelS && random.Below(10) < 5)) {
-                queued.push_back(slot);
+                queued.push_back(static_cast<std::uint32_t>(slot));
             }
         }
-        carried_.Fields();  // settled before the lines move
+        carryPending();
+        auto& queue = model_.PlayQueue;
+        queue.HoldBlocksOf(lines);
+        queue.HoldBlocksOf(copies_);
         Reserve(queued.size());
         for (std::size_t i = 0; i < queued.size(); ++i) {
-            // The lines are taken in drawn order, all over memory: ask for them a few steps ahead.
+            // The slots come in drawn order, all over the pool: ask for them a few steps ahead.
             if (i + kLookAhead < queued.size()) {
-                __builtin_prefetch(&text(queued[i + kLookAhead]));
-                __builtin_prefetch(&songs_[queued[i + kLookAhead]]);
+                const std::size_t ahead = queued[i + kLookAhead];
+                __builtin_prefetch(ahead < count ? &lines[ahead] : &copies[ahead - count]);
+                __builtin_prefetch(&parts_[ahead]);
             }
             const std::size_t slot = queued[i];
-            Queue(std::move(text(slot)), std::move(songs_[slot]), (kinds_[slot] & kFeelBits) == kInherits);
+            Queue(text(slot), (kinds_[slot] & kFeelBits) == kInherits, parts_[slot]);
         }
+        auto& rest = model_.ScratchList;
         for (std::size_t slot = 0; slot < count + copies.size(); ++slot) {
-            if (pool.Contains(slot))
-                model_.ScratchList.push_back(std::move(text(slot)));
+            if (!pool.Contains(slot))
+                continue;
+            if (rest.empty()) {
+                rest.HoldBlocksOf(lines);
+                rest.HoldBlocksOf(copies_);
+            }
+            rest.PushView(text(slot));
         }
         return ok;
     }
 
     // The song window's lines, one per queued line: letter, blank, Vol, blank, Name.
     bool ShowSongLines() {
+        kinds_ = {};
+        parts_ = {};
         const auto& queue = model_.PlayQueue;
+        LineList songLines;
+        songLines.reserve(queue.size());
+        // Room for them all in one block: a song line of known parts is a letter, two blanks, Vol
+        // of two bytes and Name; another is not longer than its line and three bytes more.
+        std::size_t bytes = 0;
+        for (std::size_t i = 0; i < queue.size(); ++i)
+            bytes += queueParts_[i].vol != kNoParts ? queueParts_[i].nameLength + 5u : queue[i].size() + 3;
+        songLines.ReserveText(bytes);
         for (std::size_t i = 0; i < queue.size(); ++i) {
+            // The lines come in queue order, all over the file's text: ask for them a few steps ahead.
+            if (i + kLookAhead < queue.size())
+                __builtin_prefetch(queue[i + kLookAhead].data());
+            const std::string_view line = queue[i];
+            std::optional<int> feel;
+            std::string_view vol;
+            std::string_view name;
             if (!inherits_[i]) {
-                carried_.SplitFull(queue[i]);
-                continue;
+                carried_.SplitFull(line);
+                const SongParts parts = queueParts_[i];
+                if (parts.vol != kNoParts) {
+                    songLines.PushView(StoreSongLine(songLines, parts.feel, kVolTexts[parts.vol],
+                                                     line.substr(0, parts.nameLength)));
+                    continue;
+                }
+                const EntryView view = ViewEntry(line);
+                feel = ToIntStrict(view.Feel);
+                vol = view.Vol;
+                name = view.Name;
+            } else {
+                carried_.SplitPartial(line);
+                const PlaylistEntry& fields = carried_.Fields();
+                feel = ToIntStrict(fields.Feel);
+                vol = fields.Vol;
+                name = fields.Name;
             }
-            carried_.SplitPartial(queue[i]);
-            const PlaylistEntry& fields = carried_.Fields();
-            const auto feel = ToIntStrict(fields.Feel);
             if (!feel)
                 return false;
-            songLines_[i] = SongLineOf(*feel, fields.Vol, fields.Name);
+            songLines.PushView(StoreSongLine(songLines, *feel, vol, name));
         }
-        model_.SongLines = std::move(songLines_);
+        model_.SongLines = std::move(songLines);
         return true;
     }
 
@@ -217,108 +294,138 @@ class ListBuild {
     static constexpr std::uint8_t kFeelBits = 7;
     static constexpr std::uint8_t kMarked = 8;
 
-    // One pass in pool order over the lines a draw will pick at random. An L line's M copy is
-    // made here too: made when it is drawn, it would read the line from all over memory.
-    void Survey(const std::vector<std::string>& lines) {
-        // Each line can add one M copy at most: room for all, so that no copy moves the others.
-        kinds_.reserve(2 * lines.size());
-        songs_.reserve(2 * lines.size());
+    // A full line's song line as splitting the line told it: the preference, the length of Name
+    // and Vol as an index of kVolTexts; vol is kNoParts for a line whose Name or Vol is not of
+    // that common form, which is split again when its song line is made.
+    struct SongParts {
+        std::uint16_t nameLength = 0;
+        std::uint8_t vol = kNoParts;
+        std::uint8_t feel = 0;
+    };
+    static constexpr std::uint8_t kNoParts = 255;
+    static constexpr std::array<std::string_view, 11> kVolTexts = {"-5", "-4", "-3", "-2", "-1", "+0",
+                                                                   "+1", "+2", "+3", "+4", "+5"};
+    static SongParts PartsOf(const EntryView& view, int feel) {
+        SongParts parts;
+        const std::string_view vol = view.Vol;
+        if (vol.size() != 2 || (vol[0] != '+' && vol[0] != '-') || vol[1] < '0' || vol[1] > '5' ||
+            vol == "-0" || view.Name.size() > UINT16_MAX)
+            return parts;
+        const int digit = vol[1] - '0';
+        parts.vol = static_cast<std::uint8_t>(vol[0] == '+' ? 5 + digit : 5 - digit);
+        parts.nameLength = static_cast<std::uint16_t>(view.Name.size());
+        parts.feel = static_cast<std::uint8_t>(feel);
+        return parts;
+    }
+
+    // One pass in pool order over the lines a draw will pick at random.
+    void Survey(const LineList& lines) {
+        // Room for the M copies the draws append, a guess at first: an array that moves after the
+        // survey would leave a hole the size of the pool in the middle of the build.
+        const std::size_t guess = lines.size() + lines.size() / 4 + 16;
+        kinds_.reserve(guess);
+        parts_.reserve(guess);
         kinds_.assign(lines.size(), 0);
-        songs_.assign(lines.size(), {});
-        copyOf_.assign(lines.size(), 0);
+        parts_.assign(lines.size(), {});
         copies_.clear();
+        surveyed_ = true;
+        mayCopy_ = 0;
+        std::size_t copyBytes = 0;  // the text of the copies of the full L lines
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            const std::uint8_t marked = BeginsWithNewMark(lines[i]) ? kMarked : 0;
-            const EntryView view = ViewEntry(lines[i]);
+            const std::string_view line = lines[i];
+            const std::uint8_t marked = BeginsWithNewMark(line) ? kMarked : 0;
+            const EntryView view = ViewEntry(line);
             if (view.tabs < 3) {
                 kinds_[i] = marked | kInherits;
+                ++mayCopy_;
                 continue;
             }
             const auto feel = ToIntStrict(view.Feel);
             kinds_[i] = marked | (!feel        ? kNoNumber
                                   : IsR(*feel) ? static_cast<std::uint8_t>(kFeelR)
                                                : static_cast<std::uint8_t>(*feel));
-            if (!feel || IsR(*feel))
-                continue;
-            songs_[i] = SongLineOf(*feel, view.Vol, view.Name);
-            if (*feel == kFeelL) {
-                copyOf_[i] = static_cast<std::uint32_t>(copies_.size());
-                const std::size_t length =
-                    static_cast<std::size_t>(view.Vol.data() - lines[i].data()) + view.Vol.size() + 1;
-                copies_.push_back(
-                    {lines[i].substr(0, length) + '1', SongLineOf(kFeelM, view.Vol, view.Name)});
+            if (feel && !IsR(*feel))
+                parts_[i] = PartsOf(view, *feel);
+            if (feel && *feel == kFeelL) {
+                ++mayCopy_;
+                copyBytes += CopyHeadLength(line, view) + 1;
             }
         }
+        kinds_.reserve(lines.size() + mayCopy_);
+        parts_.reserve(lines.size() + mayCopy_);
+        copies_.ReserveText(copyBytes);
     }
 
-    // The M copy of a drawn L line; its kind and song line go to the slot it will take.
-    std::string OrdinaryCopy(std::size_t slot, std::uint8_t kind) {
-        std::string copy;
-        std::string copySong;
+    // The length of a full line up to the TAB after Vol: its M copy is that and "1".
+    static std::size_t CopyHeadLength(std::string_view line, const EntryView& view) {
+        return static_cast<std::size_t>(view.Vol.data() - line.data()) + view.Vol.size() + 1;
+    }
+
+    // The M copy of a drawn L line, in the text of copies_; its kind and song line parts go to the
+    // slot it will take.
+    std::string_view OrdinaryCopy(std::size_t slot, std::string_view line, std::uint8_t kind) {
+        std::string_view copy;
+        SongParts parts;
         if ((kind & kFeelBits) == kInherits) {
             const PlaylistEntry& fields = carried_.Fields();
-            copy = JoinEntry({fields.Name, fields.Path, fields.Vol, "1"});
-            copySong = SongLineOf(kFeelM, fields.Vol, fields.Name);
+            copy = copies_.StoreJoined({fields.Name, "\t", fields.Path, "\t", fields.Vol, "\t1"});
         } else {
-            Copy& made = copies_[copyOf_[slot]];
-            copy = std::move(made.line);
-            copySong = std::move(made.songLine);
+            copy = copies_.StoreJoined({line.substr(0, CopyHeadLength(line, ViewEntry(line))), "1"});
+            parts = parts_[slot];  // the copy's Name and Vol are the line's
+            parts.feel = kFeelM;
         }
         kinds_.push_back(static_cast<std::uint8_t>((BeginsWithNewMark(copy) ? kMarked : 0) | kFeelM));
-        songs_.push_back(std::move(copySong));
+        parts_.push_back(parts);
         return copy;
     }
 
-    // The preference, Vol and Name of a line as splitting it on from the lines before gives them.
+    // The preference of a line as splitting it on from the lines before gives it, and for a full
+    // line the parts of its song line.
     struct Taken {
         std::optional<int> feel;
-        std::string_view vol;
-        std::string_view name;
         bool inherits = false;  // the line lacks a field and takes it from the line split before
+        SongParts parts;
     };
-    Taken Take(const std::string& line) {
+    Taken Take(std::string_view line) {
         const EntryView view = ViewEntry(line);
         if (view.tabs == 3) {
             carried_.SplitFull(line);
-            return {ToIntStrict(view.Feel), view.Vol, view.Name, false};
+            const auto feel = ToIntStrict(view.Feel);
+            return {feel, false, feel && !IsR(*feel) ? PartsOf(view, *feel) : SongParts{}};
         }
         carried_.SplitPartial(line);
-        const PlaylistEntry& fields = carried_.Fields();
-        return {ToIntStrict(fields.Feel), fields.Vol, fields.Name, true};
+        return {ToIntStrict(carried_.Fields().Feel), true, {}};
     }
 
     void Reserve(std::size_t more) {
         model_.PlayQueue.reserve(model_.PlayQueue.size() + more);
-        songLines_.reserve(songLines_.size() + more);
         inherits_.reserve(inherits_.size() + more);
+        queueParts_.reserve(queueParts_.size() + more);
     }
 
-    void Queue(std::string line, std::string songLine, bool inherits) {
-        model_.PlayQueue.push_back(std::move(line));
-        songLines_.push_back(std::move(songLine));
+    // The line must lie in text the queue holds.
+    void Queue(std::string_view line, bool inherits, SongParts parts) {
+        model_.PlayQueue.PushView(line);
         inherits_.push_back(inherits);
+        queueParts_.push_back(parts);
     }
 
     void SortQueue() {
         const auto order = NoCaseOrder(model_.PlayQueue);
-        Permute(model_.PlayQueue, order);
-        Permute(songLines_, order);
+        Permute(model_.PlayQueue.Views(), order);
         Permute(inherits_, order);
+        Permute(queueParts_, order);
     }
-
-    struct Copy {
-        std::string line;
-        std::string songLine;
-    };
 
     AppModel& model_;
     CarriedFields carried_;
-    std::vector<std::string> songLines_;  // index-aligned with the queue
-    std::vector<bool> inherits_;          // index-aligned with the queue: song line still to make
-    std::vector<std::uint8_t> kinds_;     // by pool slot, during a draw
-    std::vector<std::string> songs_;      // by pool slot, during a draw: song lines of full lines
-    std::vector<std::uint32_t> copyOf_;   // by pool slot, during a draw: an L line's M copy
-    std::vector<Copy> copies_;            // the M copies of the full L lines, made ahead
+    std::vector<bool> inherits_;         // index-aligned with the queue: the line lacks a field
+    std::vector<SongParts> queueParts_;  // index-aligned with the queue
+    std::vector<std::uint8_t> kinds_;    // by pool slot, during a draw
+    std::vector<SongParts> parts_;       // by pool slot, during a draw
+    bool surveyed_ = false;
+    std::size_t mayCopy_ = 0;  // pool lines that an M copy may follow into the pool
+    LineList copies_;          // holds the text of the M copies
 };
 
 }  // namespace
@@ -391,8 +498,7 @@ void PrepareFolderQueue(AppModel& model, FolderDialog& dialog, QueuePorts ports)
     ports.status.ShowStatus(kPreparing, StatusKind::Notice);
     FolderListing listing = ListFilesWithExtension(folder, ".MID");
     auto& pool = model.ScratchList;
-    pool.insert(pool.end(), std::make_move_iterator(listing.paths.begin()),
-                std::make_move_iterator(listing.paths.end()));
+    pool.Append(LineList(listing.paths));
     if (!listing.unconvertible.empty()) {
         std::vector<std::string> names;
         for (const auto& name : listing.unconvertible) names.push_back(folder + Cp932ForMessage(name));
@@ -404,10 +510,9 @@ void PrepareFolderQueue(AppModel& model, FolderDialog& dialog, QueuePorts ports)
     }
     auto& queue = model.PlayQueue;
     if (model.settings.RNDMODE == RND) {
-        auto drawn = InDrawnOrder(std::move(pool), ports.random);
+        queue.HoldBlocksOf(pool);
+        for (const std::uint32_t slot : DrawnOrder(pool.size(), ports.random)) queue.PushView(pool[slot]);
         pool.clear();
-        queue.insert(queue.end(), std::make_move_iterator(drawn.begin()),
-                     std::make_move_iterator(drawn.end()));
     } else {
         queue = pool;
         SortNoCase(queue);

@@ -277,7 +277,8 @@ bool Player::PlayEasyEntryUnguarded() {
     for (;;) {
         if (!WrapOrEnd())
             return false;
-        if (converter_ == nullptr || !converter_->IsForeign(model_.PlayQueue[model_.play.QueuePosition]))
+        if (converter_ == nullptr ||
+            !converter_->IsForeign(std::string(model_.PlayQueue[model_.play.QueuePosition])))
             break;
         const PlayTimeConverter::Outcome outcome = converter_->ConvertEntry(model_);
         if (outcome == PlayTimeConverter::Outcome::Converted)
@@ -287,7 +288,7 @@ bool Player::PlayEasyEntryUnguarded() {
         if (outcome == PlayTimeConverter::Outcome::Abandoned)
             return true;  // whoever stopped or restarted play has taken over
     }
-    const std::string path = model_.PlayQueue[model_.play.QueuePosition];
+    const std::string path(model_.PlayQueue[model_.play.QueuePosition]);
     const std::string fileName = FileNamePart(path);
     if (!FileExistsIgnoringCase(path)) {
         ShowMissingFile(fileName, path);
@@ -318,7 +319,7 @@ void Player::PlaySingleEntryUnguarded() {
     if (model_.play.QueuePosition < 0 ||
         model_.play.QueuePosition >= static_cast<int>(model_.PlayQueue.size()))
         return;
-    const std::string path = model_.PlayQueue[model_.play.QueuePosition];
+    const std::string path(model_.PlayQueue[model_.play.QueuePosition]);
     const std::string fileName = FileNamePart(path);
     if (!FileExistsIgnoringCase(path)) {
         views_.status->ShowStatus(fileName, StatusKind::Error);

@@ -2,8 +2,8 @@
 // The pool a random build draws from, as numbered slots: the lines stay where the caller keeps
 // them. The slot at a uniformly drawn index among those left is found and taken out while the
 // others keep their order, and slots may be appended at the end. Slots are bits, counted per word
-// of 64 and per block of 4,096, so finding one reads a few small counts and emptying a pool of
-// 100,000 lines is not quadratic.
+// of 64, per group of 512, per block of 4,096 and per region of 32,768, so finding one reads a few
+// small counts and emptying a pool of 100,000 lines is not quadratic.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,9 +30,11 @@ class QueueDrawPool {
     std::size_t Append();
 
   private:
-    std::vector<std::uint64_t> words_;        // bit i of word w: slot 64 w + i is in the pool
-    std::vector<std::uint8_t> wordCounts_;    // slots in the pool per word
-    std::vector<std::uint32_t> blockCounts_;  // slots in the pool per block of 64 words
+    std::vector<std::uint64_t> words_;         // bit i of word w: slot 64 w + i is in the pool
+    std::vector<std::uint8_t> wordCounts_;     // slots in the pool per word
+    std::vector<std::uint16_t> groupCounts_;   // slots in the pool per group of 8 words
+    std::vector<std::uint32_t> blockCounts_;   // slots in the pool per block of 64 words
+    std::vector<std::uint32_t> regionCounts_;  // slots in the pool per region of 8 blocks
     std::size_t slots_ = 0;
     std::size_t size_ = 0;
 };
@@ -40,5 +42,8 @@ class QueueDrawPool {
 // Moves every line into a random order by repeated draws: a uniformly drawn line of those left
 // goes next.
 std::vector<std::string> InDrawnOrder(std::vector<std::string> lines, RandomSource& random);
+
+// The same draws over count items, as their indexes in drawn order.
+std::vector<std::uint32_t> DrawnOrder(std::size_t count, RandomSource& random);
 
 }  // namespace korva

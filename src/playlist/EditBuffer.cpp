@@ -20,22 +20,22 @@ std::string TitleOf(std::string_view line) {
     return std::string(ViewEntry(line).Name);
 }
 
-std::size_t InsertEntry(AppModel& model, int list, std::string line) {
+std::size_t InsertEntry(AppModel& model, int list, std::string_view line) {
     auto& buffer = model.EditBuffer;
     const auto place = std::upper_bound(buffer.begin(), buffer.end(), line, NoCaseLess{});
     const auto index = static_cast<std::size_t>(std::distance(buffer.begin(), place));
     auto& titles = model.TitleLists[list].titles;
     titles.insert(titles.begin() + static_cast<std::ptrdiff_t>(std::min(index, titles.size())),
-                  TitleOf(line));
-    buffer.insert(place, std::move(line));
+                  ViewEntry(line).Name);
+    buffer.insert(place, line);
     return index;
 }
 
-bool ReplaceEntry(AppModel& model, int list, std::size_t index, std::string line) {
+bool ReplaceEntry(AppModel& model, int list, std::size_t index, std::string_view line) {
     if (!InBoth(model, list, index))
         return false;
-    model.TitleLists[list].titles[index] = TitleOf(line);
-    model.EditBuffer[index] = std::move(line);
+    model.TitleLists[list].titles.Set(index, ViewEntry(line).Name);
+    model.EditBuffer.Set(index, line);
     return true;
 }
 

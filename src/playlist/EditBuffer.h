@@ -17,11 +17,11 @@ std::string TitleOf(std::string_view line);
 
 // Adds the line at its sorted place (after equal lines) and its title at the same index of the
 // list's title list; returns that index.
-std::size_t InsertEntry(AppModel& model, int list, std::string line);
+std::size_t InsertEntry(AppModel& model, int list, std::string_view line);
 
 // Replaces line index and its title in place; false, changing nothing, when index is not a line
 // of both the edit buffer and the title list.
-bool ReplaceEntry(AppModel& model, int list, std::size_t index, std::string line);
+bool ReplaceEntry(AppModel& model, int list, std::size_t index, std::string_view line);
 
 // Removes line index and its title; false, changing nothing, when index is not in both.
 bool RemoveEntry(AppModel& model, int list, std::size_t index);

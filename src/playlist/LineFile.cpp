@@ -87,6 +87,33 @@ class LineSplitter {
     bool ended_ = false;
 };
 
+// Calls visit with each line of bytes as a view, ended as LineSplitter ends them.
+template <typename F>
+void ForEachLine(std::string_view bytes, F&& visit) {
+    bytes = bytes.substr(0, bytes.find('\0'));
+    const char* const end = bytes.data() + bytes.size();
+    const auto find = [end](const char* from, char c) {
+        const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return hit ? static_cast<const char*>(hit) : end;
+    };
+    const char* start = bytes.data();
+    const char* nextCr = find(start, '\r');
+    const char* nextLf = find(start, '\n');
+    while (start != end) {
+        const char* at = std::min(nextCr, nextLf);
+        visit(std::string_view(start, static_cast<std::size_t>(at - start)));
+        if (at == end)
+            break;
+        if (*at == '\r' && at + 1 != end && at[1] == '\n')
+            ++at;
+        start = at + 1;
+        if (nextCr < start)
+            nextCr = find(start, '\r');
+        if (nextLf < start)
+            nextLf = find(start, '\n');
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> SplitLines(std::string_view bytes) {
@@ -117,6 +144,49 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath) {
             break;
     }
     return splitter.Finish();
+}
+
+std::optional<LineList> ReadLineList(const std::string& sjisPath) {
+    const auto found = FindIgnoringCase(sjisPath);
+    if (!found)
+        return std::nullopt;
+    const FileDescriptor file(::open(found->c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || S_ISDIR(status.st_mode))
+        return std::nullopt;
+    // Read whole into one block of the file's size; a file that grows meanwhile is read to its end.
+    auto block =
+        std::make_shared<TextBlock>(static_cast<std::size_t>(status.st_size) + 1, TextBlock::Filling::Whole);
+    for (;;) {
+        if (block->room() == 0) {
+            auto larger = std::make_shared<TextBlock>(2 * block->capacity(), TextBlock::Filling::Whole);
+            larger->Append(std::string_view(block->data(), block->size()));
+            block = std::move(larger);
+        }
+        const ssize_t got = ::read(file.Get(), block->end(), block->room());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        block->Grow(static_cast<std::size_t>(got));
+    }
+    const std::string_view text(block->data(), block->size());
+    LineList lines;
+    lines.reserve(text.size() / kTypicalLineBytes);
+    ForEachLine(text, [&lines](std::string_view line) { lines.PushView(line); });
+    lines.Hold(std::move(block));
+    return lines;
+}
+
+void WriteLineList(const std::string& sjisPath, const LineList& lines) {
+    std::size_t size = 0;
+    for (const auto line : lines) size += line.size() + kLineEnd.size();
+    std::string bytes;
+    bytes.reserve(size);
+    for (const auto line : lines) bytes.append(line).append(kLineEnd);
+    WriteFileAtomically(sjisPath, bytes);
 }
 
 void WriteLines(const std::string& sjisPath, const std::vector<std::string>& lines) {

@@ -36,7 +36,7 @@ bool KeyThenIndexLess(const SortItem& a, const SortItem& b) {
 
 // Lines with equal folded bytes before offset agree on whether the byte at offset is a second
 // byte, so the state carried from the previous key is every such line's.
-void FillKey(SortItem& item, const std::string& line, std::size_t offset) {
+void FillKey(SortItem& item, std::string_view line, std::size_t offset) {
     unsigned char folded[kKeyBytes] = {};
     bool trail = item.trail;
     for (std::size_t i = offset; i < line.size() && i < offset + kKeyBytes; ++i) {
@@ -53,8 +53,9 @@ void FillKey(SortItem& item, const std::string& line, std::size_t offset) {
 }
 
 // Sorts items equal in their bytes before offset, keyed by the 16 bytes from offset.
+template <typename Lines>
 void SortFrom(std::vector<SortItem>::iterator begin, std::vector<SortItem>::iterator end, std::size_t offset,
-              const std::vector<std::string>& lines) {
+              const Lines& lines) {
     std::sort(begin, end, KeyThenIndexLess);
     for (auto run = begin; run != end;) {
         const auto runEnd =
@@ -74,9 +75,8 @@ void SortFrom(std::vector<SortItem>::iterator begin, std::vector<SortItem>::iter
     }
 }
 
-}  // namespace
-
-std::vector<std::uint32_t> NoCaseOrder(const std::vector<std::string>& lines) {
+template <typename Lines>
+std::vector<std::uint32_t> OrderOf(const Lines& lines) {
     std::vector<SortItem> items(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         items[i].index = static_cast<std::uint32_t>(i);
@@ -89,8 +89,22 @@ std::vector<std::uint32_t> NoCaseOrder(const std::vector<std::string>& lines) {
     return order;
 }
 
+}  // namespace
+
+std::vector<std::uint32_t> NoCaseOrder(const std::vector<std::string>& lines) {
+    return OrderOf(lines);
+}
+
+std::vector<std::uint32_t> NoCaseOrder(const std::vector<std::string_view>& lines) {
+    return OrderOf(lines);
+}
+
 void SortNoCase(std::vector<std::string>& lines) {
     Permute(lines, NoCaseOrder(lines));
+}
+
+void SortNoCase(LineList& lines) {
+    Permute(lines.Views(), NoCaseOrder(lines.Views()));
 }
 
 }  // namespace korva

@@ -107,9 +107,9 @@ MidiFolder ListMidiFiles(const std::string& sjisFolder) {
     return songs;
 }
 
-SongAdder::SongAdder(std::vector<std::string>& editBuffer) : buffer_(editBuffer) {
+SongAdder::SongAdder(LineList& editBuffer) : buffer_(editBuffer) {
     known_.reserve(buffer_.size());
-    for (const std::string& line : buffer_) known_.insert(FoldedPath(ViewEntry(line).Path));
+    for (const std::string_view line : buffer_) known_.insert(FoldedPath(ViewEntry(line).Path));
 }
 
 bool SongAdder::AddIfNew(const std::string& sjisPath) {
@@ -128,13 +128,16 @@ void SongAdder::Commit() {
     std::stable_sort(added_.begin(), added_.end(), NoCaseLess{});
     if (std::is_sorted(buffer_.begin(), buffer_.end(), NoCaseLess{})) {
         const auto middle = static_cast<std::ptrdiff_t>(buffer_.size());
-        buffer_.insert(buffer_.end(), std::make_move_iterator(added_.begin()),
-                       std::make_move_iterator(added_.end()));
-        std::inplace_merge(buffer_.begin(), buffer_.begin() + middle, buffer_.end(), NoCaseLess{});
+        std::size_t bytes = 0;
+        for (const std::string& line : added_) bytes += line.size();
+        buffer_.ReserveText(bytes);
+        for (const std::string& line : added_) buffer_.push_back(line);
+        auto& views = buffer_.Views();
+        std::inplace_merge(views.begin(), views.begin() + middle, views.end(), NoCaseLess{});
     } else {
-        for (std::string& line : added_) {
+        for (const std::string& line : added_) {
             const auto place = std::upper_bound(buffer_.begin(), buffer_.end(), line, NoCaseLess{});
-            buffer_.insert(place, std::move(line));
+            buffer_.insert(place, line);
         }
     }
     added_.clear();
@@ -158,8 +161,8 @@ ShownEntry ListEditor::ClickTitle(int list, std::size_t index) {
     if (index >= model_.EditBuffer.size() || index >= model_.TitleLists[list].titles.size())
         return shown;
     const EntryView entry = ViewEntry(model_.EditBuffer[index]);
-    shown.name = entry.Name;
-    shown.path = entry.Path;
+    shown.name.assign(entry.Name);
+    shown.path.assign(entry.Path);
     const std::optional<int> feel = ToIntStrict(entry.Feel);
     if (!feel) {
         messages_.ShowMessage(NotAnInteger(entry.Feel));
@@ -233,7 +236,7 @@ void ListEditor::ManualAdd(int list, const std::string& sjisPath) {
     }
     const auto place =
         std::upper_bound(model_.EditBuffer.begin(), model_.EditBuffer.end(), line, NoCaseLess{});
-    model_.EditBuffer.insert(place, std::move(line));
+    model_.EditBuffer.insert(place, line);
     if (WriteList(list))
         LoadPlaylist(model_, list, messages_);
     else
@@ -254,7 +257,7 @@ std::size_t ListEditor::ScanFolderForMidi(int list, FolderDialog& dialog, TitleR
         messages_.ShowMessage(Sjis("フォルダ ") + model_.LastFolder + Sjis(" を読み込めません"));
     if (!songs.unconvertible.empty())
         messages_.ShowMessage(UnholdableNamesMessage(songs.unconvertible));
-    model_.ScratchList = std::move(songs.paths);
+    model_.ScratchList = LineList(songs.paths);
     return model_.ScratchList.size();
 }
 
@@ -262,7 +265,7 @@ void ListEditor::AutoAdd(int list, FolderDialog& dialog, TitleReadProgress& prog
     if (ScanFolderForMidi(list, dialog, progress) == 0)
         return;
     // The player also works with the scratch list, and the progress shown lets it run meanwhile.
-    const std::vector<std::string> found = std::move(model_.ScratchList);
+    const std::vector<std::string> found = model_.ScratchList.ToStrings();
     model_.ScratchList.clear();
     SongAdder adder(model_.EditBuffer);
     std::size_t added = 0;
@@ -290,15 +293,20 @@ void ListEditor::AutoAdd(int list, FolderDialog& dialog, TitleReadProgress& prog
 }
 
 void ListEditor::AgeMarks(int list) {
-    for (std::string& line : model_.EditBuffer) line = AgedMarks(std::move(line));
+    auto& buffer = model_.EditBuffer;
+    for (std::size_t i = 0; i < buffer.size(); ++i) {
+        if (BeginsWithNewMark(buffer[i]))
+            buffer.Set(i, AgedMarks(std::string(buffer[i])));
+    }
     if (WriteList(list)) {
         LoadPlaylist(model_, list, messages_);
         return;
     }
     // The change stays in the buffer; the titles show it.
     auto& titles = model_.TitleLists[list].titles;
-    for (std::size_t i = 0; i < titles.size() && i < model_.EditBuffer.size(); ++i)
-        titles[i] = TitleOf(model_.EditBuffer[i]);
+    titles.HoldBlocksOf(buffer);
+    for (std::size_t i = 0; i < titles.size() && i < buffer.size(); ++i)
+        titles.SetView(i, ViewEntry(buffer[i]).Name);
 }
 
 void ListEditor::OpenCompanion(DocumentKind kind) {
@@ -330,7 +338,7 @@ bool ListEditor::CopyToOtherList(int list, const std::vector<std::size_t>& selec
     std::vector<std::string> lines;
     for (const std::size_t index : indexes) {
         if (index < model_.EditBuffer.size())
-            lines.push_back(model_.EditBuffer[index]);
+            lines.emplace_back(model_.EditBuffer[index]);
     }
     if (lines.empty()) {
         messages_.ShowMessage(NothingSelected());
@@ -377,7 +385,7 @@ void ListEditor::SendSongs(const std::vector<std::size_t>& selected, FolderDialo
 bool ListEditor::WriteList(int list) {
     const std::string path = model_.folders.PlaylistPath(list);
     try {
-        WriteLines(path, model_.EditBuffer);
+        WriteLineList(path, model_.EditBuffer);
         return true;
     } catch (const WriteError&) {
         messages_.ShowMessage(PlaylistNotWrittenMessage(path));

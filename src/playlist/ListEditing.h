@@ -77,13 +77,13 @@ MidiFolder ListMidiFiles(const std::string& sjisFolder);
 // a run given up before Commit leaves the buffer as it was.
 class SongAdder {
   public:
-    explicit SongAdder(std::vector<std::string>& editBuffer);
+    explicit SongAdder(LineList& editBuffer);
     // Raises UserError when the song is new and its file cannot be read.
     bool AddIfNew(const std::string& sjisPath);
     void Commit();
 
   private:
-    std::vector<std::string>& buffer_;
+    LineList& buffer_;
     std::unordered_set<std::string> known_;  // paths with a-z upper-cased
     std::vector<std::string> added_;
 };

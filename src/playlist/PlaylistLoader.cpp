@@ -1,5 +1,6 @@
 #include "playlist/PlaylistLoader.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "app/Errors.h"
@@ -31,38 +32,37 @@ void LoadPlaylist(AppModel& model, int list, MessageView& messages) {
     model.EditBuffer.clear();
     model.ScratchList.clear();
 
-    auto lines = ReadLines(model.folders.PlaylistPath(list));
+    auto lines = ReadLineList(model.folders.PlaylistPath(list));
     if (!lines)
         return;
     auto& titles = model.TitleLists[list].titles;
     titles.clear();
 
-    // Lines are examined and copied in file order and only then arranged in sorted order: the
-    // texts of 100,000 lines taken in sorted order would be read from all over memory.
-    std::vector<bool> valid(lines->size());
-    std::vector<std::string> titleOf(lines->size());
-    std::vector<std::string> copies(lines->size());
+    // Every list keeps views into the file's one block of text; the titles are the Name fields
+    // of the same lines. Lines are examined in file order and only then arranged in sorted order:
+    // the texts of 100,000 lines taken in sorted order would be read from all over memory.
+    constexpr std::uint32_t kAbnormal = UINT32_MAX;
+    std::vector<std::uint32_t> titleLength(lines->size());
     for (std::size_t i = 0; i < lines->size(); ++i) {
-        const std::string& line = (*lines)[i];
-        valid[i] = IsValidEntryLine(line);
-        if (!valid[i])
-            continue;
-        titleOf[i] = ViewEntry(line).Name;
-        copies[i] = line;
+        const std::string_view line = (*lines)[i];
+        titleLength[i] = IsValidEntryLine(line) ? static_cast<std::uint32_t>(line.find('\t')) : kAbnormal;
     }
     std::vector<std::string> abnormal;
-    model.EditBuffer.reserve(lines->size());
-    model.ScratchList.reserve(lines->size());
+    auto& buffer = model.EditBuffer;
+    buffer.HoldBlocksOf(*lines);
+    titles.HoldBlocksOf(*lines);
+    buffer.reserve(lines->size());
     titles.reserve(lines->size());
     for (const std::uint32_t i : NoCaseOrder(*lines)) {
-        if (valid[i]) {
-            model.EditBuffer.push_back(std::move((*lines)[i]));
-            model.ScratchList.push_back(std::move(copies[i]));
-            titles.push_back(std::move(titleOf[i]));
+        const std::string_view line = (*lines)[i];
+        if (titleLength[i] != kAbnormal) {
+            buffer.PushView(line);
+            titles.PushView(line.substr(0, titleLength[i]));
         } else {
-            abnormal.push_back(std::move((*lines)[i]));
+            abnormal.emplace_back(line);
         }
     }
+    model.ScratchList = buffer;
 
     if (!abnormal.empty()) {
         const std::string rejectPath = model.folders.RejectPath(list);

@@ -4,7 +4,7 @@
 
 namespace korva {
 
-QString FromSjis(const std::string& sjis) {
+QString FromSjis(std::string_view sjis) {
     return QString::fromStdString(ToDisplayUtf8(sjis));
 }
 

@@ -4,11 +4,12 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace korva {
 
 // For display: invalid bytes show as U+FFFD.
-QString FromSjis(const std::string& sjis);
+QString FromSjis(std::string_view sjis);
 // Text typed or chosen by the user; nullopt when it holds a character Shift-JIS cannot hold
 // (failedChar then names it).
 std::optional<std::string> ToSjis(const QString& text, QString* failedChar = nullptr);

@@ -148,7 +148,7 @@ void TSetUpDlg::ShowTitles(int list) {
     const int scrolled = page.titles->verticalScrollBar()->value();
     QStringList items;
     items.reserve(static_cast<qsizetype>(titles.titles.size()));
-    for (const std::string& title : titles.titles) items << FromSjis(title);
+    for (const std::string_view title : titles.titles) items << FromSjis(title);
     {
         const QSignalBlocker blocker(page.titles);
         page.titles->clear();

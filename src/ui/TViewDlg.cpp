@@ -208,7 +208,7 @@ void TViewDlg::SongLinesChanged() {
     viewListBox_->clear();
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(model_.SongLines.size()));
-    for (const std::string& line : model_.SongLines) lines << FromSjis(line);
+    for (const std::string_view line : model_.SongLines) lines << FromSjis(line);
     viewListBox_->addItems(lines);
 }
 

@@ -188,10 +188,10 @@ TEST_F(AutoConvertTest, WithoutHashTheWindowAndContinuousModeGiveTheBareExpansio
         EXPECT_EQ(window.seen.message, Sjis("警告：コンバート先に同名のファイルがあります"));
         EXPECT_TRUE(window.seen.startEnabled && window.seen.continuousEnabled);
     };
-    logic.ConvertForeignFile(model.PlayQueue[0]);
+    logic.ConvertForeignFile(std::string(model.PlayQueue[0]));
     EXPECT_EQ(model.conversion.ConvertedPath, dir.Folder() + "A.MID");
     // Continuous mode keeps the RCP template for the SNG file that follows.
-    EXPECT_EQ(logic.BuildContinuousCommandLine(model.PlayQueue[1]),
+    EXPECT_EQ(logic.BuildContinuousCommandLine(std::string(model.PlayQueue[1])),
               "CVS.EXE  " + dir.Folder() + "B.SNG -Flog");
     EXPECT_EQ(model.conversion.ConvertedPath, dir.Folder() + "B.MID");
     EXPECT_EQ(window.seen.commandLine, "");  // closing clears the window
@@ -209,9 +209,9 @@ TEST_F(AutoConvertTest, InstalledConverterIsFoundInTheSharedFolderAndRunsThere) 
         EXPECT_EQ(window.seen.commandLine,
                   dir.Folder() + "share/CVS.EXE " + dir.Folder() + "A.RCP -O" + dir.Folder());
     };
-    logic.ConvertForeignFile(model.PlayQueue[0]);
+    logic.ConvertForeignFile(std::string(model.PlayQueue[0]));
     dir.Write("CVS.EXE", "#!/bin/sh\n");  // a copy of the user's own comes first
-    EXPECT_EQ(logic.BuildContinuousCommandLine(model.PlayQueue[1]),
+    EXPECT_EQ(logic.BuildContinuousCommandLine(std::string(model.PlayQueue[1])),
               dir.Folder() + "CVS.EXE " + dir.Folder() + "B.RCP -O" + dir.Folder());
 }
 

@@ -38,7 +38,8 @@ class ArtistSelectionTest : public ::testing::Test {
     }
     Lines Titles() const {
         Lines titles;
-        for (const std::string& line : model.PlayQueue) titles.push_back(line.substr(0, line.find('\t')));
+        for (const std::string_view line : model.PlayQueue)
+            titles.emplace_back(line.substr(0, line.find('\t')));
         return titles;
     }
 
@@ -91,10 +92,10 @@ TEST_F(ArtistSelectionTest, NewPutsTheNewestMarkFirstAndRandomDrawsEveryEntryOnc
     Lists(many);
     model.settings.RNDMODE = NOR;
     ASSERT_TRUE(PickAndOk({"Cy"}));
-    Lines built = model.PlayQueue;
+    Lines built = model.PlayQueue.ToStrings();
     model.settings.RNDMODE = RND;
     ASSERT_TRUE(PickAndOk({"Cy"}));
-    Lines drawn = model.PlayQueue;
+    Lines drawn = model.PlayQueue.ToStrings();
     EXPECT_NE(drawn, built);
     std::sort(drawn.begin(), drawn.end());
     std::sort(built.begin(), built.end());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/SeededRandom.h"
+#include "playlist/PlaylistLoader.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -168,6 +169,48 @@ TEST_F(PlayQueueTest, AbnormalLinesTakePart) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(PlayQueueTest, QueueAndSongLinesOutliveTheListsNextLoad) {
+    // The queue points into the text read for it; loading the list again for the settings window,
+    // or rewriting its file, must leave what plays as it was.
+    for (const OrderMode order : {NOR, NEW, RND}) {
+        WriteList(0, {Entry("!1 Mark", "1"), Entry("Loved", "0", "+5"), "Bare\t/midi/bare.mid"});
+        Build(0, order);
+        const Lines queue = model.PlayQueue.ToStrings();
+        const Lines songs = model.SongLines.ToStrings();
+        ASSERT_EQ(songs.size(), queue.size());
+        WriteList(0, {Entry("Other", "1")});
+        LoadPlaylist(model, 0, messages);
+        model.ScratchList.clear();
+        EXPECT_EQ(model.EditBuffer, (Lines{Entry("Other", "1")}));
+        EXPECT_EQ(model.PlayQueue, queue) << static_cast<int>(order);
+        EXPECT_EQ(model.SongLines, songs) << static_cast<int>(order);
+        for (std::size_t i = 0; i < queue.size(); ++i) {
+            EXPECT_TRUE(model.PlayQueue.HoldsText(model.PlayQueue[i]));
+            EXPECT_TRUE(model.SongLines.HoldsText(model.SongLines[i]));
+        }
+    }
+}
+
+TEST_F(PlayQueueTest, SongLinesShowVolAndNameAsWrittenInEveryMode) {
+    // Song lines of the usual form are made from what the first split found; a Vol of another
+    // form and a very long name take the longer way. Both must read as the line has them.
+    const std::string longName(70000, 'n');
+    WriteList(0, {Entry("!2 Marked", "0", "-0"), Entry("Odd", "1", "+03"), Entry("Bare", "2", "7"),
+                  Entry(longName, "1", "+5"), Entry("Plain", "1", "-5")});
+    Build(0, NOR);
+    Lines sorted = model.SongLines.ToStrings();
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (Lines{"L -0 Marked", "M +03 Odd", "M +5 " + longName, "M -5 Plain", "S 7 Bare"}));
+    random.draws = {0, 0, 0, 0, 0, 0, 0};  // always the first line left; S lines go in
+    Build(0, RND);
+    EXPECT_EQ(model.SongLines, (Lines{"L -0 !2 Marked", "M +03 Odd", "S 7 Bare", "M +5 " + longName,
+                                      "M -5 Plain", "M -0 !2 Marked"}));
+    Build(0, NEW);
+    ASSERT_FALSE(model.SongLines.empty());
+    EXPECT_EQ(model.SongLines[0], "L -0 !2 Marked");
+    EXPECT_EQ(model.SongLines.size(), model.PlayQueue.size());
+}
+
 TEST_F(PlayQueueTest, BothListsPoolListOneBeforeListZero) {
     WriteList(0, {Entry("Zero", "1")});
     WriteList(1, {Entry("One", "1"), Entry("Two", "1")});
@@ -242,7 +285,7 @@ TEST_F(PlayQueueTest, RandomOrderPutsEveryEntryFirstEquallyOften) {
         ReadyToBuild(RND);
         PrepareListQueue(model, 0, {status, messages, seeded});
         ASSERT_EQ(model.PlayQueue.size(), static_cast<std::size_t>(kEntries));
-        ++first[std::stoi(model.PlayQueue[0])];
+        ++first[std::stoi(std::string(model.PlayQueue[0]))];
     }
     for (int i = 0; i < kEntries; ++i) {
         EXPECT_GT(first[i], 850) << "entry " << i;  // expected 1000, standard deviation 30
@@ -345,10 +388,10 @@ TEST_F(FolderQueueTest, RndDrawsEveryFileOnce) {
     random.draws = {2, 0, 0};
     BuildFromFolder(RND);
     EXPECT_EQ(random.bounds, (std::vector<int>{3, 2, 1}));
-    Lines sorted = model.PlayQueue;
+    Lines sorted = model.PlayQueue.ToStrings();
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (Lines{songs + "A.mid", songs + "b.MID", songs + "c.Mid"}));
-    EXPECT_EQ(model.SongLines[0], "001 " + model.PlayQueue[0]);
+    EXPECT_EQ(model.SongLines[0], "001 " + std::string(model.PlayQueue[0]));
     EXPECT_TRUE(model.ScratchList.empty());
 }
 

@@ -45,6 +45,34 @@ TEST(QueueDrawPoolTest, BehavesLikeAnOrderedListUnderDrawsAndAppends) {
     EXPECT_FALSE(pool.Contains(250));
 }
 
+TEST(QueueDrawPoolTest, LargePoolFindsSlotsAcrossItsCountsLevels) {
+    // Counts per word, group, block and region: a pool of a playlist's size, not a whole number of
+    // words, drawn from at random and from both ends, with appends past its first size.
+    constexpr std::size_t kSlots = 70001;
+    std::vector<std::size_t> model(kSlots);
+    for (std::size_t slot = 0; slot < kSlots; ++slot) model[slot] = slot;
+    QueueDrawPool pool(kSlots);
+    EXPECT_EQ(pool.SlotAt(kSlots - 1), kSlots - 1);
+    EXPECT_FALSE(pool.Contains(kSlots));
+    std::mt19937 engine(97);
+    for (int draw = 0; draw < 3000; ++draw) {
+        const std::size_t index =
+            draw % 3 == 0   ? model.size() - 1
+            : draw % 3 == 1 ? 0
+                            : std::uniform_int_distribution<std::size_t>(0, model.size() - 1)(engine);
+        const std::size_t slot = pool.SlotAt(index);
+        ASSERT_EQ(slot, model[index]) << draw;
+        pool.Remove(slot);
+        model.erase(model.begin() + static_cast<std::ptrdiff_t>(index));
+        if (draw % 2 == 0)
+            model.push_back(pool.Append());
+    }
+    ASSERT_EQ(pool.Size(), model.size());
+    for (std::size_t index = 0; index < model.size(); index += 37)
+        ASSERT_EQ(pool.SlotAt(index), model[index]);
+    EXPECT_EQ(pool.SlotAt(model.size() - 1), model.back());
+}
+
 TEST(QueueDrawPoolTest, DrawnOrderFollowsTheDraws) {
     const Lines lines{"a", "b", "c", "d"};
     FixedDraw first(false);

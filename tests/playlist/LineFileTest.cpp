@@ -30,6 +30,15 @@ TEST_P(SplitLinesTest, EndsLinesAtCrLfCrAndLf) {
     EXPECT_EQ(SplitLines(GetParam().bytes), GetParam().expected);
 }
 
+TEST_P(SplitLinesTest, ReadLineListEndsLinesAlikeInOneBlock) {
+    testing::TempDir dir;
+    dir.Write("KORVA.DT0", GetParam().bytes);
+    const std::optional<LineList> lines = ReadLineList(dir.Folder() + "KORVA.DT0");
+    ASSERT_TRUE(lines.has_value());
+    EXPECT_EQ(*lines, GetParam().expected);
+    for (const std::string_view line : *lines) EXPECT_TRUE(lines->HoldsText(line));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Files, SplitLinesTest,
     ::testing::Values(
@@ -48,6 +57,36 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LineFileTest, MissingFileHasNoLines) {
     testing::TempDir dir;
     EXPECT_FALSE(ReadLines(dir.Folder() + "KORVA.DT0").has_value());
+    EXPECT_FALSE(ReadLineList(dir.Folder() + "KORVA.DT0").has_value());
+    std::filesystem::create_directory(dir.Path() / "KORVA.DT1");
+    EXPECT_FALSE(ReadLineList(dir.Folder() + "KORVA.DT1").has_value());
+}
+
+TEST(LineFileTest, ReadLineListEndsLinesAsSplitLinesAtEveryPlace) {
+    // Every kind of line end, and a CR LF pair, at many places of texts of many lengths.
+    testing::TempDir dir;
+    const std::string path = dir.Folder() + "KORVA.DT0";
+    for (const std::string end : {"\r\n", "\n", "\r", "\n\r", "\r\r\n", "\n\n"}) {
+        for (std::size_t at = 0; at < 40; ++at) {
+            std::string bytes = std::string(at, 'a') + end + "b\tc" + std::string(at % 17, 'd') + end;
+            for (const std::size_t cut : {bytes.size(), bytes.size() - 1}) {
+                const std::string text = bytes.substr(0, cut);
+                dir.Write("KORVA.DT0", text);
+                EXPECT_EQ(*ReadLineList(path), SplitLines(text)) << at << " " << cut;
+            }
+        }
+    }
+}
+
+TEST(LineFileTest, LineListWritesAndReadsBackLikeStrings) {
+    testing::TempDir dir;
+    const std::string path = dir.Folder() + "KORVA.DT0";
+    const Lines lines = {"A\t/a.mid\t+0\t1", "", "\x83\x5C\t/b.mid\t-5\t0"};
+    WriteLineList(path, LineList(lines));
+    EXPECT_EQ(dir.Read("KORVA.DT0"), "A\t/a.mid\t+0\t1\r\n\r\n\x83\x5C\t/b.mid\t-5\t0\r\n");
+    EXPECT_EQ(*ReadLineList(path), lines);
+    // The name is found whatever its letter case, as ReadLines finds it.
+    EXPECT_EQ(*ReadLineList(dir.Folder() + "korva.dt0"), lines);
 }
 
 TEST(LineFileTest, LargeFileReadsAsItSplits) {

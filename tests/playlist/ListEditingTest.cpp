@@ -65,7 +65,7 @@ class ListEditingTest : public ::testing::Test {
         return dir.Write("songs/" + name, TitledSong(title));
     }
     std::string ListFile(int list) const { return dir.Read(list == 0 ? "KORVA.DT0" : "KORVA.DT1"); }
-    const Lines& Titles(int list) const { return model.TitleLists[list].titles; }
+    const LineList& Titles(int list) const { return model.TitleLists[list].titles; }
     void ExpectInStep(int list) const {
         ASSERT_EQ(model.EditBuffer.size(), Titles(list).size());
         for (std::size_t i = 0; i < model.EditBuffer.size(); ++i)
@@ -281,7 +281,7 @@ TEST(SongAdderTest, AddedLinesMergeIntoTheirSortedPlaces) {
     TempDir dir;
     const std::string b = dir.Write("b.mid", TitledSong("b"));
     const std::string d = dir.Write("d.mid", TitledSong("D"));
-    Lines sorted = {"!1 a\t/a\t+0\t1", "!1 C\t/c\t+0\t1", "!1 e\t" + d + "\t+0\t1"};
+    LineList sorted = {"!1 a\t/a\t+0\t1", "!1 C\t/c\t+0\t1", "!1 e\t" + d + "\t+0\t1"};
     SongAdder adder(sorted);
     EXPECT_TRUE(adder.AddIfNew(b));
     EXPECT_FALSE(adder.AddIfNew(b));  // added earlier in the same run
@@ -291,7 +291,7 @@ TEST(SongAdderTest, AddedLinesMergeIntoTheirSortedPlaces) {
                              "!1 e\t" + d + "\t+0\t1"}));
 
     // A buffer edited in place since its load is not sorted; each line still finds a place.
-    Lines edited = {"Z\t/z\t+0\t1", "A\t/a\t+0\t1"};
+    LineList edited = {"Z\t/z\t+0\t1", "A\t/a\t+0\t1"};
     SongAdder late(edited);
     EXPECT_TRUE(late.AddIfNew(b));
     late.Commit();

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace korva {
 namespace {
@@ -94,8 +97,43 @@ TEST(PlaylistEntryTest, EveryControlByteButTabMakesALineAbnormal) {
     EXPECT_FALSE(IsValidEntryLine(std::string("A\0\tB\t+0\t1", 10)));
 }
 
+TEST(PlaylistEntryTest, ViewEntryFindsTabsAnywhereInLinesOfEveryLength) {
+    // Lines are searched many bytes at a time, the last bytes of a line again from its end: TABs
+    // at every place of lines short and long, beside bytes that differ from a TAB in one bit.
+    const auto fieldsOf = [](const std::string& line) {
+        std::vector<std::string_view> fields;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            fields.push_back(std::string_view(line).substr(start, tab - start));
+        fields.push_back(std::string_view(line).substr(start));
+        return fields;
+    };
+    for (std::size_t length = 0; length <= 40; ++length) {
+        for (std::size_t first = 0; first < length; first += 3) {
+            std::string line(length, '\x89');
+            for (std::size_t i = 1; i < length; i += 2) line[i] = static_cast<char>(i % 4 == 1 ? 0x08 : 0x0B);
+            for (std::size_t tab = first; tab < length; tab += 1 + (first + length) % 7) line[tab] = '\t';
+            const auto fields = fieldsOf(line);
+            const EntryView view = ViewEntry(line);
+            ASSERT_EQ(view.tabs, static_cast<int>(std::min<std::size_t>(fields.size() - 1, 3)))
+                << line.size();
+            if (view.tabs >= 1) {
+                EXPECT_EQ(view.Name, fields[0]);
+            }
+            if (view.tabs >= 2) {
+                EXPECT_EQ(view.Path, fields[1]);
+            }
+            if (view.tabs == 3) {
+                EXPECT_EQ(view.Vol, fields[2]);
+                EXPECT_EQ(view.Feel, fields.size() == 4 && fields[3].empty() ? "1" : fields[3]);
+            }
+        }
+    }
+}
+
 TEST(PlaylistEntryTest, ToIntStrictAcceptsASignAndDigitsOnly) {
     EXPECT_EQ(ToIntStrict("0"), 0);
+    EXPECT_EQ(ToIntStrict("9"), 9);
     EXPECT_EQ(ToIntStrict("+3"), 3);
     EXPECT_EQ(ToIntStrict("-2"), -2);
     EXPECT_EQ(ToIntStrict("-1"), -1);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "playlist/EditBuffer.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 
@@ -158,6 +159,28 @@ TEST_F(PlaylistLoaderTest, MissingFileEmptiesTheWorkingListsAndKeepsTheTitles) {
     EXPECT_EQ(model.TitleLists[1].countText, "1");
     EXPECT_EQ(model.PlayQueue, (Lines{"queued"}));
     EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(PlaylistLoaderTest, ListsShareTheFilesTextAndOutliveAReload) {
+    dir.Write("KORVA.DT0", "b\t/b.mid\t+0\t1\r\nA\t/a.mid\t+0\t1\r\n");
+    Load(0);
+    // Edits after the load leave the scratch list, which still points into the loaded text, alone.
+    InsertEntry(model, 0, "C\t/c.mid\t+0\t1");
+    ReplaceEntry(model, 0, 0, "Z\t/z.mid\t+0\t1");
+    RemoveEntry(model, 0, 1);
+    EXPECT_EQ(model.EditBuffer, (Lines{"Z\t/z.mid\t+0\t1", "C\t/c.mid\t+0\t1"}));
+    EXPECT_EQ(model.TitleLists[0].titles, (Lines{"Z", "C"}));
+    EXPECT_EQ(model.ScratchList, (Lines{"A\t/a.mid\t+0\t1", "b\t/b.mid\t+0\t1"}));
+
+    // Lines taken before a reload read as they were: the old file's text lives on in them.
+    const LineList kept = model.ScratchList;
+    const LineList keptTitles = model.TitleLists[0].titles;
+    dir.Write("KORVA.DT0", "D\t/d.mid\t+0\t1\r\n");
+    Load(0);
+    EXPECT_EQ(model.EditBuffer, (Lines{"D\t/d.mid\t+0\t1"}));
+    EXPECT_EQ(kept, (Lines{"A\t/a.mid\t+0\t1", "b\t/b.mid\t+0\t1"}));
+    EXPECT_EQ(keptTitles, (Lines{"Z", "C"}));
+    EXPECT_TRUE(model.TitleLists[0].titles.HoldsText(model.TitleLists[0].titles[0]));
 }
 
 TEST_F(PlaylistLoaderTest, FindsThePlaylistWhateverTheCaseOfItsName) {

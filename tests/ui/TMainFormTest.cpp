@@ -361,7 +361,8 @@ class TMainFormTest : public QObject {
         }
         DropFiles(form_.get(), urls);
         QStringList queue;
-        for (const std::string& path : model_->PlayQueue) queue << QString::fromStdString(FileNamePart(path));
+        for (const std::string_view path : model_->PlayQueue)
+            queue << QString::fromStdString(FileNamePart(std::string(path)));
         QCOMPARE(queue, queued);
         // The first entry plays at once, and the song window lists the queue.
         QCOMPARE(rig_->device.OpenFile(), model_->PlayQueue.front());
