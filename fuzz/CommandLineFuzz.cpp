@@ -5,7 +5,6 @@
 
 #include "FuzzSupport.h"
 #include "convert/CommandLine.h"
-#include "text/Encoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace korva;
@@ -26,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)ConverterPathOf(templateText, "/opt/korva/");
     (void)ConverterNameOf(templateText);
     (void)PredictedOutput(source, outputFolder);
-    // A path quoted for a command line comes back whole. Paths come from the file system as valid
-    // Shift-JIS (a lone lead byte never ends one, nor is followed by a quote).
-    if (Cp932ToUtf8(source).ok) {
+    // A path quoted for a command line comes back whole, valid Shift-JIS or not (a NUL would end it
+    // on any real command line).
+    if (source.find('\0') == std::string_view::npos) {
         const auto split = SplitCommandLine(QuoteArgument(source));
         if (!source.empty() && (split.size() != 1 || split[0] != source))
             std::abort();
