@@ -15,6 +15,7 @@ packages=(
   xvfb xauth openbox x11-utils
   python3 dbus desktop-file-utils appstream dpkg-dev file
   pulseaudio pulseaudio-utils
+  clang libclang-rt-14-dev libfuzzer-14-dev
 )
 # The fluidsynth command-line tool is only a yardstick for a benchmark; its recommends pull a
 # 120 MB SoundFont, so it is installed apart without them.

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test.
+# Sets everything up, builds with AddressSanitizer and UndefinedBehaviorSanitizer, runs every test,
+# then runs each fuzz target briefly.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build="$here/build/test"
@@ -13,5 +14,6 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1
 export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1
-cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout 300
+(cd "$build" && ctest --output-on-failure -j"$(nproc)" --timeout 300)
+# A short run of every fuzz target over its seeds (clang and libFuzzer, a build folder of its own).
+"$here/scripts/fuzz-smoke.sh" "$here/build/fuzz-smoke"

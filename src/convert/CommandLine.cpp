@@ -28,6 +28,16 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// Length of the character at pos as a command line reads it: a lead byte takes the next byte with
+// it only when that byte can follow a lead byte, so that a stray lead byte (a text that is not
+// valid Shift-JIS) never swallows the quote, blank or backslash after it.
+std::size_t ArgumentCharLength(std::string_view text, std::size_t pos) {
+    if (pos + 1 >= text.size() || !IsLeadByte(static_cast<unsigned char>(text[pos])))
+        return 1;
+    const auto trail = static_cast<unsigned char>(text[pos + 1]);
+    return trail >= 0x40 && trail <= 0xFC && trail != 0x7F ? 2 : 1;
+}
+
 }  // namespace
 
 std::string QuoteArgument(std::string_view text) {
@@ -35,15 +45,22 @@ std::string QuoteArgument(std::string_view text) {
         return std::string(text);
     std::string quoted = "\"";
     std::size_t backslashes = 0;  // single-byte backslashes just copied
+    bool strayLead = false;       // the byte just copied is a lead byte standing alone
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = CharLengthAt(text, i);
+        const std::size_t length = ArgumentCharLength(text, i);
         if (length == 1 && text[i] == '\\') {
             ++backslashes;
         } else {
-            if (length == 1 && text[i] == '"')
+            if (length == 1 && text[i] == '"') {
+                // The backslash of the escape would pair with a stray lead byte before it; ending
+                // and reopening the quoted part keeps them apart.
+                if (strayLead)
+                    quoted += "\"\"";
                 quoted.append(backslashes + 1, '\\');
+            }
             backslashes = 0;
         }
+        strayLead = length == 1 && IsLeadByte(static_cast<unsigned char>(text[i]));
         quoted.append(text.substr(i, length));
         i += length;
     }
@@ -130,7 +147,7 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
             ++i;
             continue;
         }
-        const std::size_t length = CharLengthAt(line, i);
+        const std::size_t length = ArgumentCharLength(line, i);
         current.append(line.substr(i, length));
         i += length;
     }

@@ -40,7 +40,8 @@ std::string QuoteArgument(std::string_view text);
 // Splits a command line as Windows programs do: blanks and tabs separate arguments outside double
 // quotes; a double quote starts or ends a quoted part; 2n backslashes before a double quote stand
 // for n backslashes, 2n + 1 for n backslashes and a literal quote; other backslashes are literal.
-// Double-byte characters are stepped over whole, so a second byte 0x5C is never an escape.
+// Double-byte characters are stepped over whole, so a second byte 0x5C is never an escape; a lead
+// byte followed by a byte that cannot be a second byte (a blank, a quote) stands alone.
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
 }  // namespace korva

@@ -392,7 +392,7 @@ void FluidSynthEngine::SetPlayEndedHandler(std::function<void()> handler) {
 }
 
 void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
-    const WarningWriter writeWarnings(*this);  // after the lock is released
+    const WarningWriter writeWarnings{*this};  // after the lock is released
     std::lock_guard lock(mutex_);
     if (state_ == SongState::Playing || state_ == SongState::Paused)
         StopPlayerLocked();
@@ -404,7 +404,7 @@ void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
 }
 
 PlayResult FluidSynthEngine::Play() {
-    const WarningWriter writeWarnings(*this);  // after the locks are released
+    const WarningWriter writeWarnings{*this};  // after the locks are released
     std::lock_guard outputLock(outputMutex_);
     PlayResult result;
     bool resume = false;
@@ -469,7 +469,7 @@ void FluidSynthEngine::Pause() {
 }
 
 void FluidSynthEngine::Stop() {
-    const WarningWriter writeWarnings(*this);  // after the lock is released
+    const WarningWriter writeWarnings{*this};  // after the lock is released
     std::lock_guard lock(mutex_);
     if (state_ == SongState::Playing || state_ == SongState::Paused) {
         StopPlayerLocked();

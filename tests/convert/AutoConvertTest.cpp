@@ -72,6 +72,21 @@ TEST(CommandLineTest, QuotedPathsComeBackAsOneArgumentEach) {
     EXPECT_EQ(SplitCommandLine("  a\t\"\"  b\\c "), (std::vector<std::string>{"a", "", "b\\c"}));
 }
 
+// A text that is not valid Shift-JIS (a lead byte at its end, or before a quote or a blank) still
+// comes back whole and never swallows the closing quote or the blank after it.
+TEST(CommandLineTest, StrayLeadBytesNeverSwallowAQuoteOrABlank) {
+    for (const std::string& path : {std::string("/a \xFB"), std::string("/a b\x81\"c"), std::string("/a\x95"),
+                                    std::string("/a b\x81\\"), std::string("/\x81\t\x81")}) {
+        const auto arguments = SplitCommandLine("P.EXE " + QuoteArgument(path) + " -O" + QuoteArgument(path));
+        ASSERT_EQ(arguments.size(), 3u) << path;
+        EXPECT_EQ(arguments[1], path);
+        EXPECT_EQ(arguments[2], "-O" + path);
+    }
+    EXPECT_EQ(ExpandTemplate("conv.sh % -x", "/a \xFB", "", "/p/"), "conv.sh \"/a \xFB\" -x");
+    EXPECT_EQ(SplitCommandLine(ExpandTemplate("conv.sh % -x", "/a \xFB", "", "/p/")),
+              (std::vector<std::string>{"conv.sh", "/a \xFB", "-x"}));
+}
+
 TEST(CommandLineTest, ConverterIsFoundBeforeTheBlankThatPrecedesPercent) {
     EXPECT_EQ(ConverterPathOf("CVS.EXE % -O#", "/p/"), "/p/CVS.EXE");
     EXPECT_EQ(ConverterPathOf("CVS.EXE  % -O#", "/p/"), "/p/CVS.EXE");
