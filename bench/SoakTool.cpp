@@ -25,6 +25,7 @@
 #include "platform/FluidSynthVolume.h"
 #include "platform/SystemClock.h"
 #include "support/Fakes.h"
+#include "support/PostedQueue.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -37,24 +38,6 @@ constexpr int kBlock = 1024;
 // Growth of the resident memory after the first sample that still counts as flat: allocator
 // arenas and the synthesizer's voice buffers settle in steps of a few pages.
 constexpr long kFlatKiB = 2048;
-
-struct Posted {
-    std::mutex mutex;
-    std::deque<std::function<void()>> queue;
-    void Drain() {
-        for (;;) {
-            std::function<void()> next;
-            {
-                std::lock_guard lock(mutex);
-                if (queue.empty())
-                    return;
-                next = std::move(queue.front());
-                queue.pop_front();
-            }
-            next();
-        }
-    }
-};
 
 // The deck keeps only what the loop looks at, so the tool itself grows nothing song by song.
 struct SoakDeck final : DeckView, DeckVolumeView, StatusView {
@@ -199,14 +182,11 @@ int main(int argc, char** argv) {
     }
     dir.Write("KORVA.DT0", playlist);
 
-    Posted posted;
+    testing::PostedQueue posted;
     SynthOptions options;
     options.soundFontPath = argv[1];
     options.output = OutputKind::Virtual;
-    options.postToUiThread = [&](std::function<void()> f) {
-        std::lock_guard lock(posted.mutex);
-        posted.queue.push_back(std::move(f));
-    };
+    options.postToUiThread = posted.Poster();
     FluidSynthEngine engine(options);
     if (!engine.WaitUntilLoaded()) {
         std::fprintf(stderr, "%s\n", ToDisplayUtf8(engine.Report().soundFontMessage).c_str());

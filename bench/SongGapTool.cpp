@@ -19,6 +19,7 @@
 #include "platform/SystemClock.h"
 #include "playback/Player.h"
 #include "support/Fakes.h"
+#include "support/PostedQueue.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
 
@@ -27,24 +28,6 @@ using namespace korva;
 namespace {
 
 constexpr int kBlock = 1024;
-
-struct Posted {
-    std::mutex mutex;
-    std::deque<std::function<void()>> queue;
-    void Drain() {
-        for (;;) {
-            std::function<void()> next;
-            {
-                std::lock_guard lock(mutex);
-                if (queue.empty())
-                    return;
-                next = std::move(queue.front());
-                queue.pop_front();
-            }
-            next();
-        }
-    }
-};
 
 // The status line's latest text.
 struct LatestStatus : StatusView {
@@ -110,14 +93,11 @@ int main(int argc, char** argv) {
     const std::string second = dir.Write("second.mid", HeldToTheEnd(67));
     dir.Write("KORVA.DT0", "A\t" + first + "\t+0\t1\r\nB\t" + second + "\t+0\t1\r\n");
 
-    Posted posted;
+    testing::PostedQueue posted;
     SynthOptions options;
     options.soundFontPath = argv[1];
     options.output = OutputKind::Virtual;
-    options.postToUiThread = [&](std::function<void()> f) {
-        std::lock_guard lock(posted.mutex);
-        posted.queue.push_back(std::move(f));
-    };
+    options.postToUiThread = posted.Poster();
     FluidSynthEngine engine(options);
     if (!engine.WaitUntilLoaded()) {
         std::fprintf(stderr, "SoundFont not loaded\n");

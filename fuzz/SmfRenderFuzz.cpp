@@ -16,6 +16,7 @@
 #include "platform/FluidSynthDevice.h"
 #include "platform/FluidSynthEngine.h"
 #include "playback/SmfReader.h"
+#include "support/PostedQueue.h"
 
 #ifndef KORVA_FUZZ_SOUNDFONT
 #define KORVA_FUZZ_SOUNDFONT "/usr/share/sounds/sf2/TimGM6mb.sf2"
@@ -28,33 +29,8 @@ using namespace korva;
 constexpr int kBlock = 1024;
 constexpr int kBlocks = 8;
 
-// Notices wait here, as on the user-interface thread, until the harness runs them.
-struct Posted {
-    std::mutex mutex;
-    std::deque<std::function<void()>> queue;
-    UiPoster Poster() {
-        return [this](std::function<void()> function) {
-            std::lock_guard lock(mutex);
-            queue.push_back(std::move(function));
-        };
-    }
-    void Drain() {
-        for (;;) {
-            std::function<void()> next;
-            {
-                std::lock_guard lock(mutex);
-                if (queue.empty())
-                    return;
-                next = std::move(queue.front());
-                queue.pop_front();
-            }
-            next();
-        }
-    }
-};
-
 struct Rig {
-    Posted posted;
+    testing::PostedQueue posted;
     std::unique_ptr<FluidSynthEngine> engine;
     std::unique_ptr<FluidSynthDevice> device;
     long notices = 0;

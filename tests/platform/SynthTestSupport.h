@@ -15,46 +15,11 @@
 
 #include "platform/FluidSynthDevice.h"
 #include "platform/FluidSynthEngine.h"
+#include "support/PostedQueue.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
 
 namespace korva::testing {
-
-class PostedQueue {
-  public:
-    UiPoster Poster() {
-        return [this](std::function<void()> function) {
-            std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(function));
-        };
-    }
-
-    // Runs what was posted, including what the functions post themselves; returns how many ran.
-    int Drain() {
-        int ran = 0;
-        for (;;) {
-            std::function<void()> next;
-            {
-                std::lock_guard lock(mutex_);
-                if (queue_.empty())
-                    return ran;
-                next = std::move(queue_.front());
-                queue_.pop_front();
-            }
-            next();
-            ++ran;
-        }
-    }
-
-    std::size_t Pending() const {
-        std::lock_guard lock(mutex_);
-        return queue_.size();
-    }
-
-  private:
-    mutable std::mutex mutex_;
-    std::deque<std::function<void()>> queue_;
-};
 
 struct Stereo {
     std::vector<float> left;
