@@ -114,6 +114,20 @@ void ForEachLine(std::string_view bytes, F&& visit) {
     }
 }
 
+// The file found for the path (last component ignoring a-z case), opened for reading, with its
+// status; -1 when it is missing, cannot be opened or is a folder.
+int OpenForReading(const std::string& sjisPath, struct stat& status) {
+    const auto found = FindIgnoringCase(sjisPath);
+    if (!found)
+        return -1;
+    const int fd = ::open(found->c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitLines(std::string_view bytes) {
@@ -124,12 +138,9 @@ std::vector<std::string> SplitLines(std::string_view bytes) {
 
 std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath) {
     // Read piece by piece: a playlist of 100,000 lines need not be held twice, whole and in lines.
-    const auto found = FindIgnoringCase(sjisPath);
-    if (!found)
-        return std::nullopt;
-    const FileDescriptor file(::open(found->c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status {};
-    if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || S_ISDIR(status.st_mode))
+    const FileDescriptor file(OpenForReading(sjisPath, status));
+    if (file.Get() < 0)
         return std::nullopt;
     LineSplitter splitter;
     splitter.Reserve(static_cast<std::size_t>(status.st_size) / kTypicalLineBytes);
@@ -147,12 +158,9 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath) {
 }
 
 std::optional<LineList> ReadLineList(const std::string& sjisPath) {
-    const auto found = FindIgnoringCase(sjisPath);
-    if (!found)
-        return std::nullopt;
-    const FileDescriptor file(::open(found->c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status {};
-    if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || S_ISDIR(status.st_mode))
+    const FileDescriptor file(OpenForReading(sjisPath, status));
+    if (file.Get() < 0)
         return std::nullopt;
     // Read whole into one block of the file's size; a file that grows meanwhile is read to its end.
     auto block =
