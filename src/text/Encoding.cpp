@@ -28,7 +28,18 @@ class Iconv {
     Iconv& operator=(const Iconv&) = delete;
 
     // Converts the whole input; on failure reports the byte offset where conversion stopped.
-    Conversion Run(std::string_view input) {
+    Conversion Run(std::string_view input) { return Convert(input, {}, nullptr); }
+
+    // Converts the whole input, putting `replacement` in place of each character that cannot be
+    // converted (`skip` gives its length in the input) and going on after it, in one pass.
+    std::string RunReplacing(std::string_view input, std::string_view replacement,
+                             std::size_t (*skip)(std::string_view input, std::size_t pos)) {
+        return Convert(input, replacement, skip).text;
+    }
+
+  private:
+    Conversion Convert(std::string_view input, std::string_view replacement,
+                       std::size_t (*skip)(std::string_view, std::size_t)) {
         Conversion result;
         iconv(handle_, nullptr, nullptr, nullptr, nullptr);
         char* in = const_cast<char*>(input.data());
@@ -46,16 +57,26 @@ class Iconv {
                 out.resize(out.size() * 2);
                 continue;
             }
-            result.ok = false;
-            result.failedAt = input.size() - inLeft;
-            break;
+            const std::size_t failedAt = input.size() - inLeft;
+            if (skip == nullptr) {
+                result.ok = false;
+                result.failedAt = failedAt;
+                break;
+            }
+            if (out.size() - used < replacement.size())
+                out.resize(out.size() * 2 + replacement.size());
+            out.replace(used, replacement.size(), replacement);
+            used += replacement.size();
+            const std::size_t skipped = std::min(inLeft, std::max<std::size_t>(1, skip(input, failedAt)));
+            in += skipped;
+            inLeft -= skipped;
+            iconv(handle_, nullptr, nullptr, nullptr, nullptr);
         }
         out.resize(used);
         result.text = std::move(out);
         return result;
     }
 
-  private:
     iconv_t handle_;
 };
 
@@ -70,11 +91,24 @@ std::size_t Utf8Length(unsigned char lead) {
     return 1;
 }
 
+Iconv& ToCp932() {
+    thread_local Iconv converter("CP932", "UTF-8");
+    return converter;
+}
+
+Iconv& ToUtf8() {
+    thread_local Iconv converter("UTF-8", "CP932");
+    return converter;
+}
+
+std::size_t Utf8LengthAt(std::string_view utf8, std::size_t pos) {
+    return Utf8Length(static_cast<unsigned char>(utf8[pos]));
+}
+
 }  // namespace
 
 Conversion Utf8ToCp932(std::string_view utf8) {
-    thread_local Iconv converter("CP932", "UTF-8");
-    Conversion result = converter.Run(utf8);
+    Conversion result = ToCp932().Run(utf8);
     if (!result.ok) {
         const std::size_t len = Utf8Length(static_cast<unsigned char>(utf8[result.failedAt]));
         result.failedChar = std::string(utf8.substr(result.failedAt, len));
@@ -83,8 +117,7 @@ Conversion Utf8ToCp932(std::string_view utf8) {
 }
 
 Conversion Cp932ToUtf8(std::string_view sjis) {
-    thread_local Iconv converter("UTF-8", "CP932");
-    Conversion result = converter.Run(sjis);
+    Conversion result = ToUtf8().Run(sjis);
     if (!result.ok) {
         result.failedChar = std::string(sjis.substr(result.failedAt, CharLengthAt(sjis, result.failedAt)));
     }
@@ -128,31 +161,11 @@ std::string Sjis(std::string_view utf8Literal) {
 }
 
 std::string Cp932ForMessage(std::string_view utf8) {
-    std::string shown;
-    while (!utf8.empty()) {
-        const Conversion converted = Utf8ToCp932(utf8);
-        shown += converted.text;
-        if (converted.ok)
-            break;
-        shown += '?';
-        utf8.remove_prefix(std::min(
-            utf8.size(), converted.failedAt + std::max<std::size_t>(1, converted.failedChar.size())));
-    }
-    return shown;
+    return ToCp932().RunReplacing(utf8, "?", Utf8LengthAt);
 }
 
 std::string ToDisplayUtf8(std::string_view sjis) {
-    std::string out;
-    std::size_t pos = 0;
-    while (pos < sjis.size()) {
-        Conversion c = Cp932ToUtf8(sjis.substr(pos));
-        out += c.text;
-        if (c.ok)
-            break;
-        out += "\xEF\xBF\xBD";
-        pos += c.failedAt + std::max<std::size_t>(1, c.failedChar.size());
-    }
-    return out;
+    return ToUtf8().RunReplacing(sjis, "\xEF\xBF\xBD", CharLengthAt);
 }
 
 std::string UnholdableNamesMessage(const std::vector<std::string>& sjisNamesForMessage) {

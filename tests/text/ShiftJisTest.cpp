@@ -118,6 +118,20 @@ TEST(EncodingTest, ReportsBrokenShiftJis) {
     EXPECT_EQ(ToDisplayUtf8("ok\x81"), "ok\xEF\xBF\xBD");
 }
 
+TEST(EncodingTest, ReplacesEveryUnconvertibleCharacterAndKeepsTheRest) {
+    // "é" and "🎵" have no Shift-JIS code; "表" does (95 5C). Each bad character becomes one "?".
+    std::string utf8;
+    std::string expected;
+    for (int i = 0; i < 3000; ++i) {
+        utf8 += i % 3 == 0 ? "\xC3\xA9" : i % 3 == 1 ? "\xF0\x9F\x8E\xB5" : "\xE8\xA1\xA8";
+        expected += i % 3 == 2 ? "\x95\x5C" : "?";
+    }
+    EXPECT_EQ(Cp932ForMessage(utf8 + "\xE8"), expected + "?");  // a cut sequence at the end too
+
+    // A lone trail-range byte, a lead byte before a control byte, and text between them.
+    EXPECT_EQ(ToDisplayUtf8("\xA0x\x81\x01y\x95\x5C"), "\xEF\xBF\xBDx\xEF\xBF\xBDy\xE8\xA1\xA8");
+}
+
 TEST(EncodingTest, ConvertsNecExtensionsThatShiftJisProperRejects) {
     const Conversion c = Utf8ToCp932("①");  // NEC special character, 87 40
     ASSERT_TRUE(c.ok);
