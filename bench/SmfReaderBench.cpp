@@ -2,11 +2,12 @@
 // sound, with the SoundFont loaded already, as in the program. The song is a busy 1 MB file of 16
 // tracks. The measures:
 //   ReadOnly, ReadAndWrite    the reader alone, and reader and writer, in memory;
-//   OpenToFirstSound/raw      the file read from disk and handed to the synthesizer's player as it
-//                             is, rendered until it sounds: the player's own cost, without our reader;
+//   ReadAndSequence           the reader and the song put in time order, as the device does;
+//   OpenToFirstSound/raw      the file read from disk and handed to FluidSynth's own MIDI player as
+//                             it is, rendered until it sounds: what opening costs without our reader;
 //   OpenToFirstSound/written  the same for the file the writer made of it;
-//   OpenToFirstSound/device   the sequencer device's Open (file, reader, writer), Play, and rendering
-//                             until it sounds: the program's path, our reader in front of the player.
+//   OpenToFirstSound/device   the sequencer device's Open (file, reader, the song put in time order),
+//                             Play, and rendering until it sounds: the program's path.
 // The goal: device at most 10% above raw. run_smf_bench.sh prints the ratios.
 
 #include <benchmark/benchmark.h>
@@ -21,9 +22,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/FluidHandles.h"
 #include "platform/FluidSynthDevice.h"
 #include "platform/FluidSynthEngine.h"
 #include "playback/SmfReader.h"
+#include "playback/SongSequence.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
 
@@ -68,7 +71,6 @@ struct Rig {
         const auto read = ReadSmf(bytes);
         if (!read.Ok())
             throw std::runtime_error("the busy song does not read");
-        lastTick = read.song.LastTick();
         cleanPath = dir.Write("CLEAN.MID", WritePlayableSmf(read.song));
         std::fprintf(stderr, "busy song: %zu bytes, %zu tracks\n", bytes.size(), read.song.tracks.size());
     }
@@ -111,7 +113,6 @@ struct Rig {
     std::string bytes;
     std::string path;
     std::string cleanPath;  // the file as the reader writes it
-    std::uint32_t lastTick = 0;
     std::vector<float> left = std::vector<float>(kBlock);
     std::vector<float> right = std::vector<float>(kBlock);
 };
@@ -138,20 +139,69 @@ void ReadAndWrite(benchmark::State& state) {
 }
 BENCHMARK(ReadAndWrite)->Unit(benchmark::kMillisecond);
 
-// The player alone, from the file on disk to the first sound: given the file as it is, or the file
-// the reader wrote from it, read from disk as well.
-void OpenToFirstSoundPlayer(benchmark::State& state, const std::string& path) {
-    auto& rig = TheRig();
+// What the device does with the file's bytes: read them and put the song in time order, both into
+// the room of the song before.
+void ReadAndSequence(benchmark::State& state) {
+    const auto& bytes = TheRig().bytes;
+    SmfReadResult read;
+    SongSequence sequence;
     for (auto _ : state) {
-        auto song = std::make_shared<LoadedSong>();
-        song->bytes = ReadFile(path);
-        song->lastTick = rig.lastTick;
-        rig.engine.Load(std::move(song));
-        if (rig.engine.Play() != PlayResult::Started)
+        ReadSmfInto(bytes, read);
+        sequence.Build(read.song);
+        benchmark::DoNotOptimize(sequence.Events().data());
+    }
+}
+BENCHMARK(ReadAndSequence)->Unit(benchmark::kMillisecond);
+
+// FluidSynth's own MIDI player, from the file on disk to the first sound, on a synthesizer of its
+// own with the same SoundFont: given the file as it is, or the file the writer made of it. This is
+// what the program would pay without its own reader, handing files to that player.
+struct PlayerRig {
+    PlayerRig() {
+        settings.reset(new_fluid_settings());
+        fluid_settings_setint(settings.get(), "synth.lock-memory", 0);
+        fluid_settings_setint(settings.get(), "player.reset-synth", 0);
+        synth.reset(new_fluid_synth(settings.get()));
+        if (!synth ||
+            fluid_synth_sfload(synth.get(), Rig::Options().soundFontPath.c_str(), 1) == FLUID_FAILED)
+            throw std::runtime_error("the player's synthesizer did not load the SoundFont");
+    }
+
+    double RenderPeak() {
+        float* buffers[2] = {left.data(), right.data()};
+        std::fill(left.begin(), left.end(), 0.0f);
+        std::fill(right.begin(), right.end(), 0.0f);
+        fluid_synth_process(synth.get(), kBlock, 0, nullptr, 2, buffers);
+        double peak = 0;
+        for (int i = 0; i < kBlock; ++i)
+            peak = std::max({peak, std::fabs(left[i]) * 1.0, std::fabs(right[i]) * 1.0});
+        return peak;
+    }
+
+    FluidSettingsPtr settings;
+    FluidSynthPtr synth;
+    std::vector<float> left = std::vector<float>(kBlock);
+    std::vector<float> right = std::vector<float>(kBlock);
+};
+
+void OpenToFirstSoundPlayer(benchmark::State& state, const std::string& path) {
+    static PlayerRig rig;
+    for (auto _ : state) {
+        const std::string bytes = ReadFile(path);
+        std::unique_ptr<fluid_player_t, FluidDeleter<&delete_fluid_player>> player(
+            new_fluid_player(rig.synth.get()));
+        if (!player || fluid_player_add_mem(player.get(), bytes.data(), bytes.size()) != FLUID_OK ||
+            fluid_player_play(player.get()) != FLUID_OK)
             state.SkipWithError("the player did not start");
-        benchmark::DoNotOptimize(rig.RenderUntilSound());
+        int blocks = 1;
+        while (rig.RenderPeak() <= 1e-3 && blocks < 1000) ++blocks;
+        benchmark::DoNotOptimize(blocks);
         state.PauseTiming();
-        rig.Silence();
+        fluid_player_stop(player.get());
+        player.reset();
+        fluid_synth_all_sounds_off(rig.synth.get(), -1);
+        for (int i = 0; i < 2000 && rig.RenderPeak() > 1e-5; ++i) {
+        }
         state.ResumeTiming();
     }
 }

@@ -1,10 +1,12 @@
-// MIDI file bytes through the tolerant reader; a song it accepts is written as the clean file the
-// synthesizer gets, which the reader must read back whole with the same end.
+// MIDI file bytes through the tolerant reader; a song it accepts is put in time order as the
+// synthesizer is fed it (times never going back, the end after every event) and written as a clean
+// file, which the reader must read back whole with the same end.
 
 #include <cstdlib>
 
 #include "FuzzSupport.h"
 #include "playback/SmfReader.h"
+#include "playback/SongSequence.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace korva;
@@ -18,6 +20,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const SmfEvent& event : track.events)
             if (event.IsSysEx())
                 (void)IsModuleReset(reused.song.Payload(event));
+
+    SongSequence sequence;
+    sequence.Build(reused.song);
+    std::uint64_t time = 0;
+    for (const TimedEvent& event : sequence.Events()) {
+        if (event.time < time)
+            std::abort();
+        time = event.time;
+        (void)sequence.SysExData(event);
+    }
+    if (sequence.EndTime() < time || sequence.LastTick() != reused.song.LastTick())
+        std::abort();
+    (void)sequence.TickAt(time);
 
     std::string written;
     WritePlayableSmfInto(reused.song, written);

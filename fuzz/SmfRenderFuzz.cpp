@@ -1,8 +1,8 @@
 // MIDI file bytes that the device lets through, played through the real FluidSynth device in
-// virtual time: opened as the program opens a song (the open-time checks, the reader, the clean
-// file), played and rendered for a few blocks, then stopped. FluidSynth's own reader and sequencer
-// see only what the device hands them and must take it without fault. The device keeps its room
-// from one song to the next, so this target runs with -detect_leaks=0.
+// virtual time: opened as the program opens a song (the open-time checks, the reader, the song put
+// in time order), played and rendered for a few blocks, then stopped. The synthesizer gets only
+// the events the device sends it and must take them without fault. The device keeps its room from
+// one song to the next, so this target runs with -detect_leaks=0.
 
 #include <cstdio>
 #include <cstdlib>

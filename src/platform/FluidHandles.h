@@ -18,7 +18,6 @@ struct FluidDeleter {
 
 using FluidSettingsPtr = std::unique_ptr<fluid_settings_t, FluidDeleter<&delete_fluid_settings>>;
 using FluidSynthPtr = std::unique_ptr<fluid_synth_t, FluidDeleter<&delete_fluid_synth>>;
-using FluidPlayerPtr = std::unique_ptr<fluid_player_t, FluidDeleter<&delete_fluid_player>>;
 using FluidDriverPtr = std::unique_ptr<fluid_audio_driver_t, FluidDeleter<&delete_fluid_audio_driver>>;
 
 }  // namespace korva

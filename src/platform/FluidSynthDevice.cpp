@@ -111,8 +111,7 @@ void FluidSynthDevice::Open(const std::string& sjisPath) {
     // it, its memory takes this one.
     std::shared_ptr<LoadedSong> song =
         lastSong_ && lastSong_.use_count() == 1 ? std::move(lastSong_) : std::make_shared<LoadedSong>();
-    WritePlayableSmfInto(read_.song, song->bytes);
-    song->lastTick = read_.song.LastTick();
+    song->sequence.Build(read_.song);
     lastSong_ = song;
     engine_.Load(std::move(song));
     if (size > kKeptBetweenSongs) {
@@ -133,9 +132,6 @@ void FluidSynthDevice::Play() {
             break;
         case PlayResult::NoSoundFont:
             Refuse(DeviceFault::NoSoundFont, engine_.Report().soundFontMessage);
-            break;
-        case PlayResult::PlayerFailed:
-            Refuse(DeviceFault::CannotPlay, Sjis("演奏を始められません"));
             break;
     }
 }

@@ -94,7 +94,6 @@ FluidSynthEngine::~FluidSynthEngine() {
     output_.reset();  // no more rendering from here on
     std::lock_guard lock(mutex_);
     playEnded_ = nullptr;
-    player_.reset();
     synth_.reset();
     settings_.reset();
 }
@@ -117,9 +116,6 @@ std::string FluidSynthEngine::CreateSettings(FluidSettingsPtr& settings) const {
     try {
         // Locking a large SoundFont in memory fails for an ordinary user and gains a jukebox nothing.
         SetInt(settings.get(), "synth.lock-memory", 0);
-        // Songs keep what the reset files set up: the player must not reset the synth by itself.
-        SetInt(settings.get(), "player.reset-synth", 0);
-        SetStr(settings.get(), "player.timing-source", "sample");
         SetInt(settings.get(), "audio.period-size", options_.periodFrames);
         SetInt(settings.get(), "audio.periods", 2);
         for (const auto& [name, value] : options_.fluidSettings)
@@ -171,10 +167,9 @@ void FluidSynthEngine::LoadInBackground() {
         const bool waitingToPlay = state_ == SongState::Playing || state_ == SongState::Paused;
         if (problem.empty()) {
             synth_ = std::move(synth);
-            if (waitingToPlay && !player_ && !StartPlayerLocked()) {
-                state_ = SongState::Stopped;
-                EndPlayLocked();
-            }
+            double rate = 0;
+            if (fluid_settings_getnum(settings_.get(), "synth.sample-rate", &rate) == FLUID_OK && rate > 0)
+                framesPerSecond_ = rate;
         } else if (waitingToPlay) {
             state_ = SongState::Stopped;
             EndPlayLocked();
@@ -397,10 +392,11 @@ void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
     if (state_ == SongState::Playing || state_ == SongState::Paused)
         StopPlayerLocked();
     EndPlayLocked();
-    player_.reset();
     song_ = std::move(song);
     state_ = song_ ? SongState::Stopped : SongState::None;
     reachedEnd_ = false;
+    nextEvent_ = 0;
+    songFrames_ = 0;
 }
 
 PlayResult FluidSynthEngine::Play() {
@@ -436,19 +432,12 @@ PlayResult FluidSynthEngine::PlayLocked() {
         EndPlayLocked();
         return PlayResult::NoSoundFont;
     }
-    if (state_ == SongState::Stopped && synth_) {
-        if (reachedEnd_ || !player_) {
-            player_.reset();
-            if (!StartPlayerLocked()) {
-                EndPlayLocked();
-                return PlayResult::PlayerFailed;
-            }
-        } else if (fluid_player_play(player_.get()) != FLUID_OK) {
-            EndPlayLocked();
-            return PlayResult::PlayerFailed;
-        }
+    if (state_ == SongState::Stopped && reachedEnd_) {
+        nextEvent_ = 0;
+        songFrames_ = 0;
     }
-    // Before the SoundFont is loaded the song waits in the Playing state; loading starts it.
+    // Before the SoundFont is loaded the song waits in the Playing state: nothing renders until the
+    // synthesizer is there.
     reachedEnd_ = false;
     state_ = SongState::Playing;
     return PlayResult::Started;
@@ -487,23 +476,9 @@ SongState FluidSynthEngine::State() const {
     return state_;
 }
 
-bool FluidSynthEngine::StartPlayerLocked() {
-    FluidPlayerPtr player(new_fluid_player(synth_.get()));
-    if (!player)
-        return false;
-    if (fluid_player_add_mem(player.get(), song_->bytes.data(), song_->bytes.size()) != FLUID_OK ||
-        fluid_player_play(player.get()) != FLUID_OK) {
-        return false;
-    }
-    player_ = std::move(player);
-    return true;
-}
-
 void FluidSynthEngine::StopPlayerLocked() {
-    // Both calls only queue their work for the next rendered block; they report no failure that
+    // The song keeps where it stands; its sounding notes are cut. The call reports no failure that
     // could be acted on, and the slot counts as stopped either way.
-    if (player_ && fluid_player_stop(player_.get()) != FLUID_OK)
-        warnings_.push_back("the MIDI player did not stop");
     if (synth_ && fluid_synth_all_sounds_off(synth_.get(), -1) != FLUID_OK)
         warnings_.push_back("the synthesizer did not silence its notes");
 }
@@ -532,9 +507,7 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     if (!synth_ || state_ == SongState::Paused)
         return;
 
-    float* effects[4] = {left, right, left, right};
-    float* dry[2] = {left, right};
-    if (fluid_synth_process(synth_.get(), frames, 4, effects, 2, dry) != FLUID_OK) {
+    if (!RenderSongLocked(left, right, frames)) {
         std::fill(left, left + frames, 0.0f);
         std::fill(right, right + frames, 0.0f);
         return;
@@ -548,26 +521,94 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
         right[i] *= rightGain;
     }
 
-    // The song ends when the player's clock reaches its last tick. The player's own "done" comes
-    // two seconds later and only stands in for a song whose end the reader could not see.
-    if (state_ == SongState::Playing && player_) {
-        const int tick = fluid_player_get_current_tick(player_.get());
-        if (tick >= static_cast<int>(song_->lastTick) ||
-            fluid_player_get_status(player_.get()) == FLUID_PLAYER_DONE) {
-            if (fluid_player_stop(player_.get()) != FLUID_OK)
-                warnings_.push_back("the MIDI player did not stop at the end of the song");
-            state_ = SongState::Stopped;
-            reachedEnd_ = true;
-            EndPlayLocked();
-        }
+    // The song ends once the time rendered reaches its last tick.
+    if (state_ == SongState::Playing && song_ && SongTimeLocked() >= song_->sequence.EndTime()) {
+        state_ = SongState::Stopped;
+        reachedEnd_ = true;
+        EndPlayLocked();
     }
     if (options_.onRenderedForTesting)
         options_.onRenderedForTesting(left, right, frames);
 }
 
+std::uint64_t FluidSynthEngine::SongTimeLocked() const {
+    return static_cast<std::uint64_t>(static_cast<double>(songFrames_) * 1e9 / framesPerSecond_);
+}
+
+void FluidSynthEngine::SendLocked(const TimedEvent& event) {
+    fluid_synth_t* synth = synth_.get();
+    const int channel = event.status & 0x0F;
+    // Like a player, the synthesizer's answers are not looked at: a note for a channel without an
+    // instrument, say, is simply not heard.
+    switch (event.status & 0xF0) {
+        case 0x80:
+            (void)fluid_synth_noteoff(synth, channel, event.data1);
+            break;
+        case 0x90:  // velocity 0 is a note off, which the synthesizer knows
+            (void)fluid_synth_noteon(synth, channel, event.data1, event.data2);
+            break;
+        case 0xA0:
+            (void)fluid_synth_key_pressure(synth, channel, event.data1, event.data2);
+            break;
+        case 0xB0:
+            (void)fluid_synth_cc(synth, channel, event.data1, event.data2);
+            break;
+        case 0xC0:
+            (void)fluid_synth_program_change(synth, channel, event.data1);
+            break;
+        case 0xD0:
+            (void)fluid_synth_channel_pressure(synth, channel, event.data1);
+            break;
+        case 0xE0:
+            (void)fluid_synth_pitch_bend(synth, channel, event.data1 | (event.data2 << 7));
+            break;
+        default: {
+            const std::string_view data = song_->sequence.SysExData(event);
+            (void)fluid_synth_sysex(synth, data.data(), static_cast<int>(data.size()), nullptr, nullptr,
+                                    nullptr, 0);
+            break;
+        }
+    }
+}
+
+bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames) {
+    // The synthesizer renders in steps of kSynthStep frames and takes an event into account from
+    // the start of its next step; so events are sent step by step, each before the step whose
+    // start lies nearest to its time.
+    static const std::vector<TimedEvent> kNoEvents;
+    const std::vector<TimedEvent>& events = song_ ? song_->sequence.Events() : kNoEvents;
+    const double nanosecondsPerFrame = 1e9 / framesPerSecond_;
+    const auto timeAt = [&](std::uint64_t frame) {
+        return static_cast<std::uint64_t>(static_cast<double>(frame) * nanosecondsPerFrame);
+    };
+    int done = 0;
+    while (done < frames) {
+        if (state_ == SongState::Playing) {
+            const std::uint64_t due = timeAt(songFrames_ + kSynthStep / 2);
+            for (; nextEvent_ < events.size() && events[nextEvent_].time < due; ++nextEvent_)
+                SendLocked(events[nextEvent_]);
+        }
+        // Steps that send nothing are rendered together.
+        int chunk = std::min(kSynthStep, frames - done);
+        const std::uint64_t nextTime = state_ == SongState::Playing && nextEvent_ < events.size()
+                                           ? events[nextEvent_].time
+                                           : ~std::uint64_t{0};
+        while (done + chunk < frames && timeAt(songFrames_ + chunk + kSynthStep / 2) <= nextTime)
+            chunk += std::min(kSynthStep, frames - done - chunk);
+        float* effects[4] = {left + done, right + done, left + done, right + done};
+        float* dry[2] = {left + done, right + done};
+        if (fluid_synth_process(synth_.get(), chunk, 4, effects, 2, dry) != FLUID_OK)
+            return false;
+        done += chunk;
+        if (state_ == SongState::Playing)
+            songFrames_ += static_cast<std::uint64_t>(chunk);
+    }
+    return true;
+}
+
 int FluidSynthEngine::CurrentTick() const {
     std::lock_guard lock(mutex_);
-    return player_ ? fluid_player_get_current_tick(player_.get()) : 0;
+    return song_ ? static_cast<int>(song_->sequence.TickAt(SongTimeLocked())) : 0;
 }
 
 int FluidSynthEngine::ProgramOf(int channel) const {

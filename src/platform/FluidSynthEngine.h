@@ -1,14 +1,15 @@
 #pragma once
 // The process's one synthesizer: one FluidSynth synth and one SoundFont, loaded once on a thread of
-// its own so that the windows appear at once, and one song slot in which a MIDI file plays through
-// a FluidSynth player. The sequencer device and the volume output are thin views of it.
+// its own so that the windows appear at once, and one song slot in which a song plays: its events,
+// read by our own SMF reader and put in time order, are fed to the synth block by block as the
+// block's time reaches them. The sequencer device and the volume output are thin views of it.
 //
 // Rendering happens on the output's thread (or, for tests, on the caller's thread in virtual time)
-// under the engine's lock, which also guards every change of the song slot: a player is never
-// created, started or deleted while a block is being rendered.
+// under the engine's lock, which also guards every change of the song slot: a song is never
+// replaced, started or stopped while a block is being rendered.
 //
-// Time is counted in rendered samples ("sample" timing), so freezing the rendering while paused
-// freezes the song and its sounding notes together: after the pause they go on where they were.
+// Time is counted in rendered samples, so freezing the rendering while paused freezes the song and
+// its sounding notes together: after the pause they go on where they were.
 //
 // A sound server can go away under a running output (restarted, killed): the driver's thread then
 // stops calling back, without a word. The keeper watches a running driver, and when it has taken no
@@ -35,6 +36,7 @@
 
 #include "platform/AudioOutput.h"
 #include "platform/FluidHandles.h"
+#include "playback/SongSequence.h"
 
 namespace korva {
 
@@ -77,16 +79,15 @@ struct SynthOptions {
     std::function<void(const float* left, const float* right, int frames)> onRenderedForTesting;
 };
 
-// A song ready for the player: a file it reads whole (as the SMF reader writes it) and the tick at
-// which the song ends. Module resets in it are written as GM System On, which the synth knows.
+// A song ready to play: the events the synthesizer is fed, at their times, as the SMF reader's
+// song gives them.
 struct LoadedSong {
-    std::string bytes;
-    std::uint32_t lastTick = 0;
+    SongSequence sequence;
 };
 
 enum class SongState { None, Stopped, Playing, Paused };
 
-enum class PlayResult { Started, NotOpen, NoSoundFont, PlayerFailed };
+enum class PlayResult { Started, NotOpen, NoSoundFont };
 
 class FluidSynthEngine final : public BlockRenderer {
   public:
@@ -122,7 +123,7 @@ class FluidSynthEngine final : public BlockRenderer {
 
     void RenderBlock(float* left, float* right, int frames) override;
 
-    // What the player and the synth stand at; for tests and tools.
+    // Where the song and the synth stand; for tests and tools.
     int CurrentTick() const;
     int ProgramOf(int channel) const;
     double SampleRate() const;
@@ -152,7 +153,12 @@ class FluidSynthEngine final : public BlockRenderer {
     bool ReopenLostDriver();
     void ResumeOutput();
     PlayResult PlayLocked();
-    bool StartPlayerLocked();
+    // Renders a block, feeding the song's events to the synthesizer while it plays; false when the
+    // synthesizer failed.
+    bool RenderSongLocked(float* left, float* right, int frames);
+    void SendLocked(const TimedEvent& event);
+    // How long the song has played.
+    std::uint64_t SongTimeLocked() const;
     void StopPlayerLocked();
     void EndPlayLocked();
 
@@ -169,7 +175,11 @@ class FluidSynthEngine final : public BlockRenderer {
     FluidSynthPtr synth_;
 
     std::shared_ptr<const LoadedSong> song_;
-    FluidPlayerPtr player_;
+    // Where the song stands: its next event to send, and the frames rendered while it played.
+    std::size_t nextEvent_ = 0;
+    std::uint64_t songFrames_ = 0;
+    double framesPerSecond_ = 44100.0;  // the synthesizer's, once it is made
+    static constexpr int kSynthStep = 64;
     SongState state_ = SongState::None;
     bool reachedEnd_ = false;
     bool playPending_ = false;  // a Play has not yet been answered by its end

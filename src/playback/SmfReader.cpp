@@ -1,5 +1,7 @@
 #include "playback/SmfReader.h"
 
+#include "playback/SmfMerge.h"
+
 #include <algorithm>
 #include <initializer_list>
 
@@ -581,92 +583,6 @@ class TrackWriter {
     std::uint8_t runningStatus_ = 0;
 };
 
-void WriteEvent(TrackWriter& writer, const SmfSong& song, const SmfEvent& event) {
-    if (event.IsChannel()) {
-        writer.Channel(event);
-    } else if (event.IsSysEx()) {
-        using namespace std::string_view_literals;
-        const auto data = song.Payload(event);
-        if (data.size() < kMaxDelta)  // its length must fit a variable-length number
-            writer.SysEx(event.tick, IsModuleReset(data) ? "\x7E\x7F\x09\x01"sv : data);
-    } else if (event.IsMeta(kMetaTempo) && song.fixedTempo == 0 && event.payloadSize >= 3) {
-        const auto tempo = BigEndian(song.Payload(event), 0, 3);
-        if (tempo > 0)
-            writer.Tempo(event.tick, tempo);
-    }
-}
-
-struct Cursor {
-    const SmfEvent* next;
-    const SmfEvent* end;
-    std::size_t track;
-};
-
-// Up to this many tracks are merged by stepping through the ticks, each step looking at every
-// track; beyond it a heap finds the next track, so that a file of thousands of tracks cannot make
-// the merge slow.
-constexpr std::size_t kSweepTracks = 32;
-
-void SweepMerge(TrackWriter& writer, const SmfSong& song, std::vector<Cursor> active) {
-    std::uint32_t tick = 0xFFFFFFFF;
-    for (const auto& cursor : active) tick = std::min(tick, cursor.next->tick);
-    while (!active.empty()) {
-        std::uint32_t nextTick = 0xFFFFFFFF;
-        std::size_t kept = 0;
-        for (auto cursor : active) {
-            for (; cursor.next != cursor.end && cursor.next->tick == tick; ++cursor.next)
-                WriteEvent(writer, song, *cursor.next);
-            if (cursor.next != cursor.end) {
-                nextTick = std::min(nextTick, cursor.next->tick);
-                active[kept++] = cursor;
-            }
-        }
-        active.resize(kept);
-        tick = nextTick;
-    }
-}
-
-void HeapMerge(TrackWriter& writer, const SmfSong& song, std::vector<Cursor> heap) {
-    const auto precedes = [](const SmfEvent& event, std::size_t track, const Cursor& other) {
-        return event.tick < other.next->tick || (event.tick == other.next->tick && track < other.track);
-    };
-    // A min-heap on the cursors' next events.
-    const auto later = [&precedes](const Cursor& a, const Cursor& b) {
-        return precedes(*b.next, b.track, a);
-    };
-    std::make_heap(heap.begin(), heap.end(), later);
-    while (!heap.empty()) {
-        std::pop_heap(heap.begin(), heap.end(), later);
-        Cursor cursor = heap.back();
-        heap.pop_back();
-        // Events mostly come in runs from one track; the heap is touched once per run.
-        do {
-            WriteEvent(writer, song, *cursor.next);
-            ++cursor.next;
-        } while (cursor.next != cursor.end &&
-                 (heap.empty() || precedes(*cursor.next, cursor.track, heap.front())));
-        if (cursor.next != cursor.end) {
-            heap.push_back(cursor);
-            std::push_heap(heap.begin(), heap.end(), later);
-        }
-    }
-}
-
-// Writes the events of all tracks in the order of their ticks; at equal ticks the earlier track
-// goes first, as a player that plays the tracks side by side sends them.
-void WriteMerged(TrackWriter& writer, const SmfSong& song) {
-    std::vector<Cursor> cursors;
-    for (std::size_t i = 0; i < song.tracks.size(); ++i) {
-        const auto& events = song.tracks[i].events;
-        if (!events.empty())
-            cursors.push_back({events.data(), events.data() + events.size(), i});
-    }
-    if (cursors.size() <= kSweepTracks)
-        SweepMerge(writer, song, std::move(cursors));
-    else
-        HeapMerge(writer, song, std::move(cursors));
-}
-
 }  // namespace
 
 std::string WritePlayableSmf(const SmfSong& song) {
@@ -686,19 +602,7 @@ void WritePlayableSmfInto(const SmfSong& song, std::string& out) {
 
     // Channel messages take four bytes at most, mostly fewer.
     TrackWriter writer(out, events * 4 + song.payload.size());
-    if (song.fixedTempo != 0)
-        writer.Tempo(0, song.fixedTempo);
-    if (song.format == 2) {
-        // One track after another; each starts at the tempo a song starts at, unless it sets its own.
-        for (std::size_t i = 0; i < song.tracks.size(); ++i) {
-            const auto& track = song.tracks[i];
-            if (i > 0 && song.fixedTempo == 0)
-                writer.Tempo(track.startTick, kDefaultTempo);
-            for (const auto& event : track.events) WriteEvent(writer, song, event);
-        }
-    } else {
-        WriteMerged(writer, song);
-    }
+    ForEachPlayedEvent(song, writer);
     const auto length = static_cast<std::uint32_t>(writer.Finish(song.LastTick()));
     for (int i = 0; i < 4; ++i) out[trackStart + 4 + i] = static_cast<char>(length >> (24 - 8 * i));
 }
