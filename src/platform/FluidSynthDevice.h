@@ -1,8 +1,8 @@
 #pragma once
 // The sequencer device over the process's synthesizer. Open reads the whole file with the SMF
-// reader and hands the synthesizer's player the clean file the reader writes, which it reads whole;
-// a file with nothing playable in it is refused there with a text that says why. Completion notices
-// are posted to the user-interface thread.
+// reader and hands the engine the song put in time order (SongSequence), whose events the engine
+// feeds the synthesizer as it renders; a file with nothing playable in it is refused there with a
+// text that says why. Completion notices are posted to the user-interface thread.
 
 #include <functional>
 #include <memory>

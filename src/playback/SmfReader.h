@@ -1,6 +1,8 @@
 #pragma once
 // Reads a Standard MIDI File into tracks of events, and writes a song back out as one clean file
-// that any player reads whole.
+// that any player reads whole. The program plays a song from what the reader read (SongSequence
+// puts it in time order); the clean file holds the same events in the same order, for tools and
+// for checking that order with the reader itself.
 //
 // Old files carry much that a strict reader refuses: chunks of unknown types, stray system bytes
 // inside tracks, running status kept across meta and system-exclusive events, track lengths that
