@@ -47,13 +47,18 @@ std::optional<std::string_view> KeyOf(std::string_view line) {
 }  // namespace
 
 ProfileFile ProfileFile::Load(const std::string& sjisPath) {
+    if (auto text = ReadWholeFile(sjisPath))
+        return FromText(sjisPath, std::move(*text));
     ProfileFile file;
     file.path_ = sjisPath;
-    if (auto text = ReadWholeFile(sjisPath)) {
-        file.text_ = std::move(*text);
-    } else {
-        file.unreadable_ = FindIgnoringCase(sjisPath).has_value();
-    }
+    file.unreadable_ = FindIgnoringCase(sjisPath).has_value();
+    return file;
+}
+
+ProfileFile ProfileFile::FromText(std::string sjisPath, std::string text) {
+    ProfileFile file;
+    file.path_ = std::move(sjisPath);
+    file.text_ = std::move(text);
     return file;
 }
 

@@ -17,6 +17,8 @@ class ProfileFile {
 
     // Loads the file; a missing or unreadable file is an empty profile.
     static ProfileFile Load(const std::string& sjisPath);
+    // A profile over text already read, to be saved to sjisPath.
+    static ProfileFile FromText(std::string sjisPath, std::string text);
 
     // The value, trimmed of blanks and of one pair of enclosing quotes, cut to kMaxValueLength
     // bytes without splitting a double-byte character; nullopt when the key is absent.
