@@ -112,10 +112,11 @@ void FluidSynthDevice::Open(const std::string& sjisPath) {
     std::shared_ptr<LoadedSong> song =
         lastSong_ && lastSong_.use_count() == 1 ? std::move(lastSong_) : std::make_shared<LoadedSong>();
     song->sequence.Build(read_.song);
-    lastSong_ = song;
+    // A rare large song does not keep its room for the small ones after it.
+    const bool keepRoom = size <= kKeptBetweenSongs;
+    lastSong_ = keepRoom ? song : nullptr;
     engine_.Load(std::move(song));
-    if (size > kKeptBetweenSongs) {
-        // A rare large song does not keep its room for the small ones after it.
+    if (!keepRoom) {
         fileBytes_ = std::string();
         read_ = SmfReadResult();
     }
