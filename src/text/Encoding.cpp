@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <unordered_map>
 
@@ -65,7 +66,7 @@ class Iconv {
             }
             if (out.size() - used < replacement.size())
                 out.resize(out.size() * 2 + replacement.size());
-            out.replace(used, replacement.size(), replacement);
+            std::memcpy(out.data() + used, replacement.data(), replacement.size());
             used += replacement.size();
             const std::size_t skipped = std::min(inLeft, std::max<std::size_t>(1, skip(input, failedAt)));
             in += skipped;
