@@ -61,6 +61,14 @@ std::string ReadFile(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// The loudest sample of a block.
+double Peak(const std::vector<float>& left, const std::vector<float>& right) {
+    double peak = 0;
+    for (int i = 0; i < kBlock; ++i)
+        peak = std::max({peak, std::fabs(left[i]) * 1.0, std::fabs(right[i]) * 1.0});
+    return peak;
+}
+
 // A loaded synthesizer in virtual time, its device, and the song on disk.
 struct Rig {
     Rig() : engine(Options()), device(engine, [](std::function<void()>) {}) {
@@ -85,10 +93,7 @@ struct Rig {
 
     double RenderPeak() {
         engine.RenderBlock(left.data(), right.data(), kBlock);
-        double peak = 0;
-        for (int i = 0; i < kBlock; ++i)
-            peak = std::max({peak, std::fabs(left[i]) * 1.0, std::fabs(right[i]) * 1.0});
-        return peak;
+        return Peak(left, right);
     }
 
     // Renders until the song is heard; returns the blocks it took.
@@ -172,10 +177,7 @@ struct PlayerRig {
         std::fill(left.begin(), left.end(), 0.0f);
         std::fill(right.begin(), right.end(), 0.0f);
         fluid_synth_process(synth.get(), kBlock, 0, nullptr, 2, buffers);
-        double peak = 0;
-        for (int i = 0; i < kBlock; ++i)
-            peak = std::max({peak, std::fabs(left[i]) * 1.0, std::fabs(right[i]) * 1.0});
-        return peak;
+        return Peak(left, right);
     }
 
     FluidSettingsPtr settings;

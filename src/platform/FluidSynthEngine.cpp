@@ -522,7 +522,8 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     }
 
     // The song ends once the time rendered reaches its last tick.
-    if (state_ == SongState::Playing && song_ && SongTimeLocked() >= song_->sequence.EndTime()) {
+    if (state_ == SongState::Playing && song_ &&
+        TimeAtFrameLocked(songFrames_) >= song_->sequence.EndTime()) {
         state_ = SongState::Stopped;
         reachedEnd_ = true;
         EndPlayLocked();
@@ -531,8 +532,8 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
         options_.onRenderedForTesting(left, right, frames);
 }
 
-std::uint64_t FluidSynthEngine::SongTimeLocked() const {
-    return static_cast<std::uint64_t>(static_cast<double>(songFrames_) * 1e9 / framesPerSecond_);
+std::uint64_t FluidSynthEngine::TimeAtFrameLocked(std::uint64_t frame) const {
+    return static_cast<std::uint64_t>(static_cast<double>(frame) * 1e9 / framesPerSecond_);
 }
 
 void FluidSynthEngine::SendLocked(const TimedEvent& event) {
@@ -575,32 +576,27 @@ bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames) {
     // The synthesizer renders in steps of kSynthStep frames and takes an event into account from
     // the start of its next step; so events are sent step by step, each before the step whose
     // start lies nearest to its time.
+    // While stopped, the block only lets sounding notes ring out: nothing is sent, the song stands.
     static const std::vector<TimedEvent> kNoEvents;
-    const std::vector<TimedEvent>& events = song_ ? song_->sequence.Events() : kNoEvents;
-    const double nanosecondsPerFrame = 1e9 / framesPerSecond_;
-    const auto timeAt = [&](std::uint64_t frame) {
-        return static_cast<std::uint64_t>(static_cast<double>(frame) * nanosecondsPerFrame);
-    };
+    const bool playing = state_ == SongState::Playing && song_;
+    const std::vector<TimedEvent>& events = playing ? song_->sequence.Events() : kNoEvents;
     int done = 0;
     while (done < frames) {
-        if (state_ == SongState::Playing) {
-            const std::uint64_t due = timeAt(songFrames_ + kSynthStep / 2);
-            for (; nextEvent_ < events.size() && events[nextEvent_].time < due; ++nextEvent_)
-                SendLocked(events[nextEvent_]);
-        }
+        const std::uint64_t due = TimeAtFrameLocked(songFrames_ + kSynthStep / 2);
+        for (; nextEvent_ < events.size() && events[nextEvent_].time < due; ++nextEvent_)
+            SendLocked(events[nextEvent_]);
         // Steps that send nothing are rendered together.
         int chunk = std::min(kSynthStep, frames - done);
-        const std::uint64_t nextTime = state_ == SongState::Playing && nextEvent_ < events.size()
-                                           ? events[nextEvent_].time
-                                           : ~std::uint64_t{0};
-        while (done + chunk < frames && timeAt(songFrames_ + chunk + kSynthStep / 2) <= nextTime)
+        const std::uint64_t nextTime =
+            nextEvent_ < events.size() ? events[nextEvent_].time : ~std::uint64_t{0};
+        while (done + chunk < frames && TimeAtFrameLocked(songFrames_ + chunk + kSynthStep / 2) <= nextTime)
             chunk += std::min(kSynthStep, frames - done - chunk);
         float* effects[4] = {left + done, right + done, left + done, right + done};
         float* dry[2] = {left + done, right + done};
         if (fluid_synth_process(synth_.get(), chunk, 4, effects, 2, dry) != FLUID_OK)
             return false;
         done += chunk;
-        if (state_ == SongState::Playing)
+        if (playing)
             songFrames_ += static_cast<std::uint64_t>(chunk);
     }
     return true;
@@ -608,7 +604,7 @@ bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames) {
 
 int FluidSynthEngine::CurrentTick() const {
     std::lock_guard lock(mutex_);
-    return song_ ? static_cast<int>(song_->sequence.TickAt(SongTimeLocked())) : 0;
+    return song_ ? static_cast<int>(song_->sequence.TickAt(TimeAtFrameLocked(songFrames_))) : 0;
 }
 
 int FluidSynthEngine::ProgramOf(int channel) const {

@@ -161,8 +161,8 @@ class FluidSynthEngine final : public BlockRenderer {
     // synthesizer failed.
     bool RenderSongLocked(float* left, float* right, int frames);
     void SendLocked(const TimedEvent& event);
-    // How long the song has played.
-    std::uint64_t SongTimeLocked() const;
+    // The time, in nanoseconds from the song's start, at which a frame of the song is rendered.
+    std::uint64_t TimeAtFrameLocked(std::uint64_t frame) const;
     void StopPlayerLocked();
     void EndPlayLocked();
 
