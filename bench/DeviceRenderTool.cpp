@@ -1,11 +1,17 @@
-// Plays one MIDI file through the sequencer device in virtual time, as fast as the synthesizer can
-// render it, until the device's completion notice; the benchmark script times it against the
-// fluidsynth command-line renderer. Usage: DeviceRenderTool SONG.MID [SOUNDFONT]
+// Plays one MIDI file through the sequencer device in virtual time until the device's completion
+// notice, FRAMES frames a block: as fast as the synthesizer can render it, or, with --real-time, one
+// block each time a sound card playing the song would ask for one, sleeping in between. The benchmark
+// script times it against the fluidsynth command-line renderer.
+// Usage: DeviceRenderTool [--period FRAMES] [--real-time] SONG.MID [SOUNDFONT]
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/FluidSynthDevice.h"
@@ -14,14 +20,29 @@
 
 int main(int argc, char** argv) {
     using namespace korva;
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s SONG.MID [SOUNDFONT]\n", argv[0]);
+    int period = 1024;
+    bool realTime = false;
+    int arg = 1;
+    for (; arg < argc && std::strncmp(argv[arg], "--", 2) == 0; ++arg) {
+        if (std::strcmp(argv[arg], "--real-time") == 0) {
+            realTime = true;
+        } else if (std::strcmp(argv[arg], "--period") == 0 && arg + 1 < argc) {
+            period = std::atoi(argv[++arg]);
+        } else {
+            period = 0;
+            break;
+        }
+    }
+    const int paths = argc - arg;
+    if (period <= 0 || paths < 1 || paths > 2) {
+        std::fprintf(stderr, "usage: %s [--period FRAMES] [--real-time] SONG.MID [SOUNDFONT]\n", argv[0]);
         return 2;
     }
+    const char* song = argv[arg];
     std::mutex mutex;
     std::deque<std::function<void()>> posted;
     SynthOptions options;
-    options.soundFontPath = argc == 3 ? argv[2] : "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    options.soundFontPath = paths == 2 ? argv[arg + 1] : "/usr/share/sounds/sf2/TimGM6mb.sf2";
     options.output = OutputKind::Virtual;
     options.postToUiThread = [&](std::function<void()> function) {
         std::lock_guard lock(mutex);
@@ -35,7 +56,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", ToDisplayUtf8(engine.Report().soundFontMessage).c_str());
         return 1;
     }
-    device.Open(argv[1]);
+    device.Open(song);
     if (device.Fault() == DeviceFault::None)
         device.Play();
     if (device.Fault() != DeviceFault::None) {
@@ -43,15 +64,21 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    constexpr int kPeriod = 1024;
-    std::vector<float> left(kPeriod);
-    std::vector<float> right(kPeriod);
+    std::vector<float> left(static_cast<std::size_t>(period));
+    std::vector<float> right(static_cast<std::size_t>(period));
+    const auto blockTime = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(period / engine.SampleRate()));
+    auto due = std::chrono::steady_clock::now();
     long frames = 0;
     double peak = 0;
     while (!ended) {
-        engine.RenderBlock(left.data(), right.data(), kPeriod);
-        frames += kPeriod;
-        for (int i = 0; i < kPeriod; ++i)
+        if (realTime) {
+            std::this_thread::sleep_until(due);
+            due += blockTime;
+        }
+        engine.RenderBlock(left.data(), right.data(), period);
+        frames += period;
+        for (int i = 0; i < period; ++i)
             peak = std::max({peak, double(std::abs(left[i])), double(std::abs(right[i]))});
         std::deque<std::function<void()>> due;
         {

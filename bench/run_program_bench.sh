@@ -8,7 +8,8 @@
 #
 # Reported, against `fluidsynth -ni -F` rendering the same song offline (median of 3):
 #   - CPU seconds of the program (all threads) while it plays the song in real time, and the ratio
-#     (goal at most 1.15); with PulseAudio, the daemon's CPU in the same time beside it;
+#     (goal at most 1.15); how much of it the thread that renders the synthesizer took, up to a
+#     second before the song's end; with PulseAudio, the daemon's CPU in the same time beside it;
 #   - its peak resident memory (VmHWM);
 #   - its CPU over IDLE_SECONDS (default 20) stopped after the song (goal at most 0.1% of a core),
 #     and how often its threads woke in that time;
@@ -115,6 +116,12 @@ sleep_until "$(awk -v a="$armed" 'BEGIN { printf "%.3f", a + 3 }')"
 alive
 playFrom=$(cpu_of "$korva")
 pulseFrom=$([ -n "$pulse" ] && cpu_of "$pulse" || echo 0)
+# A second before the song's end: the busiest thread, the one rendering, against the whole program.
+sleep_until "$(awk -v a="$armed" -v s="$songSeconds" 'BEGIN { printf "%.3f", a + 4 + s - 1 }')"
+alive
+lateTotal=$(cpu_of "$korva")
+lateRender=$(cat /proc/"$korva"/task/*/stat 2>/dev/null | awk -v t="$ticks" '{
+  sub(/^.*\) /, ""); c = ($12 + $13) / t; if (c > m) m = c } END { printf "%.3f", m }')
 sleep_until "$(awk -v a="$armed" -v s="$songSeconds" 'BEGIN { printf "%.3f", a + 4 + s + 4.5 }')"
 alive
 playTo=$(cpu_of "$korva")
@@ -144,6 +151,8 @@ fi
 awk -v a="$playFrom" -v b="$playTo" -v p="${pulse:+1}" -v pa="$pulseFrom" -v pb="$pulseTo" -v t="$reference" -v s="$songSeconds" 'BEGIN {
   printf "playing the %d s, 16-channel song in real time: %.2f s CPU; fluidsynth -F %.2f s CPU (median of 3); ratio %.2f (goal <= 1.15)\n", s, b - a, t, (b - a) / t
   if (p) printf "  PulseAudio daemon meanwhile: %.2f s CPU\n", pb - pa }'
+awk -v r="$lateRender" -v a="$playFrom" -v b="$lateTotal" 'BEGIN {
+  printf "  up to 1 s before its end, the thread rendering the synthesizer took %.2f s of the program'"'"'s %.2f s (%.0f%%)\n", r, b - a, r / (b - a) * 100 }'
 echo "peak resident memory: $((peakRss / 1024)) MiB"
 awk -v a="$idleFrom" -v b="$idleTo" -v s="$idleStart" -v e="$idleEnd" -v w="$((sleepsTo - sleepsFrom))" 'BEGIN {
   printf "stopped for %.1f s: %.1f ms CPU, %.3f%% of a core (goal <= 0.1%%); %d wake-ups\n", e - s, (b - a) / 1e6, (b - a) / 1e9 / (e - s) * 100, w }'
