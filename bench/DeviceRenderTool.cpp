@@ -68,24 +68,24 @@ int main(int argc, char** argv) {
     std::vector<float> right(static_cast<std::size_t>(period));
     const auto blockTime = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
         std::chrono::duration<double>(period / engine.SampleRate()));
-    auto due = std::chrono::steady_clock::now();
+    auto nextBlock = std::chrono::steady_clock::now();
     long frames = 0;
     double peak = 0;
     while (!ended) {
         if (realTime) {
-            std::this_thread::sleep_until(due);
-            due += blockTime;
+            std::this_thread::sleep_until(nextBlock);
+            nextBlock += blockTime;
         }
         engine.RenderBlock(left.data(), right.data(), period);
         frames += period;
         for (int i = 0; i < period; ++i)
             peak = std::max({peak, double(std::abs(left[i])), double(std::abs(right[i]))});
-        std::deque<std::function<void()>> due;
+        std::deque<std::function<void()>> ready;
         {
             std::lock_guard lock(mutex);
-            due.swap(posted);
+            ready.swap(posted);
         }
-        for (auto& function : due) function();
+        for (auto& function : ready) function();
     }
     std::printf("%.2f s rendered, peak %.3f\n", double(frames) / engine.SampleRate(), peak);
     return 0;

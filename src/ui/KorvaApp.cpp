@@ -84,6 +84,8 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
         std::make_unique<ProgramSettingsHost>(jukebox_, *main_, *songWindow, *volumeWindow, *documents_);
     settingsHost_->SetRemoteWindow(*remote);
     settingsHost_->SetArtistsWindow(*artists);
+    settingsHost_->SetConversionWindow(*conversionWindow);
+    settingsHost_->SetBadFileWindow(*badFiles);
     auto* setUp = new TSetUpDlg(model, *settingsHost_, *messages_, owner);
     auto* songControl = new TCtrlDlg(jukebox_, *songWindow, *messages_, owner);
     jukebox_.AttachKnifeRunner(*processRunner_);

@@ -2,8 +2,10 @@
 
 #include "ui/DocumentViewer.h"
 #include "ui/TArtsDlg.h"
+#include "ui/TBadDlg.h"
 #include "ui/TMainForm.h"
 #include "ui/TRemoteDlg.h"
+#include "ui/TSelCnvDlg.h"
 #include "ui/TViewDlg.h"
 #include "ui/TVolDlg.h"
 
@@ -62,17 +64,23 @@ void ProgramSettingsHost::ApplyDeckHints() {
 }
 
 void ProgramSettingsHost::ApplyWindowHints() {
-    songWindow_.ApplyHints(jukebox_.Model().settings.USEHNT2);
+    const bool on = jukebox_.Model().settings.USEHNT2;
+    songWindow_.ApplyHints(on);
+    volumeWindow_.ApplyHints(on);
     if (remoteWindow_)
-        remoteWindow_->ApplyHints(jukebox_.Model().settings.USEHNT2);
+        remoteWindow_->ApplyHints(on);
     if (artistsWindow_)
-        artistsWindow_->ApplyHints(jukebox_.Model().settings.USEHNT2);
+        artistsWindow_->ApplyHints(on);
+    if (conversionWindow_)
+        conversionWindow_->ApplyHints(on);
 }
 
 void ProgramSettingsHost::ApplyListFont() {
     songWindow_.ApplyListFont();
     if (artistsWindow_)
         artistsWindow_->ApplyListFont();
+    if (badFileWindow_)
+        badFileWindow_->ApplyListFont();
 }
 
 void ProgramSettingsHost::SettingsWindowClosed() {

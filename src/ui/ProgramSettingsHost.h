@@ -1,6 +1,6 @@
 #pragma once
-// What the settings window changes in the rest of the program: the deck, the song and volume
-// windows and the jukebox.
+// What the settings window changes in the rest of the program: the deck, the other windows and the
+// jukebox.
 
 #include <QPointer>
 
@@ -11,8 +11,10 @@ namespace korva {
 
 class DocumentViewer;
 class TArtsDlg;
+class TBadDlg;
 class TMainForm;
 class TRemoteDlg;
+class TSelCnvDlg;
 class TViewDlg;
 class TVolDlg;
 
@@ -29,6 +31,10 @@ class ProgramSettingsHost final : public SettingsHost {
     void SetRemoteWindow(TRemoteDlg& remoteWindow) { remoteWindow_ = &remoteWindow; }
     // The artists window's hints follow USEHNT2 and its lists the list font.
     void SetArtistsWindow(TArtsDlg& artistsWindow) { artistsWindow_ = &artistsWindow; }
+    // The conversion window's hints follow USEHNT2.
+    void SetConversionWindow(TSelCnvDlg& conversionWindow) { conversionWindow_ = &conversionWindow; }
+    // The bad-file window's list takes the list font.
+    void SetBadFileWindow(TBadDlg& badFileWindow) { badFileWindow_ = &badFileWindow; }
 
     void PressStop() override;
     void PressPlay() override;
@@ -55,6 +61,8 @@ class ProgramSettingsHost final : public SettingsHost {
     DocumentViewer& documents_;
     TRemoteDlg* remoteWindow_ = nullptr;
     TArtsDlg* artistsWindow_ = nullptr;
+    TSelCnvDlg* conversionWindow_ = nullptr;
+    TBadDlg* badFileWindow_ = nullptr;
 };
 
 }  // namespace korva

@@ -351,12 +351,16 @@ void TMainForm::VolLabelClick() {
     links_.volumeWindow->raise();
 }
 
+// While the deck stays on top it takes no drops, as the settings window's indicator and the stay-on-top
+// box's hint tell the user.
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
+    if (event->mimeData()->hasUrls() && !model_.settings.VIWFRNT)
         event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
+    if (model_.settings.VIWFRNT)
+        return;
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile())

@@ -270,13 +270,15 @@ void TRemoteDlg::UpBitBtnClick() {
 }
 
 void TRemoteDlg::LeftBitBtnClick() {
+    // The volume window is blocked while the strip is up when it was open before; its handler acts
+    // all the same, where a click on its disabled button would do nothing.
     if (targets_.volumeWindow)
-        targets_.volumeWindow->VolDownButton()->click();
+        targets_.volumeWindow->VolDownSpeedButtonClick();
 }
 
 void TRemoteDlg::RightBitBtnClick() {
     if (targets_.volumeWindow)
-        targets_.volumeWindow->VolUpButton()->click();
+        targets_.volumeWindow->VolUpSpeedButtonClick();
 }
 
 void TRemoteDlg::BarBitBtnClick() {

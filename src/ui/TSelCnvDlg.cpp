@@ -2,6 +2,7 @@
 
 #include "ui/Centring.h"
 
+#include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,8 +31,7 @@ void SetTextIfChanged(QLabel* label, const std::string& sjis) {
 TSelCnvDlg::TSelCnvDlg(Jukebox& jukebox, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      logic_(jukebox.Conversion()),
-      hints_(jukebox.Model().settings.USEHNT2) {  // applied once, when the window is made
+      logic_(jukebox.Conversion()) {
     setObjectName(QStringLiteral("TSelCnvDlg"));
     setWindowTitle(QStringLiteral("オートコンバート"));
     setFixedSize(514, 233);
@@ -94,6 +94,12 @@ TSelCnvDlg::TSelCnvDlg(Jukebox& jukebox, QWidget* parent)
     connect(continuousButton_, &QPushButton::clicked, this, [this] { logic_.CntiCnvButtonClick(); });
     connect(cancelButton_, &QPushButton::clicked, this, [this] { logic_.CansButtonClick(); });
     ConversionFieldsChanged();
+    ApplyHints(jukebox.Model().settings.USEHNT2);
+}
+
+void TSelCnvDlg::ApplyHints(bool on) {
+    for (QAbstractButton* button : findChildren<QAbstractButton*>())
+        button->setToolTip(on ? button->accessibleDescription() : QString());
 }
 
 QPushButton* TSelCnvDlg::MakeButton(const char* name, const QString& caption, const QString& hint, QRect at) {
@@ -101,8 +107,6 @@ QPushButton* TSelCnvDlg::MakeButton(const char* name, const QString& caption, co
     button->setObjectName(QLatin1String(name));
     button->setGeometry(at);
     button->setAccessibleDescription(hint);
-    if (hints_)
-        button->setToolTip(hint);
     return button;
 }
 

@@ -25,6 +25,8 @@ class TSelCnvDlg final : public QDialog, public ConversionWindowView {
     void ConversionFieldsChanged() override;
 
     void done(int result) override;
+    // Shows or hides the buttons' hints.
+    void ApplyHints(bool on);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -34,7 +36,6 @@ class TSelCnvDlg final : public QDialog, public ConversionWindowView {
     QLabel* MakePanel(const char* name, QRect at);
 
     AutoConvert& logic_;
-    bool hints_;
     QLabel* kindPanel_ = nullptr;
     QLabel* convPanel_ = nullptr;
     QLabel* outPutPanel_ = nullptr;

@@ -238,8 +238,10 @@ void TSetUpDlg::IntroBitBtnClick() {
 }
 
 void TSetUpDlg::K97PanelClick() {
-    if (about_)
+    if (about_) {
+        CentreOnScreen(*about_);
         about_->exec();
+    }
 }
 
 void TSetUpDlg::KorvaSetChange(int page) {

@@ -415,7 +415,13 @@ QWidget* TSetUpDlg::BuildListPage(int list) {
     auto* listColumn = Tight(new QVBoxLayout, 0, 3);
     controls.titles->setFixedWidth(180);
     listColumn->addWidget(controls.titles, 1);
-    listColumn->addWidget(count, 0, Qt::AlignRight);
+    auto* countRow = Tight(new QHBoxLayout, 0, 6);
+    auto* countLabel = new QLabel(QStringLiteral("総曲数"), page);
+    countLabel->setObjectName(QString::fromLatin1(name("Count%1Label")));
+    countRow->addStretch();
+    countRow->addWidget(countLabel);
+    countRow->addWidget(count);
+    listColumn->addLayout(countRow);
     columns->addLayout(listColumn);
 
     auto* side = Tight(new QVBoxLayout, 0, 3);

@@ -1,5 +1,6 @@
 #include "ui/TVolDlg.h"
 
+#include <QAbstractButton>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,8 +11,7 @@ namespace korva {
 
 namespace {
 
-QToolButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, const QString& hint,
-                        bool hints) {
+QToolButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, const QString& hint) {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setText(caption);
@@ -19,8 +19,6 @@ QToolButton* MakeButton(QWidget* parent, const QString& name, const QString& cap
     const bool numbered = caption.size() == 1 && caption[0].isDigit();
     button->setAccessibleName(numbered ? caption : hint);
     button->setAccessibleDescription(hint);
-    if (hints)
-        button->setToolTip(hint);
     button->setFixedSize(22, 22);
     return button;
 }
@@ -30,20 +28,19 @@ QToolButton* MakeButton(QWidget* parent, const QString& name, const QString& cap
 TVolDlg::TVolDlg(Jukebox& jukebox, QWidget* parent) : QDialog(parent), jukebox_(jukebox) {
     setObjectName(QStringLiteral("TVolDlg"));
     setWindowTitle(QStringLiteral("VOLUME CONTROL"));
-    const bool hints = jukebox.Model().settings.USEHNT2;  // applied once, when the window is made
 
     auto* grid = new QGridLayout;
     grid->setSpacing(2);
     for (int n = 0; n < 10; ++n) {
         auto* level = MakeButton(this, QStringLiteral("SpeedButton%1").arg(n), QString::number(n),
-                                 QStringLiteral("基準音量を設定する"), hints);
+                                 QStringLiteral("基準音量を設定する"));
         level->setCheckable(true);
         levelButtons_[static_cast<std::size_t>(n)] = level;
         grid->addWidget(level, 0, n);
         connect(level, &QToolButton::clicked, this, [this, n] { LevelButtonClick(n); });
 
         auto* closer = MakeButton(this, QStringLiteral("SpeedButton%1").arg(10 + n), QString(),
-                                  QStringLiteral("基準音量を設定した後でウィンドウを閉じる"), hints);
+                                  QStringLiteral("基準音量を設定した後でウィンドウを閉じる"));
         closer->setFixedHeight(10);
         closeButtons_[static_cast<std::size_t>(n)] = closer;
         grid->addWidget(closer, 1, n);
@@ -55,14 +52,12 @@ TVolDlg::TVolDlg(Jukebox& jukebox, QWidget* parent) : QDialog(parent), jukebox_(
 
     auto* temp = new QLabel(QStringLiteral("Temp Volume"), this);
     volDownButton_ = MakeButton(this, QStringLiteral("VolDownSpeedButton"), QStringLiteral("▼"),
-                                QStringLiteral("音量を一時的に下げる"), hints);
+                                QStringLiteral("音量を一時的に下げる"));
     volUpButton_ = MakeButton(this, QStringLiteral("VolUpSpeedButton"), QStringLiteral("▲"),
-                              QStringLiteral("音量を一時的に上げる"), hints);
+                              QStringLiteral("音量を一時的に上げる"));
     closeButton_ = new QPushButton(QStringLiteral("CLOSE"), this);
     closeButton_->setObjectName(QStringLiteral("CloseBitBtn"));
     closeButton_->setAccessibleDescription(QStringLiteral("このウィンドウを閉じる"));
-    if (hints)
-        closeButton_->setToolTip(QStringLiteral("このウィンドウを閉じる"));
     connect(volDownButton_, &QToolButton::clicked, this, &TVolDlg::VolDownSpeedButtonClick);
     connect(volUpButton_, &QToolButton::clicked, this, &TVolDlg::VolUpSpeedButtonClick);
     connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
@@ -78,7 +73,13 @@ TVolDlg::TVolDlg(Jukebox& jukebox, QWidget* parent) : QDialog(parent), jukebox_(
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(grid);
     layout->addLayout(bottom);
+    ApplyHints(jukebox.Model().settings.USEHNT2);
     setFixedSize(sizeHint());
+}
+
+void TVolDlg::ApplyHints(bool on) {
+    for (QAbstractButton* button : findChildren<QAbstractButton*>())
+        button->setToolTip(on ? button->accessibleDescription() : QString());
 }
 
 void TVolDlg::MarkEffectiveLevel(int level) {

@@ -29,6 +29,9 @@ class TVolDlg : public QDialog, public VolumeWindowView {
     QToolButton* VolDownButton() const { return volDownButton_; }
     QToolButton* VolUpButton() const { return volUpButton_; }
 
+    // Shows or hides the buttons' hints.
+    void ApplyHints(bool on);
+
     void LevelButtonClick(int level);
     void VolUpSpeedButtonClick();
     void VolDownSpeedButtonClick();

@@ -395,6 +395,27 @@ class TMainFormTest : public QObject {
         QCOMPARE(model_->play.SavedListMode, 2);
     }
 
+    // While the deck stays on top it takes no drops (the settings window shows "無効"); once it no
+    // longer does, it takes them again.
+    void staysOnTopTakesNoDrops() {
+        MakeForm("PLAYMOD=0\r\nVIWFRNT=1\r\n");
+        const std::string song = dir_->Write("a.mid", "MThd");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(song))});
+        const QPoint at(100, 30);
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form_.get(), &enter);
+        QVERIFY(!enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form_.get(), &drop);
+        QVERIFY(model_->SongLines.empty());
+        QCOMPARE(int(model_->settings.PLAYMOD), int(LIST0));
+
+        model_->settings.VIWFRNT = 0;
+        DropFiles(form_.get(), {QUrl::fromLocalFile(QString::fromStdString(song))});
+        QCOMPARE(model_->SongLines, (std::vector<std::string>{"001 " + song}));
+    }
+
     void nothingPlayableIsRefused() {
         MakeForm();
         model_->PlayQueue = {"kept"};

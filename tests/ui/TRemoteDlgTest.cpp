@@ -269,13 +269,20 @@ class TRemoteDlgTest : public QObject {
 
     void temporaryVolumeButtonsFollowTheDeck_data() {
         QTest::addColumn<bool>("volumeControl");
-        QTest::newRow("volume control") << true;
-        QTest::newRow("no volume control") << false;
+        QTest::addColumn<bool>("volumeWindowOpen");
+        QTest::newRow("volume control") << true << false;
+        // The volume window, open before the strip, cannot be used; its buttons still act for D and U.
+        QTest::newRow("volume control, volume window open") << true << true;
+        QTest::newRow("no volume control") << false << false;
     }
     void temporaryVolumeButtonsFollowTheDeck() {
         QFETCH(bool, volumeControl);
+        QFETCH(bool, volumeWindowOpen);
         Start(volumeControl ? "AUTOVOL=1\r\nINITVOL=BFFFBFFF\r\n" : "AUTOVOL=0\r\nINITVOL=BFFFBFFF\r\n");
+        if (volumeWindowOpen)
+            volumeWindow_->show();
         Enter();
+        QCOMPARE(volumeWindow_->isEnabled(), !volumeWindowOpen);
         QCOMPARE(Button("LeftBitBtn")->isEnabled(), volumeControl);
         QCOMPARE(Button("RightBitBtn")->isEnabled(), volumeControl);
         QVERIFY(Button("DownBitBtn")->isEnabled());

@@ -96,6 +96,7 @@ class TSetUpDlgListsTest : public QObject {
         }
         QCOMPARE(Rows(titles), QStringList({U8("!1 Alpha"), U8("!1 Beta"), U8("!1 夜の歌")}));
         QCOMPARE(Find<QLabel>(w, "Count0Panel")->text(), QStringLiteral("3"));
+        QCOMPARE(Find<QLabel>(w, "Count0Label")->text(), U8("総曲数"));
 
         // Edit the first entry: a new name, +3 and "very much".
         ClickRow(titles, 0);
