@@ -46,7 +46,8 @@ PlayTimeConverter::Outcome AutoConvert::ConvertEntry(AppModel& model) {
     }
     // While the window was open or the converter ran, the user may have stopped play or dropped
     // other files: the queue is no longer the one this entry belongs to.
-    if (model.play.StopCount != stops)
+    if (model.play.StopCount != stops || static_cast<std::size_t>(position) >= model.PlayQueue.size() ||
+        model.PlayQueue[static_cast<std::size_t>(position)] != path)
         return Outcome::Abandoned;
     switch (state_.ConvertState) {
         case Converted:
@@ -96,7 +97,8 @@ void AutoConvert::PrepareCommandLine(const std::string& templateText, const std:
         return;
     }
     fields_.commandLine = ExpandTemplate(templateText, source, folder, converterFolder);
-    state_.ConvertedPath = PredictedOutput(source, folder);
+    // A converter given no output folder writes where it runs: in its own folder.
+    state_.ConvertedPath = PredictedOutput(source, folder.empty() ? converterFolder : folder);
     fields_.message = FileExistsIgnoringCase(state_.ConvertedPath)
                           ? Sjis("警告：コンバート先に同名のファイルがあります")
                           : "";
@@ -106,9 +108,10 @@ void AutoConvert::PrepareCommandLine(const std::string& templateText, const std:
 }
 
 std::string AutoConvert::BuildContinuousCommandLine(const std::string& source) {
-    state_.ConvertedPath = PredictedOutput(source, state_.LastOutputFolder);
-    return ExpandTemplate(state_.ActiveTemplate, source, state_.LastOutputFolder,
-                          ConverterFolder(state_.ActiveTemplate));
+    const std::string converterFolder = ConverterFolder(state_.ActiveTemplate);
+    const std::string& folder = state_.LastOutputFolder;
+    state_.ConvertedPath = PredictedOutput(source, folder.empty() ? converterFolder : folder);
+    return ExpandTemplate(state_.ActiveTemplate, source, folder, converterFolder);
 }
 
 void AutoConvert::RunConverter(const std::string& commandLine) {

@@ -78,6 +78,8 @@ bool Player::DevicePlaying() const {
 }
 
 bool Player::DeviceIdle() const {
+    if (converting_)
+        return false;
     const DeviceMode mode = parts_.device.Mode();
     return mode == DeviceMode::None || mode == DeviceMode::Stopped;
 }
@@ -97,6 +99,10 @@ void Player::ApplyBaseIfAutomatic() {
 }
 
 void Player::Play() {
+    // The queue in progress waits for a conversion (the device stands stopped meanwhile): play is
+    // under way already, and a new queue now would pull the entry being converted from under it.
+    if (converting_)
+        return;
     const DeviceMode mode = parts_.device.Mode();
     if (mode == DeviceMode::Playing) {
         if (!model_.play.SinglePlay)
@@ -280,7 +286,14 @@ bool Player::PlayEasyEntryUnguarded() {
         if (converter_ == nullptr ||
             !converter_->IsForeign(std::string(model_.PlayQueue[model_.play.QueuePosition])))
             break;
-        const PlayTimeConverter::Outcome outcome = converter_->ConvertEntry(model_);
+        converting_ = true;
+        const PlayTimeConverter::Outcome outcome = [&] {
+            const struct Done {
+                bool& flag;
+                ~Done() { flag = false; }
+            } done{converting_};
+            return converter_->ConvertEntry(model_);
+        }();
         if (outcome == PlayTimeConverter::Outcome::Converted)
             break;
         if (outcome == PlayTimeConverter::Outcome::Stopped)

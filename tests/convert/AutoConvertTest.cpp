@@ -7,6 +7,7 @@
 
 #include "convert/CommandLine.h"
 #include "convert/ForeignFormats.h"
+#include "playback/PlayerCommands.h"
 #include "support/JukeboxRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -246,6 +247,50 @@ TEST_F(AutoConvertTest, CancelledFolderChoiceSkipsToTheNextEntryOrStopsALoneOne)
     EXPECT_EQ(rig.device.Mode(), DeviceMode::None);
     EXPECT_FALSE(rig.songList.shown);
     EXPECT_EQ(window.shown, 2);
+}
+
+// With no folder set for list 0 the converter gets an empty folder and writes where it runs, in its
+// own folder; that is where the converted file is looked for, whatever the program's working folder.
+TEST_F(AutoConvertTest, EmptyListFolderLooksForTheOutputWhereTheConverterRuns) {
+    std::filesystem::create_directories(dir.Path() / "share");
+    model.folders.SupportFolders = {dir.Folder(), dir.Folder() + "share/"};
+    model.settings.LST0DIR.clear();
+    model.settings.CNVTRCP = "CVS.EXE % -O#";
+    dir.Write("share/CVS.EXE", "#!/bin/sh\n");
+    dir.Write("share/A.MID", "MThd");
+    Queue({"A.RCP", "B.RCP"});
+    window.clicks = [&](AutoConvert& w) {
+        w.List0SpeedButtonClick();
+        EXPECT_EQ(window.seen.commandLine, dir.Folder() + "share/CVS.EXE " + dir.Folder() + "A.RCP -O");
+        EXPECT_EQ(window.seen.message, Sjis("警告：コンバート先に同名のファイルがあります"));
+    };
+    logic.ConvertForeignFile(std::string(model.PlayQueue[0]));
+    EXPECT_EQ(model.conversion.ConvertedPath, dir.Folder() + "share/A.MID");
+    logic.BuildContinuousCommandLine(std::string(model.PlayQueue[1]));
+    EXPECT_EQ(model.conversion.ConvertedPath, dir.Folder() + "share/B.MID");
+}
+
+// While an entry waits for its conversion the device stands stopped, yet play is under way: Play
+// (from the deck or the media keys, which reach it past the window) starts no new queue, and the
+// list mode does not step, so the conversion's outcome lands in the queue it belongs to.
+TEST_F(AutoConvertTest, PlayAndModeStepWaitWhileAnEntryIsConverted) {
+    dir.Write("CVS.EXE", "#!/bin/sh\n");
+    rig.folderDialog.answer = std::nullopt;
+    window.clicks = [&](AutoConvert& w) {
+        rig.ThePlayer().Play();
+        EXPECT_FALSE(StepListMode(model.settings, true, rig.ThePlayer()));
+        EXPECT_EQ(model.settings.PLAYMOD, EASY);
+        EXPECT_TRUE(rig.folderDialog.starts.empty());
+        EXPECT_EQ(model.PlayQueue.size(), 3u);
+        w.OtherSpeedButtonClick();  // cancelled: the entry is skipped
+    };
+    Queue({"A.RCP", "B.mid", "C.mid"});
+    rig.ThePlayer().PlayEasyEntry();
+    EXPECT_EQ(rig.device.OpenFile(), dir.Folder() + "B.mid");
+    EXPECT_EQ(model.play.QueuePosition, 1);
+    // Once the conversion is over, the mode steps again when the device is idle.
+    rig.ThePlayer().Stop();
+    EXPECT_TRUE(StepListMode(model.settings, true, rig.ThePlayer()));
 }
 
 }  // namespace
