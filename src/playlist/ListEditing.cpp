@@ -147,10 +147,11 @@ ListEditor::ListEditor(AppModel& model, SettingsHost& host, MessageView& message
     : model_(model), host_(host), messages_(messages) {}
 
 void ListEditor::EnterPage(int list) {
-    LoadPlaylist(model_, list, messages_);
-    if (!FileExistsIgnoringCase(model_.folders.PlaylistPath(list))) {
-        // Without a file the loader leaves the titles as they were, which would no longer match
-        // the empty buffer.
+    const bool read = LoadPlaylist(model_, list, messages_);
+    unreadable_[static_cast<std::size_t>(list)] =
+        !read && FileExistsIgnoringCase(model_.folders.PlaylistPath(list));
+    if (!read) {
+        // The loader leaves the titles as they were, which would no longer match the empty buffer.
         model_.TitleLists[list].titles.clear();
         ShowCount(model_, list);
     }
@@ -193,8 +194,17 @@ bool ListEditor::EditEntry(int list, std::optional<std::size_t> current, EditedE
     fields.name = WithoutControlBytes(fields.name);
     if (!current || fields.name.empty())
         return false;
-    const PlaylistEntry entry{fields.name, fields.path, FormatVol(fields.volBar),
-                              std::to_string(fields.feel)};
+    PlaylistEntry entry{fields.name, fields.path, FormatVol(fields.volBar), std::to_string(fields.feel)};
+    // The fields are cleared after an edit while the title stays chosen: a name typed then renames
+    // the entry and keeps its own file, volume and preference, rather than writing a line without
+    // a file that would never play again.
+    if (fields.path.empty() && *current < model_.EditBuffer.size()) {
+        PlaylistEntry own;
+        SplitEntry(model_.EditBuffer[*current], own);
+        entry.Path = std::move(own.Path);
+        entry.Vol = std::move(own.Vol);
+        entry.Feel = std::move(own.Feel);
+    }
     if (!ReplaceEntry(model_, list, *current, JoinEntry(entry)))
         return false;
     return WriteList(list);
@@ -384,6 +394,12 @@ void ListEditor::SendSongs(const std::vector<std::size_t>& selected, FolderDialo
 
 bool ListEditor::WriteList(int list) {
     const std::string path = model_.folders.PlaylistPath(list);
+    // The buffer of a list that could not be read holds none of its songs: writing it would replace
+    // the file with only what was added since.
+    if (unreadable_[static_cast<std::size_t>(list)]) {
+        messages_.ShowMessage(PlaylistNotWrittenMessage(path));
+        return false;
+    }
     try {
         WriteLineList(path, model_.EditBuffer);
         return true;

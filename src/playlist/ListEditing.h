@@ -4,6 +4,7 @@
 // ageing the new-song marks. While a page is shown the edit buffer holds its list; every change is
 // written to the list's file at once, and the title list is kept index-aligned with the buffer.
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -92,7 +93,8 @@ class ListEditor {
   public:
     ListEditor(AppModel& model, SettingsHost& host, MessageView& messages);
 
-    // Loads list N into the edit buffer and its title list. A list without a file shows no titles.
+    // Loads list N into the edit buffer and its title list. A list without a file shows no titles;
+    // a list whose file exists but cannot be read shows none either, and is never written over.
     void EnterPage(int list);
     // The entry of title index. A Vol or Feel that is no number is reported ("'%s' は整数ではありません")
     // after the name and path were taken. Remembers the companion documents found.
@@ -136,6 +138,7 @@ class ListEditor {
     MessageView& messages_;
     std::string txt_;
     std::string doc_;
+    std::array<bool, 2> unreadable_{};  // the list's file exists but its last load could not read it
 };
 
 }  // namespace korva

@@ -28,13 +28,13 @@ std::string NotRecordedMessage(const std::string& rejectPath) {
 
 }  // namespace
 
-void LoadPlaylist(AppModel& model, int list, MessageView& messages) {
+bool LoadPlaylist(AppModel& model, int list, MessageView& messages) {
     model.EditBuffer.clear();
     model.ScratchList.clear();
 
     auto lines = ReadLineList(model.folders.PlaylistPath(list));
     if (!lines)
-        return;
+        return false;
     auto& titles = model.TitleLists[list].titles;
     titles.clear();
 
@@ -74,6 +74,7 @@ void LoadPlaylist(AppModel& model, int list, MessageView& messages) {
         }
     }
     ShowCount(model, list);
+    return true;
 }
 
 }  // namespace korva

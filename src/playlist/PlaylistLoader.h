@@ -10,7 +10,8 @@ namespace korva {
 // their titles the list's title list, and the count is shown. Abnormal lines are left out, written
 // to the list's reject file (replacing what an earlier load wrote there) and reported in a message.
 // A load without abnormal lines leaves the reject file alone. A missing or unreadable playlist file
-// leaves both working lists empty and the title list and count as they were, without a message.
-void LoadPlaylist(AppModel& model, int list, MessageView& messages);
+// leaves both working lists empty and the title list and count as they were, without a message,
+// and gives false.
+bool LoadPlaylist(AppModel& model, int list, MessageView& messages);
 
 }  // namespace korva

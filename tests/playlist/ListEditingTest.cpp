@@ -1,8 +1,13 @@
 #include "playlist/ListEditing.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <functional>
 
 #include <filesystem>
 #include <string>
@@ -10,6 +15,7 @@
 
 #include "app/FileSystem.h"
 #include "playlist/EditBuffer.h"
+#include "playlist/LineFile.h"
 #include "support/Fakes.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
@@ -39,6 +45,23 @@ struct FailingWrites {
     }
     ~FailingWrites() { SetBeforeRenameHookForTesting(nullptr); }
 };
+
+// Runs body where file permissions hold: directly, or, for root (whom they do not stop), in a child
+// process that has become the unprivileged user "nobody". True when body gave true.
+bool RunUnprivileged(const std::function<bool()>& body) {
+    if (::geteuid() != 0)
+        return body();
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        const bool ok =
+            ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0 && body();
+        std::_Exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 class ProgressCount final : public TitleReadProgress {
   public:
@@ -131,6 +154,27 @@ TEST_F(ListEditingTest, CancelledFolderChangesNothing) {
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(progress.begun, 0);
     EXPECT_EQ(model.EditBuffer, Lines{"A\t/a.mid\t+0\t1"});
+}
+
+// A list file that is there but cannot be read loads as no songs; writing that empty buffer back (as
+// adding a song or ageing the marks does) would leave only the new songs in the file. It is refused
+// with the message for a list that cannot be written, and the file keeps its songs.
+TEST_F(ListEditingTest, ListThatCannotBeReadIsNeverWrittenOver) {
+    const std::string songs = "A\t/a.mid\t+0\t1\r\n!1 B\t/b.mid\t+0\t1\r\n";
+    dir.Write("KORVA.DT0", songs);
+    const std::string path = dir.Folder() + "KORVA.DT0";
+    model.TitleLists[0].titles = {"Old"};
+    ::chmod(dir.Path().c_str(), 0777);  // the unprivileged user may write in the folder
+    ::chmod(path.c_str(), 0);
+    const bool refused = RunUnprivileged([&] {
+        editor.EnterPage(0);
+        editor.AgeMarks(0);
+        return Titles(0).empty() && model.TitleLists[0].countText == "0" &&
+               messages.shown == Lines{PlaylistNotWrittenMessage(path)};
+    });
+    ::chmod(path.c_str(), 0644);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(ListFile(0), songs);
 }
 
 TEST_F(ListEditingTest, UnreadableSongStopsTheAddWithNothingWritten) {
@@ -253,6 +297,10 @@ TEST_F(ListEditingTest, EditReplacesInPlaceAndWritesNoPreferenceAsMinusOne) {
     EXPECT_TRUE(editor.EditEntry(0, 0, {"Z\tz", "a", -3, -1}));
     EXPECT_EQ(ListFile(0), "Zz\ta\t-3\t-1\r\nB\tb\t+0\t1\r\n");
     EXPECT_EQ(Titles(0), (Lines{"Zz", "B"}));
+    // The fields were cleared by that edit and the title is still chosen: a second edit with only a
+    // name typed renames the entry and keeps its file, volume and preference.
+    EXPECT_TRUE(editor.EditEntry(0, 1, {"C", "", 0, -1}));
+    EXPECT_EQ(ListFile(0), "Zz\ta\t-3\t-1\r\nC\tb\t+0\t1\r\n");
 }
 
 TEST_F(ListEditingTest, PreviewStopsAndPlaysOnlyThatSong) {
