@@ -72,6 +72,23 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
     return true;
 }
 
+// The file a path stands for: a symbolic link is followed to the file it names (which need not exist
+// yet), so that replacing the file keeps the link and changes what it points to, and the temporary
+// file is made on the same file system as that file. Empty for a chain of links that never ends.
+fs::path FollowLinks(fs::path path) {
+    constexpr int kMostLinks = 40;  // as the kernel's own limit on links in a lookup
+    for (int hops = 0; hops < kMostLinks; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(path, ec)))
+            return path;
+        const fs::path link = fs::read_symlink(path, ec);
+        if (ec)
+            return {};
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    return {};
+}
+
 }  // namespace
 
 WriteError::WriteError(const std::string& sjisPath) : UserError(sjisPath + Sjis(" に書き込めません")) {}
@@ -115,10 +132,12 @@ std::optional<std::string> ReadWholeFile(const std::string& sjisPath) {
 void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {
     fs::path target;
     try {
-        target = FindIgnoringCase(sjisPath).value_or(ToFsPath(sjisPath));
+        target = FollowLinks(FindIgnoringCase(sjisPath).value_or(ToFsPath(sjisPath)));
     } catch (const EncodingError&) {
         throw WriteError(sjisPath);
     }
+    if (target.empty())
+        throw WriteError(sjisPath);
     fs::path temporary = target;
     temporary += ".tmp-XXXXXX";
     std::string pattern = temporary.native();

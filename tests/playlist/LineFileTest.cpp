@@ -136,6 +136,31 @@ TEST(LineFileTest, WriteIntoMissingFolderRaisesWriteErrorNamingThePath) {
     }
 }
 
+// A playlist or settings file kept elsewhere and linked into the program folder stays linked: the
+// file it points to is replaced (or made, when the link points to nothing yet), never the link.
+TEST(LineFileTest, ReplacingALinkedFileChangesWhatItPointsTo) {
+    namespace fs = std::filesystem;
+    testing::TempDir dir;
+    fs::create_directories(dir.Path() / "kept" / "lists");
+    dir.Write("kept/lists/mine.dt0", "Old\t/old.mid\t+0\t1\r\n");
+    fs::create_symlink("lists/mine.dt0", dir.Path() / "kept" / "current");  // relative, two links long
+    fs::create_symlink(dir.Path() / "kept" / "current", dir.Path() / "KORVA.DT0");
+    WriteLines(dir.Folder() + "KORVA.DT0", {"New\t/new.mid\t+0\t1"});
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "KORVA.DT0"));
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "kept" / "current"));
+    EXPECT_EQ(dir.Read("kept/lists/mine.dt0"), "New\t/new.mid\t+0\t1\r\n");
+
+    fs::create_symlink("later.dt1", dir.Path() / "KORVA.DT1");
+    WriteLines(dir.Folder() + "KORVA.DT1", {"A\tB\t+0\t1"});
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "KORVA.DT1"));
+    EXPECT_EQ(dir.Read("later.dt1"), "A\tB\t+0\t1\r\n");
+
+    // A link that leads back to itself cannot be written through; it is left as it was.
+    fs::create_symlink("LOOP.DT0", dir.Path() / "LOOP.DT0");
+    EXPECT_THROW(WriteLines(dir.Folder() + "LOOP.DT0", {"A\tB\t+0\t1"}), WriteError);
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "LOOP.DT0"));
+}
+
 std::vector<std::string> TemporaryFiles(const testing::TempDir& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
