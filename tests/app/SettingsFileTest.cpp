@@ -13,6 +13,7 @@
 #include "app/FileSystem.h"
 #include "app/ProfileFile.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 #include "text/Encoding.h"
 
 namespace korva {
@@ -234,11 +235,15 @@ TEST_F(SettingsFileTest, UnwritableFolderRaisesTheWriteMessage) {
 TEST_F(SettingsFileTest, UnreadableFileIsNeverReplaced) {
     dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=1\r\n");
     std::filesystem::permissions(dir.Path() / "KORVA.INI", std::filesystem::perms::none);
-    if (std::filesystem::exists(dir.Path() / "KORVA.INI") && ReadWholeFile(Ini())) {
-        GTEST_SKIP() << "root reads anything";
-    }
-    Settings s;
-    EXPECT_THROW(SaveMainPosition(Ini(), s), WriteError);
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+    const std::optional<bool> passed = testing::RunUnprivileged([&] {
+        Settings s;
+        EXPECT_THROW(SaveMainPosition(Ini(), s), WriteError);
+        return !HasFailure();
+    });
+    if (!passed)
+        GTEST_SKIP() << "no unprivileged user to run as";
+    EXPECT_TRUE(*passed);
     std::filesystem::permissions(dir.Path() / "KORVA.INI", std::filesystem::perms::owner_read);
     EXPECT_EQ(dir.Read("KORVA.INI"), "[KORVA]\r\nPLAYMOD=1\r\n");
 }
