@@ -62,6 +62,10 @@ std::string NotAnInteger(std::string_view text) {
 }
 
 // A name typed into the field must not break the line: a TAB would start another field.
+bool HasControlBytes(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
+}
+
 std::string WithoutControlBytes(std::string_view text) {
     std::string kept;
     kept.reserve(text.size());
@@ -94,7 +98,7 @@ std::string AgedMarks(std::string line) {
 
 MidiFolder ListMidiFiles(const std::string& sjisFolder) {
     FolderListing listing = ListFilesWithExtension(sjisFolder, ".MID");
-    MidiFolder songs{std::move(listing.paths), std::move(listing.unconvertible), listing.readable};
+    MidiFolder songs{std::move(listing.paths), std::move(listing.unconvertible), {}, listing.readable};
     // The platform lists a folder in no particular order; a user expects the songs in name order.
     // Every path is the folder's text and a name, so the names alone decide.
     const std::size_t nameAt = WithTrailingPathDelimiter(sjisFolder).size();
@@ -104,6 +108,13 @@ MidiFolder ListMidiFiles(const std::string& sjisFolder) {
         const int order = CompareNoCase(nameA, nameB);
         return order != 0 ? order < 0 : nameA < nameB;
     });
+    // Names that cannot go into a list line are set apart, in the same order.
+    const auto unlistable =
+        std::stable_partition(songs.paths.begin(), songs.paths.end(),
+                              [](const std::string& path) { return !HasControlBytes(path); });
+    for (auto path = unlistable; path != songs.paths.end(); ++path)
+        songs.withControlBytes.push_back(FileNamePart(*path));
+    songs.paths.erase(unlistable, songs.paths.end());
     return songs;
 }
 
@@ -236,7 +247,23 @@ void ListEditor::Preview(std::optional<std::size_t> current) {
         PreviewSong(model_, host_, std::string(ViewEntry(model_.EditBuffer[*current]).Path));
 }
 
+std::string ControlBytesMessage(const std::vector<std::string>& sjisNames) {
+    std::string text = Sjis("次の名前にはタブや改行などの制御文字があるためリストに入れられません:");
+    for (std::string name : sjisNames) {
+        // Shown with blanks where the control bytes are, each name on a line of its own.
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }, ' ');
+        text += "\n" + name;
+    }
+    return text;
+}
+
 void ListEditor::ManualAdd(int list, const std::string& sjisPath) {
+    if (HasControlBytes(sjisPath)) {
+        // A TAB or line end would break the list's line into other fields or lines.
+        messages_.ShowMessage(ControlBytesMessage({FileNamePart(sjisPath)}));
+        return;
+    }
     std::string line;
     try {
         line = NewSongLine(sjisPath);
@@ -261,12 +288,15 @@ std::size_t ListEditor::ScanFolderForMidi(int list, FolderDialog& dialog, TitleR
     progress.Begin();
     model_.LastFolder = WithTrailingPathDelimiter(*chosen);
     MidiFolder songs = ListMidiFiles(model_.LastFolder);
-    if (!songs.readable || !songs.unconvertible.empty() || songs.paths.empty())
+    if (!songs.readable || !songs.unconvertible.empty() || !songs.withControlBytes.empty() ||
+        songs.paths.empty())
         progress.End();
     if (!songs.readable)
         messages_.ShowMessage(Sjis("フォルダ ") + model_.LastFolder + Sjis(" を読み込めません"));
     if (!songs.unconvertible.empty())
         messages_.ShowMessage(UnholdableNamesMessage(songs.unconvertible));
+    if (!songs.withControlBytes.empty())
+        messages_.ShowMessage(ControlBytesMessage(songs.withControlBytes));
     model_.ScratchList = LineList(songs.paths);
     return model_.ScratchList.size();
 }

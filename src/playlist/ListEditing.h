@@ -67,11 +67,15 @@ bool CopySongToFolder(const std::string& sjisSong, const std::string& sjisFolder
 
 // The songs of a folder: "*.MID" with the extension's letters in any case, in name order.
 struct MidiFolder {
-    std::vector<std::string> paths;          // folder text + file name, Shift-JIS
-    std::vector<std::string> unconvertible;  // names that Shift-JIS cannot hold, as messages show them
+    std::vector<std::string> paths;             // folder text + file name, Shift-JIS
+    std::vector<std::string> unconvertible;     // names that Shift-JIS cannot hold, as messages show them
+    std::vector<std::string> withControlBytes;  // names with a TAB, line end or other control byte
     bool readable = true;
 };
 MidiFolder ListMidiFiles(const std::string& sjisFolder);
+
+// The message for names that cannot go into a list line: a control byte would split the line.
+std::string ControlBytesMessage(const std::vector<std::string>& sjisNames);
 
 // Adds songs to an edit buffer unless a line with the same path (a-z folded) is there already,
 // counting the songs added before in the same run. The lines go to their sorted places on Commit;

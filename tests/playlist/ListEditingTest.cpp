@@ -186,6 +186,28 @@ TEST_F(ListEditingTest, UnreadableSongStopsTheAddWithNothingWritten) {
     EXPECT_EQ(ListFile(0), "A\t/a.mid\t+0\t1\r\n");
 }
 
+// A file name may hold a TAB or a line end on this system; in a list line it would split the line
+// into other fields or lines, and the song would come back as an abnormal line at every load. Such
+// songs are named in a message and left out; the others are added.
+TEST_F(ListEditingTest, NamesWithControlBytesStayOutOfTheList) {
+    Song("good.mid", "Good");
+    const std::string tabbed = Song("a\tb.mid", "Tabbed");
+    Song("line\nend.mid", "Broken");
+    folders.answer = dir.Folder() + "songs/";
+    editor.EnterPage(0);
+    editor.AutoAdd(0, folders, progress);
+    const std::string refused =
+        Sjis("次の名前にはタブや改行などの制御文字があるためリストに入れられません:\na b.mid\nline end.mid");
+    EXPECT_EQ(messages.shown, (Lines{refused, AddedMessage(1)}));
+    EXPECT_EQ(ListFile(0), "!1 Good\t" + dir.Folder() + "songs/good.mid\t+0\t1\r\n");
+
+    messages.shown.clear();
+    editor.ManualAdd(0, tabbed);
+    EXPECT_EQ(messages.shown,
+              Lines{Sjis("次の名前にはタブや改行などの制御文字があるためリストに入れられません:\na b.mid")});
+    EXPECT_EQ(Titles(0), Lines{"!1 Good"});
+}
+
 TEST_F(ListEditingTest, ManualAddTwiceGivesTwoEntries) {
     const std::string song = Song("x.mid", "Twice");
     editor.EnterPage(0);
