@@ -170,6 +170,16 @@ void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {
     }
 }
 
+std::optional<FileStamp> StampOf(const std::string& sjisPath) {
+    const std::optional<fs::path> found = FindIgnoringCase(sjisPath);
+    struct stat info {};
+    if (!found || ::stat(found->c_str(), &info) != 0)
+        return std::nullopt;
+    return FileStamp{static_cast<unsigned long long>(info.st_dev),
+                     static_cast<unsigned long long>(info.st_ino), static_cast<long long>(info.st_size),
+                     static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
 void AppendToFile(const std::string& sjisPath, std::string_view bytes) {
     if (AppendWhole(sjisPath, bytes) != 0)
         throw WriteError(sjisPath);

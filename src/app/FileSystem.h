@@ -34,6 +34,19 @@ int AppendWhole(const std::string& sjisPath, std::string_view bytes, std::string
 std::optional<std::filesystem::path> FindIgnoringCase(const std::string& sjisPath);
 bool FileExistsIgnoringCase(const std::string& sjisPath);
 
+// What tells one version of a file from the next: which file it is (a replacement is a new file),
+// its size and the time it was last written. Lets a holder of a file's content notice that someone
+// else has written it since.
+struct FileStamp {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = 0;
+    long long modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the file as it is now (following links); nullopt when it does not exist.
+std::optional<FileStamp> StampOf(const std::string& sjisPath);
+
 struct FolderListing {
     std::vector<std::string> paths;          // Shift-JIS paths: folder text + file name
     std::vector<std::string> unconvertible;  // UTF-8 names that Shift-JIS cannot hold, left out

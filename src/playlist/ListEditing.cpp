@@ -158,6 +158,7 @@ ListEditor::ListEditor(AppModel& model, SettingsHost& host, MessageView& message
     : model_(model), host_(host), messages_(messages) {}
 
 void ListEditor::EnterPage(int list) {
+    loaded_[static_cast<std::size_t>(list)] = StampOf(model_.folders.PlaylistPath(list));
     const bool read = LoadPlaylist(model_, list, messages_);
     unreadable_[static_cast<std::size_t>(list)] =
         !read && FileExistsIgnoringCase(model_.folders.PlaylistPath(list));
@@ -394,7 +395,8 @@ bool ListEditor::CopyToOtherList(int list, const std::vector<std::size_t>& selec
 }
 
 bool ListEditor::MoveToOtherList(int list, const std::vector<std::size_t>& selected) {
-    if (!CopyToOtherList(list, selected))
+    // Checked first: the songs would otherwise be copied and then not deleted here.
+    if (ChangedElsewhere(list) || !CopyToOtherList(list, selected))
         return false;
     DeleteEntries(list, selected);
     return true;
@@ -430,13 +432,28 @@ bool ListEditor::WriteList(int list) {
         messages_.ShowMessage(PlaylistNotWrittenMessage(path));
         return false;
     }
+    if (ChangedElsewhere(list))
+        return false;
     try {
         WriteLineList(path, model_.EditBuffer);
+        loaded_[static_cast<std::size_t>(list)] = StampOf(path);
         return true;
     } catch (const WriteError&) {
         messages_.ShowMessage(PlaylistNotWrittenMessage(path));
         return false;
     }
+}
+
+bool ListEditor::ChangedElsewhere(int list) {
+    const std::string path = model_.folders.PlaylistPath(list);
+    if (StampOf(path) == loaded_[static_cast<std::size_t>(list)])
+        return false;
+    EnterPage(list);
+    ++reloads_;
+    messages_.ShowMessage(
+        Sjis("ﾌｧｲﾙ ") + path +
+        Sjis(" はほかで書き換えられていたため、読み込み直しました。もう一度操作してください"));
+    return true;
 }
 
 void ListEditor::Reload(int list) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/AppModel.h"
+#include "app/FileSystem.h"
 #include "app/Ports.h"
 #include "app/SettingsWindow.h"
 #include "playlist/CompanionDocument.h"
@@ -100,6 +101,10 @@ class ListEditor {
     // Loads list N into the edit buffer and its title list. A list without a file shows no titles;
     // a list whose file exists but cannot be read shows none either, and is never written over.
     void EnterPage(int list);
+    // How many times a change found the list's file written elsewhere since the page loaded it (by
+    // the song control window, or an editor): the change was not made, the page was loaded afresh
+    // and a message said so. Lets the window see that it must show the titles again.
+    std::size_t ReloadCount() const { return reloads_; }
     // The entry of title index. A Vol or Feel that is no number is reported ("'%s' は整数ではありません")
     // after the name and path were taken. Remembers the companion documents found.
     ShownEntry ClickTitle(int list, std::size_t index);
@@ -134,6 +139,9 @@ class ListEditor {
 
   private:
     bool WriteList(int list);
+    // True when the list's file is no longer the one the page loaded or last wrote; the page is then
+    // loaded afresh, with a message, so that an out-of-date buffer never overwrites the other change.
+    bool ChangedElsewhere(int list);
     // Brings the edit buffer and the title list back in step after an add that did not finish.
     void Reload(int list);
 
@@ -143,6 +151,8 @@ class ListEditor {
     std::string txt_;
     std::string doc_;
     std::array<bool, 2> unreadable_{};  // the list's file exists but its last load could not read it
+    std::array<std::optional<FileStamp>, 2> loaded_{};  // the file as the page loaded or last wrote it
+    std::size_t reloads_ = 0;
 };
 
 }  // namespace korva

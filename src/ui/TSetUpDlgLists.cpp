@@ -216,7 +216,12 @@ void TSetUpDlg::EditButtonClick(int list) {
     fields.path = page.shownPath;
     fields.volBar = page.vol->value();
     fields.feel = page.feel->checkedId();
+    const std::size_t reloads = editor_.ReloadCount();
     const bool edited = editor_.EditEntry(list, CurrentTitle(list), std::move(fields));
+    if (editor_.ReloadCount() != reloads) {
+        ShowTitles(list);  // the list was loaded afresh from its file
+        return;
+    }
     if (QListWidgetItem* item = page.titles->currentItem(); item && CurrentTitle(list)) {
         const auto& titles = model_.TitleLists[static_cast<std::size_t>(list)].titles;
         if (*CurrentTitle(list) < titles.size())

@@ -208,6 +208,35 @@ TEST_F(ListEditingTest, NamesWithControlBytesStayOutOfTheList) {
     EXPECT_EQ(Titles(0), Lines{"!1 Good"});
 }
 
+// The song control window (or an editor the user opened on the list) may rewrite the file while its
+// page is open. A change on the page then finds its buffer out of date: it is not written over the
+// other change; the page loads the file afresh and says so, and the next change goes through.
+TEST_F(ListEditingTest, ChangeFromElsewhereIsNeverWrittenOver) {
+    dir.Write("KORVA.DT0", "A\ta\t+0\t1\r\nB\tb\t+0\t1\r\n");
+    const std::string path = dir.Folder() + "KORVA.DT0";
+    editor.EnterPage(0);
+    const std::string elsewhere = "A\ta\t+3\t2\r\nB\tb\t+0\t1\r\nC\tc\t+0\t1\r\n";
+    WriteFileAtomically(path, elsewhere);  // as the song control window writes
+
+    editor.DeleteEntries(0, {1});
+    EXPECT_EQ(ListFile(0), elsewhere);
+    EXPECT_EQ(Titles(0), (Lines{"A", "B", "C"}));
+    ExpectInStep(0);
+    EXPECT_EQ(editor.ReloadCount(), 1u);
+    EXPECT_EQ(messages.shown,
+              Lines{Sjis("ﾌｧｲﾙ ") + path +
+                    Sjis(" はほかで書き換えられていたため、読み込み直しました。もう一度操作してください")});
+    editor.DeleteEntries(0, {1});
+    EXPECT_EQ(ListFile(0), "A\ta\t+3\t2\r\nC\tc\t+0\t1\r\n");
+
+    // A move checks before it copies: nothing reaches the other list.
+    WriteFileAtomically(path, elsewhere);
+    EXPECT_FALSE(editor.MoveToOtherList(0, {0}));
+    EXPECT_FALSE(FileExistsIgnoringCase(dir.Folder() + "KORVA.DT1"));
+    EXPECT_EQ(ListFile(0), elsewhere);
+    EXPECT_EQ(editor.ReloadCount(), 2u);
+}
+
 TEST_F(ListEditingTest, ManualAddTwiceGivesTwoEntries) {
     const std::string song = Song("x.mid", "Twice");
     editor.EnterPage(0);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/FileSystem.h"
 #include "support/QtTestSupport.h"
 #include "support/SettingsWindowRig.h"
 #include "support/SmfWriter.h"
@@ -130,6 +131,26 @@ class TSetUpDlgListsTest : public QObject {
         // The file is written before the reload that sorts the titles anew.
         QCOMPARE(dir_->Read("KORVA.DT0"), Sjis("アルファ\t") + songs + "a.mid\t+3\t0\r\n" +
                                               Sjis("!2 夜の歌\t") + songs + "c.Mid\t+0\t1\r\n");
+    }
+
+    // The song control window rewrote the list while its page was open: the edit made on the page
+    // then is not written over that change; the page shows the file as it is now.
+    void EditAfterAChangeElsewhereShowsTheListAfresh() {
+        dir_->Write("KORVA.DT0", "A\t/a.mid\t+0\t1\r\nB\t/b.mid\t+0\t1\r\n");
+        Program& p = Open();
+        TSetUpDlg& w = p.window;
+        Find<QTabWidget>(w, "KorvaSet")->setCurrentIndex(1);
+        auto* titles = Find<QListWidget>(w, "List0ListBox");
+        QCOMPARE(Rows(titles), QStringList({"A", "B"}));
+        ClickRow(titles, 0);
+        const std::string elsewhere = "A\t/a.mid\t+3\t1\r\nB\t/b.mid\t+0\t1\r\nC\t/c.mid\t+0\t1\r\n";
+        WriteFileAtomically(dir_->Folder() + "KORVA.DT0", elsewhere);
+        Find<QLineEdit>(w, "Name0Edit")->setText(QStringLiteral("Renamed"));
+        QTest::mouseClick(Find<QPushButton>(w, "Edit0Button"), Qt::LeftButton);
+        QCOMPARE(Rows(titles), QStringList({"A", "B", "C"}));
+        QCOMPARE(Find<QLabel>(w, "Count0Panel")->text(), QStringLiteral("3"));
+        QCOMPARE(p.messages.shown.size(), 1);
+        QCOMPARE(dir_->Read("KORVA.DT0"), elsewhere);
     }
 
     void ClickingShowsTheEntryAndItsDocuments() {
