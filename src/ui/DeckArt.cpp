@@ -1,6 +1,5 @@
 #include "ui/DeckArt.h"
 
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -8,6 +7,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <cmath>
+#include "ui/ListFont.h"
 
 namespace korva {
 
@@ -303,19 +303,10 @@ void DeckPanel::mouseMoveEvent(QMouseEvent* event) {
 }
 
 QFont DeckFont(int pixelSize) {
-    static const char* const preferred[] = {"IPAGothic", "IPAexGothic", "Noto Sans CJK JP", "VL Gothic",
-                                            "TakaoGothic"};
-    QString family;
-    const QStringList families = QFontDatabase::families(QFontDatabase::Japanese);
-    for (const char* name : preferred) {
-        if (families.contains(QLatin1String(name))) {
-            family = QLatin1String(name);
-            break;
-        }
-    }
-    if (family.isEmpty() && !families.isEmpty())
-        family = families.first();
-    QFont font = family.isEmpty() ? QFont() : QFont(family);
+    QFont font = FirstInstalledFont(
+        {QStringLiteral("IPAGothic"), QStringLiteral("IPAexGothic"), QStringLiteral("Noto Sans CJK JP"),
+         QStringLiteral("VL Gothic"), QStringLiteral("TakaoGothic")},
+        QFont::SansSerif);
     font.setPixelSize(pixelSize);
     font.setBold(true);
     font.setStyleStrategy(QFont::PreferAntialias);

@@ -11,4 +11,10 @@ namespace korva {
 
 QFont ListFont(const Settings& settings);
 
+// A font of the first of the given families that is installed, else of the system's choice for the
+// style hint. The families are named as fontconfig knows them in any language: under a Japanese
+// locale the installed families are listed by their Japanese names ("IPA Pゴシック" for
+// "IPAPGothic"), so they are never looked up in that list.
+QFont FirstInstalledFont(const QStringList& families, QFont::StyleHint hint);
+
 }  // namespace korva

@@ -4,7 +4,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,6 +19,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <functional>
+#include "ui/ListFont.h"
 
 #include "ui/DeckArt.h"
 
@@ -49,16 +49,10 @@ class PathEdit final : public QLineEdit {
 // The window's own text: a proportional Japanese face, so that the five tab captions, blanks and all,
 // fit side by side.
 QFont DialogFont() {
-    static const char* const preferred[] = {"IPAPGothic", "IPAexGothic", "Noto Sans CJK JP", "VL PGothic",
-                                            "IPAGothic"};
-    const QStringList installed = QFontDatabase::families(QFontDatabase::Japanese);
-    QFont font;
-    for (const char* family : preferred) {
-        if (installed.contains(QLatin1String(family))) {
-            font.setFamily(QLatin1String(family));
-            break;
-        }
-    }
+    QFont font = FirstInstalledFont(
+        {QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"), QStringLiteral("Noto Sans CJK JP"),
+         QStringLiteral("VL PGothic"), QStringLiteral("IPAGothic")},
+        QFont::SansSerif);
     font.setPixelSize(12);
     return font;
 }
@@ -344,7 +338,7 @@ QWidget* TSetUpDlg::BuildBasicPage() {
         for (int list = 0; list < 2; ++list) {
             const QByteArray name = QStringLiteral("Pro%1%2SpeedButton").arg(band).arg(list).toLatin1();
             QToolButton* button = SpeedButton(bands, name.constData(), QString(), bandHint, Page0);
-            button->setFixedWidth(36);
+            button->setFixedWidth(38);
             QFont small = button->font();
             small.setPixelSize(11);
             button->setFont(small);

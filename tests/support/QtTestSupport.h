@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFont>
+#include <QFontInfo>
 #include <QMessageBox>
 #include <QTimer>
 #include <QToolTip>
@@ -15,6 +17,13 @@
 #include <vector>
 
 namespace korva::testing {
+
+// The name of the family a font of the given family name is drawn with. Under a Japanese locale
+// installed families go by their Japanese names ("IPA明朝" for "IPAMincho"); a family a widget
+// shows is compared with this, not with the name it was asked by.
+inline QString FamilyNamed(const QString& family) {
+    return QFontInfo(QFont(family)).family();
+}
 
 inline QString U8(const char* utf8) {
     return QString::fromUtf8(utf8);

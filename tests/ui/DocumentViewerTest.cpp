@@ -67,7 +67,7 @@ class DocumentViewerTest : public QObject {
         QCOMPARE(window->windowTitle(), QStringLiteral("SONG.TXT"));
         QPlainTextEdit* text = TextOf(window);
         QVERIFY(text->isReadOnly());
-        QCOMPARE(QFontInfo(text->font()).family(), QStringLiteral("IPAMincho"));
+        QCOMPARE(QFontInfo(text->font()).family(), testing::FamilyNamed(QStringLiteral("IPAMincho")));
         QCOMPARE(text->font().pointSize(), 12);
         const QString png = qEnvironmentVariable("KORVA_GRAB_DIR");
         if (!png.isEmpty())

@@ -130,12 +130,12 @@ class TArtsDlgTest : public QObject {
         QCOMPARE(w.windowTitle(), U8("アーチストの選択"));
         QCOMPARE(Find<QPushButton>(w, "GetBitBtn")->toolTip(), U8("選択する"));
         QCOMPARE(QFontInfo(Find<QListWidget>(w, "DataListBox")->font()).family(),
-                 QStringLiteral("IPAMincho"));
+                 testing::FamilyNamed(QStringLiteral("IPAMincho")));
         program_->model.settings.USEFONT = 0;
         w.ApplyListFont();
         w.ApplyHints(false);
         QCOMPARE(QFontInfo(Find<QListWidget>(w, "ArtistListBox")->font()).family(),
-                 QStringLiteral("IPAGothic"));
+                 testing::FamilyNamed(QStringLiteral("IPAGothic")));
         QVERIFY(Find<QPushButton>(w, "PutBitBtn")->toolTip().isEmpty());
     }
 

@@ -139,7 +139,7 @@ class TViewDlgTest : public QObject {
         QCOMPARE(w.windowTitle(), QStringLiteral("KORVA97"));
         QCOMPARE(Find<QLabel>(w, "SelMidiPanel")->text(), QStringLiteral("1"));
         const QFont font = Find<QListWidget>(w, "ViewListBox")->font();
-        QCOMPARE(QFontInfo(font).family(), family);
+        QCOMPARE(QFontInfo(font).family(), testing::FamilyNamed(family));
         QCOMPARE(font.pointSize(), points);
         auto* up = Find<QPushButton>(w, "UpBitBtn");
         QCOMPARE(up->accessibleName(), U8("前の曲に戻る"));
