@@ -521,9 +521,13 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
         right[i] *= rightGain;
     }
 
-    // The song ends once the time rendered reaches its last tick.
+    // The song ends once the time rendered reaches its last tick. Events at that tick that were
+    // not yet due (they lie within half a step of the end) are sent now: they are mostly the last
+    // note offs, and a note left on would sound on into whatever plays next.
     if (state_ == SongState::Playing && song_ &&
         TimeAtFrameLocked(songFrames_) >= song_->sequence.EndTime()) {
+        const std::vector<TimedEvent>& events = song_->sequence.Events();
+        for (; nextEvent_ < events.size(); ++nextEvent_) SendLocked(events[nextEvent_]);
         state_ = SongState::Stopped;
         reachedEnd_ = true;
         EndPlayLocked();

@@ -53,6 +53,23 @@ TEST_F(FluidSynthDeviceTest, OneSecondSongSoundsAndEndsWithOneNoticeAtItsLastTic
     EXPECT_EQ(synth.noticeModes[0], DeviceMode::Stopped);
 }
 
+// The song's last events (here the note off of an organ, which sounds for as long as it is held)
+// are sent even when its last tick falls in the last half of a synthesizer step at the end of a
+// block, where they would be due only in the block after the end.
+TEST_F(FluidSynthDeviceTest, LastEventsAreSentWhereverTheEndFallsInABlock) {
+    // At 120 beats a minute and 480 ticks a beat, tick 111 is frame 5,099: 1,003 frames into the
+    // fifth block of 1,024.
+    SmfWriter writer;
+    writer.AddTrack().ProgramChange(0, 0, 19).Note(0, 111, 0, 60, 100);
+    synth.OpenSong(dir, "ORGAN.MID", writer.Bytes());
+    synth.Device().Play();
+    ASSERT_TRUE(synth.RenderUntilNotice(synth.Seconds(1.0)));
+    ASSERT_EQ(synth.noticeFrames[0], 5 * kBlock);
+    synth.Render(synth.Seconds(1.5));
+    const Stereo after = synth.Render(synth.Seconds(0.5));
+    EXPECT_LT(after.Peak(), kAudible) << "the note went on sounding after its song had ended";
+}
+
 TEST_F(FluidSynthDeviceTest, NoticeIsNeverHandledInsideTheCallThatEndedThePlay) {
     synth.OpenSong(dir, "A.MID", HeldNoteSong(2.0));
     synth.Device().Play();
