@@ -507,7 +507,11 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     if (!synth_ || state_ == SongState::Paused)
         return;
 
-    if (!RenderSongLocked(left, right, frames)) {
+    // A song of nothing but events, all at once (a hostile file can hold millions at its first tick),
+    // would keep the lock, and with it the user interface, for minutes: a block sends at most about
+    // one event a frame, far more than music needs, and leaves the rest for the blocks after.
+    long budget = std::max(frames, 1024);
+    if (!RenderSongLocked(left, right, frames, budget)) {
         std::fill(left, left + frames, 0.0f);
         std::fill(right, right + frames, 0.0f);
         return;
@@ -525,15 +529,15 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     // not yet due (they lie within half a step of the end) are sent now: they are mostly the last
     // note offs, and a note left on would sound on into whatever plays next.
     if (state_ == SongState::Playing && song_ &&
-        TimeAtFrameLocked(songFrames_) >= song_->sequence.EndTime()) {
-        const std::vector<TimedEvent>& events = song_->sequence.Events();
-        for (; nextEvent_ < events.size(); ++nextEvent_) SendLocked(events[nextEvent_]);
+        TimeAtFrameLocked(songFrames_) >= song_->sequence.EndTime() &&
+        SendDueLocked(~std::uint64_t{0}, budget)) {
         state_ = SongState::Stopped;
         reachedEnd_ = true;
         EndPlayLocked();
     }
     if (options_.onRenderedForTesting)
         options_.onRenderedForTesting(left, right, frames);
+    lastCallback_ = SteadyClock::now();  // a long block is no stalled output
 }
 
 std::uint64_t FluidSynthEngine::TimeAtFrameLocked(std::uint64_t frame) const {
@@ -576,7 +580,15 @@ void FluidSynthEngine::SendLocked(const TimedEvent& event) {
     }
 }
 
-bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames) {
+bool FluidSynthEngine::SendDueLocked(std::uint64_t before, long& budget) {
+    const std::vector<TimedEvent>& events = song_->sequence.Events();
+    for (; nextEvent_ < events.size() && events[nextEvent_].time < before && budget > 0;
+         ++nextEvent_, --budget)
+        SendLocked(events[nextEvent_]);
+    return nextEvent_ == events.size() || events[nextEvent_].time >= before;
+}
+
+bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, long& budget) {
     // The synthesizer renders in steps of kSynthStep frames and takes an event into account from
     // the start of its next step; so events are sent step by step, each before the step whose
     // start lies nearest to its time.
@@ -586,13 +598,13 @@ bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames) {
     const std::vector<TimedEvent>& events = playing ? song_->sequence.Events() : kNoEvents;
     int done = 0;
     while (done < frames) {
-        const std::uint64_t due = TimeAtFrameLocked(songFrames_ + kSynthStep / 2);
-        for (; nextEvent_ < events.size() && events[nextEvent_].time < due; ++nextEvent_)
-            SendLocked(events[nextEvent_]);
-        // Steps that send nothing are rendered together.
+        if (playing)
+            SendDueLocked(TimeAtFrameLocked(songFrames_ + kSynthStep / 2), budget);
+        // Steps that send nothing are rendered together; so is the rest of a block whose budget
+        // is spent.
         int chunk = std::min(kSynthStep, frames - done);
         const std::uint64_t nextTime =
-            nextEvent_ < events.size() ? events[nextEvent_].time : ~std::uint64_t{0};
+            nextEvent_ < events.size() && budget > 0 ? events[nextEvent_].time : ~std::uint64_t{0};
         while (done + chunk < frames && TimeAtFrameLocked(songFrames_ + chunk + kSynthStep / 2) <= nextTime)
             chunk += std::min(kSynthStep, frames - done - chunk);
         float* effects[4] = {left + done, right + done, left + done, right + done};

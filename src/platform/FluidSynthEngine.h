@@ -157,9 +157,12 @@ class FluidSynthEngine final : public BlockRenderer {
     bool ReopenLostDriver();
     void ResumeOutput();
     PlayResult PlayLocked();
-    // Renders a block, feeding the song's events to the synthesizer while it plays; false when the
-    // synthesizer failed.
-    bool RenderSongLocked(float* left, float* right, int frames);
+    // Renders a block, feeding the song's events to the synthesizer while it plays, at most budget
+    // of them (counted down); false when the synthesizer failed.
+    bool RenderSongLocked(float* left, float* right, int frames, long& budget);
+    // Sends the events due before the time, as many as the budget allows; true when none is left
+    // behind.
+    bool SendDueLocked(std::uint64_t before, long& budget);
     void SendLocked(const TimedEvent& event);
     // The time, in nanoseconds from the song's start, at which a frame of the song is rendered.
     std::uint64_t TimeAtFrameLocked(std::uint64_t frame) const;

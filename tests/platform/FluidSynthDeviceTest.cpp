@@ -18,6 +18,7 @@ using testing::Bytes;
 using testing::HeldNoteSong;
 using testing::kAudible;
 using testing::kBlock;
+using testing::SmfTrack;
 using testing::SmfWriter;
 using testing::Stereo;
 using testing::TempDir;
@@ -68,6 +69,23 @@ TEST_F(FluidSynthDeviceTest, LastEventsAreSentWhereverTheEndFallsInABlock) {
     synth.Render(synth.Seconds(1.5));
     const Stereo after = synth.Render(synth.Seconds(0.5));
     EXPECT_LT(after.Peak(), kAudible) << "the note went on sounding after its song had ended";
+}
+
+// A file of nothing but notes at its first tick would have the synthesizer take them all in its
+// first block, holding the engine (and every window that asks it anything) for as long as that
+// takes: tens of seconds for a few megabytes. They are taken a block's worth at a time instead, and
+// the song ends once the last of them is sent.
+TEST_F(FluidSynthDeviceTest, EventsAllAtOnceAreSentABlockAtATime) {
+    SmfWriter writer;
+    SmfTrack& track = writer.AddTrack();
+    for (int i = 0; i < 10'000; ++i) track.Note(0, 0, i % 16, 36 + i % 60);  // 20,000 events at tick 0
+    synth.OpenSong(dir, "BURST.MID", writer.Bytes());
+    synth.Device().Play();
+    ASSERT_TRUE(synth.RenderUntilNotice(synth.Seconds(5.0)));
+    EXPECT_GE(synth.noticeFrames[0], 19 * kBlock) << "more events in one block than it should take";
+    EXPECT_LE(synth.noticeFrames[0], 21 * kBlock);
+    synth.Render(synth.Seconds(0.5));
+    EXPECT_EQ(synth.noticeFrames.size(), 1u);
 }
 
 TEST_F(FluidSynthDeviceTest, NoticeIsNeverHandledInsideTheCallThatEndedThePlay) {
