@@ -7,37 +7,130 @@ namespace korva {
 
 using SteadyClock = std::chrono::steady_clock;
 
-std::unique_ptr<DriverOutput> DriverOutput::Open(fluid_settings_t* settings, const std::string& driver,
-                                                 BlockRenderer& renderer, std::string& failure) {
-    if (fluid_settings_setstr(settings, "audio.driver", driver.c_str()) != FLUID_OK) {
+// One opened driver: what its callback needs, and the flag that cuts it off from the renderer.
+// Shared by the output and the threads that open and close the driver, so that it outlives both.
+struct DriverOutput::Stream {
+    explicit Stream(BlockRenderer& toRender) : renderer(toRender) {}
+
+    // From now on the renderer is called no more; a call already under way is waited for.
+    void CutOff() {
+        connected = false;
+        while (rendering.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    BlockRenderer& renderer;
+    std::atomic<bool> connected{true};
+    std::atomic<int> rendering{0};  // callbacks inside the renderer
+    FluidDriverPtr driver;          // closing it joins the driver's thread
+
+    // The thread opening or closing the driver and whoever waits for it.
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool done = false;
+    bool givenUp = false;
+};
+
+namespace {
+
+// Runs work on a thread of its own and waits for it at most kDriverAnswerLimit; true when it was
+// done in time. A thread not done by then goes on alone, holding the stream.
+template <typename Work>
+bool WithinAnswerLimit(const std::shared_ptr<DriverOutput::Stream>& stream, Work work) {
+    {
+        std::lock_guard lock(stream->mutex);
+        stream->done = false;
+        stream->givenUp = false;
+    }
+    std::thread([stream, work = std::move(work)]() mutable {
+        work(*stream);
+        std::lock_guard lock(stream->mutex);
+        stream->done = true;
+        stream->answered.notify_all();
+    }).detach();
+    std::unique_lock lock(stream->mutex);
+    if (stream->answered.wait_for(lock, kDriverAnswerLimit, [&] { return stream->done; }))
+        return true;
+    stream->givenUp = true;
+    return false;
+}
+
+}  // namespace
+
+std::unique_ptr<DriverOutput> DriverOutput::Open(std::shared_ptr<fluid_settings_t> settings,
+                                                 const std::string& driver, BlockRenderer& renderer,
+                                                 std::string& failure, bool* answered) {
+    if (answered)
+        *answered = true;
+    if (fluid_settings_setstr(settings.get(), "audio.driver", driver.c_str()) != FLUID_OK) {
         failure = "unknown audio driver";
         return nullptr;
     }
-    std::unique_ptr<DriverOutput> output(new DriverOutput(settings, renderer));
+    std::unique_ptr<DriverOutput> output(new DriverOutput(std::move(settings), renderer));
     if (!output->Resume()) {
-        failure = "cannot be opened";
+        failure = output->TimedOut() ? "did not answer" : "cannot be opened";
+        if (answered)
+            *answered = !output->TimedOut();
         return nullptr;
     }
     return output;
 }
 
+DriverOutput::~DriverOutput() {
+    Suspend();
+}
+
 void DriverOutput::Suspend() {
-    driver_.reset();  // joins the driver's thread and closes its stream
+    if (!stream_)
+        return;
+    const std::shared_ptr<Stream> stream = std::move(stream_);
+    stream->CutOff();
+    // Closing joins the driver's thread, which a hanging server may hold: past the limit the
+    // closing goes on alone.
+    WithinAnswerLimit(stream, [](Stream& closing) { closing.driver.reset(); });
 }
 
 bool DriverOutput::Resume() {
-    if (!driver_)
-        driver_.reset(new_fluid_audio_driver2(settings_, &DriverOutput::Callback, this));
-    return driver_ != nullptr;
+    if (stream_)
+        return true;
+    timedOut_ = false;
+    auto stream = std::make_shared<Stream>(renderer_);
+    const bool inTime = WithinAnswerLimit(stream, [settings = settings_](Stream& opening) {
+        FluidDriverPtr driver(new_fluid_audio_driver2(settings.get(), &DriverOutput::Callback, &opening));
+        std::unique_lock lock(opening.mutex);
+        if (opening.givenUp) {
+            // Too late: the output went on without it.
+            lock.unlock();
+            driver.reset();
+            return;
+        }
+        opening.driver = std::move(driver);
+    });
+    if (!inTime) {
+        stream->connected = false;  // should the driver still open, it renders nothing
+        timedOut_ = true;
+        return false;
+    }
+    if (!stream->driver)
+        return false;
+    stream_ = std::move(stream);
+    return true;
+}
+
+void DriverOutput::Disconnect() {
+    if (stream_)
+        stream_->CutOff();
 }
 
 int DriverOutput::Callback(void* data, int frames, int /*fxCount*/, float* /*fx*/[], int outCount,
                            float* out[]) {
     // The driver has zeroed every buffer; effects are mixed into the first stereo pair.
-    auto* output = static_cast<DriverOutput*>(data);
-    if (outCount < 2 || frames <= 0 || !output->connected_)
+    auto* stream = static_cast<Stream*>(data);
+    if (outCount < 2 || frames <= 0)
         return FLUID_OK;
-    output->renderer_.RenderBlock(out[0], out[1], frames);
+    ++stream->rendering;
+    if (stream->connected)
+        stream->renderer.RenderBlock(out[0], out[1], frames);
+    --stream->rendering;
     return FLUID_OK;
 }
 

@@ -31,7 +31,8 @@ class AudioOutput {
     virtual void Suspend() = 0;
     // Starts the stream again (a no-op while it runs); false when it cannot be opened any more.
     virtual bool Resume() = 0;
-    // From now on the renderer is called no more, at once, without waiting for the stream's thread.
+    // From now on the renderer is called no more: a call under way is waited for, the stream's thread
+    // (which a hanging server may hold) is not. Never called while the renderer's lock is held.
     virtual void Disconnect() {}
 };
 
@@ -40,27 +41,40 @@ class AudioOutput {
 // sound server that hangs.
 void AbandonOutput(std::unique_ptr<AudioOutput> output);
 
+// A driver's stream is opened and closed by threads of their own, waited for at most
+// kDriverAnswerLimit: a sound server that hangs (stopped, or stuck) keeps those threads, never the
+// caller, which is the user-interface thread when Play opens the stream.
+inline constexpr std::chrono::seconds kDriverAnswerLimit{3};
+
 class DriverOutput final : public AudioOutput {
   public:
     // Opens the named driver (settings "audio.driver"); nullptr with a reason in failure otherwise.
-    static std::unique_ptr<DriverOutput> Open(fluid_settings_t* settings, const std::string& driver,
-                                              BlockRenderer& renderer, std::string& failure);
-    ~DriverOutput() override = default;
+    // answered tells whether the driver answered at all (false: it was given up after the limit).
+    static std::unique_ptr<DriverOutput> Open(std::shared_ptr<fluid_settings_t> settings,
+                                              const std::string& driver, BlockRenderer& renderer,
+                                              std::string& failure, bool* answered = nullptr);
+    ~DriverOutput() override;
+    DriverOutput(const DriverOutput&) = delete;
+    DriverOutput& operator=(const DriverOutput&) = delete;
 
-    // Closes the driver, and its sound stream, and opens it afresh with the same settings.
+    // Closes the driver, and its sound stream, and opens it afresh with the same settings. Resume
+    // is false when the driver fails or does not answer in time (TimedOut tells which).
     void Suspend() override;
     bool Resume() override;
-    void Disconnect() override { connected_ = false; }
+    void Disconnect() override;
+    bool TimedOut() const { return timedOut_; }
+
+    struct Stream;  // one opened driver; defined with the code
 
   private:
-    DriverOutput(fluid_settings_t* settings, BlockRenderer& renderer)
-        : settings_(settings), renderer_(renderer) {}
+    DriverOutput(std::shared_ptr<fluid_settings_t> settings, BlockRenderer& renderer)
+        : settings_(std::move(settings)), renderer_(renderer) {}
     static int Callback(void* data, int frames, int fxCount, float* fx[], int outCount, float* out[]);
 
-    fluid_settings_t* settings_;  // the engine's, which outlive the output
+    std::shared_ptr<fluid_settings_t> settings_;  // shared with a thread still opening a stream
     BlockRenderer& renderer_;
-    std::atomic<bool> connected_{true};
-    FluidDriverPtr driver_;  // last: stopped before anything it calls into goes away
+    std::shared_ptr<Stream> stream_;  // the open stream, if any
+    bool timedOut_ = false;
 };
 
 class SilentOutput final : public AudioOutput {

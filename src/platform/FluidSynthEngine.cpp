@@ -71,7 +71,9 @@ FluidSynthEngine::FluidSynthEngine(SynthOptions options) : options_(std::move(op
     InstallFluidLog();
     {
         std::lock_guard creating(CreationMutex());
-        settingsProblem_ = CreateSettings(settings_);
+        FluidSettingsPtr settings;
+        settingsProblem_ = CreateSettings(settings);
+        settings_ = std::move(settings);
     }
     // The output opens before the SoundFont loads, so whether anything can be heard is known at once;
     // until the synth is there it renders silence.
@@ -199,7 +201,7 @@ void FluidSynthEngine::OpenOutput() {
          settings_ ? AudioDriverCandidates(options_.audioDriver) : std::vector<std::string>{}) {
         std::string failure;
         ClearFluidMessage();
-        if (auto output = DriverOutput::Open(settings_.get(), driver, *this, failure)) {
+        if (auto output = DriverOutput::Open(settings_, driver, *this, failure)) {
             output_ = std::move(output);
             std::lock_guard lock(mutex_);
             report_.outputName = driver;
@@ -317,8 +319,15 @@ void FluidSynthEngine::GoOnSilently(SteadyClock::duration behind, const std::str
 }
 
 bool FluidSynthEngine::ReopenLostDriver() {
+    // A server that did not answer at all is not asked again at every Play for a while: each ask
+    // would keep the Play waiting for the whole answer limit.
+    if (SteadyClock::now() < lostDriverRetry_)
+        return false;
     std::string failure;
-    auto driver = DriverOutput::Open(settings_.get(), lostDriver_, *this, failure);
+    bool answered = true;
+    auto driver = DriverOutput::Open(settings_, lostDriver_, *this, failure, &answered);
+    if (!answered)
+        lostDriverRetry_ = SteadyClock::now() + kUnansweredRetry;
     if (!driver)
         return false;
     std::cerr << "korva: the " << lostDriver_ << " audio output is back\n";
@@ -362,6 +371,8 @@ void FluidSynthEngine::ResumeOutput() {
     }
     // The driver that opened before no longer does (the sound server went away while nothing
     // played, say): go on silently, so that the song still ends and the jukebox goes on.
+    if (const auto* driver = dynamic_cast<const DriverOutput*>(output_.get()); driver && driver->TimedOut())
+        lostDriverRetry_ = SteadyClock::now() + kUnansweredRetry;
     {
         std::lock_guard lock(mutex_);
         lostDriver_ = report_.outputName;

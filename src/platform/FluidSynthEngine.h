@@ -176,7 +176,8 @@ class FluidSynthEngine final : public BlockRenderer {
     bool loadingEnded_ = false;
     bool soundFontFailed_ = false;  // set together with synth_, so a Play never waits for nothing
     SynthReport report_;
-    FluidSettingsPtr settings_;  // made before the loading starts and never replaced
+    // Made before the loading starts and never replaced; shared with a driver still being opened.
+    std::shared_ptr<fluid_settings_t> settings_;
     std::string settingsProblem_;
     std::vector<std::string> warnings_;  // written out once the lock is released
     FluidSynthPtr synth_;
@@ -196,8 +197,10 @@ class FluidSynthEngine final : public BlockRenderer {
 
     // Suspending and resuming the output take turns under outputMutex_, which is taken before mutex_.
     std::mutex outputMutex_;
-    std::unique_ptr<AudioOutput> output_;  // replaced only under outputMutex_
-    std::string lostDriver_;               // the driver to try again at the next Play; outputMutex_
+    std::unique_ptr<AudioOutput> output_;        // replaced only under outputMutex_
+    std::string lostDriver_;                     // the driver to try again at the next Play; outputMutex_
+    SteadyClock::time_point lostDriverRetry_{};  // not before this, after it did not answer; outputMutex_
+    static constexpr std::chrono::seconds kUnansweredRetry{30};
     bool outputRunning_ = false;
     bool outputIsDriver_ = false;
     SteadyClock::time_point lastCallback_;  // the output's last call for sound

@@ -1,12 +1,14 @@
 // The real synthesizer playing through a private PulseAudio server that goes away mid-song, killed
 // or frozen: the song goes on silently from where it was and ends on time, the status-line notice
-// comes once, and once the server is back the next song plays through it again. Runs where
-// pulseaudio is installed; says so and skips elsewhere.
+// comes once, and once the server is back the next song plays through it again. A server that stays
+// frozen never holds up a Play, nor the closing of an idle stream. Runs where pulseaudio is
+// installed; says so and skips elsewhere.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -144,10 +146,40 @@ TEST_P(SoundServerLoss, SongGoesOnSilentlyAndEndsOnTimeThenTheNextPlaysThroughTh
     EXPECT_EQ(notices_.size(), 1u);
 }
 
+// The server freezes once a song has ended and stays frozen: the stream that closes when the player
+// has stood idle cannot be closed in the server, and a new one cannot be opened. Neither is waited
+// for beyond a few seconds; the next songs play silently, each Play returns, and the server is not
+// asked again at every Play.
+using FrozenSoundServer = SoundServerLoss;
+TEST_P(FrozenSoundServer, NeverHoldsUpPlay) {
+    synth_->OpenSong(songs_, "FIRST.MID", HeldNoteSong(0.5));
+    synth_->Device().Play();
+    ASSERT_TRUE(WaitFor([&] { return Ends() == 1; }));
+    server_->Freeze();
+    std::this_thread::sleep_for(3s);  // past the idle limit: the stream is being closed
+
+    for (const char* name : {"SECOND.MID", "THIRD.MID"}) {
+        const std::size_t ended = Ends();
+        synth_->OpenSong(songs_, name, HeldNoteSong(0.5));
+        auto play = std::async(std::launch::async, [&] { synth_->Device().Play(); });
+        if (play.wait_for(30s) != std::future_status::ready) {
+            server_->Thaw();  // lets the hung call return, so that the test can end
+            play.wait();
+            FAIL() << "Play waited for a frozen sound server";
+        }
+        ASSERT_TRUE(WaitFor([&] { return Ends() == ended + 1; })) << name << " never ended";
+        EXPECT_EQ(synth_->Engine().Report().outputName, "silent");
+    }
+    server_->Thaw();
+}
+
 INSTANTIATE_TEST_SUITE_P(Server, SoundServerLoss, ::testing::Values(Loss::Killed, Loss::Frozen),
                          [](const ::testing::TestParamInfo<Loss>& paramInfo) {
                              return std::string(paramInfo.param == Loss::Killed ? "Killed" : "Frozen");
                          });
+
+INSTANTIATE_TEST_SUITE_P(Server, FrozenSoundServer, ::testing::Values(Loss::Frozen),
+                         [](const ::testing::TestParamInfo<Loss>&) { return std::string("Frozen"); });
 
 }  // namespace
 }  // namespace korva
