@@ -1,6 +1,8 @@
 #include "ui/Deck.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QScrollBar>
 
 #include "app/StatusLine.h"
@@ -17,6 +19,19 @@ constexpr int kKeyPitch = 37;  // transport keys and their display labels
 constexpr int kDisplayLeft = 27;
 
 const QString kCredit = QStringLiteral("KORVA97 model100  MIDI JUKEBOX");
+
+// The volume bar is 52 pixels wide: between its arrows there is less room than the usual style's
+// shortest slider, and the style then draws no slider at all, so the level cannot be seen. This
+// style lets the slider be as short as the room.
+class ShortSliderStyle final : public QProxyStyle {
+  public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_ScrollBarSliderMin)
+            return 6;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 template <typename W>
 W* Named(W* widget, const char* name, const QRect& geometry) {
@@ -117,6 +132,9 @@ Deck BuildDeck(QWidget* window) {
     deck.VolScrollBar = Named(new QScrollBar(Qt::Horizontal, deck.Panel1), "VolScrollBar", {252, 48, 52, 14});
     deck.VolScrollBar->setRange(0, 9);
     deck.VolScrollBar->setPageStep(2);
+    auto* sliderStyle = new ShortSliderStyle(QApplication::style()->name());
+    sliderStyle->setParent(deck.VolScrollBar);
+    deck.VolScrollBar->setStyle(sliderStyle);
     deck.VolScrollBar->setAccessibleName(QStringLiteral("基準音量を設定します"));
     deck.hints.emplace_back(deck.VolScrollBar, QStringLiteral("基準音量を設定します"));
     for (QWidget* hidden : {static_cast<QWidget*>(deck.VolScrollBar), static_cast<QWidget*>(deck.VolLabel),

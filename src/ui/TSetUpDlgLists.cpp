@@ -162,12 +162,14 @@ void TSetUpDlg::ShowName(int list, const std::string& name) {
     ListPage& page = listPages_[static_cast<std::size_t>(list)];
     page.shownName = name;
     page.name->setText(FromSjis(name));
+    page.name->home(false);  // a long name shows its start, not its end
 }
 
 void TSetUpDlg::ShowPath(int list, const std::string& path) {
     ListPage& page = listPages_[static_cast<std::size_t>(list)];
     page.shownPath = path;
     page.path->setText(FromSjis(path));
+    page.path->home(false);
 }
 
 std::optional<std::size_t> TSetUpDlg::CurrentTitle(int list) const {
@@ -354,6 +356,7 @@ void TSetUpDlg::FindListBoxClick(QListWidget* clicked) {
     const auto row = static_cast<std::size_t>(clicked->row(item));
     findMonLine_ = row < foundLines_[list].size() ? foundLines_[list][row] : std::string();
     findMonEdit_->setText(FromSjis(findMonLine_));
+    findMonEdit_->home(false);
     (clicked == find0ListBox_ ? find1ListBox_ : find0ListBox_)->clearSelection();
 }
 

@@ -10,6 +10,7 @@
 #include <QRawFont>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
@@ -157,6 +158,23 @@ class TMainFormTest : public QObject {
         form_->ShowVolumeControls();
         QVERIFY(Find("NameLabel")->isHidden());
         QVERIFY(!Find("UpLabel")->isHidden());
+
+        // The narrow volume bar still shows its slider, further right for a higher level.
+        auto* bar = Find<QScrollBar>("VolScrollBar");
+        const auto sliderAt = [bar](int level) {
+            QStyleOptionSlider option;
+            option.initFrom(bar);
+            option.orientation = Qt::Horizontal;
+            option.minimum = bar->minimum();
+            option.maximum = bar->maximum();
+            option.pageStep = bar->pageStep();
+            option.sliderPosition = option.sliderValue = level;
+            option.subControls = QStyle::SC_All;
+            return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                                bar);
+        };
+        QVERIFY(sliderAt(0).width() > 0);
+        QVERIFY(sliderAt(9).left() > sliderAt(0).left());
     }
 
     void designSetsTheClientSize_data() {

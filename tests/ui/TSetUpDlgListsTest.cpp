@@ -172,6 +172,9 @@ class TSetUpDlgListsTest : public QObject {
         QVERIFY(!Find<QPushButton>(w, "DocButton1")->isEnabled());
         QTest::mouseClick(txt, Qt::LeftButton);
         QVERIFY(p.host.calls.contains(QStringLiteral("Open ") + QString::fromStdString(songs + "good.TXT")));
+        // Name and path show their start (a long one would otherwise show only its end).
+        for (const char* field : {"Name1Edit", "Path1Edit"})
+            QCOMPARE(Find<QLineEdit>(w, field)->cursorPosition(), 0);
 
         // A Feel that is no number: the name and path change, the rest stays as it was.
         p.messages.shown.clear();
