@@ -525,6 +525,11 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     if (!RenderSongLocked(left, right, frames, budget)) {
         std::fill(left, left + frames, 0.0f);
         std::fill(right, right + frames, 0.0f);
+        // A synthesizer that cannot render ends the song, which would otherwise never end.
+        if (state_ == SongState::Playing) {
+            state_ = SongState::Stopped;
+            EndPlayLocked();
+        }
         return;
     }
     ++renderedBlocks_;
