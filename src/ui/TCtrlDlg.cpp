@@ -160,6 +160,7 @@ void TCtrlDlg::BuildWindow(bool hints) {
     msgLabel_->setGeometry(8, 18, 330, 46);
     msgLabel_->setWordWrap(true);
     msgLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    msgLabel_->setContentsMargins(3, 3, 3, 0);  // clear of the frame's lines
 
     ColourPanel(MakePanel("Panel5", QStringLiteral("ＳＭＦナイフ変換"), {8, 250, 112, 26}),
                 QStringLiteral("olive"), QStringLiteral("white"));
