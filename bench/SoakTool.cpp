@@ -53,7 +53,7 @@ struct SoakDeck final : DeckView, DeckVolumeView, StatusView {
     bool playLit = false;
 };
 
-struct CountedMessages final : MessageView {
+struct TalliedMessages final : MessageView {
     void ShowMessage(const std::string& text) override {
         if (++count <= 5)
             std::fprintf(stderr, "message: %s\n", ToDisplayUtf8(text).c_str());
@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
     settings.RNDMODE = NOR;
     settings.SENDRST = 1;
     SoakDeck deck;
-    CountedMessages messages;
+    TalliedMessages messages;
     testing::ScriptedFolderDialog folders;
     testing::FakeTimer introTimer;
     jukebox.AttachDeck(deck, deck, deck);

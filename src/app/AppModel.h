@@ -32,6 +32,8 @@ struct PlayState {
     // Counts the presses of Stop: an action that waited for the user or a child process learns
     // from it that play was stopped or restarted meanwhile.
     unsigned StopCount = 0;
+    // How many dialogs or converters the core is waiting in (see playback/ModalDepth.h).
+    int ModalDepth = 0;
 };
 
 // The outcome of the latest conversion of a foreign sequencer file.

@@ -46,7 +46,8 @@ PlayTimeConverter::Outcome AutoConvert::ConvertEntry(AppModel& model) {
     }
     // While the window was open or the converter ran, the user may have stopped play or dropped
     // other files: the queue is no longer the one this entry belongs to.
-    if (model.play.StopCount != stops || static_cast<std::size_t>(position) >= model.PlayQueue.size() ||
+    if (model.play.StopCount != stops || model.play.QueuePosition != position ||
+        static_cast<std::size_t>(position) >= model.PlayQueue.size() ||
         model.PlayQueue[static_cast<std::size_t>(position)] != path)
         return Outcome::Abandoned;
     switch (state_.ConvertState) {

@@ -8,10 +8,14 @@ Jukebox::Jukebox(Folders folders, RandomSource& random, const Clock& clock)
     : random_(random),
       clock_(clock),
       views_(QuietViews()),
+      messages_(model_.play.ModalDepth, *views_.messages),
+      folderDialog_(model_.play.ModalDepth, *views_.folderDialog),
       conversion_(model_, views_, [this] { Commands().Stop(); }),
       songControl_(model_, views_, [this]() -> PlayerCommands& { return Commands(); }),
       artists_(model_, random_, views_) {
     model_.folders = std::move(folders);
+    views_.messages = &messages_;
+    views_.folderDialog = &folderDialog_;
 }
 
 Jukebox::~Jukebox() {
@@ -58,8 +62,8 @@ void Jukebox::AttachVolumeWindow(VolumeWindowView& volumeWindow) {
 }
 
 void Jukebox::AttachDialogs(MessageView& messages, FolderDialog& folderDialog) {
-    views_.messages = &messages;
-    views_.folderDialog = &folderDialog;
+    messages_.Attach(messages);
+    folderDialog_.Attach(folderDialog);
 }
 
 void Jukebox::AttachConversion(ConversionWindowView& window, ProcessRunner& runner) {
@@ -76,6 +80,8 @@ void Jukebox::CheckVolumeDevice() {
 }
 
 bool Jukebox::PlayDropped(const std::vector<std::string>& names, DropSource source) {
+    if (Busy())
+        return false;
     return PlayDroppedFiles(model_, names, source,
                             DropPorts{Commands(), *views_.messages, random_, *views_.songList});
 }

@@ -19,6 +19,7 @@
 #include "convert/SongControl.h"
 #include "playback/ArtistSelection.h"
 #include "playback/DroppedFiles.h"
+#include "playback/ModalDepth.h"
 #include "playback/Player.h"
 #include "playback/PlayerCommands.h"
 #include "playback/PlayerViews.h"
@@ -79,8 +80,11 @@ class Jukebox {
     // line says so.
     void CheckVolumeDevice();
 
-    // Files dropped on the deck or chosen with its file dialog (Shift-JIS paths) play at once.
+    // Files dropped on the deck or chosen with its file dialog (Shift-JIS paths) play at once; false
+    // with nothing done while Busy.
     bool PlayDropped(const std::vector<std::string>& names, DropSource source);
+    // True while the core waits in a dialog or for a converter: files to play must wait until then.
+    bool Busy() const { return model_.play.ModalDepth > 0; }
     void ShowSongWindow();
 
     // The volume controls of the deck and the volume window; nothing happens before the volume
@@ -98,6 +102,8 @@ class Jukebox {
     RandomSource& random_;
     const Clock& clock_;
     Views views_;
+    CountedMessages messages_;
+    CountedFolderDialog folderDialog_;
     IdlePlayer idle_;
     AutoConvert conversion_;
     SongControl songControl_;

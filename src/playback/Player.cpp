@@ -8,6 +8,7 @@
 #include "app/FileSystem.h"
 #include "app/PlayModes.h"
 #include "playback/ArtistSelection.h"
+#include "playback/ModalDepth.h"
 #include "playlist/CompanionDocument.h"
 #include "playlist/PlaylistEntry.h"
 #include "text/Encoding.h"
@@ -78,7 +79,8 @@ bool Player::DevicePlaying() const {
 }
 
 bool Player::DeviceIdle() const {
-    if (converting_)
+    // Waiting in a dialog or for a converter (the device stands stopped meanwhile), play is under way.
+    if (model_.play.ModalDepth > 0)
         return false;
     const DeviceMode mode = parts_.device.Mode();
     return mode == DeviceMode::None || mode == DeviceMode::Stopped;
@@ -99,9 +101,9 @@ void Player::ApplyBaseIfAutomatic() {
 }
 
 void Player::Play() {
-    // The queue in progress waits for a conversion (the device stands stopped meanwhile): play is
-    // under way already, and a new queue now would pull the entry being converted from under it.
-    if (converting_)
+    // The core waits in a dialog or for a converter, in the middle of building or going through the
+    // queue: play is under way already, and a new queue now would be pulled from under that wait.
+    if (model_.play.ModalDepth > 0)
         return;
     const DeviceMode mode = parts_.device.Mode();
     if (mode == DeviceMode::Playing) {
@@ -141,8 +143,10 @@ void Player::StartNewQueue() {
             break;
         case ARTS:
             // The artists window's OK fills the queue and the song lines before it closes.
-            if (artists_)
+            if (artists_) {
+                const ModalScope waiting(model_.play.ModalDepth);
                 artists_->SearchArtists();
+            }
             started = PlayArtistEntry();
             break;
         case EASY:
@@ -286,12 +290,8 @@ bool Player::PlayEasyEntryUnguarded() {
         if (converter_ == nullptr ||
             !converter_->IsForeign(std::string(model_.PlayQueue[model_.play.QueuePosition])))
             break;
-        converting_ = true;
         const PlayTimeConverter::Outcome outcome = [&] {
-            const struct Done {
-                bool& flag;
-                ~Done() { flag = false; }
-            } done{converting_};
+            const ModalScope waiting(model_.play.ModalDepth);
             return converter_->ConvertEntry(model_);
         }();
         if (outcome == PlayTimeConverter::Outcome::Converted)

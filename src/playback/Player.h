@@ -113,9 +113,6 @@ class Player final : public PlayerCommands {
     PlayerParts parts_;
     const Views& views_;
     PlayTimeConverter* converter_ = nullptr;
-    // True while an entry of the queue is being converted: its window is open or its converter runs,
-    // with the device stopped and the event loop going.
-    bool converting_ = false;
     ArtistSelection* artists_ = nullptr;
     bool introEnabled_ = false;
     int introInterval_ = 0;

@@ -5,7 +5,8 @@
 namespace korva {
 
 bool SelectQueueEntry(PlayState& play, int selected, PlayerCommands& player) {
-    if (selected < 0)
+    // While the core waits in a dialog or for a converter the entry it waits for must stay where it is.
+    if (selected < 0 || play.ModalDepth > 0)
         return false;
     // A stop while paused would leave the player paused over a stopped device, and the notice of a
     // stopped reset file would keep the position for the song that reset belonged to.

@@ -340,6 +340,12 @@ void TMainForm::ChooseFileAndPlay() {
 }
 
 void TMainForm::PlayDroppedNames(const std::vector<std::string>& names, DropSource source) {
+    // Files that come while the core waits in a dialog (handed over by a second start, or by the
+    // media controls) are played once it is done.
+    if (jukebox_.Busy()) {
+        QTimer::singleShot(250, this, [this, names, source] { PlayDroppedNames(names, source); });
+        return;
+    }
     jukebox_.PlayDropped(names, source);
 }
 

@@ -8,6 +8,7 @@
 #include "convert/CommandLine.h"
 #include "convert/ForeignFormats.h"
 #include "playback/PlayerCommands.h"
+#include "playback/SongWindow.h"
 #include "support/JukeboxRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -279,6 +280,8 @@ TEST_F(AutoConvertTest, PlayAndModeStepWaitWhileAnEntryIsConverted) {
     window.clicks = [&](AutoConvert& w) {
         rig.ThePlayer().Play();
         EXPECT_FALSE(StepListMode(model.settings, true, rig.ThePlayer()));
+        // Choosing an entry in the song window would move the position under the conversion.
+        EXPECT_FALSE(SelectQueueEntry(model.play, 0, rig.ThePlayer()));
         EXPECT_EQ(model.settings.PLAYMOD, EASY);
         EXPECT_TRUE(rig.folderDialog.starts.empty());
         EXPECT_EQ(model.PlayQueue.size(), 3u);

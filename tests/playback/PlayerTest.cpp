@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "playback/PlayerCommands.h"
+#include "playback/SongWindow.h"
 #include "support/JukeboxRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -144,6 +146,30 @@ TEST_F(PlayerTest, MissingSecondEntryStopsTheRunWithItsError) {
     EXPECT_EQ(messages.shown[0], Sjis("ＭＩＤＩファイル（ ") + Path("B") + Sjis("）がありません"));
     EXPECT_FALSE(deck.playLit);
     EXPECT_EQ(device.opened, (std::vector<std::string>{Path("A")}));
+}
+
+// While the message of the missing song is open the event loop runs: a Play, a chosen entry, a
+// change of list mode and dropped files from then are refused (the files wait, see the deck), and
+// the run ends as it would have.
+TEST_F(PlayerTest, NothingStartsWhileTheCoreWaitsInAMessage) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    const std::string dropped = Song("D.mid");
+    Playlist(0, {"A", "B"});
+    messages.whileShown = [&] {
+        EXPECT_TRUE(rig.jukebox.Busy());
+        player.Play();
+        EXPECT_FALSE(SelectQueueEntry(model.play, 0, player));
+        EXPECT_FALSE(StepListMode(model.settings, true, player));
+        EXPECT_FALSE(rig.jukebox.PlayDropped({dropped}, DropSource::Drop));
+    };
+    player.Play();
+    device.FinishAndDeliver();
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_FALSE(rig.jukebox.Busy());
+    EXPECT_EQ(device.opened, (std::vector<std::string>{Path("A")}));
+    EXPECT_EQ(model.settings.PLAYMOD, LIST0);
+    EXPECT_FALSE(deck.playLit);
 }
 
 TEST_F(PlayerTest, BackAndNextMoveOnlyInsideTheQueue) {

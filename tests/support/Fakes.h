@@ -4,6 +4,7 @@
 // what a test may want to look at, and nothing more.
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -61,8 +62,14 @@ class RecordingStatus : public StatusView {
 
 class RecordingMessages final : public MessageView {
   public:
-    void ShowMessage(const std::string& text) override { shown.push_back(text); }
+    void ShowMessage(const std::string& text) override {
+        shown.push_back(text);
+        if (whileShown)
+            whileShown();
+    }
     std::vector<std::string> shown;
+    // What the user (or a media key, or a second start) does while the box is open.
+    std::function<void()> whileShown;
 };
 
 // Answers every folder dialog with `answer` (nullopt: the user cancels) and keeps where each started.

@@ -434,6 +434,25 @@ class TMainFormTest : public QObject {
         QCOMPARE(model_->SongLines, (std::vector<std::string>{"001 " + song}));
     }
 
+    // Files handed over (by a second start or the media controls) while the core waits in one of
+    // its messages play once the message is closed, not under it.
+    void filesHandedOverDuringACoreMessagePlayAfterIt() {
+        MakeForm("PLAYMOD=0\r\nSENDRST=0\r\n");
+        dir_->Write("KORVA.DT0", "B\t" + dir_->Folder() + "B.mid\t+0\t1\r\n");  // B.mid is missing
+        const std::string song = dir_->Write("d.mid", "MThd");
+        std::vector<std::string> linesUnderTheMessage{"-"};
+        ModalAnswers answers({[&](QDialog* box) {
+            form_->PlayLocalFiles({QString::fromStdString(song)});
+            linesUnderTheMessage = model_->SongLines.ToStrings();
+            box->accept();
+        }});
+        form_->PressPlay();
+        QCOMPARE(answers.Answered(), 1u);
+        QVERIFY(linesUnderTheMessage.empty() || linesUnderTheMessage.front() != "001 " + song);
+        QTRY_COMPARE(model_->SongLines.ToStrings(), std::vector<std::string>{"001 " + song});
+        QCOMPARE(rig_->device.OpenFile(), song);
+    }
+
     void nothingPlayableIsRefused() {
         MakeForm();
         model_->PlayQueue = {"kept"};
