@@ -20,8 +20,9 @@ namespace korva {
 namespace {
 
 constexpr char kAnswer = '\x06';
-// More than any command line brings; a sender that goes on is cut off.
-constexpr std::size_t kMaxHandOverBytes = 1 << 20;
+// More than any command line brings (Linux allows 2 MiB of arguments by default); a sender that goes
+// on is cut off.
+constexpr std::size_t kMaxHandOverBytes = 4 << 20;
 constexpr int kHandOverSeconds = 5;
 
 struct SocketAddress {
@@ -135,6 +136,12 @@ bool SingleInstance::HandOver(const std::vector<std::string>& names) const {
     SetTimeouts(connection.Get());
     const SocketAddress address = AddressOf(name_);
     if (::connect(connection.Get(), reinterpret_cast<const sockaddr*>(&address.addr), address.length) != 0)
+        return false;
+    // The name is known to every user: the user's file names go only to a copy of the user's own.
+    ucred peer{};
+    socklen_t peerLength = sizeof peer;
+    if (::getsockopt(connection.Get(), SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) != 0 ||
+        peer.uid != ::getuid())
         return false;
     std::string bytes;
     for (const std::string& name : names) {

@@ -171,7 +171,12 @@ std::string ToDisplayUtf8(std::string_view sjis) {
 
 std::string UnholdableNamesMessage(const std::vector<std::string>& sjisNamesForMessage) {
     std::string text = Sjis("次の名前には Shift-JIS で表せない文字があるため使えません:");
-    for (const std::string& name : sjisNamesForMessage) text += "\n" + name;
+    // A message box grows with its lines: beyond a screenful its button would be off the screen.
+    constexpr std::size_t kMostNames = 20;
+    for (std::size_t i = 0; i < sjisNamesForMessage.size() && i < kMostNames; ++i)
+        text += "\n" + sjisNamesForMessage[i];
+    if (sjisNamesForMessage.size() > kMostNames)
+        text += "\n" + Sjis("…ほか ") + std::to_string(sjisNamesForMessage.size() - kMostNames) + Sjis(" 件");
     return text;
 }
 

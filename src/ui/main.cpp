@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
+#include <cstdio>
 #include <vector>
 
 #include "platform/ProgramPlaces.h"
@@ -18,13 +19,44 @@
 namespace {
 
 // Grid placement needs a window that may place itself; Wayland forbids that, XWayland allows it.
+// Without XWayland (no X display) the program still runs on Wayland itself.
 void PreferXcbOnWayland() {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY"))
         return;
     if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
+}
+
+// Without any display the windowing system cannot be reached, and Qt would end the program with
+// an abort. Files given on the command line can still be handed to a running copy.
+bool NoDisplay() {
+    return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+class StandardErrorMessages final : public korva::MessageView {
+  public:
+    void ShowMessage(const std::string& sjisText) override {
+        std::fprintf(stderr, "korva97: %s\n", korva::ToDisplayUtf8(sjisText).c_str());
+    }
+};
+
+int RunWithoutDisplay(int argc, char** argv) {
+    std::vector<std::string> handOver;
+    for (int i = 1; i < argc; ++i) {
+        if (QFileInfo(QFile::decodeName(argv[i])).isFile())
+            handOver.push_back(
+                QFile::encodeName(QFileInfo(QFile::decodeName(argv[i])).absoluteFilePath()).toStdString());
+    }
+    korva::SingleInstance lock(korva::kSingleInstanceName);
+    StandardErrorMessages messages;
+    if (!korva::ClaimSingleInstance(lock, messages, handOver))
+        return 0;
+    std::fprintf(stderr,
+                 "korva97: no display to show its window on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+    return 1;
 }
 
 // The command line: arguments naming an existing file are songs to play (made absolute, so that a
@@ -52,6 +84,8 @@ Arguments ReadArguments() {
 int main(int argc, char** argv) {
     // The environment is changed here only, before any thread can read it.
     korva::KeepJackFromStartingServers();
+    if (NoDisplay())
+        return RunWithoutDisplay(argc, argv);
     PreferXcbOnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KORVA97"));

@@ -133,5 +133,47 @@ TEST(SingleInstanceTest, CopyThatCannotTakeFilesLeavesTheSecondStartWithTheMessa
     ::close(holder);
 }
 
+// Another user can take the name of this user's lock (names of abstract sockets are open to all);
+// a second start then never sends it this user's file names.
+TEST(SingleInstanceTest, HolderOfAnotherUserNeverGetsTheFiles) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can stand in for another user here";
+    const std::string name = "KORVA97-other-" + std::to_string(::getpid());
+    const std::string address = name + "." + std::to_string(::getuid());
+    const int holder = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(holder, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path + 1, address.data(), address.size());
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&addr),
+                     static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + address.size())),
+              0);
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t other = ::fork();
+    if (other == 0) {
+        // The holder listens as "nobody": connections to it then come from that user.
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0 || ::listen(holder, 1) != 0)
+            ::_exit(1);
+        (void)!::write(report[1], "L", 1);
+        const int connection = ::accept(holder, nullptr, nullptr);
+        char buffer[256];
+        const ssize_t got = connection < 0 ? -1 : ::recv(connection, buffer, sizeof buffer, 0);
+        const char heard = got > 0 ? 'Y' : 'N';
+        (void)!::write(report[1], &heard, 1);
+        ::_exit(0);
+    }
+    char ready = 0;
+    ASSERT_EQ(::read(report[0], &ready, 1), 1);
+    EXPECT_FALSE(SingleInstance(name).HandOver({"/music/a.mid"}));
+    char heard = 0;
+    EXPECT_EQ(::read(report[0], &heard, 1), 1);
+    EXPECT_EQ(heard, 'N') << "the other user's copy got the file names";
+    ::waitpid(other, nullptr, 0);
+    ::close(holder);
+    ::close(report[0]);
+    ::close(report[1]);
+}
+
 }  // namespace
 }  // namespace korva

@@ -132,6 +132,19 @@ TEST(EncodingTest, ReplacesEveryUnconvertibleCharacterAndKeepsTheRest) {
     EXPECT_EQ(ToDisplayUtf8("\xA0x\x81\x01y\x95\x5C"), "\xEF\xBF\xBDx\xEF\xBF\xBDy\xE8\xA1\xA8");
 }
 
+// Handed 150 such names at once, the message names the first twenty and counts the rest, so that
+// its box stays on the screen.
+TEST(EncodingTest, UnholdableNamesMessageNamesTwentyAndCountsTheRest) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 25; ++i) names.push_back("song" + std::to_string(i) + ".mid");
+    const std::string text = UnholdableNamesMessage(names);
+    EXPECT_NE(text.find("\nsong19.mid"), std::string::npos);
+    EXPECT_EQ(text.find("song20.mid"), std::string::npos);
+    EXPECT_EQ(text.substr(text.rfind('\n') + 1), Sjis("…ほか 5 件"));
+    EXPECT_EQ(UnholdableNamesMessage({"a.mid"}).substr(UnholdableNamesMessage({"a.mid"}).rfind('\n') + 1),
+              "a.mid");
+}
+
 TEST(EncodingTest, ConvertsNecExtensionsThatShiftJisProperRejects) {
     const Conversion c = Utf8ToCp932("①");  // NEC special character, 87 40
     ASSERT_TRUE(c.ok);

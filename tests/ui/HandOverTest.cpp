@@ -22,7 +22,15 @@ class HandOverTest : public QObject {
     void initTestCase() { KeepJackFromStartingServers(); }
     void cleanup() { QCOMPARE(testing::WindowsLeftBehind(), QStringList()); }
 
+    // The second start hands its song over whether or not it has a display to show anything on: a
+    // start from a console or a service without one still reaches the copy on the desktop.
+    void SecondStartNamingASongMakesTheRunningCopyPlayIt_data() {
+        QTest::addColumn<bool>("display");
+        QTest::newRow("with a display") << true;
+        QTest::newRow("without any display") << false;
+    }
     void SecondStartNamingASongMakesTheRunningCopyPlayIt() {
+        QFETCH(bool, display);
         SingleInstance lock(kSingleInstanceName);
         if (!lock.TryAcquire())
             QSKIP("a copy of the program is running for this user");
@@ -37,7 +45,12 @@ class HandOverTest : public QObject {
 
         QProcess second;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (display) {
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        } else {
+            for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+                environment.remove(QLatin1String(name));
+        }
         environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
         second.setProcessEnvironment(environment);
         second.setWorkingDirectory(QString::fromStdString(dir.Folder()));
