@@ -114,18 +114,28 @@ TEST(SingleInstanceTest, SecondStartHandsItsFilesToTheRunningCopyAndEndsQuietly)
     EXPECT_EQ(fourth.Wait(), 3);
 }
 
-TEST(SingleInstanceTest, CopyThatCannotTakeFilesLeavesTheSecondStartWithTheMessage) {
-    // A holder that only holds the name, as an older copy of the program does, hears nothing.
-    const std::string name = "KORVA97-deaf-" + std::to_string(::getpid());
+// Binds the lock's socket name for this user without listening, as something other than the
+// program may; the socket, or -1.
+int HoldName(const std::string& name) {
     const std::string address = name + "." + std::to_string(::getuid());
     const int holder = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(holder, 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::memcpy(addr.sun_path + 1, address.data(), address.size());
-    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&addr),
-                     static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + address.size())),
-              0);
+    if (holder >= 0 &&
+        ::bind(holder, reinterpret_cast<sockaddr*>(&addr),
+               static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + address.size())) != 0) {
+        ::close(holder);
+        return -1;
+    }
+    return holder;
+}
+
+TEST(SingleInstanceTest, CopyThatCannotTakeFilesLeavesTheSecondStartWithTheMessage) {
+    // A holder that only holds the name, as an older copy of the program does, hears nothing.
+    const std::string name = "KORVA97-deaf-" + std::to_string(::getpid());
+    const int holder = HoldName(name);
+    ASSERT_GE(holder, 0);
 
     Probe second(name, {"/music/a.mid"});
     EXPECT_EQ(second.ReadLine(), "MESSAGE ＫＯＲＶＡ９７は既に起動しています");
@@ -139,15 +149,8 @@ TEST(SingleInstanceTest, HolderOfAnotherUserNeverGetsTheFiles) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "only root can stand in for another user here";
     const std::string name = "KORVA97-other-" + std::to_string(::getpid());
-    const std::string address = name + "." + std::to_string(::getuid());
-    const int holder = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const int holder = HoldName(name);
     ASSERT_GE(holder, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path + 1, address.data(), address.size());
-    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&addr),
-                     static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + address.size())),
-              0);
     int report[2];
     ASSERT_EQ(::pipe(report), 0);
     const pid_t other = ::fork();
