@@ -174,9 +174,11 @@ std::string UnholdableNamesMessage(const std::vector<std::string>& sjisNamesForM
     // A message box grows with its lines: beyond a screenful its button would be off the screen.
     constexpr std::size_t kMostNames = 20;
     for (std::size_t i = 0; i < sjisNamesForMessage.size() && i < kMostNames; ++i)
-        text += "\n" + sjisNamesForMessage[i];
-    if (sjisNamesForMessage.size() > kMostNames)
-        text += "\n" + Sjis("…ほか ") + std::to_string(sjisNamesForMessage.size() - kMostNames) + Sjis(" 件");
+        text.append(1, '\n').append(sjisNamesForMessage[i]);
+    if (sjisNamesForMessage.size() > kMostNames) {
+        text.append(1, '\n').append(Sjis("…ほか "));
+        text.append(std::to_string(sjisNamesForMessage.size() - kMostNames)).append(Sjis(" 件"));
+    }
     return text;
 }
 
