@@ -31,6 +31,8 @@ class AudioOutput {
     virtual void Suspend() = 0;
     // Starts the stream again (a no-op while it runs); false when it cannot be opened any more.
     virtual bool Resume() = 0;
+    // True when the last Resume gave up on a stream that did not answer in time.
+    virtual bool TimedOut() const { return false; }
     // From now on the renderer is called no more: a call under way is waited for, the stream's thread
     // (which a hanging server may hold) is not. Never called while the renderer's lock is held.
     virtual void Disconnect() {}
@@ -62,7 +64,7 @@ class DriverOutput final : public AudioOutput {
     void Suspend() override;
     bool Resume() override;
     void Disconnect() override;
-    bool TimedOut() const { return timedOut_; }
+    bool TimedOut() const override { return timedOut_; }
 
     struct Stream;  // one opened driver; defined with the code
 

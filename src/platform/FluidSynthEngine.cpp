@@ -371,7 +371,7 @@ void FluidSynthEngine::ResumeOutput() {
     }
     // The driver that opened before no longer does (the sound server went away while nothing
     // played, say): go on silently, so that the song still ends and the jukebox goes on.
-    if (const auto* driver = dynamic_cast<const DriverOutput*>(output_.get()); driver && driver->TimedOut())
+    if (output_->TimedOut())
         lostDriverRetry_ = SteadyClock::now() + kUnansweredRetry;
     {
         std::lock_guard lock(mutex_);

@@ -62,17 +62,19 @@ std::string NotAnInteger(std::string_view text) {
 }
 
 // A name typed into the field must not break the line: a TAB would start another field.
+// A TAB, a line end or another byte below 32: in a list line it would split the line.
+bool IsControlByte(char c) {
+    return static_cast<unsigned char>(c) < 32;
+}
+
 bool HasControlBytes(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
+    return std::any_of(text.begin(), text.end(), IsControlByte);
 }
 
 std::string WithoutControlBytes(std::string_view text) {
     std::string kept;
     kept.reserve(text.size());
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 32)
-            kept.push_back(c);
-    }
+    std::remove_copy_if(text.begin(), text.end(), std::back_inserter(kept), IsControlByte);
     return kept;
 }
 
@@ -160,8 +162,7 @@ ListEditor::ListEditor(AppModel& model, SettingsHost& host, MessageView& message
 void ListEditor::EnterPage(int list) {
     loaded_[static_cast<std::size_t>(list)] = StampOf(model_.folders.PlaylistPath(list));
     const bool read = LoadPlaylist(model_, list, messages_);
-    unreadable_[static_cast<std::size_t>(list)] =
-        !read && FileExistsIgnoringCase(model_.folders.PlaylistPath(list));
+    unreadable_[static_cast<std::size_t>(list)] = !read && loaded_[static_cast<std::size_t>(list)];
     if (!read) {
         // The loader leaves the titles as they were, which would no longer match the empty buffer.
         model_.TitleLists[list].titles.clear();
@@ -252,8 +253,7 @@ std::string ControlBytesMessage(const std::vector<std::string>& sjisNames) {
     std::string text = Sjis("次の名前にはタブや改行などの制御文字があるためリストに入れられません:");
     for (std::string name : sjisNames) {
         // Shown with blanks where the control bytes are, each name on a line of its own.
-        std::replace_if(
-            name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }, ' ');
+        std::replace_if(name.begin(), name.end(), IsControlByte, ' ');
         text += "\n" + name;
     }
     return text;

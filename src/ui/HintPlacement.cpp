@@ -1,5 +1,6 @@
 #include "ui/HintPlacement.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QHelpEvent>
 #include <QToolTip>
@@ -22,6 +23,11 @@ bool HintPlacement::eventFilter(QObject* watched, QEvent* event) {
             top->move(at);
     }
     return true;
+}
+
+void ShowButtonHints(QWidget& window, bool on) {
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>())
+        button->setToolTip(on ? button->accessibleDescription() : QString());
 }
 
 }  // namespace korva

@@ -4,7 +4,12 @@
 #include <QObject>
 #include <QPoint>
 
+class QWidget;
+
 namespace korva {
+
+// Shows (or hides) as hints the descriptions that a window's buttons carry for assistive tools.
+void ShowButtonHints(QWidget& window, bool on);
 
 inline constexpr QPoint kHintOffset{20, 20};
 

@@ -2,12 +2,12 @@
 
 #include "ui/Centring.h"
 
-#include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/HintPlacement.h"
 #include "ui/QtText.h"
 
 namespace korva {
@@ -98,8 +98,7 @@ TSelCnvDlg::TSelCnvDlg(Jukebox& jukebox, QWidget* parent)
 }
 
 void TSelCnvDlg::ApplyHints(bool on) {
-    for (QAbstractButton* button : findChildren<QAbstractButton*>())
-        button->setToolTip(on ? button->accessibleDescription() : QString());
+    ShowButtonHints(*this, on);
 }
 
 QPushButton* TSelCnvDlg::MakeButton(const char* name, const QString& caption, const QString& hint, QRect at) {

@@ -1,11 +1,12 @@
 #include "ui/TVolDlg.h"
 
-#include <QAbstractButton>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
+
+#include "ui/HintPlacement.h"
 
 namespace korva {
 
@@ -78,8 +79,7 @@ TVolDlg::TVolDlg(Jukebox& jukebox, QWidget* parent) : QDialog(parent), jukebox_(
 }
 
 void TVolDlg::ApplyHints(bool on) {
-    for (QAbstractButton* button : findChildren<QAbstractButton*>())
-        button->setToolTip(on ? button->accessibleDescription() : QString());
+    ShowButtonHints(*this, on);
 }
 
 void TVolDlg::MarkEffectiveLevel(int level) {

@@ -36,29 +36,6 @@ bool NoDisplay() {
            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-class StandardErrorMessages final : public korva::MessageView {
-  public:
-    void ShowMessage(const std::string& sjisText) override {
-        std::fprintf(stderr, "korva97: %s\n", korva::ToDisplayUtf8(sjisText).c_str());
-    }
-};
-
-int RunWithoutDisplay(int argc, char** argv) {
-    std::vector<std::string> handOver;
-    for (int i = 1; i < argc; ++i) {
-        if (QFileInfo(QFile::decodeName(argv[i])).isFile())
-            handOver.push_back(
-                QFile::encodeName(QFileInfo(QFile::decodeName(argv[i])).absoluteFilePath()).toStdString());
-    }
-    korva::SingleInstance lock(korva::kSingleInstanceName);
-    StandardErrorMessages messages;
-    if (!korva::ClaimSingleInstance(lock, messages, handOver))
-        return 0;
-    std::fprintf(stderr,
-                 "korva97: no display to show its window on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
-    return 1;
-}
-
 // The command line: arguments naming an existing file are songs to play (made absolute, so that a
 // running copy finds them too); the first two of the others name the data folders.
 struct Arguments {
@@ -66,9 +43,8 @@ struct Arguments {
     QStringList files;
 };
 
-Arguments ReadArguments() {
+Arguments ReadArguments(const QStringList& args) {
     Arguments result;
-    const QStringList args = QCoreApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QFileInfo info(args[i]);
         if (!args[i].isEmpty() && info.isFile())
@@ -77,6 +53,32 @@ Arguments ReadArguments() {
             result.folders << args[i];
     }
     return result;
+}
+
+// The songs as the running copy takes them: file-system names.
+std::vector<std::string> HandOverNames(const QStringList& files) {
+    std::vector<std::string> names;
+    for (const QString& file : files) names.push_back(QFile::encodeName(file).toStdString());
+    return names;
+}
+
+class StandardErrorMessages final : public korva::MessageView {
+  public:
+    void ShowMessage(const std::string& sjisText) override {
+        std::fprintf(stderr, "korva97: %s\n", korva::ToDisplayUtf8(sjisText).c_str());
+    }
+};
+
+int RunWithoutDisplay(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QFile::decodeName(argv[i]);
+    korva::SingleInstance lock(korva::kSingleInstanceName);
+    StandardErrorMessages messages;
+    if (!korva::ClaimSingleInstance(lock, messages, HandOverNames(ReadArguments(args).files)))
+        return 0;
+    std::fprintf(stderr,
+                 "korva97: no display to show its window on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+    return 1;
 }
 
 }  // namespace
@@ -91,12 +93,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("KORVA97"));
     QGuiApplication::setDesktopFileName(QStringLiteral("korva97"));
 
-    const Arguments arguments = ReadArguments();
+    const Arguments arguments = ReadArguments(QCoreApplication::arguments());
     korva::QtMessageView messages;
     korva::SingleInstance lock(korva::kSingleInstanceName);
-    std::vector<std::string> handOver;
-    for (const QString& file : arguments.files) handOver.push_back(QFile::encodeName(file).toStdString());
-    if (!korva::ClaimSingleInstance(lock, messages, handOver))
+    if (!korva::ClaimSingleInstance(lock, messages, HandOverNames(arguments.files)))
         return 0;
 
     const QString folder = QDir(QCoreApplication::applicationDirPath()).absolutePath() + "/";
