@@ -1,8 +1,11 @@
 // Plays one MIDI file through the sequencer device in virtual time until the device's completion
 // notice, FRAMES frames a block: as fast as the synthesizer can render it, or, with --real-time, one
-// block each time a sound card playing the song would ask for one, sleeping in between. The benchmark
-// script times it against the fluidsynth command-line renderer.
-// Usage: DeviceRenderTool [--period FRAMES] [--real-time] SONG.MID [SOUNDFONT]
+// block each time a sound card playing the song would ask for one, sleeping in between. With
+// --output, the engine plays the song as the program does, through its own silent output, which asks
+// for a block at a sound card's pace on a thread of its own, rendering up to SECONDS ahead of it
+// (--ahead, 0 for only what is asked for; the program's default otherwise). The benchmark script
+// times it against the fluidsynth command-line renderer.
+// Usage: DeviceRenderTool [--period FRAMES] [--real-time | --output [--ahead SECONDS]] SONG.MID [SOUNDFONT]
 
 #include <chrono>
 #include <cstdio>
@@ -22,10 +25,16 @@ int main(int argc, char** argv) {
     using namespace korva;
     int period = 1024;
     bool realTime = false;
+    bool output = false;
+    double ahead = -1;
     int arg = 1;
     for (; arg < argc && std::strncmp(argv[arg], "--", 2) == 0; ++arg) {
         if (std::strcmp(argv[arg], "--real-time") == 0) {
             realTime = true;
+        } else if (std::strcmp(argv[arg], "--output") == 0) {
+            output = true;
+        } else if (std::strcmp(argv[arg], "--ahead") == 0 && arg + 1 < argc) {
+            ahead = std::atof(argv[++arg]);
         } else if (std::strcmp(argv[arg], "--period") == 0 && arg + 1 < argc) {
             period = std::atoi(argv[++arg]);
         } else {
@@ -34,8 +43,11 @@ int main(int argc, char** argv) {
         }
     }
     const int paths = argc - arg;
-    if (period <= 0 || paths < 1 || paths > 2) {
-        std::fprintf(stderr, "usage: %s [--period FRAMES] [--real-time] SONG.MID [SOUNDFONT]\n", argv[0]);
+    if (period <= 0 || paths < 1 || paths > 2 || (output && realTime)) {
+        std::fprintf(stderr,
+                     "usage: %s [--period FRAMES] [--real-time | --output [--ahead SECONDS]] SONG.MID "
+                     "[SOUNDFONT]\n",
+                     argv[0]);
         return 2;
     }
     const char* song = argv[arg];
@@ -43,7 +55,13 @@ int main(int argc, char** argv) {
     std::deque<std::function<void()>> posted;
     SynthOptions options;
     options.soundFontPath = paths == 2 ? argv[arg + 1] : "/usr/share/sounds/sf2/TimGM6mb.sf2";
-    options.output = OutputKind::Virtual;
+    options.output = output ? OutputKind::Automatic : OutputKind::Virtual;
+    if (output) {
+        options.audioDriver = "none";  // no such driver: the silent output keeps the pace
+        options.periodFrames = period;
+        if (ahead >= 0)
+            options.aheadSeconds = ahead;
+    }
     options.postToUiThread = [&](std::function<void()> function) {
         std::lock_guard lock(mutex);
         posted.push_back(std::move(function));
@@ -62,6 +80,20 @@ int main(int argc, char** argv) {
     if (device.Fault() != DeviceFault::None) {
         std::fprintf(stderr, "%s\n", ToDisplayUtf8(device.ErrorText()).c_str());
         return 1;
+    }
+
+    if (output) {
+        while (!ended) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::deque<std::function<void()>> ready;
+            {
+                std::lock_guard lock(mutex);
+                ready.swap(posted);
+            }
+            for (auto& function : ready) function();
+        }
+        std::printf("played through the %s output\n", engine.Report().outputName.c_str());
+        return 0;
     }
 
     std::vector<float> left(static_cast<std::size_t>(period));

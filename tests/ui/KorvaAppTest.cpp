@@ -120,7 +120,10 @@ class KorvaAppTest : public QObject {
         const auto unset = qScopeGuard([] { qunsetenv("PULSE_SERVER"); });
 
         testing::TempDir dir;
-        dir.Write("KORVA.DT0", "Long\t" + dir.Write("long.mid", Song(4.0)) + "\t+0\t1\r\nNext\t" +
+        // Long enough that, even when the server has not yet asked for sound at the loss (a new
+        // stream's first second or two) and the song is made up to the five seconds waited, some of
+        // it is left to play silently under the notice.
+        dir.Write("KORVA.DT0", "Long\t" + dir.Write("long.mid", Song(8.0)) + "\t+0\t1\r\nNext\t" +
                                    dir.Write("next.mid", Song(0.5)) + "\t+0\t1\r\n");
         dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=0\r\nSENDRST=0\r\n[SYNTH]\r\nAUDIODRV=pulseaudio\r\n");
         KorvaApp app(dir.Folder(), {});

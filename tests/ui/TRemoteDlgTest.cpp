@@ -99,7 +99,7 @@ class TRemoteDlgTest : public QObject {
         QCOMPARE(remote_->windowFlags().testFlag(Qt::FramelessWindowHint), !framed);
         QVERIFY(QTest::qWaitForWindowExposed(remote_));
         if (QGuiApplication::platformName() == QLatin1String("xcb"))
-            QTRY_COMPARE(remote_->windowHandle()->frameMargins().top() > 0, framed);
+            QTRY_COMPARE_WITH_TIMEOUT(remote_->windowHandle()->frameMargins().top() > 0, framed, 15000);
     }
 
   private slots:
