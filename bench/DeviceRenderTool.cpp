@@ -2,9 +2,10 @@
 // notice, FRAMES frames a block: as fast as the synthesizer can render it, or, with --real-time, one
 // block each time a sound card playing the song would ask for one, sleeping in between. With
 // --output, the engine plays the song as the program does, through its own silent output, which asks
-// for a block at a sound card's pace on a thread of its own. The benchmark script times it against
-// the fluidsynth command-line renderer.
-// Usage: DeviceRenderTool [--period FRAMES] [--real-time | --output] SONG.MID [SOUNDFONT]
+// for a block at a sound card's pace on a thread of its own, rendering up to SECONDS ahead of it
+// (--ahead, 0 for only what is asked for; the program's default otherwise). The benchmark script
+// times it against the fluidsynth command-line renderer.
+// Usage: DeviceRenderTool [--period FRAMES] [--real-time | --output [--ahead SECONDS]] SONG.MID [SOUNDFONT]
 
 #include <chrono>
 #include <cstdio>
@@ -25,12 +26,15 @@ int main(int argc, char** argv) {
     int period = 1024;
     bool realTime = false;
     bool output = false;
+    double ahead = -1;
     int arg = 1;
     for (; arg < argc && std::strncmp(argv[arg], "--", 2) == 0; ++arg) {
         if (std::strcmp(argv[arg], "--real-time") == 0) {
             realTime = true;
         } else if (std::strcmp(argv[arg], "--output") == 0) {
             output = true;
+        } else if (std::strcmp(argv[arg], "--ahead") == 0 && arg + 1 < argc) {
+            ahead = std::atof(argv[++arg]);
         } else if (std::strcmp(argv[arg], "--period") == 0 && arg + 1 < argc) {
             period = std::atoi(argv[++arg]);
         } else {
@@ -40,7 +44,9 @@ int main(int argc, char** argv) {
     }
     const int paths = argc - arg;
     if (period <= 0 || paths < 1 || paths > 2 || (output && realTime)) {
-        std::fprintf(stderr, "usage: %s [--period FRAMES] [--real-time | --output] SONG.MID [SOUNDFONT]\n",
+        std::fprintf(stderr,
+                     "usage: %s [--period FRAMES] [--real-time | --output [--ahead SECONDS]] SONG.MID "
+                     "[SOUNDFONT]\n",
                      argv[0]);
         return 2;
     }
@@ -53,6 +59,8 @@ int main(int argc, char** argv) {
     if (output) {
         options.audioDriver = "none";  // no such driver: the silent output keeps the pace
         options.periodFrames = period;
+        if (ahead >= 0)
+            options.aheadSeconds = ahead;
     }
     options.postToUiThread = [&](std::function<void()> function) {
         std::lock_guard lock(mutex);

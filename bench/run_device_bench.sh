@@ -6,9 +6,7 @@
 # minutes): in the program's blocks of 4096 frames, and in blocks of 4 s. The same work costs more
 # CPU time when done in short bursts with sleep between them on a processor that slows down while
 # idle; these rows show how much that is on the machine at hand, apart from any sound output.
-# With OUTPUT=1 the engine plays the song as the program does, through its silent output, which asks
-# for blocks of 4096 frames at a sound card's pace on a thread of its own (one more minute).
-# Usage: [REAL_TIME=1] [OUTPUT=1] bench/run_device_bench.sh BUILD_DIR   (DeviceRenderTool built in BUILD_DIR/bin)
+# Usage: [REAL_TIME=1] bench/run_device_bench.sh BUILD_DIR   (DeviceRenderTool built in BUILD_DIR/bin)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:?build folder holding bin/DeviceRenderTool}
@@ -43,9 +41,4 @@ if [ "${REAL_TIME:-0}" = 1 ]; then
       -v t="$(median "${theirs[@]}")" 'BEGIN {
       printf "  in real time, blocks of %d frames (%.0f ms): %.2f s CPU, ratio %.2f\n", f, f / 44.1, c, c / t }'
   done
-fi
-if [ "${OUTPUT:-0}" = 1 ]; then
-  awk -v c="$(cpu_seconds "$tool" --period 4096 --output "$work/busy.mid" "$soundFont")" \
-    -v t="$(median "${theirs[@]}")" 'BEGIN {
-    printf "  through the silent output in blocks of 4096 frames: %.2f s CPU, ratio %.2f\n", c, c / t }'
 fi

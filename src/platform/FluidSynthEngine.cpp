@@ -77,10 +77,23 @@ FluidSynthEngine::FluidSynthEngine(SynthOptions options) : options_(std::move(op
     }
     // The output opens before the SoundFont loads, so whether anything can be heard is known at once;
     // until the synth is there it renders silence.
-    idleLimitFrames_ = std::lround(std::max(0.0, options_.outputIdleSeconds) * SampleRate());
+    const double rate = SampleRate();
+    idleLimitFrames_ = std::lround(std::max(0.0, options_.outputIdleSeconds) * rate);
+    const auto piece = static_cast<std::size_t>(std::max(kSynthStep, options_.periodFrames));
+    if (options_.output != OutputKind::Virtual && options_.aheadSeconds > 0) {
+        aheadFrames_ = static_cast<std::size_t>(std::lround(options_.aheadSeconds * rate));
+        refillFrames_ = static_cast<std::size_t>(
+            std::lround(std::clamp(options_.aheadRefillSeconds, 0.0, options_.aheadSeconds) * rate));
+    }
+    scratchLeft_.resize(piece);
+    scratchRight_.resize(piece);
+    fifo_ = FrameFifo(aheadFrames_ + 2 * piece);
     OpenOutput();
-    if (output_)
+    if (output_) {
         keeper_ = std::thread([this] { KeepOutput(); });
+        if (aheadFrames_ > 0)
+            ahead_ = std::thread([this] { RenderAhead(); });
+    }
     loader_ = std::thread([this] { LoadInBackground(); });
 }
 
@@ -91,8 +104,11 @@ FluidSynthEngine::~FluidSynthEngine() {
         quitting_ = true;
     }
     keeperWake_.notify_all();
+    aheadWake_.notify_all();
     if (keeper_.joinable())
         keeper_.join();
+    if (ahead_.joinable())
+        ahead_.join();
     output_.reset();  // no more rendering from here on
     std::lock_guard lock(mutex_);
     playEnded_ = nullptr;
@@ -177,6 +193,8 @@ void FluidSynthEngine::LoadInBackground() {
             EndPlayLocked();
         }
     }
+
+    aheadWake_.notify_all();  // a song waiting for the synthesizer can be rendered now
 
     // The report is posted before loading counts as ended, so whoever waited for the end finds it
     // posted already.
@@ -403,6 +421,7 @@ void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
     if (state_ == SongState::Playing || state_ == SongState::Paused)
         StopPlayerLocked();
     EndPlayLocked();
+    ClearAheadLocked();
     song_ = std::move(song);
     state_ = song_ ? SongState::Stopped : SongState::None;
     reachedEnd_ = false;
@@ -425,8 +444,11 @@ PlayResult FluidSynthEngine::Play() {
             resume = output_ && (!outputRunning_ || !lostDriver_.empty());
         }
     }
-    // Nothing renders between the state change and here, except where a silent output stands in for
-    // a lost driver: it may render the song's first block before the driver takes over.
+    // The output takes nothing between the state change and here, except where a silent output
+    // stands in for a lost driver: it may take the song's first block before the driver takes over.
+    // The thread rendering ahead may already render the song's first blocks; they wait in order.
+    if (result == PlayResult::Started)
+        aheadWake_.notify_one();
     if (resume)
         ResumeOutput();
     return result;
@@ -444,6 +466,7 @@ PlayResult FluidSynthEngine::PlayLocked() {
         return PlayResult::NoSoundFont;
     }
     if (state_ == SongState::Stopped && reachedEnd_) {
+        ClearAheadLocked();
         nextEvent_ = 0;
         songFrames_ = 0;
     }
@@ -473,6 +496,7 @@ void FluidSynthEngine::Stop() {
     std::lock_guard lock(mutex_);
     if (state_ == SongState::Playing || state_ == SongState::Paused) {
         StopPlayerLocked();
+        DropAheadLocked();
         state_ = SongState::Stopped;
     }
     EndPlayLocked();
@@ -515,24 +539,30 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
             keeperWake_.notify_one();
         }
     }
+    // While paused, what was rendered ahead waits for the resume.
     if (!synth_ || state_ == SongState::Paused)
         return;
 
-    // A song of nothing but events, all at once (a hostile file can hold millions at its first tick),
-    // would keep the lock, and with it the user interface, for minutes: a block sends at most about
-    // one event a frame, far more than music needs, and leaves the rest for the blocks after.
-    long budget = std::max(frames, 1024);
-    if (!RenderSongLocked(left, right, frames, budget)) {
-        std::fill(left, left + frames, 0.0f);
-        std::fill(right, right + frames, 0.0f);
-        // A synthesizer that cannot render ends the song, which would otherwise never end.
-        if (state_ == SongState::Playing) {
+    // What was rendered ahead is taken first; when nothing waits (the song has just started, it has
+    // ended, or nothing renders ahead) the synthesizer renders for this call.
+    const int piece = static_cast<int>(scratchLeft_.size());
+    int done = 0;
+    while (done < frames) {
+        if (fifo_.Fill() == 0 && !RenderIntoFifoLocked(std::min(piece, frames - done))) {
+            std::fill(left, left + frames, 0.0f);
+            std::fill(right, right + frames, 0.0f);
+            FailLocked();
+            return;
+        }
+        done +=
+            static_cast<int>(fifo_.Take(left + done, right + done, static_cast<std::size_t>(frames - done)));
+        if (endMark_ && fifo_.ReadPosition() >= *endMark_) {
+            endMark_.reset();
             state_ = SongState::Stopped;
+            reachedEnd_ = true;
             EndPlayLocked();
         }
-        return;
     }
-    ++renderedBlocks_;
     const auto volume = volume_.load();
     const float leftGain = static_cast<float>(volume & 0xFFFFu) / 65535.0f;
     const float rightGain = static_cast<float>(volume >> 16) / 65535.0f;
@@ -540,20 +570,101 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
         left[i] *= leftGain;
         right[i] *= rightGain;
     }
+    if (RenderAheadWantedLocked())
+        aheadWake_.notify_one();
+    if (options_.onRenderedForTesting)
+        options_.onRenderedForTesting(left, right, frames);
+    lastCallback_ = SteadyClock::now();  // a long block is no stalled output
+}
+
+bool FluidSynthEngine::RenderIntoFifoLocked(int frames) {
+    // A song of nothing but events, all at once (a hostile file can hold millions at its first tick),
+    // would keep the lock, and with it the user interface, for minutes: a block sends at most about
+    // one event a frame, far more than music needs, and leaves the rest for the blocks after.
+    long budget = std::max(frames, 1024);
+    // The synthesizer adds its sound to what the buffers hold.
+    std::fill_n(scratchLeft_.begin(), frames, 0.0f);
+    std::fill_n(scratchRight_.begin(), frames, 0.0f);
+    if (!RenderSongLocked(scratchLeft_.data(), scratchRight_.data(), frames, budget))
+        return false;
+    ++renderedBlocks_;
+    fifo_.Put(scratchLeft_.data(), scratchRight_.data(), static_cast<std::size_t>(frames));
 
     // The song ends once the time rendered reaches its last tick. Events at that tick that were
     // not yet due (they lie within half a step of the end) are sent now: they are mostly the last
     // note offs, and a note left on would sound on into whatever plays next.
-    if (state_ == SongState::Playing && song_ &&
+    if (state_ == SongState::Playing && !renderedEnd_ && song_ &&
         TimeAtFrameLocked(songFrames_) >= song_->sequence.EndTime() &&
         SendDueLocked(~std::uint64_t{0}, budget)) {
+        renderedEnd_ = true;
+        endMark_ = fifo_.WritePosition();
+    }
+    return true;
+}
+
+void FluidSynthEngine::FailLocked() {
+    // A synthesizer that cannot render ends the song, which would otherwise never end.
+    ClearAheadLocked();
+    if (state_ == SongState::Playing) {
         state_ = SongState::Stopped;
-        reachedEnd_ = true;
         EndPlayLocked();
     }
-    if (options_.onRenderedForTesting)
-        options_.onRenderedForTesting(left, right, frames);
-    lastCallback_ = SteadyClock::now();  // a long block is no stalled output
+}
+
+bool FluidSynthEngine::RenderAheadWantedLocked() {
+    if (aheadFrames_ == 0 || !synth_ || !song_ || state_ != SongState::Playing || renderedEnd_) {
+        refilling_ = false;
+        return false;
+    }
+    if (fifo_.Fill() < refillFrames_)
+        refilling_ = true;
+    if (fifo_.Fill() >= aheadFrames_)
+        refilling_ = false;
+    return refilling_;
+}
+
+void FluidSynthEngine::RenderAhead() {
+    const int chunk = std::min(static_cast<int>(scratchLeft_.size()), kAheadChunk);
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        aheadWake_.wait(lock, [this] { return quitting_ || RenderAheadWantedLocked(); });
+        if (quitting_)
+            return;
+        if (!RenderIntoFifoLocked(chunk))
+            FailLocked();
+        // Whoever waits for the lock (the output's thread, a window) has it before the next block.
+        lock.unlock();
+        mutex_.LetWaitersIn();
+        lock.lock();
+    }
+}
+
+void FluidSynthEngine::ClearAheadLocked() {
+    fifo_.Clear();
+    endMark_.reset();
+    renderedEnd_ = false;
+    refilling_ = false;
+}
+
+void FluidSynthEngine::DropAheadLocked() {
+    if (song_ && fifo_.Fill() > 0) {
+        // The song stands where the sound taken out has reached: its events from there on are sent
+        // again when it plays on.
+        songFrames_ = HeardSongFramesLocked();
+        const std::vector<TimedEvent>& events = song_->sequence.Events();
+        const std::uint64_t due = TimeAtFrameLocked(songFrames_ + kSynthStep / 2);
+        const auto next =
+            std::lower_bound(events.begin(), events.end(), due,
+                             [](const TimedEvent& event, std::uint64_t time) { return event.time < time; });
+        nextEvent_ = static_cast<std::size_t>(next - events.begin());
+    }
+    ClearAheadLocked();
+}
+
+std::uint64_t FluidSynthEngine::HeardSongFramesLocked() const {
+    // Everything waiting in the fifo was rendered while the song played.
+    const std::uint64_t waiting = fifo_.Fill();
+    return songFrames_ > waiting ? songFrames_ - waiting : 0;
 }
 
 std::uint64_t FluidSynthEngine::TimeAtFrameLocked(std::uint64_t frame) const {
@@ -610,7 +721,7 @@ bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, l
     // start lies nearest to its time.
     // While stopped, the block only lets sounding notes ring out: nothing is sent, the song stands.
     static const std::vector<TimedEvent> kNoEvents;
-    const bool playing = state_ == SongState::Playing && song_;
+    const bool playing = state_ == SongState::Playing && !renderedEnd_ && song_;
     const std::vector<TimedEvent>& events = playing ? song_->sequence.Events() : kNoEvents;
     int done = 0;
     while (done < frames) {
@@ -636,7 +747,7 @@ bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, l
 
 int FluidSynthEngine::CurrentTick() const {
     std::lock_guard lock(mutex_);
-    return song_ ? static_cast<int>(song_->sequence.TickAt(TimeAtFrameLocked(songFrames_))) : 0;
+    return song_ ? static_cast<int>(song_->sequence.TickAt(TimeAtFrameLocked(HeardSongFramesLocked()))) : 0;
 }
 
 int FluidSynthEngine::ProgramOf(int channel) const {
@@ -652,6 +763,11 @@ int FluidSynthEngine::ProgramOf(int channel) const {
 long FluidSynthEngine::RenderedBlocks() const {
     std::lock_guard lock(mutex_);
     return renderedBlocks_;
+}
+
+long FluidSynthEngine::FramesAhead() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<long>(fifo_.Fill());
 }
 
 bool FluidSynthEngine::OutputRunning() const {

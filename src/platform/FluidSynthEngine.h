@@ -4,9 +4,10 @@
 // read by our own SMF reader and put in time order, are fed to the synth block by block as the
 // block's time reaches them. The sequencer device and the volume output are thin views of it.
 //
-// Rendering happens on the output's thread (or, for tests, on the caller's thread in virtual time)
-// under the engine's lock, which also guards every change of the song slot: a song is never
-// replaced, started or stopped while a block is being rendered.
+// Rendering happens on the output's thread, or on the engine's own thread rendering ahead of it (or,
+// for tests, on the caller's thread in virtual time), under the engine's lock, which also guards
+// every change of the song slot: a song is never replaced, started or stopped while a block is being
+// rendered.
 //
 // Time is counted in rendered samples, so freezing the rendering while paused freezes the song and
 // its sounding notes together: after the pause they go on where they were.
@@ -21,6 +22,14 @@
 // on for a short while, so that the last notes ring out and the next song of a run starts on an open
 // stream, a keeper thread suspends the output; Play resumes it before it returns, so the song's first
 // block is the first one rendered.
+//
+// While a song plays, a thread of the engine renders it seconds ahead of the output, in one run every
+// few seconds instead of one block at each call for sound: a processor gets through a long run of
+// synthesis markedly faster than the same work cut into bursts of a few milliseconds with sleep in
+// between, and the synthesizer is nearly all the CPU a playing jukebox uses. What is heard still
+// follows every command at once: the volume is applied as the sound is taken out, a pause stops
+// taking it (what waits is heard after the pause), a stop or a new song drops it, and a song's end is
+// told when its last frame is taken out, not when it was rendered.
 
 #include <atomic>
 #include <chrono>
@@ -29,6 +38,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -36,6 +46,7 @@
 
 #include "platform/AudioOutput.h"
 #include "platform/FluidHandles.h"
+#include "platform/FrameFifo.h"
 #include "playback/SongSequence.h"
 
 namespace korva {
@@ -64,6 +75,12 @@ struct SynthOptions {
     // as often as 1024 would, which costs a fifth of the CPU of playing; a jukebox loses nothing by
     // a song starting or a volume step being heard 0.1-0.2 s later.
     int periodFrames = 4096;
+    // How far ahead of the output a playing song is rendered, and how little of it may be left before
+    // the next run renders it full again: runs of six seconds of sound take half a second of
+    // computing, long enough to be done at full speed; the 2.9 MB it holds is little beside a
+    // SoundFont. Virtual outputs render when asked, never ahead.
+    double aheadSeconds = 8.0;
+    double aheadRefillSeconds = 2.0;
     // How long the output goes on after a play has ended or paused before it is suspended.
     double outputIdleSeconds = 2.0;
     // How long a running audio driver may take no sound before it counts as lost.
@@ -79,7 +96,7 @@ struct SynthOptions {
     std::function<void(const std::string& notice)> onOutputLost;
     // Runs on the loading thread before anything is loaded; lets a test hold the loading back.
     std::function<void()> beforeLoadForTesting;
-    // Sees every block the synthesizer renders, on the output's thread with the engine locked.
+    // Sees every block the output takes, as it is heard, on the output's thread with the engine locked.
     std::function<void(const float* left, const float* right, int frames)> onRenderedForTesting;
 };
 
@@ -92,6 +109,28 @@ struct LoadedSong {
 enum class SongState { None, Stopped, Playing, Paused };
 
 enum class PlayResult { Started, NotOpen, NoSoundFont };
+
+// The engine's lock. The thread rendering ahead lets it go between its blocks for as long as anyone
+// waits for it: a plain mutex tends to go back to the thread that has just released it, which would
+// keep the output's thread, and the windows, waiting through a whole run of blocks.
+class YieldingMutex {
+  public:
+    void lock() {
+        waiting_.fetch_add(1);
+        mutex_.lock();
+        waiting_.fetch_sub(1);
+    }
+    bool try_lock() { return mutex_.try_lock(); }
+    void unlock() { mutex_.unlock(); }
+    // Called with the lock released: returns once every thread that was waiting for it has had it.
+    void LetWaitersIn() const {
+        while (waiting_.load() > 0) std::this_thread::yield();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::atomic<int> waiting_{0};
+};
 
 class FluidSynthEngine final : public BlockRenderer {
   public:
@@ -133,6 +172,8 @@ class FluidSynthEngine final : public BlockRenderer {
     double SampleRate() const;
     // How many blocks the synthesizer has rendered, and whether the output's stream is running.
     long RenderedBlocks() const;
+    // Frames rendered and not yet taken by the output.
+    long FramesAhead() const;
     bool OutputRunning() const;
 
   private:
@@ -157,6 +198,16 @@ class FluidSynthEngine final : public BlockRenderer {
     bool ReopenLostDriver();
     void ResumeOutput();
     PlayResult PlayLocked();
+    void RenderAhead();
+    bool RenderAheadWantedLocked();
+    // Renders frames into the fifo; false when the synthesizer failed, which ends the play.
+    bool RenderIntoFifoLocked(int frames);
+    void FailLocked();
+    void ClearAheadLocked();
+    // Drops what was rendered ahead and puts the song back where the sound taken out has reached.
+    void DropAheadLocked();
+    // The frames of the song taken out so far.
+    std::uint64_t HeardSongFramesLocked() const;
     // Renders a block, feeding the song's events to the synthesizer while it plays, at most budget
     // of them (counted down); false when the synthesizer failed.
     bool RenderSongLocked(float* left, float* right, int frames, long& budget);
@@ -171,8 +222,8 @@ class FluidSynthEngine final : public BlockRenderer {
 
     const SynthOptions options_;
 
-    mutable std::mutex mutex_;
-    std::condition_variable loadedCondition_;
+    mutable YieldingMutex mutex_;
+    std::condition_variable_any loadedCondition_;
     bool loadingEnded_ = false;
     bool soundFontFailed_ = false;  // set together with synth_, so a Play never waits for nothing
     SynthReport report_;
@@ -188,8 +239,19 @@ class FluidSynthEngine final : public BlockRenderer {
     std::uint64_t songFrames_ = 0;
     double framesPerSecond_ = 44100.0;  // the synthesizer's, once it is made
     static constexpr int kSynthStep = 64;
+    static constexpr int kAheadChunk = 2048;  // frames rendered ahead between two looks at the lock
     SongState state_ = SongState::None;
     bool reachedEnd_ = false;
+    // Rendered sound not yet taken out by the output. Once the song's end has been rendered nothing
+    // more is rendered ahead; the play ends when the output takes the frame at endMark_.
+    FrameFifo fifo_;
+    std::size_t aheadFrames_ = 0;   // 0: rendered only when the output asks
+    std::size_t refillFrames_ = 0;  // a run of rendering ahead starts below this
+    bool refilling_ = false;
+    bool renderedEnd_ = false;
+    std::optional<std::uint64_t> endMark_;
+    std::vector<float> scratchLeft_;
+    std::vector<float> scratchRight_;
     bool playPending_ = false;  // a Play has not yet been answered by its end
     std::function<void()> playEnded_;
 
@@ -210,8 +272,10 @@ class FluidSynthEngine final : public BlockRenderer {
     bool suspendRequested_ = false;
     bool quitting_ = false;
     long renderedBlocks_ = 0;
-    std::condition_variable keeperWake_;
+    std::condition_variable_any keeperWake_;
+    std::condition_variable_any aheadWake_;
     std::thread keeper_;
+    std::thread ahead_;
     std::thread loader_;
 };
 

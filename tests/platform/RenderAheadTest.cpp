@@ -1,0 +1,174 @@
+// The real synthesizer playing through the silent output, which asks for sound at a sound card's
+// pace: a playing song is rendered seconds ahead, and still everything is heard when it should be.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "SynthTestSupport.h"
+#include "platform/FrameFifo.h"
+
+namespace korva {
+namespace {
+
+using testing::HeldNoteSong;
+using testing::kAudible;
+using testing::TempDir;
+using testing::VirtualSynth;
+
+using namespace std::chrono_literals;
+
+TEST(FrameFifo, KeepsTheOrderAcrossItsEndAndDropsWhatWaitsOnClear) {
+    FrameFifo fifo(5);
+    const float left[] = {1, 2, 3, 4};
+    const float right[] = {-1, -2, -3, -4};
+    float outLeft[5] = {};
+    float outRight[5] = {};
+    fifo.Put(left, right, 3);
+    EXPECT_EQ(fifo.Take(outLeft, outRight, 2), 2u);
+    fifo.Put(left, right, 4);  // runs over the end of the buffer
+    EXPECT_EQ(fifo.Room(), 0u);
+    EXPECT_EQ(fifo.Take(outLeft, outRight, 9), 5u);
+    EXPECT_EQ(std::vector<float>(outLeft, outLeft + 5), (std::vector<float>{3, 1, 2, 3, 4}));
+    EXPECT_EQ(std::vector<float>(outRight, outRight + 5), (std::vector<float>{-3, -1, -2, -3, -4}));
+    fifo.Put(left, right, 2);
+    fifo.Clear();
+    EXPECT_EQ(fifo.Take(outLeft, outRight, 1), 0u);
+    EXPECT_EQ(fifo.ReadPosition(), 9u);
+}
+
+// Every block the output takes: its loudest sample, and the frames taken up to its end.
+class RenderAhead : public ::testing::Test {
+  protected:
+    RenderAhead()
+        : synth_([this](SynthOptions& options) {
+              options.output = OutputKind::Automatic;
+              options.audioDriver = "no-such-driver";
+              options.outputIdleSeconds = 0.1;
+              options.onRenderedForTesting = [this](const float* left, const float* right, int frames) {
+                  double peak = 0;
+                  for (int i = 0; i < frames; ++i)
+                      peak = std::max({peak, double(std::fabs(left[i])), double(std::fabs(right[i]))});
+                  std::lock_guard lock(mutex_);
+                  peaks_.push_back(peak);
+                  frames_ += frames;
+              };
+          }) {
+        synth_.Device().SetNotifyHandler([this] {
+            std::lock_guard lock(mutex_);
+            endsAt_.push_back(frames_);
+        });
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(synth_.Engine().WaitUntilLoaded());
+        ASSERT_EQ(synth_.Engine().Report().outputName, "silent");
+        ASSERT_TRUE(WaitFor([this] { return !synth_.Engine().OutputRunning(); }));
+    }
+
+    bool WaitFor(const std::function<bool()>& condition) {
+        const auto giveUp = std::chrono::steady_clock::now() + 60s;
+        while (!condition() && std::chrono::steady_clock::now() < giveUp) {
+            synth_.Ui().Drain();
+            std::this_thread::sleep_for(2ms);
+        }
+        synth_.Ui().Drain();
+        return condition();
+    }
+    long Frames() {
+        std::lock_guard lock(mutex_);
+        return frames_;
+    }
+    std::size_t Blocks() {
+        std::lock_guard lock(mutex_);
+        return peaks_.size();
+    }
+    // The loudest of the blocks taken from the one given on.
+    double PeakFrom(std::size_t first) {
+        std::lock_guard lock(mutex_);
+        double peak = 0;
+        for (std::size_t block = first; block < peaks_.size(); ++block) peak = std::max(peak, peaks_[block]);
+        return peak;
+    }
+    std::vector<long> Ends() {
+        std::lock_guard lock(mutex_);
+        return endsAt_;
+    }
+    long Ahead() { return synth_.Engine().FramesAhead(); }
+    long Block() { return synth_.Engine().Options().periodFrames; }
+
+    VirtualSynth synth_;
+    TempDir dir_;
+    std::mutex mutex_;
+    std::vector<double> peaks_;
+    long frames_ = 0;
+    std::vector<long> endsAt_;
+};
+
+TEST_F(RenderAhead, TheSongWaitsRenderedAndItsEndIsToldWhenItsLastFrameIsTaken) {
+    const double seconds = 2.0;
+    synth_.OpenSong(dir_, "SONG.MID", HeldNoteSong(seconds));
+    const long start = Frames();
+    synth_.Device().Play();
+    long mostAhead = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        mostAhead = std::max(mostAhead, Ahead());
+        return !Ends().empty();
+    }));
+    EXPECT_GE(mostAhead, synth_.Seconds(1.0)) << "most of the song was rendered before it was heard";
+    EXPECT_EQ(synth_.Device().Mode(), DeviceMode::Stopped);
+    const long heard = Ends()[0] - start;
+    EXPECT_GE(heard, synth_.Seconds(seconds));
+    EXPECT_LE(heard, synth_.Seconds(seconds) + Block());
+}
+
+TEST_F(RenderAhead, VolumePauseAndStopAreHeardAtOnceAndTheSongLosesNothing) {
+    const double seconds = 4.0;
+    synth_.OpenSong(dir_, "SONG.MID", HeldNoteSong(seconds));
+    const long start = Frames();
+    synth_.Device().Play();
+    ASSERT_TRUE(
+        WaitFor([&] { return Frames() - start >= synth_.Seconds(0.3) && Ahead() >= synth_.Seconds(2.0); }));
+
+    // The volume applies to the next block taken, not to the sound rendered after what waits.
+    synth_.Engine().SetVolume(0);
+    std::size_t first = Blocks() + 1;  // a block may have been on its way
+    ASSERT_TRUE(WaitFor([&] { return Blocks() >= first + 2; }));
+    EXPECT_LT(PeakFrom(first), kAudible);
+    synth_.Engine().SetVolume(0xFFFFFFFFu);
+    first = Blocks() + 1;
+    ASSERT_TRUE(WaitFor([&] { return Blocks() >= first + 1; }));
+    EXPECT_GT(PeakFrom(first), kAudible);
+
+    // A pause takes nothing more and keeps what waits for the resume.
+    synth_.Device().Pause();
+    const long waiting = Ahead();
+    const long beforePause = Frames();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(Frames(), beforePause);
+    EXPECT_EQ(Ahead(), waiting);
+    synth_.Device().Pause();
+    ASSERT_TRUE(WaitFor([&] { return Frames() >= beforePause + synth_.Seconds(0.3); }));
+
+    // A stop drops what waits and leaves the song where it was heard: played on, it ends after the
+    // rest, neither cut short by what was dropped nor longer.
+    synth_.Device().Stop();
+    const long heard = Frames() - start;
+    EXPECT_EQ(Ahead(), 0);
+    const double heardSeconds = static_cast<double>(heard) / synth_.Engine().SampleRate();
+    EXPECT_NEAR(synth_.Engine().CurrentTick(), heardSeconds * 960, 960 * 0.01);
+    ASSERT_TRUE(WaitFor([this] { return !synth_.Engine().OutputRunning(); }));
+    const long again = Frames();
+    synth_.Device().Play();
+    ASSERT_TRUE(WaitFor([&] { return Ends().size() >= 3; }));  // pause, stop, end
+    const long rest = Ends()[2] - again;
+    EXPECT_GE(heard + rest, synth_.Seconds(seconds));
+    EXPECT_LE(heard + rest, synth_.Seconds(seconds) + Block());
+}
+
+}  // namespace
+}  // namespace korva
