@@ -24,10 +24,10 @@
 // block is the first one rendered.
 //
 // While a song plays, a thread of the engine renders it seconds ahead of the output, in one run every
-// few seconds instead of one block at each call for sound: a processor gets through a long run of
-// synthesis markedly faster than the same work cut into bursts of a few milliseconds with sleep in
-// between, and the synthesizer is nearly all the CPU a playing jukebox uses. What is heard still
-// follows every command at once: the volume is applied as the sound is taken out, a pause stops
+// few seconds, instead of one block inside each call for sound, which an audio driver makes from its
+// own thread between its writes to the sound server: played through PulseAudio, a song so costs about
+// a seventh less CPU, and the synthesizer is nearly all the CPU a playing jukebox uses. What is heard
+// still follows every command at once: the volume is applied as the sound is taken out, a pause stops
 // taking it (what waits is heard after the pause), a stop or a new song drops it, and a song's end is
 // told when its last frame is taken out, not when it was rendered.
 
@@ -76,9 +76,8 @@ struct SynthOptions {
     // a song starting or a volume step being heard 0.1-0.2 s later.
     int periodFrames = 4096;
     // How far ahead of the output a playing song is rendered, and how little of it may be left before
-    // the next run renders it full again: runs of six seconds of sound take half a second of
-    // computing, long enough to be done at full speed; the 2.9 MB it holds is little beside a
-    // SoundFont. Virtual outputs render when asked, never ahead.
+    // the next run renders it full again; eight seconds of sound take 2.9 MB. Virtual outputs render
+    // when asked, never ahead.
     double aheadSeconds = 8.0;
     double aheadRefillSeconds = 2.0;
     // How long the output goes on after a play has ended or paused before it is suspended.
