@@ -75,12 +75,7 @@ class IdleOutputRig {
 
     // Waits, handling notices like the UI thread, until the condition holds; false after a minute.
     bool WaitFor(const std::function<bool()>& condition) {
-        const auto giveUp = std::chrono::steady_clock::now() + 60s;
-        while (!condition() && std::chrono::steady_clock::now() < giveUp) {
-            synth_.Ui().Drain();
-            std::this_thread::sleep_for(5ms);
-        }
-        return condition();
+        return testing::DrainUntil(synth_.Ui(), condition);
     }
 
     // Waits for the output to be suspended, then checks that nothing more is rendered.

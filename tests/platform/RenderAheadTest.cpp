@@ -71,13 +71,7 @@ class RenderAhead : public ::testing::Test {
     }
 
     bool WaitFor(const std::function<bool()>& condition) {
-        const auto giveUp = std::chrono::steady_clock::now() + 60s;
-        while (!condition() && std::chrono::steady_clock::now() < giveUp) {
-            synth_.Ui().Drain();
-            std::this_thread::sleep_for(2ms);
-        }
-        synth_.Ui().Drain();
-        return condition();
+        return testing::DrainUntil(synth_.Ui(), condition);
     }
     long Frames() {
         std::lock_guard lock(mutex_);

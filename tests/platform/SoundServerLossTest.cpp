@@ -75,13 +75,7 @@ class SoundServerLoss : public ::testing::TestWithParam<Loss> {
     // Waits, handling posted work like the user-interface thread, until the condition holds; false
     // after half a minute, which only a hang takes.
     bool WaitFor(const std::function<bool()>& condition) {
-        const auto giveUp = SteadyClock::now() + 30s;
-        while (!condition() && SteadyClock::now() < giveUp) {
-            synth_->Ui().Drain();
-            std::this_thread::sleep_for(2ms);
-        }
-        synth_->Ui().Drain();
-        return condition();
+        return testing::DrainUntil(synth_->Ui(), condition, 30s);
     }
 
     struct End {

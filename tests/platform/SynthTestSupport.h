@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/FluidSynthDevice.h"
@@ -118,6 +120,19 @@ class VirtualSynth {
     FluidSynthEngine engine_;
     FluidSynthDevice device_;
 };
+
+// Waits for a condition that a real output's thread brings about, handling posted notices meanwhile
+// like the user-interface thread; false after the limit, which only a hang takes.
+inline bool DrainUntil(PostedQueue& ui, const std::function<bool()>& condition,
+                       std::chrono::seconds limit = std::chrono::seconds(60)) {
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    while (!condition() && std::chrono::steady_clock::now() < giveUp) {
+        ui.Drain();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ui.Drain();
+    return condition();
+}
 
 // A song of one organ note on channel 0 from tick 0, lasting seconds at 120 beats a minute and
 // 480 ticks a quarter (960 ticks a second). The organ holds its sound as long as the key is down.
