@@ -70,6 +70,15 @@ int main(int argc, char** argv) {
     FluidSynthDevice device(engine, options.postToUiThread);
     bool ended = false;
     device.SetNotifyHandler([&] { ended = true; });
+    // Runs what was posted to the user-interface thread, which this thread stands in for.
+    const auto runPosted = [&] {
+        std::deque<std::function<void()>> ready;
+        {
+            std::lock_guard lock(mutex);
+            ready.swap(posted);
+        }
+        for (auto& function : ready) function();
+    };
     if (!engine.WaitUntilLoaded()) {
         std::fprintf(stderr, "%s\n", ToDisplayUtf8(engine.Report().soundFontMessage).c_str());
         return 1;
@@ -85,12 +94,7 @@ int main(int argc, char** argv) {
     if (output) {
         while (!ended) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            std::deque<std::function<void()>> ready;
-            {
-                std::lock_guard lock(mutex);
-                ready.swap(posted);
-            }
-            for (auto& function : ready) function();
+            runPosted();
         }
         std::printf("played through the %s output\n", engine.Report().outputName.c_str());
         return 0;
@@ -112,12 +116,7 @@ int main(int argc, char** argv) {
         frames += period;
         for (int i = 0; i < period; ++i)
             peak = std::max({peak, double(std::abs(left[i])), double(std::abs(right[i]))});
-        std::deque<std::function<void()>> ready;
-        {
-            std::lock_guard lock(mutex);
-            ready.swap(posted);
-        }
-        for (auto& function : ready) function();
+        runPosted();
     }
     std::printf("%.2f s rendered, peak %.3f\n", double(frames) / engine.SampleRate(), peak);
     return 0;

@@ -593,10 +593,9 @@ bool FluidSynthEngine::RenderIntoFifoLocked(int frames) {
     // The song ends once the time rendered reaches its last tick. Events at that tick that were
     // not yet due (they lie within half a step of the end) are sent now: they are mostly the last
     // note offs, and a note left on would sound on into whatever plays next.
-    if (state_ == SongState::Playing && !renderedEnd_ && song_ &&
+    if (state_ == SongState::Playing && !endMark_ && song_ &&
         TimeAtFrameLocked(songFrames_) >= song_->sequence.EndTime() &&
         SendDueLocked(~std::uint64_t{0}, budget)) {
-        renderedEnd_ = true;
         endMark_ = fifo_.WritePosition();
     }
     return true;
@@ -612,7 +611,7 @@ void FluidSynthEngine::FailLocked() {
 }
 
 bool FluidSynthEngine::RenderAheadWantedLocked() {
-    if (aheadFrames_ == 0 || !synth_ || !song_ || state_ != SongState::Playing || renderedEnd_) {
+    if (aheadFrames_ == 0 || !synth_ || !song_ || state_ != SongState::Playing || endMark_) {
         refilling_ = false;
         return false;
     }
@@ -642,7 +641,6 @@ void FluidSynthEngine::RenderAhead() {
 void FluidSynthEngine::ClearAheadLocked() {
     fifo_.Clear();
     endMark_.reset();
-    renderedEnd_ = false;
     refilling_ = false;
 }
 
@@ -721,7 +719,7 @@ bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, l
     // start lies nearest to its time.
     // While stopped, the block only lets sounding notes ring out: nothing is sent, the song stands.
     static const std::vector<TimedEvent> kNoEvents;
-    const bool playing = state_ == SongState::Playing && !renderedEnd_ && song_;
+    const bool playing = state_ == SongState::Playing && !endMark_ && song_;
     const std::vector<TimedEvent>& events = playing ? song_->sequence.Events() : kNoEvents;
     int done = 0;
     while (done < frames) {

@@ -247,7 +247,6 @@ class FluidSynthEngine final : public BlockRenderer {
     std::size_t aheadFrames_ = 0;   // 0: rendered only when the output asks
     std::size_t refillFrames_ = 0;  // a run of rendering ahead starts below this
     bool refilling_ = false;
-    bool renderedEnd_ = false;
     std::optional<std::uint64_t> endMark_;
     std::vector<float> scratchLeft_;
     std::vector<float> scratchRight_;

@@ -17,38 +17,11 @@ namespace {
 
 using testing::HeldNoteSong;
 using testing::kAudible;
+using testing::RenderedBlocks;
 using testing::TempDir;
 using testing::VirtualSynth;
 
 using namespace std::chrono_literals;
-
-// Every block the synthesizer renders, as its loudest sample and its length.
-struct RenderedBlocks {
-    std::mutex mutex;
-    std::vector<double> peaks;
-    long frames = 0;
-
-    void Add(const float* left, const float* right, int count) {
-        double peak = 0;
-        for (int i = 0; i < count; ++i)
-            peak = std::max({peak, double(std::fabs(left[i])), double(std::fabs(right[i]))});
-        std::lock_guard lock(mutex);
-        peaks.push_back(peak);
-        frames += count;
-    }
-    std::size_t Count() {
-        std::lock_guard lock(mutex);
-        return peaks.size();
-    }
-    double PeakOf(std::size_t block) {
-        std::lock_guard lock(mutex);
-        return block < peaks.size() ? peaks[block] : -1;
-    }
-    long Frames() {
-        std::lock_guard lock(mutex);
-        return frames;
-    }
-};
 
 constexpr double kIdleSeconds = 0.1;
 
@@ -88,8 +61,8 @@ class IdleOutputRig {
     }
 
     std::string driver_;
+    RenderedBlocks blocks_;  // outlives the synthesizer, whose output fills it
     VirtualSynth synth_;
-    RenderedBlocks blocks_;
     TempDir dir_;
 };
 

@@ -17,6 +17,7 @@ namespace {
 
 using testing::HeldNoteSong;
 using testing::kAudible;
+using testing::RenderedBlocks;
 using testing::TempDir;
 using testing::VirtualSynth;
 
@@ -41,7 +42,6 @@ TEST(FrameFifo, KeepsTheOrderAcrossItsEndAndDropsWhatWaitsOnClear) {
     EXPECT_EQ(fifo.ReadPosition(), 9u);
 }
 
-// Every block the output takes: its loudest sample, and the frames taken up to its end.
 class RenderAhead : public ::testing::Test {
   protected:
     RenderAhead()
@@ -50,18 +50,11 @@ class RenderAhead : public ::testing::Test {
               options.audioDriver = "no-such-driver";
               options.outputIdleSeconds = 0.1;
               options.onRenderedForTesting = [this](const float* left, const float* right, int frames) {
-                  double peak = 0;
-                  for (int i = 0; i < frames; ++i)
-                      peak = std::max({peak, double(std::fabs(left[i])), double(std::fabs(right[i]))});
-                  std::lock_guard lock(mutex_);
-                  peaks_.push_back(peak);
-                  frames_ += frames;
+                  blocks_.Add(left, right, frames);
               };
           }) {
-        synth_.Device().SetNotifyHandler([this] {
-            std::lock_guard lock(mutex_);
-            endsAt_.push_back(frames_);
-        });
+        // Notices are handled on the test's thread, in DrainUntil.
+        synth_.Device().SetNotifyHandler([this] { endsAt_.push_back(blocks_.Frames()); });
     }
 
     void SetUp() override {
@@ -73,33 +66,16 @@ class RenderAhead : public ::testing::Test {
     bool WaitFor(const std::function<bool()>& condition) {
         return testing::DrainUntil(synth_.Ui(), condition);
     }
-    long Frames() {
-        std::lock_guard lock(mutex_);
-        return frames_;
-    }
-    std::size_t Blocks() {
-        std::lock_guard lock(mutex_);
-        return peaks_.size();
-    }
-    // The loudest of the blocks taken from the one given on.
-    double PeakFrom(std::size_t first) {
-        std::lock_guard lock(mutex_);
-        double peak = 0;
-        for (std::size_t block = first; block < peaks_.size(); ++block) peak = std::max(peak, peaks_[block]);
-        return peak;
-    }
-    std::vector<long> Ends() {
-        std::lock_guard lock(mutex_);
-        return endsAt_;
-    }
+    long Frames() { return blocks_.Frames(); }
+    std::size_t Blocks() { return blocks_.Count(); }
+    double PeakFrom(std::size_t first) { return blocks_.PeakFrom(first); }
+    const std::vector<long>& Ends() const { return endsAt_; }
     long Ahead() { return synth_.Engine().FramesAhead(); }
     long Block() { return synth_.Engine().Options().periodFrames; }
 
+    RenderedBlocks blocks_;  // outlives the synthesizer, whose output fills it
     VirtualSynth synth_;
     TempDir dir_;
-    std::mutex mutex_;
-    std::vector<double> peaks_;
-    long frames_ = 0;
     std::vector<long> endsAt_;
 };
 

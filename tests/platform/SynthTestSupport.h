@@ -121,6 +121,41 @@ class VirtualSynth {
     FluidSynthDevice device_;
 };
 
+// Every block an output takes, as its loudest sample and its length; filled from the output's thread.
+struct RenderedBlocks {
+    std::mutex mutex;
+    std::vector<double> peaks;
+    long frames = 0;
+
+    void Add(const float* left, const float* right, int count) {
+        double peak = 0;
+        for (int i = 0; i < count; ++i)
+            peak = std::max({peak, double(std::fabs(left[i])), double(std::fabs(right[i]))});
+        std::lock_guard lock(mutex);
+        peaks.push_back(peak);
+        frames += count;
+    }
+    std::size_t Count() {
+        std::lock_guard lock(mutex);
+        return peaks.size();
+    }
+    double PeakOf(std::size_t block) {
+        std::lock_guard lock(mutex);
+        return block < peaks.size() ? peaks[block] : -1;
+    }
+    // The loudest of the blocks from the one given on.
+    double PeakFrom(std::size_t first) {
+        std::lock_guard lock(mutex);
+        double peak = 0;
+        for (std::size_t block = first; block < peaks.size(); ++block) peak = std::max(peak, peaks[block]);
+        return peak;
+    }
+    long Frames() {
+        std::lock_guard lock(mutex);
+        return frames;
+    }
+};
+
 // Waits for a condition that a real output's thread brings about, handling posted notices meanwhile
 // like the user-interface thread; false after the limit, which only a hang takes.
 inline bool DrainUntil(PostedQueue& ui, const std::function<bool()>& condition,
