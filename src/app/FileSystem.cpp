@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <system_error>
 
 #include "app/Errors.h"
+#include "app/FileDescriptor.h"
 #include "text/Encoding.h"
 #include "text/ShiftJis.h"
 
@@ -101,32 +103,127 @@ std::string InputOutputMessage(int error) {
     return Sjis("I/O ｴﾗｰ (") + std::to_string(error) + ")";
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& sjisPath) {
+namespace {
+
+// What a file that is not a regular file is, for the user.
+std::string KindOf(mode_t mode) {
+    if (S_ISDIR(mode))
+        return Sjis("フォルダ");
+    if (S_ISFIFO(mode))
+        return Sjis("名前付きパイプ");
+    if (S_ISSOCK(mode))
+        return Sjis("ソケット");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return Sjis("デバイス");
+    return Sjis("通常のファイルではないもの");
+}
+
+}  // namespace
+
+int OpenRegularFile(const std::string& sjisPath, ReadProblem& problem, struct stat* status) {
+    problem = ReadProblem{};
     const auto found = FindIgnoringCase(sjisPath);
-    if (!found)
+    if (!found) {
+        problem.kind = ReadProblem::Kind::Missing;
+        problem.error = ENOENT;
+        return -1;
+    }
+    // Looked at before opening: opening some devices already does something (a tape rewinds).
+    struct stat before {};
+    if (::stat(found->c_str(), &before) != 0) {
+        problem.kind = errno == ENOENT ? ReadProblem::Kind::Missing : ReadProblem::Kind::Unreadable;
+        problem.error = errno;
+        return -1;
+    }
+    if (!S_ISREG(before.st_mode)) {
+        problem.kind = ReadProblem::Kind::NotRegular;
+        problem.what = KindOf(before.st_mode);
+        return -1;
+    }
+    const int fd = ::open(found->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        problem.kind = errno == ENOENT ? ReadProblem::Kind::Missing : ReadProblem::Kind::Unreadable;
+        problem.error = errno;
+        return -1;
+    }
+    struct stat after {};
+    if (::fstat(fd, &after) != 0 || !S_ISREG(after.st_mode)) {
+        problem.kind = ReadProblem::Kind::NotRegular;
+        problem.what = KindOf(after.st_mode);
+        ::close(fd);
+        return -1;
+    }
+    // Regular files never block; the flag only kept the open itself from waiting.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        static_cast<void>(::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK));
+    if (status)
+        *status = after;
+    return fd;
+}
+
+std::optional<std::string> ReadRegularFile(const std::string& sjisPath, std::size_t limit,
+                                           ReadProblem* problem) {
+    ReadProblem local;
+    ReadProblem& out = problem ? *problem : local;
+    struct stat status {};
+    const FileDescriptor file(OpenRegularFile(sjisPath, out, &status));
+    if (file.Get() < 0)
         return std::nullopt;
-    const int fd = ::open(found->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const auto tooLarge = [&out, limit] {
+        out.kind = ReadProblem::Kind::TooLarge;
+        out.limit = limit;
         return std::nullopt;
+    };
+    if (static_cast<unsigned long long>(status.st_size) > limit)
+        return tooLarge();
     std::string bytes;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
+    // One byte more than the size, so that a file that grew meanwhile is noticed without a regrowth.
+    bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
+    std::size_t got = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (got == bytes.size()) {
+            if (got > limit)
+                return tooLarge();
+            bytes.resize(std::min(limit + 1, std::max<std::size_t>(2 * got, 4096)));
+        }
+        const ssize_t n = ::read(file.Get(), bytes.data() + got, bytes.size() - got);
         if (n == 0)
             break;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            ::close(fd);
+            out.kind = ReadProblem::Kind::Unreadable;
+            out.error = errno;
             return std::nullopt;
         }
-        bytes.append(buffer, static_cast<std::size_t>(n));
+        got += static_cast<std::size_t>(n);
     }
-    ::close(fd);
+    if (got > limit)
+        return tooLarge();
+    bytes.resize(got);
     return bytes;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& sjisPath) {
+    return ReadRegularFile(sjisPath, kTextFileLimit);
+}
+
+std::string ReadProblemMessage(const std::string& sjisPath, const ReadProblem& problem) {
+    const std::string head = Sjis("ファイル ") + sjisPath + Sjis(" を読み込めません（");
+    switch (problem.kind) {
+        case ReadProblem::Kind::NotRegular:
+            return head + problem.what + Sjis("です）");
+        case ReadProblem::Kind::TooLarge:
+            return head + Sjis("大きすぎます。上限は ") + std::to_string(problem.limit >> 20) + " MB" +
+                   Sjis("です）");
+        case ReadProblem::Kind::Missing:
+        case ReadProblem::Kind::Unreadable:
+            return head + InputOutputMessage(problem.error) + Sjis("）");
+        case ReadProblem::Kind::None:
+            break;
+    }
+    return head + Sjis("）");
 }
 
 void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {

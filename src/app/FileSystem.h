@@ -7,6 +7,7 @@
 // "Song.mid" is found as "SONG.MID"): lookups match the last path component ignoring a-z case,
 // preferring an exact match.
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -14,10 +15,41 @@
 #include <string_view>
 #include <vector>
 
+struct stat;
+
 namespace korva {
 
-// The whole file; nullopt when it does not exist or cannot be read.
+// Lists, settings and companion documents are never larger than this; a larger file is refused
+// rather than read until memory runs out (a link to /dev/zero, a runaway log named like a list).
+inline constexpr std::size_t kTextFileLimit = std::size_t{64} << 20;
+
+// Why a file could not be read.
+struct ReadProblem {
+    enum class Kind { None, Missing, Unreadable, NotRegular, TooLarge };
+    Kind kind = Kind::None;
+    int error = 0;            // the system's error number, for Unreadable
+    std::string what;         // for NotRegular: what the path is instead, in Japanese ("名前付きパイプ")
+    std::size_t limit = 0;    // for TooLarge
+    explicit operator bool() const { return kind != Kind::None; }
+};
+
+// Opens the file for the path (last component ignoring a-z case, links followed) for reading. Only
+// a regular file is opened: a FIFO, a device, a socket or a folder is refused before it is opened,
+// and the open itself never blocks (a FIFO swapped in meanwhile is refused by what the descriptor
+// turns out to be). Returns the descriptor, or -1 with problem saying why; status, when given,
+// receives the opened file's status.
+int OpenRegularFile(const std::string& sjisPath, ReadProblem& problem, struct stat* status = nullptr);
+
+// The whole of a regular file of at most limit bytes; nullopt with problem (when given) set otherwise.
+std::optional<std::string> ReadRegularFile(const std::string& sjisPath, std::size_t limit,
+                                           ReadProblem* problem = nullptr);
+
+// The whole file, within kTextFileLimit; nullopt when it does not exist or cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& sjisPath);
+
+// What the user is told about a file that could not be read: the path and why, in Japanese
+// ("ファイル X を読み込めません（名前付きパイプです）").
+std::string ReadProblemMessage(const std::string& sjisPath, const ReadProblem& problem);
 
 // Replaces (or creates) the file atomically. Raises WriteError naming the path on failure.
 void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes);

@@ -1,0 +1,97 @@
+#include "app/FileSystem.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "support/TempDir.h"
+#include "text/Encoding.h"
+
+namespace korva {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+// A listening socket bound to a path, closed at the end of the test.
+class BoundSocket {
+  public:
+    explicit BoundSocket(const fs::path& path) : fd_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        bound_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~BoundSocket() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool Bound() const { return bound_; }
+
+  private:
+    int fd_;
+    bool bound_ = false;
+};
+
+TEST(ReadRegularFile, WhatIsNotARegularFileIsRefusedWithoutBlockingAndNamed) {
+    const TempDir dir;
+    const fs::path fifo = dir.Path() / "KORVA.DT0";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir.Path() / "zero.ini");
+    fs::create_directory(dir.Path() / "folder.txt");
+    const BoundSocket socket(dir.Path() / "socket.doc");
+    ASSERT_TRUE(socket.Bound());
+
+    struct Case {
+        const char* name;
+        const char* what;
+    };
+    for (const Case c : {Case{"KORVA.DT0", "名前付きパイプ"}, Case{"zero.ini", "デバイス"},
+                         Case{"folder.txt", "フォルダ"}, Case{"socket.doc", "ソケット"}}) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Folder() + c.name;
+        ReadProblem problem;
+        // A FIFO with no writer would block a plain open for ever; /dev/zero would fill memory.
+        EXPECT_FALSE(ReadRegularFile(path, kTextFileLimit, &problem).has_value());
+        EXPECT_EQ(problem.kind, ReadProblem::Kind::NotRegular);
+        const std::string message = ReadProblemMessage(path, problem);
+        EXPECT_NE(message.find(path), std::string::npos);
+        EXPECT_NE(message.find(Sjis(c.what)), std::string::npos) << ToDisplayUtf8(message);
+        EXPECT_FALSE(ReadWholeFile(path).has_value());
+    }
+}
+
+TEST(ReadRegularFile, ReadsWithinItsBoundAndRefusesALargerFile) {
+    const TempDir dir;
+    const std::string small = dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=2\r\n");
+    EXPECT_EQ(ReadRegularFile(small, 19).value_or("?"), "[KORVA]\r\nPLAYMOD=2\r\n");
+    ReadProblem problem;
+    EXPECT_FALSE(ReadRegularFile(small, 18, &problem).has_value());
+    EXPECT_EQ(problem.kind, ReadProblem::Kind::TooLarge);
+
+    // A sparse file one byte over the limit costs no disk and must not be read at all.
+    const std::string large = dir.Write("KORVA.DT1", "");
+    fs::resize_file(large, kTextFileLimit + 1);
+    EXPECT_FALSE(ReadWholeFile(large).has_value());
+    EXPECT_FALSE(ReadRegularFile(large, kTextFileLimit, &problem).has_value());
+    EXPECT_EQ(problem.kind, ReadProblem::Kind::TooLarge);
+    EXPECT_NE(ReadProblemMessage(large, problem).find("64 MB"), std::string::npos);
+
+    EXPECT_FALSE(ReadRegularFile(dir.Folder() + "none", 10, &problem).has_value());
+    EXPECT_EQ(problem.kind, ReadProblem::Kind::Missing);
+}
+
+TEST(ReadRegularFile, FollowsALinkToARegularFileAndMatchesTheNameIgnoringCase) {
+    const TempDir dir;
+    dir.Write("Real.TXT", "text");
+    fs::create_symlink(dir.Path() / "Real.TXT", dir.Path() / "link.txt");
+    EXPECT_EQ(ReadWholeFile(dir.Folder() + "LINK.TXT").value_or("?"), "text");
+}
+
+}  // namespace
+}  // namespace korva
