@@ -68,10 +68,11 @@ TEST(ReadRegularFile, WhatIsNotARegularFileIsRefusedWithoutBlockingAndNamed) {
 
 TEST(ReadRegularFile, ReadsWithinItsBoundAndRefusesALargerFile) {
     const TempDir dir;
-    const std::string small = dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=2\r\n");
-    EXPECT_EQ(ReadRegularFile(small, 19).value_or("?"), "[KORVA]\r\nPLAYMOD=2\r\n");
+    const std::string text = "[KORVA]\r\nPLAYMOD=2\r\n";
+    const std::string small = dir.Write("KORVA.INI", text);
+    EXPECT_EQ(ReadRegularFile(small, text.size()).value_or("?"), text);
     ReadProblem problem;
-    EXPECT_FALSE(ReadRegularFile(small, 18, &problem).has_value());
+    EXPECT_FALSE(ReadRegularFile(small, text.size() - 1, &problem).has_value());
     EXPECT_EQ(problem.kind, ReadProblem::Kind::TooLarge);
 
     // A sparse file one byte over the limit costs no disk and must not be read at all.
