@@ -275,7 +275,7 @@ void SettingsWindow::CheckBoxClick(SetUpCheckBox box, bool checked) {
         case SetUpCheckBox::FrontCheckBox:
             host_.ApplyStayOnTop();
             if (!checked)
-                messages_.ShowMessage(Sjis("設定保存した後の次回起動時からドラッグ＆ドロップを受付けます"));
+                messages_.ShowMessage(Sjis("ドラッグ＆ドロップをすぐに受付けます"));
             break;
         case SetUpCheckBox::HintCheckBox:
             host_.ApplyDeckHints();

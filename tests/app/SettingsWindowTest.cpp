@@ -164,7 +164,7 @@ TEST_P(CheckBoxTest, StoresTheKeyAndRunsItsEffect) {
     EXPECT_EQ(recorder.log, c.log);
     ASSERT_EQ(static_cast<int>(messages.shown.size()), c.messages);
     if (c.messages > 0) {
-        EXPECT_EQ(messages.shown.front(), "設定保存した後の次回起動時からドラッグ＆ドロップを受付けます");
+        EXPECT_EQ(messages.shown.front(), "ドラッグ＆ドロップをすぐに受付けます");
     }
 }
 

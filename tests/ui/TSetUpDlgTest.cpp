@@ -427,7 +427,7 @@ class TSetUpDlgTest : public QObject {
             QCOMPARE(dd->palette().color(QPalette::Window), QColor(0, 0, 128));
             QCOMPARE(p.messages.shown.size(), round);
             QCOMPARE(p.messages.shown.back(),
-                     U8("設定保存した後の次回起動時からドラッグ＆ドロップを受付けます"));
+                     U8("ドラッグ＆ドロップをすぐに受付けます"));
         }
         QCOMPARE(p.host.calls, QStringList({"OnTop", "NotOnTop", "OnTop", "NotOnTop"}));
         // The main window's activation sets the indicator as well.
