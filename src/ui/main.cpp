@@ -13,6 +13,7 @@
 #include "ui/KorvaApp.h"
 #include "ui/Mpris.h"
 #include "ui/QtText.h"
+#include "ui/QtTranslations.h"
 #include "ui/QtViews.h"
 #include "ui/TMainForm.h"
 
@@ -92,6 +93,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KORVA97"));
     QGuiApplication::setDesktopFileName(QStringLiteral("korva97"));
+    korva::InstallJapaneseTranslations();
 
     const Arguments arguments = ReadArguments(QCoreApplication::arguments());
     korva::QtMessageView messages;

@@ -1,7 +1,9 @@
 // The core's dialog ports over Qt: the folder dialog starts where it is told, offers no folder
 // creation, and refuses a folder whose name Shift-JIS cannot hold.
 
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QToolButton>
 #include <QtTest>
@@ -12,6 +14,7 @@
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 #include "ui/QtText.h"
+#include "ui/QtTranslations.h"
 #include "ui/QtViews.h"
 
 using namespace korva;
@@ -43,6 +46,25 @@ class QtViewsTest : public QObject {
         QDir::setCurrent(current);
         QCOMPARE(startedIn, QDir(QString::fromStdString(dir.Path().string())).absolutePath());
         QVERIFY(!offersNewFolder);
+    }
+
+    // Whatever the locale, Qt's own dialog speaks Japanese like the rest of the program.
+    void folderDialogSpeaksJapanese() {
+        QVERIFY(InstallJapaneseTranslations());
+        testing::RecordingMessages messages;
+        QtFolderDialog folders(nullptr, messages);
+        QString title;
+        QStringList buttons;
+        testing::ModalAnswers answers({[&](QDialog* dialog) {
+            title = dialog->windowTitle();
+            for (QAbstractButton* button : dialog->findChild<QDialogButtonBox*>()->buttons())
+                buttons << button->text();
+            dialog->reject();
+        }});
+        QCOMPARE(folders.ChooseFolder(""), std::optional<std::string>());
+        QCOMPARE(title, testing::U8("ディレクトリの検索"));
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({testing::U8("キャンセル"), testing::U8("選択(&C)")}));
     }
 
     void folderChosenEndsInADelimiterAndAnUnholdableNameIsRefused() {
