@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/FileSystem.h"
+#include "convert/CommandLine.h"
 #include "playlist/CompanionDocument.h"
 #include "text/Encoding.h"
 #include "text/ShiftJis.h"
@@ -72,9 +73,18 @@ void DocumentViewer::Open(const std::string& sjisDocument) {
     if (!command.builtIn) {
         if (document.empty())
             return;
+        // The editor's setting may carry options ("mousepad --disable-server"): it is split as
+        // converter command lines are, and the document goes last as one argument, with no shell.
+        const std::vector<std::string> words = SplitCommandLine(command.program);
+        if (words.empty())
+            return;
         try {
-            const QString program = QString::fromStdString(ToFsPath(command.program).string());
-            QProcess::startDetached(program, {QString::fromStdString(document)});
+            QStringList arguments;
+            for (std::size_t i = 1; i < words.size(); ++i)
+                arguments << FromSjis(words[i]);
+            arguments << QString::fromStdString(document);
+            const QString program = QString::fromStdString(ToFsPath(words.front()).string());
+            QProcess::startDetached(program, arguments);
         } catch (const EncodingError&) {
             // A program name that cannot be a file name cannot start; that is not reported.
         }

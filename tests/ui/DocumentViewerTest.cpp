@@ -112,6 +112,16 @@ class DocumentViewerTest : public QObject {
         QVERIFY(viewer_->Windows().empty());
     }
 
+    // Options in the editor's setting reach it as arguments of their own, quoted ones whole, and
+    // the document comes last.
+    void EditorSettingWithOptionsIsSplitIntoArguments() {
+        settings_.EDTPATH = RecordingEditor() + " --new-window \"two words\"";
+        const std::string document = dir_->Write("a.txt", "x");
+        viewer_->Open(document);
+        QTRY_COMPARE(QString::fromStdString(dir_->Read("args.txt")),
+                     QString::fromStdString("3|--new-window|two words|" + document + "|"));
+    }
+
     void EditorThatCannotStartIsNotReported() {
         settings_.EDTPATH = dir_->Folder() + "no-such-editor";
         viewer_->Open(dir_->Write("a.txt", "x"));
