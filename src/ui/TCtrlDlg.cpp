@@ -104,11 +104,6 @@ void TCtrlDlg::BuildWindow(bool hints) {
     nameEdit_->setObjectName(QStringLiteral("NameEdit"));
     nameEdit_->setGeometry(8, 54, 346, 22);
     nameEdit_->setAccessibleName(QStringLiteral("曲名"));
-    connect(nameEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        // Text that Shift-JIS cannot hold is refused when the entry is written.
-        if (const auto sjis = ToSjis(text))
-            logic_.NameEditChange(*sjis);
-    });
 
     const QString feelHint = QStringLiteral("再生確率（L=200/M=100/S=50/R=0%）");
     auto* feelBox = new QGroupBox(QStringLiteral(" あなたはこの曲が? "), this);
@@ -244,11 +239,14 @@ void TCtrlDlg::SongControlFieldsChanged() {
 }
 
 void TCtrlDlg::ChngButtonClick() {
-    // The core holds the last name Shift-JIS could hold; a different text holds a character it cannot.
-    if (nameEdit_->text() != FromSjis(logic_.Fields().name)) {
+    // The field is read at the press, whoever set its text: typing, a screen reader or speech input
+    // (which change the text without an edit signal).
+    const auto name = ToSjis(nameEdit_->text());
+    if (!name) {
         messages_.ShowMessage(UnholdableNamesMessage({ToSjisForMessage(nameEdit_->text())}));
         return;
     }
+    logic_.NameEditChange(*name);
     const WaitCursor busy;
     logic_.ChngButtonClick();
 }

@@ -48,7 +48,8 @@ TSelCnvDlg::TSelCnvDlg(Jukebox& jukebox, QWidget* parent)
     cnvEdit_->setObjectName(QStringLiteral("CnvEdit"));
     cnvEdit_->setGeometry(8, 50, 498, 22);
     cnvEdit_->setAccessibleName(QStringLiteral("コマンドライン"));
-    connect(cnvEdit_, &QLineEdit::textEdited, this,
+    // Every change of the text, typed or set by an assistive tool (which sends no edit signal).
+    connect(cnvEdit_, &QLineEdit::textChanged, this,
             [this](const QString& text) { logic_.CnvEditChange(ToSjisForMessage(text)); });
 
     auto* control = Caption(this, QStringLiteral("Auto Convert Control"), {8, 78, 150, 22});

@@ -192,15 +192,20 @@ class TSelCnvDlgTest : public QObject {
         QTest::addColumn<bool>("executable");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("byKeys");
         QTest::newRow("missing") << true << "/nonexistent/x.exe"
-                                 << "Exec Error : 2";
+                                 << "Exec Error : 2" << true;
         QTest::newRow("not executable") << false << ""
-                                        << "Exec Error : 13";
+                                        << "Exec Error : 13" << true;
+        // A screen reader or speech input sets the text without an edit signal.
+        QTest::newRow("set by an assistive tool") << true << "/nonexistent/y.exe"
+                                                  << "Exec Error : 2" << false;
     }
     void converterThatCannotStartIsReportedAndTheWindowStaysOpen() {
         QFETCH(bool, executable);
         QFETCH(QString, typed);
         QFETCH(QString, message);
+        QFETCH(bool, byKeys);
         Make();
         Converter(0);
         if (!executable)
@@ -211,8 +216,12 @@ class TSelCnvDlgTest : public QObject {
             Find<QPushButton>(*dialog, "List0SpeedButton")->click();
             if (!typed.isEmpty()) {
                 auto* edit = Find<QLineEdit>(*dialog, "CnvEdit");
-                edit->selectAll();
-                QTest::keyClicks(edit, typed);
+                if (byKeys) {
+                    edit->selectAll();
+                    QTest::keyClicks(edit, typed);
+                } else {
+                    edit->setText(typed);
+                }
             }
             Find<QPushButton>(*dialog, "StartButton")->click();
             stayedOpen = dialog->isVisible();
