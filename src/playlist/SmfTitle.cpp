@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cerrno>
+#include <vector>
 
 #include "app/Errors.h"
 #include "text/Encoding.h"
@@ -21,16 +22,56 @@ constexpr std::size_t kHeadLines = 256;  // a line that brings the head this far
 constexpr std::size_t kPairLimit = 255;  // the last position of a meta event's FF that counts
 
 struct Found {
-    std::size_t at = std::string_view::npos;  // 0-based offset of FF
+    std::size_t at = std::string_view::npos;  // offset of FF in the file's bytes
     std::size_t length = 0;
 };
 
-Found FindMeta(std::string_view head, char type) {
-    const char pair[2] = {static_cast<char>(0xFF), type};
+// The head as TitleHead gathers it, with the offset in the file of each of its bytes.
+struct Head {
+    std::string bytes;
+    std::vector<std::size_t> origin;
+};
+
+Head GatherHead(std::string_view bytes) {
+    Head head;
+    std::size_t lineStart = 0;  // where the current line began in the head
+    for (std::size_t i = 0; i < bytes.size() && head.bytes.size() < kTitleHeadLimit; ++i) {
+        const char c = bytes[i];
+        if (c == kEndOfFile)
+            break;
+        if (c != kCr) {
+            head.bytes.push_back(c);
+            head.origin.push_back(i);
+            continue;
+        }
+        const bool emptyLine = head.bytes.size() == lineStart;
+        if (emptyLine || head.bytes.size() >= kHeadLines)
+            break;
+        if (i + 1 < bytes.size() && bytes[i + 1] == kLf)
+            ++i;
+        lineStart = head.bytes.size();
+    }
+    return head;
+}
+
+// The first FF type pair of the head within its first kPairLimit positions that is a pair in the
+// file too (a CR taken out between FF and the type makes no event), with the length byte that
+// follows it in the file. The length byte is read from the file, not from the head: a length of 13
+// or 26 is a CR or an end-of-file mark to the head, but to the event it is a length.
+Found FindMeta(const Head& head, std::string_view bytes, char type) {
     Found found;
-    found.at = head.find(std::string_view(pair, 2));
-    if (found.at != std::string_view::npos && found.at < kPairLimit && found.at + 2 < head.size())
-        found.length = static_cast<unsigned char>(head[found.at + 2]);
+    for (std::size_t i = 0; i + 1 < head.bytes.size() && i < kPairLimit; ++i) {
+        if (head.bytes[i] != static_cast<char>(0xFF) || head.bytes[i + 1] != type)
+            continue;
+        const std::size_t at = head.origin[i];
+        if (head.origin[i + 1] != at + 1)
+            continue;
+        if (at + 2 < bytes.size()) {
+            found.at = at;
+            found.length = static_cast<unsigned char>(bytes[at + 2]);
+        }
+        return found;
+    }
     return found;
 }
 
@@ -41,29 +82,13 @@ bool HasNonBlank(std::string_view text) {
 }  // namespace
 
 std::string TitleHead(std::string_view bytes) {
-    std::string head;
-    std::size_t lineStart = 0;  // where the current line began in head
-    for (std::size_t i = 0; i < bytes.size() && head.size() < kTitleHeadLimit; ++i) {
-        const char c = bytes[i];
-        if (c == kEndOfFile)
-            break;
-        if (c != kCr) {
-            head.push_back(c);
-            continue;
-        }
-        const bool emptyLine = head.size() == lineStart;
-        if (emptyLine || head.size() >= kHeadLines)
-            break;
-        if (i + 1 < bytes.size() && bytes[i + 1] == kLf)
-            ++i;
-        lineStart = head.size();
-    }
-    return head;
+    return GatherHead(bytes).bytes;
 }
 
-std::string TitleFromHead(std::string_view head, std::string_view sjisPath) {
-    const Found text = FindMeta(head, 0x01);
-    const Found name = FindMeta(head, 0x03);
+std::string TitleFromFileBytes(std::string_view bytes, std::string_view sjisPath) {
+    const Head head = GatherHead(bytes);
+    const Found text = FindMeta(head, bytes, 0x01);
+    const Found name = FindMeta(head, bytes, 0x03);
     const Found* chosen = nullptr;
     if (text.length > 0 && name.length > 0)
         chosen = text.at < name.at ? &text : &name;
@@ -72,7 +97,8 @@ std::string TitleFromHead(std::string_view head, std::string_view sjisPath) {
     else if (name.length > 0)
         chosen = &name;
     if (chosen) {
-        const std::string_view taken = head.substr(chosen->at + 3, chosen->length);
+        // Only the event's own text, as far as the file holds it.
+        const std::string_view taken = bytes.substr(chosen->at + 3, chosen->length);
         std::string title;
         title.reserve(taken.size());
         for (const char c : taken) {
@@ -108,7 +134,7 @@ std::string ReadSmfTitle(const std::string& sjisPath) {
         got += static_cast<std::size_t>(n);
     }
     ::close(fd);
-    return TitleFromHead(TitleHead(std::string_view(bytes.data(), got)), sjisPath);
+    return TitleFromFileBytes(std::string_view(bytes.data(), got), sjisPath);
 }
 
 }  // namespace korva

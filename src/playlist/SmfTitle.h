@@ -17,11 +17,11 @@ inline constexpr std::size_t kTitleHeadLimit = 255 + 2 + 255;
 // the head to 256 bytes. Bytes beyond kTitleHeadLimit are never needed and not kept.
 std::string TitleHead(std::string_view fileBytes);
 
-// The title chosen from a head: the text of whichever of the first FF 01 and the first FF 03 comes
-// first (each only at positions 1-255 with its length byte present), its single length byte taken
-// as it is, bytes below 32 removed; when that leaves nothing but blanks, the file name of sjisPath
-// with its extension.
-std::string TitleFromHead(std::string_view head, std::string_view sjisPath);
+// The title chosen from a file's first bytes: the text of whichever of the first FF 01 and the
+// first FF 03 of the head comes first (each only at positions 1-255 of the head), taken from the
+// file by the event's single length byte, bytes below 32 removed; when that leaves nothing but
+// blanks, the file name of sjisPath with its extension.
+std::string TitleFromFileBytes(std::string_view fileBytes, std::string_view sjisPath);
 
 // Reads the head of the file and returns its title. Raises UserError with the input/output message
 // ("ﾌｧｲﾙが見つかりません", "ﾌｧｲﾙへのｱｸｾｽが拒否されました", "I/O ｴﾗｰ (n)") when it cannot be read.

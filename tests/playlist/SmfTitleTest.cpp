@@ -78,28 +78,43 @@ TEST(SmfTitleTest, HeadEndsAtEmptyLineAndKeepsLoneLineFeeds) {
     const std::string longLine(300, 'x');
     EXPECT_EQ(TitleHead(longLine + "\rmore").size(), 300u);
     EXPECT_EQ(TitleHead(std::string(200, 'x') + "\r" + std::string(100, 'y')).size(), 300u);
-    // A CR between the event and its text is taken out of the head, so the title runs on.
-    const std::string head =
-        TitleHead(std::string("MThd\xFF\x03\x05"
-                              "ab\r\ncdef",
-                              15));
-    EXPECT_EQ(TitleFromHead(head, "/m/x.mid"), "abcde");
+    // A CR inside the event's text is a control byte of the text: it is removed, and the title
+    // ends with the event's length, not with the head's count of bytes.
+    EXPECT_EQ(TitleFromFileBytes(std::string("MThd\xFF\x03\x05"
+                                             "ab\r\ncdef",
+                                             15),
+                                 "/m/x.mid"),
+              "abc");
+}
+
+TEST(SmfTitleTest, LengthsThatLookLikeLineEndsOrEndOfFileAreLengths) {
+    // A length byte of 13 is a CR and one of 26 an end-of-file mark to the head; they are lengths
+    // all the same, and nothing of the events after the name enters the title.
+    TempDir dir;
+    for (const std::string& name : {std::string("GM1 System On"), std::string(26, 'N'), std::string(10, 'T')}) {
+        SCOPED_TRACE(name.size());
+        SmfWriter writer;
+        writer.AddTrack().TrackName(0, name).ControlChange(0, 0, 7, 100).Note(0, 480, 0, 60);
+        EXPECT_EQ(ReadSmfTitle(dir.Write("L.MID", writer.Bytes())), name);
+    }
+    // A CR taken out of the head between FF and the type makes no event.
+    EXPECT_EQ(TitleFromFileBytes(std::string("MThd\xFF\r\x03\x02OK", 10), "/m/y.mid"), "y.mid");
 }
 
 TEST(SmfTitleTest, LengthByteAndPositionsAsRead) {
     // The pair at position 255 (offset 254) with its length byte present counts; at 256 it does not.
     std::string head(254, 'x');
     head += std::string("\xFF\x01\x02OK", 5);
-    EXPECT_EQ(TitleFromHead(head, "/s/A.MID"), "OK");
-    EXPECT_EQ(TitleFromHead("y" + head, "/s/A.MID"), "A.MID");
+    EXPECT_EQ(TitleFromFileBytes(head, "/s/A.MID"), "OK");
+    EXPECT_EQ(TitleFromFileBytes("y" + head, "/s/A.MID"), "A.MID");
     // A length beyond the head takes what there is; the name wins when it comes first.
-    EXPECT_EQ(TitleFromHead(std::string("\xFF\x03\x40Short", 8), "/s/B.MID"), "Short");
-    EXPECT_EQ(TitleFromHead(std::string("\xFF\x03\x01N\xFF\x01\x01T", 8), "/s/B.MID"), "N");
+    EXPECT_EQ(TitleFromFileBytes(std::string("\xFF\x03\x40Short", 8), "/s/B.MID"), "Short");
+    EXPECT_EQ(TitleFromFileBytes(std::string("\xFF\x03\x01N\xFF\x01\x01T", 8), "/s/B.MID"), "N");
     // A zero-length name leaves the text.
-    EXPECT_EQ(TitleFromHead(std::string("\xFF\x03\x00\xFF\x01\x01T", 7), "/s/B.MID"), "T");
+    EXPECT_EQ(TitleFromFileBytes(std::string("\xFF\x03\x00\xFF\x01\x01T", 7), "/s/B.MID"), "T");
     // The file name after the last "/"; a "/" as a second byte of a double-byte character (none in
     // CP932, but "\" is) does not cut it.
-    EXPECT_EQ(TitleFromHead("", "/s/\x95\x5C.MID"), "\x95\x5C.MID");
+    EXPECT_EQ(TitleFromFileBytes("", "/s/\x95\x5C.MID"), "\x95\x5C.MID");
 }
 
 TEST(SmfTitleTest, UnreadableFilesGiveTheInputOutputMessages) {
