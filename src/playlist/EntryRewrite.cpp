@@ -11,7 +11,7 @@ namespace korva {
 
 bool EntryNamesSong(std::string_view line, std::string_view songPath) {
     const EntryView view = ViewEntry(line);
-    return view.tabs >= 2 && EqualsNoCase(view.Path, songPath);
+    return view.tabs >= 2 && view.Path == songPath;
 }
 
 std::size_t ReplaceEntriesOfSong(std::vector<std::string>& lines, std::string_view songPath,

@@ -10,9 +10,9 @@
 
 namespace korva {
 
-// True when the line has a Path field (two TABs or more) equal to songPath, single-byte a-z folded
-// and double-byte characters compared whole. A path that only contains the song's path, such as
-// "/m/A.MID2" or "/old/m/A.MID" for "/m/A.MID", is another song.
+// True when the line has a Path field (two TABs or more) equal to songPath byte for byte: file names
+// differ by case here, so "/M/a.mid" is another song than "/m/A.MID". A path that only contains the
+// song's path, such as "/m/A.MID2" or "/old/m/A.MID", is another song too.
 bool EntryNamesSong(std::string_view line, std::string_view songPath);
 
 // Replaces every line that names the song by `line`; returns how many were replaced.

@@ -73,10 +73,11 @@ TEST_F(SongControlTest, OnlyLinesWhosePathIsTheSongAreRewrittenAndEachFileIsWrit
         Line("longer extension", "/m/A.MID2"), Line("deeper folder", "/old/m/A.MID"),
         Line("path in the name " + kSong, "/m/C.MID"),
         // The second byte of a double-byte character is not a letter to fold.
-        Line("kana", "/m/\x83\x41.MID"), "no path at all " + kSong};
+        Line("kana", "/m/\x83\x41.MID"), "no path at all " + kSong,
+        // File names differ by case on this system: another song.
+        Line("other case", "/M/a.mid")};
     std::vector<std::string> lines = others;
     lines.insert(lines.begin() + 1, Line("same", kSong));
-    lines.push_back(Line("same again", "/M/a.mid"));
     lines.push_back(Line("same", kSong));
     Playlist(0, lines);
     int renames = 0;
@@ -92,7 +93,7 @@ TEST_F(SongControlTest, OnlyLinesWhosePathIsTheSongAreRewrittenAndEachFileIsWrit
     Control().ChngButtonClick();
     const std::vector<std::string> after = Lines(0);
     EXPECT_EQ(renames, 1);
-    EXPECT_EQ(std::count(after.begin(), after.end(), Line("new", kSong)), 3);
+    EXPECT_EQ(std::count(after.begin(), after.end(), Line("new", kSong)), 2);
     for (const std::string& other : others)
         EXPECT_NE(std::find(after.begin(), after.end(), other), after.end());
     EXPECT_FALSE(dir.Exists("KORVA.DT1")) << "a missing list is skipped, not created";
