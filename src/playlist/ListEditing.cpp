@@ -208,15 +208,16 @@ bool ListEditor::EditEntry(int list, std::optional<std::size_t> current, EditedE
     if (!current || fields.name.empty())
         return false;
     PlaylistEntry entry{fields.name, fields.path, FormatVol(fields.volBar), std::to_string(fields.feel)};
-    // The fields are cleared after an edit while the title stays chosen: a name typed then renames
-    // the entry and keeps its own file, volume and preference, rather than writing a line without
-    // a file that would never play again.
+    // The fields are cleared after an edit while the title stays chosen: an edit then keeps the
+    // entry's own file rather than writing a line without one that would never play again. The
+    // volume shown and a preference chosen since are the user's and are written; with no
+    // preference chosen the entry keeps its own.
     if (fields.path.empty() && *current < model_.EditBuffer.size()) {
         PlaylistEntry own;
         SplitEntry(model_.EditBuffer[*current], own);
         entry.Path = std::move(own.Path);
-        entry.Vol = std::move(own.Vol);
-        entry.Feel = std::move(own.Feel);
+        if (fields.feel < 0)
+            entry.Feel = std::move(own.Feel);
     }
     if (!ReplaceEntry(model_, list, *current, JoinEntry(entry)))
         return false;

@@ -329,7 +329,7 @@ TEST_F(ListEditingTest, ClickShowsTheEntryWithValuesHeldInRange) {
     EXPECT_EQ(messages.shown, Lines{Sjis("'x' は整数ではありません")});
 }
 
-TEST_F(ListEditingTest, EditReplacesInPlaceAndWritesNoPreferenceAsMinusOne) {
+TEST_F(ListEditingTest, EditReplacesInPlaceAndKeepsTheFileWhenThePathFieldIsEmpty) {
     dir.Write("KORVA.DT0", "A\ta\t+0\t1\r\nB\tb\t+0\t1\r\n");
     editor.EnterPage(0);
     EXPECT_FALSE(editor.EditEntry(0, std::nullopt, {"Z", "a", 0, 1}));
@@ -339,9 +339,12 @@ TEST_F(ListEditingTest, EditReplacesInPlaceAndWritesNoPreferenceAsMinusOne) {
     EXPECT_EQ(ListFile(0), "Zz\ta\t-3\t-1\r\nB\tb\t+0\t1\r\n");
     EXPECT_EQ(Titles(0), (Lines{"Zz", "B"}));
     // The fields were cleared by that edit and the title is still chosen: a second edit with only a
-    // name typed renames the entry and keeps its file, volume and preference.
+    // name typed renames the entry and keeps its file and preference.
     EXPECT_TRUE(editor.EditEntry(0, 1, {"C", "", 0, -1}));
     EXPECT_EQ(ListFile(0), "Zz\ta\t-3\t-1\r\nC\tb\t+0\t1\r\n");
+    // A volume and a preference set after the clearing are written; the file stays the entry's.
+    EXPECT_TRUE(editor.EditEntry(0, 1, {"D", "", 2, 0}));
+    EXPECT_EQ(ListFile(0), "Zz\ta\t-3\t-1\r\nD\tb\t+2\t0\r\n");
 }
 
 TEST_F(ListEditingTest, PreviewStopsAndPlaysOnlyThatSong) {
