@@ -3,11 +3,14 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
+#include <utility>
 #include <unordered_map>
 
 #include "text/ShiftJis.h"
@@ -29,24 +32,23 @@ class Iconv {
     Iconv& operator=(const Iconv&) = delete;
 
     // Converts the whole input; on failure reports the byte offset where conversion stopped.
-    Conversion Run(std::string_view input) { return Convert(input, {}, nullptr); }
+    Conversion Run(std::string_view input) { return Convert(input, nullptr); }
 
-    // Converts the whole input, putting `replacement` in place of each character that cannot be
-    // converted (`skip` gives its length in the input) and going on after it, in one pass.
-    std::string RunReplacing(std::string_view input, std::string_view replacement,
-                             std::size_t (*skip)(std::string_view input, std::size_t pos)) {
-        return Convert(input, replacement, skip).text;
-    }
+    // Converts the whole input; for each character that cannot be converted, `replace` gives the
+    // bytes to put in its place and how many input bytes it stood for, and conversion goes on after
+    // it, in one pass.
+    using Replacer = std::size_t (*)(std::string_view input, std::size_t pos, std::string& replacement);
+    std::string RunReplacing(std::string_view input, Replacer replace) { return Convert(input, replace).text; }
 
   private:
-    Conversion Convert(std::string_view input, std::string_view replacement,
-                       std::size_t (*skip)(std::string_view, std::size_t)) {
+    Conversion Convert(std::string_view input, Replacer replace) {
         Conversion result;
         iconv(handle_, nullptr, nullptr, nullptr, nullptr);
         char* in = const_cast<char*>(input.data());
         std::size_t inLeft = input.size();
         std::string out(input.size() * 2 + 16, '\0');
         std::size_t used = 0;
+        std::string replacement;
         while (inLeft > 0) {
             char* outPtr = out.data() + used;
             std::size_t outLeft = out.size() - used;
@@ -59,16 +61,17 @@ class Iconv {
                 continue;
             }
             const std::size_t failedAt = input.size() - inLeft;
-            if (skip == nullptr) {
+            if (replace == nullptr) {
                 result.ok = false;
                 result.failedAt = failedAt;
                 break;
             }
+            replacement.clear();
+            const std::size_t skipped = std::min(inLeft, std::max<std::size_t>(1, replace(input, failedAt, replacement)));
             if (out.size() - used < replacement.size())
                 out.resize(out.size() * 2 + replacement.size());
             std::memcpy(out.data() + used, replacement.data(), replacement.size());
             used += replacement.size();
-            const std::size_t skipped = std::min(inLeft, std::max<std::size_t>(1, skip(input, failedAt)));
             in += skipped;
             inLeft -= skipped;
             iconv(handle_, nullptr, nullptr, nullptr, nullptr);
@@ -102,8 +105,81 @@ Iconv& ToUtf8() {
     return converter;
 }
 
-std::size_t Utf8LengthAt(std::string_view utf8, std::size_t pos) {
-    return Utf8Length(static_cast<unsigned char>(utf8[pos]));
+// The code point of the well-formed UTF-8 sequence at pos, with its length; nullopt for a stray or
+// cut-off byte, an overlong form or a surrogate.
+std::optional<std::pair<char32_t, std::size_t>> CodePointAt(std::string_view utf8, std::size_t pos) {
+    const auto lead = static_cast<unsigned char>(utf8[pos]);
+    const std::size_t length = Utf8Length(lead);
+    if (length == 1 || lead >= 0xF8 || pos + length > utf8.size())
+        return std::nullopt;
+    char32_t code = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(utf8[pos + i]);
+        if ((next & 0xC0) != 0x80)
+            return std::nullopt;
+        code = (code << 6) | (next & 0x3F);
+    }
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return std::nullopt;
+    return std::make_pair(code, length);
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// A character Shift-JIS cannot hold travels in a message as byte 0xFF (which is no Shift-JIS byte),
+// its code point in hexadecimal and ";": all single bytes that no double-byte scan can misread, and
+// that the display gives back as the character itself. A byte that is no UTF-8 at all becomes "?".
+constexpr char kForeignMark = '\xFF';
+constexpr std::size_t kMostHexDigits = 6;
+
+std::size_t ForeignCharacter(std::string_view utf8, std::size_t pos, std::string& replacement) {
+    const auto code = CodePointAt(utf8, pos);
+    if (!code) {
+        replacement = "?";
+        return 1;
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%X;", static_cast<unsigned>(code->first));
+    replacement.append(1, kForeignMark).append(hex);
+    return code->second;
+}
+
+std::size_t DisplayReplacement(std::string_view sjis, std::size_t pos, std::string& replacement) {
+    if (sjis[pos] == kForeignMark) {
+        char32_t code = 0;
+        std::size_t digits = 0;
+        while (digits < kMostHexDigits && pos + 1 + digits < sjis.size() &&
+               std::isxdigit(static_cast<unsigned char>(sjis[pos + 1 + digits]))) {
+            const char c = sjis[pos + 1 + digits];
+            code = code * 16 + static_cast<char32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10);
+            ++digits;
+        }
+        const std::size_t end = pos + 1 + digits;
+        if (digits > 0 && end < sjis.size() && sjis[end] == ';' && code <= 0x10FFFF &&
+            !(code >= 0xD800 && code <= 0xDFFF)) {
+            AppendUtf8(replacement, code);
+            return digits + 2;
+        }
+    }
+    replacement = "\xEF\xBF\xBD";
+    return CharLengthAt(sjis, pos);
 }
 
 }  // namespace
@@ -162,11 +238,11 @@ std::string Sjis(std::string_view utf8Literal) {
 }
 
 std::string Cp932ForMessage(std::string_view utf8) {
-    return ToCp932().RunReplacing(utf8, "?", Utf8LengthAt);
+    return ToCp932().RunReplacing(utf8, ForeignCharacter);
 }
 
 std::string ToDisplayUtf8(std::string_view sjis) {
-    return ToUtf8().RunReplacing(sjis, "\xEF\xBF\xBD", CharLengthAt);
+    return ToUtf8().RunReplacing(sjis, DisplayReplacement);
 }
 
 std::string UnholdableNamesMessage(const std::vector<std::string>& sjisNamesForMessage) {

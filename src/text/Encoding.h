@@ -41,12 +41,15 @@ std::string FromFsPath(const std::filesystem::path& path);
 // Literal texts of the program are written once in the source as UTF-8 and converted here.
 // A literal that cannot be converted is a programming error and aborts loudly.
 std::string Sjis(std::string_view utf8Literal);
-// For messages only: UTF-8 text in Shift-JIS with "?" for every character it cannot hold.
+// For messages only: UTF-8 text in Shift-JIS, every character it cannot hold carried in a form that
+// ToDisplayUtf8 shows as that character again ("?" for bytes that are no UTF-8). Such text names
+// no file: converted back to a path it fails.
 std::string Cp932ForMessage(std::string_view utf8);
 // The one message for names (of files or folders) that Shift-JIS cannot hold, each name given as
 // Cp932ForMessage makes it, one per line.
 std::string UnholdableNamesMessage(const std::vector<std::string>& sjisNamesForMessage);
-// Lossless for valid text; invalid bytes are shown as U+FFFD (for display only).
+// Lossless for valid text, and characters carried by Cp932ForMessage are shown as themselves;
+// invalid bytes are shown as U+FFFD (for display only).
 std::string ToDisplayUtf8(std::string_view sjis);
 
 }  // namespace korva

@@ -199,7 +199,7 @@ class TCtrlDlgTest : public QObject {
         name->setText(QStringLiteral("caf\u00e9"));
         Button(p, "ChngButton")->click();
         QCOMPARE(p.rig.messages.shown.size(), std::size_t{1});
-        QVERIFY(Text(p.rig.messages.shown.front()).contains(QStringLiteral("caf?")));
+        QVERIFY(Text(p.rig.messages.shown.front()).contains(QStringLiteral("caf\u00e9")));
         QCOMPARE(Text(dir_->Read("KORVA.DT0")), Text("Song A\t" + song + "\t+0\t1\r\n"));
 
         name->setText(QStringLiteral("Song A2"));
