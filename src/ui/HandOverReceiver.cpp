@@ -81,8 +81,10 @@ void HandOverReceiver::ReadFrom(Connection* connection) {
     for (const std::string& name : connection->socket->Names())
         files << QFile::decodeName(QByteArray::fromStdString(name));
     Finish(connection);
+    // Played once the notifier has returned: playing may open a message box, whose own loop would
+    // otherwise let the connection go while its notifier is still at work.
     if (!files.isEmpty())
-        play_(files);
+        QTimer::singleShot(0, this, [this, files] { play_(files); });
 }
 
 void HandOverReceiver::CheckDeadline(Connection* connection) {
