@@ -1,5 +1,9 @@
 #include "app/Placement.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 namespace korva {
 
 namespace {
@@ -60,6 +64,46 @@ ScreenPoint ManualPosition(const Settings& settings, ScreenSize mainOuter, Scree
     if (x >= 0 && x <= screen.width - 321 && y >= 0 && y <= screen.height - 75)
         return ScreenPoint{x, y};
     return ScreenPoint{(screen.width - mainOuter.width) / 2, (screen.height - mainOuter.height) / 2};
+}
+
+namespace {
+
+int ToInt(std::int64_t value) {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// The start of a span of `length` within [areaStart, areaStart + areaLength), moved no further than
+// needed; a span longer than the area starts where the area does.
+int KeepInSpan(int start, int length, int areaStart, int areaLength) {
+    const std::int64_t highest = std::int64_t{areaStart} + areaLength - length;
+    if (highest < areaStart)
+        return areaStart;
+    return ToInt(std::clamp<std::int64_t>(start, areaStart, highest));
+}
+
+int FitLength(int length, int least, int area) {
+    if (length <= 0)
+        return least;
+    return std::max(least, std::min(length, area));
+}
+
+}  // namespace
+
+ScreenPoint CentreOf(const ScreenRect& rect) {
+    return {ToInt(std::int64_t{rect.left} + rect.width / 2), ToInt(std::int64_t{rect.top} + rect.height / 2)};
+}
+
+ScreenPoint KeepInArea(ScreenPoint topLeft, ScreenSize window, const ScreenRect& area) {
+    return {KeepInSpan(topLeft.x, window.width, area.left, area.width),
+            KeepInSpan(topLeft.y, window.height, area.top, area.height)};
+}
+
+ScreenRect BringOntoArea(const ScreenRect& window, ScreenSize least, const ScreenRect& area) {
+    const ScreenSize size{FitLength(window.width, least.width, area.width),
+                          FitLength(window.height, least.height, area.height)};
+    const ScreenPoint at = KeepInArea({window.left, window.top}, size, area);
+    return {at.x, at.y, size.width, size.height};
 }
 
 ScreenSize OuterSizeFit::Request(ScreenSize outer) {

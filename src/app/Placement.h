@@ -35,6 +35,27 @@ std::optional<ScreenPoint> VolumeWindowPosition(const Settings& settings, Screen
 // otherwise the main window centred on the screen.
 ScreenPoint ManualPosition(const Settings& settings, ScreenSize mainOuter, ScreenSize screen);
 
+// A rectangle on the screens: a window's outer bounds, or the part of a screen windows may take.
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const ScreenRect&) const = default;
+};
+
+// The centre of the rectangle, whatever its numbers (a stored size may be any integer).
+ScreenPoint CentreOf(const ScreenRect& rect);
+
+// The top-left corner that puts a window of this outer size inside the area, moved no further than
+// needed; a window larger than the area keeps its top-left corner (and so its title bar) in the area.
+ScreenPoint KeepInArea(ScreenPoint topLeft, ScreenSize window, const ScreenRect& area);
+
+// Stored outer bounds brought onto the area: the size no larger than the area and no smaller than
+// `least` (which wins where the two clash), then placed by KeepInArea. A size of zero or less, as a
+// settings file may hold, becomes `least`.
+ScreenRect BringOntoArea(const ScreenRect& window, ScreenSize least, const ScreenRect& area);
+
 // A window whose stored size is its outer size, frame included, while Qt sizes windows without their
 // frame, which is known only once the window manager has framed the window. The inner size is set
 // to the outer size at first and corrected by the frame once it is known, unless something else

@@ -1,15 +1,18 @@
 #include "platform/SingleInstance.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "app/FileDescriptor.h"
@@ -20,25 +23,18 @@ namespace korva {
 namespace {
 
 constexpr char kAnswer = '\x06';
-// More than any command line brings (Linux allows 2 MiB of arguments by default); a sender that goes
-// on is cut off.
-constexpr std::size_t kMaxHandOverBytes = 4 << 20;
+// How long a start handing files over waits for the holder at each step.
 constexpr int kHandOverSeconds = 5;
+// Hand-overs accepted at one go; the rest wait in the listening queue for the next turn.
+constexpr int kAcceptsAtOnce = 16;
 
-struct SocketAddress {
+std::optional<sockaddr_un> AddressOf(const std::string& path) {
     sockaddr_un addr{};
-    socklen_t length = 0;
-};
-
-// Abstract address: a leading NUL byte, then the name; it never touches the file system.
-SocketAddress AddressOf(const std::string& name) {
-    const std::string address = name + "." + std::to_string(::getuid());
-    SocketAddress result;
-    result.addr.sun_family = AF_UNIX;
-    const std::size_t length = std::min(address.size(), sizeof(result.addr.sun_path) - 1);
-    std::memcpy(result.addr.sun_path + 1, address.data(), length);
-    result.length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
-    return result;
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof addr.sun_path)
+        return std::nullopt;
+    std::memcpy(addr.sun_path, path.data(), path.size());
+    return addr;
 }
 
 void SetTimeouts(int fd) {
@@ -46,6 +42,13 @@ void SetTimeouts(int fd) {
     timeout.tv_sec = kHandOverSeconds;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+}
+
+bool SameUser(int connection) {
+    ucred peer{};
+    socklen_t peerLength = sizeof peer;
+    return ::getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) == 0 &&
+           peer.uid == ::geteuid();
 }
 
 bool SendAll(int fd, const std::string& bytes) {
@@ -61,87 +64,182 @@ bool SendAll(int fd, const std::string& bytes) {
     return true;
 }
 
+std::string OctalMode(mode_t mode) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+// Why the folder open as `fd` may not hold the lock: empty when it is a folder of this user's that
+// no one else may enter (and, with exactMode, whose mode is exactly 0700).
+std::string PrivateFolderProblem(const struct stat& info, bool exactMode) {
+    if (S_ISLNK(info.st_mode))
+        return Sjis("シンボリックリンクです");
+    if (!S_ISDIR(info.st_mode))
+        return Sjis("フォルダではありません");
+    if (info.st_uid != ::geteuid())
+        return Sjis("ほかのユーザーのものです");
+    if (exactMode ? (info.st_mode & 07777) != 0700 : (info.st_mode & 077) != 0)
+        return Sjis("アクセス権が 0700 ではありません（") + OctalMode(info.st_mode) + Sjis("）");
+    return {};
+}
+
+std::string RefusedFolderMessage(const std::string& path, const std::string& why) {
+    return Sjis("フォルダ ") + Cp932ForMessage(path) + Sjis(" を使えません（") + why +
+           Sjis("）。二重起動を確かめずに起動します");
+}
+
 }  // namespace
 
-SingleInstance::SingleInstance(std::string name) : name_(std::move(name)) {}
+LockFolder FindLockFolder(const char* runtimeDir, const std::string& fallbackBase) {
+    if (runtimeDir && runtimeDir[0] == '/') {
+        struct stat info {};
+        if (::lstat(runtimeDir, &info) == 0 && PrivateFolderProblem(info, false).empty())
+            return LockFolder{runtimeDir, {}};
+    }
+    const std::string path = fallbackBase + "/korva97-" + std::to_string(::geteuid());
+    if (::mkdir(path.c_str(), 0700) == 0) {
+        // Made just now: the mode is set whatever the umask left of it.
+        FileDescriptor made(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (made.Get() >= 0)
+            ::fchmod(made.Get(), 0700);
+    } else if (errno != EEXIST) {
+        return LockFolder{{}, RefusedFolderMessage(path, Sjis("作成できません: ") + std::strerror(errno))};
+    }
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return LockFolder{{}, RefusedFolderMessage(path, Sjis("開けません: ") + std::strerror(errno))};
+    if (std::string why = PrivateFolderProblem(info, true); !why.empty())
+        return LockFolder{{}, RefusedFolderMessage(path, why)};
+    return LockFolder{path, {}};
+}
+
+HandOverConnection::HandOverConnection(int socket, HandOverReader::TimePoint accepted)
+    : socket_(socket), reader_(accepted) {}
+
+HandOverConnection::~HandOverConnection() {
+    if (socket_ >= 0)
+        ::close(socket_);
+}
+
+HandOverReader::State HandOverConnection::Read(HandOverReader::TimePoint now) {
+    char buffer[65536];
+    while (reader_.Current() == HandOverReader::State::Reading) {
+        const ssize_t n = ::recv(socket_, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0) {
+            reader_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)), now);
+        } else if (n == 0) {
+            if (reader_.End(now) == HandOverReader::State::Complete)
+                // One byte into an empty socket buffer: never waits.
+                ::send(socket_, &kAnswer, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            reader_.Expire(now);
+            break;
+        } else if (errno != EINTR) {
+            reader_.Drop();
+        }
+    }
+    return reader_.Current();
+}
+
+SingleInstance::SingleInstance(std::string name)
+    : SingleInstance(std::move(name), FindLockFolder(std::getenv("XDG_RUNTIME_DIR"))) {}
+
+SingleInstance::SingleInstance(std::string name, LockFolder folder)
+    : name_(std::move(name)), folder_(std::move(folder)) {}
 
 SingleInstance::~SingleInstance() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (listenFd_ >= 0) {
+        // Removed while the lock is still held, so that it is never the next holder's socket.
+        ::unlink(SocketPath().c_str());
+        ::close(listenFd_);
+    }
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+}
+
+std::string SingleInstance::LockPath() const {
+    return folder_.path + "/" + name_ + ".lock";
+}
+
+std::string SingleInstance::SocketPath() const {
+    return folder_.path + "/" + name_ + ".socket";
 }
 
 bool SingleInstance::TryAcquire() {
-    if (fd_ >= 0)
+    if (lockFd_ >= 0 || folder_.path.empty())
         return true;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int fd = ::open(LockPath().c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0)
         return true;  // no lock to be had: better to run than to refuse every start
-
-    const SocketAddress address = AddressOf(name_);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address.addr), address.length) == 0) {
-        // A holder that cannot listen still holds the lock; later starts are then refused as before.
-        ::listen(fd, 8);
-        fd_ = fd;
-        return true;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error != EWOULDBLOCK;
     }
-    const int error = errno;
-    ::close(fd);
-    return error != EADDRINUSE;
+    lockFd_ = fd;
+    Listen();
+    return true;
 }
 
-std::vector<std::string> SingleInstance::TakeHandOver() {
-    if (fd_ < 0)
-        return {};
-    FileDescriptor connection(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC));
-    if (connection.Get() < 0)
-        return {};
-    ucred peer{};
-    socklen_t peerLength = sizeof peer;
-    if (::getsockopt(connection.Get(), SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) != 0 ||
-        peer.uid != ::getuid())
-        return {};
-    SetTimeouts(connection.Get());
+void SingleInstance::Listen() {
+    const std::string path = SocketPath();
+    const auto address = AddressOf(path);
+    if (!address)
+        return;  // the lock holds without a hand-over: later starts are refused as before
+    // Whatever is there was left by a holder that ended without removing it: it is never obeyed.
+    ::unlink(path.c_str());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return;
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0) {
+        ::close(fd);
+        return;
+    }
+    ::chmod(path.c_str(), 0600);
+    if (::listen(fd, 8) != 0) {
+        ::unlink(path.c_str());
+        ::close(fd);
+        return;
+    }
+    listenFd_ = fd;
+}
 
-    std::string bytes;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::recv(connection.Get(), buffer, sizeof buffer, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return {};  // the sender stalled: what came is not taken
-        if (n == 0)
+std::vector<std::unique_ptr<HandOverConnection>> SingleInstance::AcceptHandOvers(
+    HandOverReader::TimePoint now) {
+    std::vector<std::unique_ptr<HandOverConnection>> accepted;
+    if (listenFd_ < 0)
+        return accepted;
+    for (int i = 0; i < kAcceptsAtOnce; ++i) {
+        const int connection = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (connection < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
             break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-        if (bytes.size() > kMaxHandOverBytes)
-            return {};
+        }
+        if (!SameUser(connection)) {
+            ::close(connection);
+            continue;
+        }
+        accepted.push_back(std::make_unique<HandOverConnection>(connection, now));
     }
-    if (bytes.empty() || bytes.back() != '\0')
-        return {};
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    for (std::size_t end = bytes.find('\0'); end != std::string::npos; end = bytes.find('\0', start)) {
-        if (end > start)
-            names.push_back(bytes.substr(start, end - start));
-        start = end + 1;
-    }
-    SendAll(connection.Get(), std::string(1, kAnswer));
-    return names;
+    return accepted;
 }
 
 bool SingleInstance::HandOver(const std::vector<std::string>& names) const {
+    if (folder_.path.empty())
+        return false;
+    const auto address = AddressOf(SocketPath());
+    if (!address)
+        return false;
     FileDescriptor connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (connection.Get() < 0)
         return false;
     SetTimeouts(connection.Get());
-    const SocketAddress address = AddressOf(name_);
-    if (::connect(connection.Get(), reinterpret_cast<const sockaddr*>(&address.addr), address.length) != 0)
+    if (::connect(connection.Get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0)
         return false;
-    // The name is known to every user: the user's file names go only to a copy of the user's own.
-    ucred peer{};
-    socklen_t peerLength = sizeof peer;
-    if (::getsockopt(connection.Get(), SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) != 0 ||
-        peer.uid != ::getuid())
+    // The folder is the user's own; this holds even if it were not.
+    if (!SameUser(connection.Get()))
         return false;
     std::string bytes;
     for (const std::string& name : names) {
@@ -162,8 +260,11 @@ bool SingleInstance::HandOver(const std::vector<std::string>& names) const {
 
 bool ClaimSingleInstance(SingleInstance& lock, MessageView& messages,
                          const std::vector<std::string>& filesToHandOver) {
-    if (lock.TryAcquire())
+    if (lock.TryAcquire()) {
+        if (!lock.Problem().empty())
+            messages.ShowMessage(lock.Problem());
         return true;
+    }
     if (!filesToHandOver.empty() && lock.HandOver(filesToHandOver))
         return false;
     messages.ShowMessage(Sjis("ＫＯＲＶＡ９７は既に起動しています"));

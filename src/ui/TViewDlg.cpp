@@ -13,6 +13,7 @@
 
 #include "app/Errors.h"
 #include "playback/SongWindow.h"
+#include "ui/Centring.h"
 #include "ui/DocumentViewer.h"
 #include "ui/ListFont.h"
 #include "ui/QtText.h"
@@ -130,7 +131,15 @@ void TViewDlg::BuildWindow() {
 void TViewDlg::FormCreate() {
     const Settings& s = model_.settings;
     if (const auto bounds = RememberedSongWindowBounds(s)) {
-        SetOuterBounds(bounds->left, bounds->top, bounds->width, bounds->height);
+        // Stored bounds may come from another screen or from a hand-edited file: they are brought
+        // onto a screen, no smaller than the buttons need.
+        const ScreenRect stored{bounds->left, bounds->top, bounds->width, bounds->height};
+        const QSize least = minimumSizeHint();
+        const ScreenRect fit =
+            BringOntoArea(stored, {least.width(), least.height()},
+                          AvailableAreaAt(CentreOf(stored))
+                              .value_or(ScreenRect{0, 0, kSongWindowWidth, kSongWindowHeight}));
+        SetOuterBounds(fit.left, fit.top, fit.width, fit.height);
     } else {
         const QScreen* screen = QGuiApplication::primaryScreen();
         const QRect area =

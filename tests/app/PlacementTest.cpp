@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "app/Folders.h"
 #include "playback/VolumeLevels.h"
 
@@ -156,6 +158,54 @@ TEST(OuterSizeFitTest, AResizeFromOutsideWinsWhicheverOrderTheEventsCome) {
         fit.Request({400, 300});
         EXPECT_EQ(fit.FrameKnown({8, 30}), (ScreenSize{392, 270}));
     }
+}
+
+// The available area of a screen whose panel takes the top 30 pixels, beside a screen to its left.
+constexpr ScreenRect kArea{0, 30, 1920, 1050};
+constexpr ScreenSize kLeast{120, 80};
+
+TEST(BringOntoAreaTest, BoundsOnTheAreaStayAsStored) {
+    EXPECT_EQ(BringOntoArea({100, 200, 297, 259}, kLeast, kArea), (ScreenRect{100, 200, 297, 259}));
+    EXPECT_EQ(BringOntoArea({0, 30, 1920, 1050}, kLeast, kArea), kArea);
+}
+
+TEST(BringOntoAreaTest, AWindowPartlyOffTheAreaMovesOnItNoFurtherThanNeeded) {
+    EXPECT_EQ(BringOntoArea({-50, 0, 297, 259}, kLeast, kArea), (ScreenRect{0, 30, 297, 259}));
+    EXPECT_EQ(BringOntoArea({1800, 1000, 297, 259}, kLeast, kArea), (ScreenRect{1623, 821, 297, 259}));
+    EXPECT_EQ(BringOntoArea({-5000, 90000, 297, 259}, kLeast, kArea), (ScreenRect{0, 821, 297, 259}));
+}
+
+TEST(BringOntoAreaTest, SizesAreLimitedToTheAreaAndToTheLeastTheWindowNeeds) {
+    EXPECT_EQ(BringOntoArea({-5000, 100, 100000, 259}, kLeast, kArea), (ScreenRect{0, 100, 1920, 259}));
+    EXPECT_EQ(BringOntoArea({10, 40, 5, 0}, kLeast, kArea), (ScreenRect{10, 40, 120, 80}));
+    EXPECT_EQ(BringOntoArea({10, 40, -300, -999}, kLeast, kArea), (ScreenRect{10, 40, 120, 80}));
+    // A screen smaller than the least size: the window keeps its least size and its top-left corner
+    // on the screen.
+    EXPECT_EQ(BringOntoArea({500, 500, 297, 259}, kLeast, {0, 0, 100, 60}), (ScreenRect{0, 0, 120, 80}));
+}
+
+TEST(BringOntoAreaTest, AnyStoredNumbersGiveAWindowOnTheArea) {
+    constexpr int kMin = std::numeric_limits<int>::min();
+    constexpr int kMax = std::numeric_limits<int>::max();
+    for (const ScreenRect stored : {ScreenRect{kMax, kMax, kMax, kMax}, ScreenRect{kMin, kMin, kMin, kMin},
+                                    ScreenRect{kMax, kMin, kMax, 1}, ScreenRect{kMin, kMax, 1, kMax}}) {
+        const ScreenRect fit = BringOntoArea(stored, kLeast, kArea);
+        EXPECT_GE(fit.left, kArea.left);
+        EXPECT_GE(fit.top, kArea.top);
+        EXPECT_LE(fit.left + fit.width, kArea.left + kArea.width);
+        EXPECT_LE(fit.top + fit.height, kArea.top + kArea.height);
+        EXPECT_GE(fit.width, kLeast.width);
+        EXPECT_GE(fit.height, kLeast.height);
+    }
+    EXPECT_EQ(CentreOf({kMax, kMax, kMax, kMax}), (ScreenPoint{kMax, kMax}));
+    EXPECT_EQ(CentreOf({-5000, 0, 100000, 259}), (ScreenPoint{45000, 129}));
+}
+
+TEST(BringOntoAreaTest, AnAreaOfASecondScreenIsKeptTo) {
+    constexpr ScreenRect kLeftScreen{-1280, 0, 1280, 1024};
+    EXPECT_EQ(BringOntoArea({-300, 900, 297, 259}, kLeast, kLeftScreen), (ScreenRect{-300, 765, 297, 259}));
+    EXPECT_EQ(KeepInArea({-2000, 10}, {400, 300}, kLeftScreen), (ScreenPoint{-1280, 10}));
+    EXPECT_EQ(KeepInArea({-2000, 10}, {1400, 1100}, kLeftScreen), (ScreenPoint{-1280, 0}));
 }
 
 }  // namespace

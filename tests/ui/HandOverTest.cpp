@@ -1,8 +1,17 @@
 // A second start of the real program that names a song while this copy runs: it hands the song over
-// and ends quietly, and this copy plays it as a dropped file.
+// and ends quietly, and this copy plays it as a dropped file. Senders that stall or flood are dropped
+// while the windows go on working and other hand-overs are taken.
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 #include <QProcess>
 #include <QTest>
+#include <atomic>
+#include <cstring>
+#include <future>
+#include <thread>
 
 #include "platform/SingleInstance.h"
 #include "platform/SynthSettings.h"
@@ -19,7 +28,12 @@ class HandOverTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() { KeepJackFromStartingServers(); }
+    void initTestCase() {
+        KeepJackFromStartingServers();
+        // A runtime folder of the test's own: the lock of a copy the user runs is never touched, and
+        // the program started below finds this one, as it inherits the environment.
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime_.Path().string()));
+    }
     void cleanup() { QCOMPARE(testing::WindowsLeftBehind(), QStringList()); }
 
     // The second start hands its song over whether or not it has a display to show anything on: a
@@ -32,8 +46,8 @@ class HandOverTest : public QObject {
     void SecondStartNamingASongMakesTheRunningCopyPlayIt() {
         QFETCH(bool, display);
         SingleInstance lock(kSingleInstanceName);
-        if (!lock.TryAcquire())
-            QSKIP("a copy of the program is running for this user");
+        QVERIFY(lock.TryAcquire());
+        QVERIFY(lock.Held());
         testing::TempDir dir;
         dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=0\r\nRNDMODE=0\r\nSENDRST=0\r\nINTLOCK=0\r\n");
         testing::SmfWriter writer(0, 480);
@@ -65,6 +79,75 @@ class HandOverTest : public QObject {
         QCOMPARE(app.Model().settings.PLAYMOD, std::uint8_t{EASY});
         QCOMPARE(app.Model().play.SavedListMode, int{LIST0});  // Stop brings the list mode back
     }
+
+    // One sender trickles a byte a second and would go on for a minute, another never sends, a
+    // third sends more than a hand-over may hold: a proper hand-over made meanwhile is played at
+    // once, and each of the others is dropped, unanswered, with nothing of it played.
+    void StalledAndOversizeSendersAreDroppedWhileOthersAreTaken() {
+        const std::string name = "KORVA97-stalled";
+        const LockFolder folder{runtime_.Path().string(), {}};
+        SingleInstance lock(name, folder);
+        QVERIFY(lock.TryAcquire());
+        QStringList played;
+        HandOverReceiver receiver(lock, [&played](const QStringList& files) { played << files; });
+        const std::string socketPath = folder.path + "/" + name + ".socket";
+
+        std::atomic<bool> trickleDropped = false;
+        std::thread trickle([&] {
+            const int fd = ConnectTo(socketPath);
+            for (int i = 0; fd >= 0 && i < 60; ++i) {
+                if (::send(fd, "/", 1, MSG_NOSIGNAL) != 1)
+                    break;
+                pollfd closed{fd, POLLIN, 0};
+                char answer = 0;
+                if (::poll(&closed, 1, 1000) == 1 && ::recv(fd, &answer, 1, 0) <= 0) {
+                    trickleDropped = true;
+                    break;
+                }
+            }
+            ::close(fd);
+        });
+        const int silent = ConnectTo(socketPath);
+        QVERIFY(silent >= 0);
+        QTRY_COMPARE(receiver.Pending(), 2);
+
+        auto proper = std::async(
+            std::launch::async, [&] { return SingleInstance(name, folder).HandOver({"/music/proper.mid"}); });
+        QTRY_COMPARE_WITH_TIMEOUT(played, QStringList{QStringLiteral("/music/proper.mid")}, 10000);
+        QVERIFY(proper.get());
+
+        auto oversize = std::async(std::launch::async, [&] {
+            const std::vector<std::string> names(kHandOverLimit / 1000 + 1,
+                                                 "/music/" + std::string(993, 'x'));
+            return SingleInstance(name, folder).HandOver(names);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(oversize.wait_for(std::chrono::seconds(0)) == std::future_status::ready,
+                                 10000);
+        QVERIFY(!oversize.get());
+
+        QTRY_VERIFY_WITH_TIMEOUT(trickleDropped, 10000);
+        trickle.join();
+        char answer = 0;
+        QTRY_COMPARE_WITH_TIMEOUT(::recv(silent, &answer, 1, MSG_DONTWAIT), ssize_t{0}, 10000);
+        ::close(silent);
+        QCOMPARE(receiver.Pending(), 0);
+        QCOMPARE(played, QStringList{QStringLiteral("/music/proper.mid")});
+    }
+
+  private:
+    static int ConnectTo(const std::string& path) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, path.data(), path.size());
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+
+    testing::TempDir runtime_;
 };
 
 QTEST_MAIN(HandOverTest)

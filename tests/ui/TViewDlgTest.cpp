@@ -161,6 +161,30 @@ class TViewDlgTest : public QObject {
                        QSize(297, 259)));
     }
 
+    // Stored bounds far off the screen (another screen's, or typed by hand) give a window on the
+    // screen with every button in sight.
+    void StoredBoundsOffTheScreenAreBroughtOntoIt() {
+        dir_->Write("KORVA.INI",
+                    "[KORVA]\r\nUSEHNT2=1\r\n[POS01]\r\nVIWHPOS=-5000\r\nVIWVPOS=70000\r\nVIWSIZE=100000\r\n"
+                    "VIWHIGH=200\r\n");
+        TViewDlg& w = Start(std::nullopt).window;
+        w.ShowSongWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(
+            area.contains(w.frameGeometry()),
+            qPrintable(QStringLiteral("%1,%2 %3x%4").arg(w.x()).arg(w.y()).arg(w.width()).arg(w.height())));
+        QCOMPARE(w.frameGeometry().width(), area.width());
+        QCOMPARE(w.frameGeometry().height(), 200);
+        for (const char* name : {"SelBitBtn", "QuikBitBtn", "CloseBitBtn", "PosMemBitBtn", "TxtBitBtn",
+                                 "DocBitBtn", "UpBitBtn", "DownBitBtn"}) {
+            auto* button = Find<QPushButton>(w, name);
+            QVERIFY2(button->isVisible(), name);
+            const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
+            QVERIFY2(area.contains(onScreen), name);
+        }
+    }
+
     void PlayingFillsTheWindowAndStopEmptiesIt() {
         Program& p = StartSixSongs();
         QVERIFY(PlayUntil(p, 1));
