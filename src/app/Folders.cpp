@@ -21,7 +21,7 @@ std::string ParentFolder(const std::string& folder) {
 
 void RemoveLeftoverWrites(const Folders& folders) {
     for (const std::string& path : {folders.SettingsPath(), folders.PlaylistPath(0), folders.PlaylistPath(1),
-                                     folders.RejectPath(0), folders.RejectPath(1)})
+                                    folders.RejectPath(0), folders.RejectPath(1)})
         RemoveLeftoverTemporaries(path);
 }
 

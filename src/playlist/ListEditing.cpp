@@ -462,7 +462,8 @@ void ListEditor::Reload(int list) {
     // The file the page loaded, as it was then (a write that failed left it so): the abnormal lines
     // the load meets again were reported when the page loaded it.
     SaidBefore saidBefore;
-    const bool asLoaded = StampOf(model_.folders.PlaylistPath(list)) == loaded_[static_cast<std::size_t>(list)];
+    const bool asLoaded =
+        StampOf(model_.folders.PlaylistPath(list)) == loaded_[static_cast<std::size_t>(list)];
     EnterPage(list, asLoaded ? static_cast<MessageView&>(saidBefore) : messages_);
     ++reloads_;
 }

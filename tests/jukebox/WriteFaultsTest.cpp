@@ -177,6 +177,17 @@ std::string Song(const TempDir& dir, const std::string& name, std::string_view t
     return dir.Write(name, writer.Bytes());
 }
 
+// The song control renames the song of the play queue's line "!1 B" in both lists.
+void RenameThroughSongControl(Writers& w) {
+    w.Model().settings.PLAYMOD = 0;
+    w.Model().PlayQueue = {"!1 B\t/m/b.mid\t+0\t1"};
+    w.Model().play.QueuePosition = 0;
+    SongControl& control = w.rig.jukebox.TheSongControl();
+    control.FormActivate();
+    control.NameEditChange("Renamed");
+    control.ChngButtonClick();
+}
+
 // Every operation that writes a list, on the page of list 0.
 struct ListOperation {
     const char* name;
@@ -197,21 +208,15 @@ const std::vector<ListOperation>& ListOperations() {
              NoProgress progress;
              w.editor.AutoAdd(0, folder, progress);
          }},
-        {"Edit", [](Writers& w, const TempDir&) { w.editor.EditEntry(0, 1, {"E", "/m/d.mid", 0, 1}); }},
+        {"Edit",
+         [](Writers& w, const TempDir&) {
+             w.editor.EditEntry(0, 1, {"E", "/m/d.mid", 0, 1});
+         }},
         {"Delete", [](Writers& w, const TempDir&) { w.editor.DeleteEntries(0, {0}); }},
         {"AgeMarks", [](Writers& w, const TempDir&) { w.editor.AgeMarks(0); }},
         {"CopyToTheOtherList", [](Writers& w, const TempDir&) { w.editor.CopyToOtherList(0, {0}); }, true},
         {"MoveToTheOtherList", [](Writers& w, const TempDir&) { w.editor.MoveToOtherList(0, {0}); }, true},
-        {"SongControl",
-         [](Writers& w, const TempDir&) {
-             w.Model().settings.PLAYMOD = 0;
-             w.Model().PlayQueue = {"!1 B\t/m/b.mid\t+0\t1"};
-             w.Model().play.QueuePosition = 0;
-             SongControl& control = w.rig.jukebox.TheSongControl();
-             control.FormActivate();
-             control.NameEditChange("Renamed");
-             control.ChngButtonClick();
-         }},
+        {"SongControl", [](Writers& w, const TempDir&) { RenameThroughSongControl(w); }},
     };
     return operations;
 }
@@ -236,8 +241,8 @@ TEST_P(WriteFaults, AfterEveryFailedListWriteThePageShowsWhatTheFileHolds) {
         // Only an append goes through a failing rename: it renames nothing.
         const bool appended = operation.appendsToTheOtherList && GetParam().step == WriteStep::Rename;
         EXPECT_EQ(folder.Read("KORVA.DT0"), kOldList);
-        EXPECT_EQ(folder.Read("KORVA.DT1"), appended ? oldOther + kOldList.substr(0, kOldList.find('\n') + 1)
-                                                     : oldOther);
+        EXPECT_EQ(folder.Read("KORVA.DT1"),
+                  appended ? oldOther + kOldList.substr(0, kOldList.find('\n') + 1) : oldOther);
         EXPECT_EQ(LeftOvers(folder.Path()), Lines{});
         EXPECT_EQ(PageOf(writers.Model(), 0), FileShows(writers.Model(), 0));
         EXPECT_EQ(PageOf(writers.Model(), 0), before);
@@ -352,7 +357,8 @@ TEST_P(ReadOnlyFiles, EveryWriterLeavesAReadOnlyFileAsItWasAndSaysItCannotWriteI
     EXPECT_EQ(LeftOvers(dir.Path()), Lines{});
     EXPECT_NE(std::find(w.Shown().begin(), w.Shown().end(), GetParam().message(w)), w.Shown().end())
         << "not told that the file cannot be written";
-    EXPECT_EQ(std::find(w.Shown().begin(), w.Shown().end(), Sjis("各種の設定を保存しました")), w.Shown().end());
+    EXPECT_EQ(std::find(w.Shown().begin(), w.Shown().end(), Sjis("各種の設定を保存しました")),
+              w.Shown().end());
     if (std::string(GetParam().file) == "KORVA.DT0") {
         EXPECT_EQ(PageOf(w.Model(), 0), FileShows(w.Model(), 0));
     }
@@ -364,46 +370,41 @@ std::string NotWrittenList0(Writers& w) {
 
 INSTANTIATE_TEST_SUITE_P(
     Writers, ReadOnlyFiles,
-    ::testing::Values(
-        ReadOnlyCase{"SettingsSave", "KORVA.INI",
-                     [](Writers& w) {
-                         w.Model().settings.PLAYMOD = 5;
-                         w.settingsWindow.SaveBitBtnClick();
-                     },
-                     [](Writers& w) { return w.Ini() + Sjis(" に書き込めません"); }},
-        ReadOnlyCase{"ListEdit", "KORVA.DT0",
-                     [](Writers& w) {
-                         w.editor.EnterPage(0);
-                         w.editor.EditEntry(0, 1, {"E", "/m/d.mid", 0, 1});
-                     },
-                     NotWrittenList0},
-        ReadOnlyCase{"ListMarks", "KORVA.DT0",
-                     [](Writers& w) {
-                         w.editor.EnterPage(0);
-                         w.editor.AgeMarks(0);
-                     },
-                     NotWrittenList0},
-        ReadOnlyCase{"AppendToTheOtherList", "KORVA.DT1",
-                     [](Writers& w) {
-                         w.editor.EnterPage(0);
-                         w.editor.MoveToOtherList(0, {0});
-                     },
-                     [](Writers& w) { return InputOutputMessage(EACCES) + "\n" + w.List(1); }},
-        ReadOnlyCase{"SongControl", "KORVA.DT0",
-                     [](Writers& w) {
-                         w.editor.EnterPage(0);  // open meanwhile
-                         w.Model().settings.PLAYMOD = 0;
-                         w.Model().PlayQueue = {"!1 B\t/m/b.mid\t+0\t1"};
-                         w.Model().play.QueuePosition = 0;
-                         SongControl& control = w.rig.jukebox.TheSongControl();
-                         control.FormActivate();
-                         control.NameEditChange("Renamed");
-                         control.ChngButtonClick();
-                     },
-                     NotWrittenList0},
-        ReadOnlyCase{"RejectFile", "KORVA.NG0", [](Writers& w) { w.editor.EnterPage(0); },
-                     [](Writers& w) { return NotRecordedMessage(w.Reject(0)); }}),
-    [](const ::testing::TestParamInfo<ReadOnlyCase>& paramInfo) { return std::string(paramInfo.param.name); });
+    ::testing::Values(ReadOnlyCase{"SettingsSave", "KORVA.INI",
+                                   [](Writers& w) {
+                                       w.Model().settings.PLAYMOD = 5;
+                                       w.settingsWindow.SaveBitBtnClick();
+                                   },
+                                   [](Writers& w) { return w.Ini() + Sjis(" に書き込めません"); }},
+                      ReadOnlyCase{"ListEdit", "KORVA.DT0",
+                                   [](Writers& w) {
+                                       w.editor.EnterPage(0);
+                                       w.editor.EditEntry(0, 1, {"E", "/m/d.mid", 0, 1});
+                                   },
+                                   NotWrittenList0},
+                      ReadOnlyCase{"ListMarks", "KORVA.DT0",
+                                   [](Writers& w) {
+                                       w.editor.EnterPage(0);
+                                       w.editor.AgeMarks(0);
+                                   },
+                                   NotWrittenList0},
+                      ReadOnlyCase{"AppendToTheOtherList", "KORVA.DT1",
+                                   [](Writers& w) {
+                                       w.editor.EnterPage(0);
+                                       w.editor.MoveToOtherList(0, {0});
+                                   },
+                                   [](Writers& w) { return InputOutputMessage(EACCES) + "\n" + w.List(1); }},
+                      ReadOnlyCase{"SongControl", "KORVA.DT0",
+                                   [](Writers& w) {
+                                       w.editor.EnterPage(0);  // open meanwhile
+                                       RenameThroughSongControl(w);
+                                   },
+                                   NotWrittenList0},
+                      ReadOnlyCase{"RejectFile", "KORVA.NG0", [](Writers& w) { w.editor.EnterPage(0); },
+                                   [](Writers& w) { return NotRecordedMessage(w.Reject(0)); }}),
+    [](const ::testing::TestParamInfo<ReadOnlyCase>& paramInfo) {
+        return std::string(paramInfo.param.name);
+    });
 
 // --- Faults the kernel makes -------------------------------------------------------------------
 

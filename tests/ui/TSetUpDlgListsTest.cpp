@@ -173,7 +173,8 @@ class TSetUpDlgListsTest : public QObject {
             }
             ~FullDisk() { SetWriteFaultForTesting(nullptr); }
         } fullDisk;
-        const QString notWritten = U8("ﾌｧｲﾙ ") + FromSjis(dir_->Folder() + "KORVA.DT0") + U8(" を作成できません");
+        const QString notWritten =
+            U8("ﾌｧｲﾙ ") + FromSjis(dir_->Folder() + "KORVA.DT0") + U8(" を作成できません");
 
         QTest::mouseClick(Find<QPushButton>(w, "Ctrl0Button"), Qt::LeftButton);
         QCOMPARE(Rows(titles), inFile);
