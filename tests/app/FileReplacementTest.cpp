@@ -52,6 +52,10 @@ struct ReadOnlyCase {
     bool written;
 };
 
+void PrintTo(const ReadOnlyCase& readOnly, std::ostream* out) {
+    *out << readOnly.name;
+}
+
 class ReadOnlyFileModes : public ::testing::TestWithParam<ReadOnlyCase> {};
 
 // Judged by the mode bits: the test runs the same whoever runs it, root included.
