@@ -355,7 +355,7 @@ void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {
     const fs::path target = ReplacementTarget(sjisPath);
     RemoveLeftoversOf(target);
     std::optional<struct stat> old;
-    if (struct stat status {}; ::stat(target.c_str(), &status) == 0)
+    if (struct stat status{}; ::stat(target.c_str(), &status) == 0)
         old = status;
     if (old && IsReadOnly(*old))
         throw WriteError(sjisPath);
@@ -413,7 +413,15 @@ int AppendWhole(const std::string& sjisPath, std::string_view bytes, std::string
     } catch (const EncodingError&) {
         return EINVAL;
     }
-    const int fd = ::open(target.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Made here only when it is missing, so that a failed append takes away the file it made.
+    bool made = false;
+    int fd = ::open(target.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(target.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        made = fd >= 0;
+        if (fd < 0 && errno == EEXIST)  // made by someone else in between
+            fd = ::open(target.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+    }
     if (fd < 0)
         return errno;
     struct stat info {};
@@ -445,7 +453,23 @@ int AppendWhole(const std::string& sjisPath, std::string_view bytes, std::string
         static_cast<void>(::fsync(fd));
     if (::close(fd) != 0 && error == 0)
         error = errno;
+    if (error != 0 && made)
+        static_cast<void>(::unlink(target.c_str()));
     return error;
+}
+
+int TakeBackAppend(const std::string& sjisPath, std::optional<long long> oldSize) {
+    const std::optional<fs::path> found = FindIgnoringCase(sjisPath);
+    if (!found)
+        return ENOENT;
+    if (!oldSize)
+        return ::unlink(found->c_str()) == 0 ? 0 : errno;
+    const FileDescriptor file(::open(found->c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.Get() < 0)
+        return errno;
+    if (::ftruncate(file.Get(), static_cast<off_t>(*oldSize)) != 0 || ::fsync(file.Get()) != 0)
+        return errno;
+    return 0;
 }
 
 std::optional<fs::path> FindIgnoringCase(const std::string& sjisPath) {

@@ -68,13 +68,17 @@ void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes);
 std::size_t RemoveLeftoverTemporaries(const std::string& sjisPath);
 
 // Appends bytes at the end of the file, creating it when missing. Either all of them land or, on a
-// failure, the file is cut back to its old length. A read-only file (as above) is not appended
-// to. Raises WriteError on failure.
+// failure, the file is cut back to its old length (or is gone again when the append made it). A
+// read-only file (as above) is not appended to. Raises WriteError on failure.
 void AppendToFile(const std::string& sjisPath, std::string_view bytes);
 
 // The same, returning 0 or the error number (EACCES for a read-only file). When the file's last
 // byte ends no line, separator goes first, so that the bytes start on a line of their own.
 int AppendWhole(const std::string& sjisPath, std::string_view bytes, std::string_view separator = {});
+
+// Takes back an append that went through: cuts the file back to the length it had before, or
+// removes it when the append created it (no old size). Returns 0 or the error number.
+int TakeBackAppend(const std::string& sjisPath, std::optional<long long> oldSize);
 
 // The existing file for the path, matching its last component ignoring a-z case.
 std::optional<std::filesystem::path> FindIgnoringCase(const std::string& sjisPath);

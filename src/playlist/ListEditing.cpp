@@ -395,10 +395,20 @@ bool ListEditor::CopyToOtherList(int list, const std::vector<std::size_t>& selec
 }
 
 bool ListEditor::MoveToOtherList(int list, const std::vector<std::size_t>& selected) {
+    const std::string other = model_.folders.PlaylistPath(1 - list);
+    const std::optional<FileStamp> before = StampOf(other);
     // Checked first: the songs would otherwise be copied and then not deleted here.
     if (ChangedElsewhere(list) || !CopyToOtherList(list, selected))
         return false;
-    return DeleteEntries(list, selected);
+    const std::optional<FileStamp> copied = StampOf(other);
+    if (DeleteEntries(list, selected))
+        return true;
+    // The deletion could not be written: the copy is taken back too (unless the other list was
+    // written since), so that a move is done whole or not at all.
+    if (copied && StampOf(other) == copied)
+        static_cast<void>(
+            TakeBackAppend(other, before ? std::optional<long long>(before->size) : std::nullopt));
+    return false;
 }
 
 void ListEditor::SendSongs(const std::vector<std::size_t>& selected, FolderDialog& dialog) {

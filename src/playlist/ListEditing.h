@@ -135,7 +135,8 @@ class ListEditor {
     // false, with a message, when nothing was selected or the file could not be written.
     bool CopyToOtherList(int list, const std::vector<std::size_t>& selected);
     // Copies the selected lines to the other list, then deletes them here; nothing is deleted when
-    // the copy failed. Returns whether they moved; when only the deletion failed, they are in both.
+    // the copy failed, and the copy is taken back when the deletion could not be written. Returns
+    // whether they moved.
     bool MoveToOtherList(int list, const std::vector<std::size_t>& selected);
     // Copies each selected song's file into a folder asked for one song after another, each dialog
     // starting where the last one ended, with one message for each song.

@@ -239,7 +239,8 @@ TEST_P(WriteFaults, AfterEveryFailedListWriteThePageShowsWhatTheFileHolds) {
         operation.run(writers, folder);
         Heal();
         // Only an append goes through a failing rename: it renames nothing.
-        const bool appended = operation.appendsToTheOtherList && GetParam().step == WriteStep::Rename;
+        const bool appended =
+            std::string(operation.name) == "CopyToTheOtherList" && GetParam().step == WriteStep::Rename;
         EXPECT_EQ(folder.Read("KORVA.DT0"), kOldList);
         EXPECT_EQ(folder.Read("KORVA.DT1"),
                   appended ? oldOther + kOldList.substr(0, kOldList.find('\n') + 1) : oldOther);
@@ -247,7 +248,7 @@ TEST_P(WriteFaults, AfterEveryFailedListWriteThePageShowsWhatTheFileHolds) {
         EXPECT_EQ(PageOf(writers.Model(), 0), FileShows(writers.Model(), 0));
         EXPECT_EQ(PageOf(writers.Model(), 0), before);
         Lines told;
-        if (operation.appendsToTheOtherList && !appended)
+        if (operation.appendsToTheOtherList && GetParam().step != WriteStep::Rename)
             told = {InputOutputMessage(GetParam().error) + "\n" + writers.List(1)};
         else if (std::string(operation.name) != "CopyToTheOtherList")
             told = {PlaylistNotWrittenMessage(writers.List(0))};
@@ -292,27 +293,31 @@ TEST_P(WriteFaults, RejectFileKeepsItsOldLinesAndTheLoadGoesOn) {
     EXPECT_EQ(w.Model().TitleLists[0].titles, Lines{"Good"});
 }
 
-TEST_P(WriteFaults, AppendToTheOtherListLandsWholeOrNotAtAll) {
+TEST_P(WriteFaults, MoveToTheOtherListIsDoneWholeOrNotAtAll) {
     dir.Write("KORVA.DT0", kOldList);
     const std::string oldOther = "Z\t/m/z.mid\t+0\t1";  // its last line lacks its end
-    dir.Write("KORVA.DT1", oldOther);
-    w.editor.EnterPage(0);
-    FailWrites();
-    const bool copied = w.editor.MoveToOtherList(0, {0, 1});
-    if (GetParam().step == WriteStep::Rename) {
-        // An append renames nothing: it goes through, while the deletion here cannot be written.
-        // Nothing is lost: the songs are in both lists.
-        EXPECT_FALSE(copied);
-        EXPECT_EQ(dir.Read("KORVA.DT1"), oldOther + "\r\n" + kOldList);
-        EXPECT_EQ(dir.Read("KORVA.DT0"), kOldList);
+    for (const bool otherExists : {true, false}) {
+        SCOPED_TRACE(otherExists ? "onto the other list" : "into a new other list");
+        std::filesystem::remove(dir.Path() / "KORVA.DT1");
+        if (otherExists)
+            dir.Write("KORVA.DT1", oldOther);
+        w.Shown().clear();
+        w.editor.EnterPage(0);
+        FailWrites();
+        EXPECT_FALSE(w.editor.MoveToOtherList(0, {0, 1}));
+        Heal();
+        // An append renames nothing: at that step it goes through, and the deletion here cannot be
+        // written; the copy is then taken back.
+        EXPECT_EQ(w.Shown(), Lines{GetParam().step == WriteStep::Rename
+                                       ? PlaylistNotWrittenMessage(w.List(0))
+                                       : InputOutputMessage(GetParam().error) + "\n" + w.List(1)});
+        EXPECT_EQ(dir.Exists("KORVA.DT1"), otherExists);
+        if (otherExists) {
+            EXPECT_EQ(dir.Read("KORVA.DT1"), oldOther) << "no half line is left at its end";
+        }
+        EXPECT_EQ(dir.Read("KORVA.DT0"), kOldList) << "the move deletes nothing";
         EXPECT_EQ(w.Model().EditBuffer.size(), 2u);
-        return;
     }
-    EXPECT_FALSE(copied);
-    EXPECT_EQ(w.Shown(), Lines{InputOutputMessage(GetParam().error) + "\n" + w.List(1)});
-    EXPECT_EQ(dir.Read("KORVA.DT1"), oldOther) << "no half line is left at its end";
-    EXPECT_EQ(dir.Read("KORVA.DT0"), kOldList) << "the move deletes nothing";
-    EXPECT_EQ(w.Model().EditBuffer.size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, WriteFaults,
