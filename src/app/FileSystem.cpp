@@ -1,6 +1,7 @@
 #include "app/FileSystem.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -226,7 +227,11 @@ std::string ReadProblemMessage(const std::string& sjisPath, const ReadProblem& p
     return head + Sjis("）");
 }
 
-void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {
+namespace {
+
+// The file a replacement of the path writes: the existing file (name matched ignoring a-z case,
+// links followed), or the path itself for a new file. Raises WriteError naming the path.
+fs::path ReplacementTarget(const std::string& sjisPath) {
     fs::path target;
     try {
         target = FollowLinks(FindIgnoringCase(sjisPath).value_or(ToFsPath(sjisPath)));
@@ -235,35 +240,154 @@ void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {
     }
     if (target.empty())
         throw WriteError(sjisPath);
-    fs::path temporary = target;
-    temporary += ".tmp-XXXXXX";
-    std::string pattern = temporary.native();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        throw WriteError(sjisPath);
-    temporary = pattern;
-    int error = WriteStepped(fd, bytes, temporary);
-    if (error == 0)
-        error = FlushStepped(fd, temporary);
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
+    return target;
+}
+
+constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr std::size_t kTemporarySuffix = 6;  // the characters mkstemp puts for "XXXXXX"
+
+// Whether the name is one of the temporary files a replacement of the file named `of` makes.
+bool IsTemporaryNameOf(const std::string& name, const std::string& of) {
+    if (name.size() != of.size() + kTemporaryMark.size() + kTemporarySuffix)
+        return false;
+    if (!SameIgnoringCase(name.substr(0, of.size()), of) ||
+        name.compare(of.size(), kTemporaryMark.size(), kTemporaryMark) != 0)
+        return false;
+    return std::all_of(name.end() - kTemporarySuffix, name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+bool SameInode(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Removes the temporary files that replacements of the target left behind when they were killed
+// before their rename. A writer holds an exclusive lock on its temporary file from the moment it
+// has made it until its rename is over, so a file whose lock can be taken at once belongs to no
+// running writer, whatever copy of the program it came from. Returns how many were removed.
+std::size_t RemoveLeftoversOf(const fs::path& target) {
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string name = target.filename().native();
+    std::vector<fs::path> found;
     std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (IsTemporaryNameOf(it->path().filename().native(), name))
+            found.push_back(it->path());
+    }
+    std::size_t removed = 0;
+    for (const fs::path& path : found) {
+        // Not following a link, and never blocking on what is not a regular file.
+        const FileDescriptor file(
+            ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK));
+        struct stat opened {};
+        if (file.Get() < 0 || ::fstat(file.Get(), &opened) != 0 || !S_ISREG(opened.st_mode))
+            continue;
+        // A lock that cannot be had, for whatever reason (a live writer, a file system without
+        // locks), keeps the file.
+        if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        // Removed only while the name still is the file locked.
+        struct stat named {};
+        if (::lstat(path.c_str(), &named) == 0 && SameInode(named, opened) && ::unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
+// Makes the temporary file for a replacement of the target and takes its lock. A clean-up may
+// remove a new file in the moment between its making and its lock; the file is then made afresh.
+// Returns the descriptor, or -1 with errno set.
+int MakeLockedTemporary(const fs::path& target, fs::path& temporary) {
+    constexpr int kTries = 8;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        std::string pattern = target.native();
+        pattern += kTemporaryMark;
+        pattern.append(kTemporarySuffix, 'X');
+        // Close-on-exec: a converter started meanwhile must not inherit the file and its lock.
+        const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd < 0)
+            return -1;
+        // Without locks on this file system the file is made all the same; no clean-up removes
+        // a file it cannot lock.
+        if (::flock(fd, LOCK_EX) != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != EINVAL) {
+            const int error = errno;
+            ::unlink(pattern.c_str());
+            ::close(fd);
+            errno = error;
+            return -1;
+        }
+        struct stat mine {};
+        struct stat named {};
+        if (::fstat(fd, &mine) == 0 && ::lstat(pattern.c_str(), &named) == 0 && SameInode(mine, named)) {
+            temporary = pattern;
+            return fd;
+        }
+        ::close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
+}
+
+// The user made the file read-only: no write bit for anyone. Judged by the mode bits alone, so
+// that root, who may write any file, leaves it as the user meant too.
+bool IsReadOnly(const struct stat& status) {
+    return S_ISREG(status.st_mode) && (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Gives the new file the owner, group and mode of the one it replaces; a new file gets 0644.
+// The group is kept where the system lets the writer hand the file to it (the writer is a member,
+// or root); elsewhere the file becomes the writer's, as the owner always does unless root writes
+// it. Refusing the write there would leave the user's own file unsaveable for good. Returns 0 or
+// the error number of a mode that could not be set.
+int TakeOverOwnership(int fd, const std::optional<struct stat>& old) {
+    if (!old)
+        return ::fchmod(fd, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH) == 0 ? 0 : errno;
+    const uid_t owner = ::geteuid() == 0 ? old->st_uid : static_cast<uid_t>(-1);
+    if (::fchown(fd, owner, old->st_gid) != 0 && errno != EPERM && errno != EINVAL)
+        return errno;
+    // After the owner: a change of owner clears the set-id bits.
+    return ::fchmod(fd, old->st_mode & 07777) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes) {
+    const fs::path target = ReplacementTarget(sjisPath);
+    RemoveLeftoversOf(target);
+    std::optional<struct stat> old;
+    if (struct stat status{}; ::stat(target.c_str(), &status) == 0)
+        old = status;
+    if (old && IsReadOnly(*old))
+        throw WriteError(sjisPath);
+    fs::path temporary;
+    const FileDescriptor file(MakeLockedTemporary(target, temporary));
+    if (file.Get() < 0)
+        throw WriteError(sjisPath);
+    int error = WriteStepped(file.Get(), bytes, temporary);
+    if (error == 0)
+        error = FlushStepped(file.Get(), temporary);
+    if (error == 0)
+        error = TakeOverOwnership(file.Get(), old);
+    if (error == 0 && BeforeRenameHook())
+        BeforeRenameHook()(temporary);
+    // The descriptor, and with it the lock, stays open until the name is gone: a clean-up must not
+    // take the file from under the rename. Its data was flushed, so closing it afterwards reports
+    // nothing that matters any more.
+    if (error == 0 && (InjectedFault(WriteStep::Rename, temporary) != 0 ||
+                       ::rename(temporary.c_str(), target.c_str()) != 0))
+        error = EIO;
     if (error != 0) {
+        std::error_code ec;
         fs::remove(temporary, ec);
         throw WriteError(sjisPath);
     }
-    // Keep the permissions of the file being replaced; a new file gets the usual 0644.
-    const auto oldStatus = fs::status(target, ec);
-    const auto perms =
-        ec ? (fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read)
-           : oldStatus.permissions();
-    fs::permissions(temporary, perms, ec);
-    if (BeforeRenameHook())
-        BeforeRenameHook()(temporary);
-    if (InjectedFault(WriteStep::Rename, temporary) != 0 ||
-        ::rename(temporary.c_str(), target.c_str()) != 0) {
-        fs::remove(temporary, ec);
-        throw WriteError(sjisPath);
+}
+
+std::size_t RemoveLeftoverTemporaries(const std::string& sjisPath) {
+    try {
+        return RemoveLeftoversOf(ReplacementTarget(sjisPath));
+    } catch (const WriteError&) {
+        return 0;
     }
 }
 
@@ -289,7 +413,15 @@ int AppendWhole(const std::string& sjisPath, std::string_view bytes, std::string
     } catch (const EncodingError&) {
         return EINVAL;
     }
-    const int fd = ::open(target.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Made here only when it is missing, so that a failed append takes away the file it made.
+    bool made = false;
+    int fd = ::open(target.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(target.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        made = fd >= 0;
+        if (fd < 0 && errno == EEXIST)  // made by someone else in between
+            fd = ::open(target.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+    }
     if (fd < 0)
         return errno;
     struct stat info {};
@@ -297,6 +429,11 @@ int AppendWhole(const std::string& sjisPath, std::string_view bytes, std::string
         const int error = errno;
         ::close(fd);
         return error;
+    }
+    // Root opens a read-only file for writing all the same; the user's mark is kept by hand.
+    if (IsReadOnly(info)) {
+        ::close(fd);
+        return EACCES;
     }
     std::string joined;
     std::string_view out = bytes;
@@ -316,7 +453,23 @@ int AppendWhole(const std::string& sjisPath, std::string_view bytes, std::string
         static_cast<void>(::fsync(fd));
     if (::close(fd) != 0 && error == 0)
         error = errno;
+    if (error != 0 && made)
+        static_cast<void>(::unlink(target.c_str()));
     return error;
+}
+
+int TakeBackAppend(const std::string& sjisPath, std::optional<long long> oldSize) {
+    const std::optional<fs::path> found = FindIgnoringCase(sjisPath);
+    if (!found)
+        return ENOENT;
+    if (!oldSize)
+        return ::unlink(found->c_str()) == 0 ? 0 : errno;
+    const FileDescriptor file(::open(found->c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.Get() < 0)
+        return errno;
+    if (::ftruncate(file.Get(), static_cast<off_t>(*oldSize)) != 0 || ::fsync(file.Get()) != 0)
+        return errno;
+    return 0;
 }
 
 std::optional<fs::path> FindIgnoringCase(const std::string& sjisPath) {

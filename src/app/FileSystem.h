@@ -52,15 +52,33 @@ std::optional<std::string> ReadWholeFile(const std::string& sjisPath);
 std::string ReadProblemMessage(const std::string& sjisPath, const ReadProblem& problem);
 
 // Replaces (or creates) the file atomically. Raises WriteError naming the path on failure.
+//
+// A file the user made read-only (a regular file without a write bit for anyone) is never
+// replaced, whoever runs the program, root included. A replaced file keeps its mode and its group
+// (the group where the system lets the writer give the file to it: the writer is a member of it,
+// or root), and root keeps its owner too; a new file gets 0644.
+//
+// The temporary file is "<name>.tmp-" and six letters or digits, locked (flock) by its writer
+// until the rename is over. Before writing, the temporaries of the same file that no running
+// writer holds (left by a writer killed before its rename) are removed.
 void WriteFileAtomically(const std::string& sjisPath, std::string_view bytes);
 
+// Removes the temporary files that writes of this file left behind and no running writer holds,
+// as a write of it does first. Returns how many were removed.
+std::size_t RemoveLeftoverTemporaries(const std::string& sjisPath);
+
 // Appends bytes at the end of the file, creating it when missing. Either all of them land or, on a
-// failure, the file is cut back to its old length. Raises WriteError on failure.
+// failure, the file is cut back to its old length (or is gone again when the append made it). A
+// read-only file (as above) is not appended to. Raises WriteError on failure.
 void AppendToFile(const std::string& sjisPath, std::string_view bytes);
 
-// The same, returning 0 or the error number. When the file's last byte ends no line, separator goes
-// first, so that the bytes start on a line of their own.
+// The same, returning 0 or the error number (EACCES for a read-only file). When the file's last
+// byte ends no line, separator goes first, so that the bytes start on a line of their own.
 int AppendWhole(const std::string& sjisPath, std::string_view bytes, std::string_view separator = {});
+
+// Takes back an append that went through: cuts the file back to the length it had before, or
+// removes it when the append created it (no old size). Returns 0 or the error number.
+int TakeBackAppend(const std::string& sjisPath, std::optional<long long> oldSize);
 
 // The existing file for the path, matching its last component ignoring a-z case.
 std::optional<std::filesystem::path> FindIgnoringCase(const std::string& sjisPath);

@@ -19,6 +19,12 @@ std::string ParentFolder(const std::string& folder) {
 
 }  // namespace
 
+void RemoveLeftoverWrites(const Folders& folders) {
+    for (const std::string& path : {folders.SettingsPath(), folders.PlaylistPath(0), folders.PlaylistPath(1),
+                                    folders.RejectPath(0), folders.RejectPath(1)})
+        RemoveLeftoverTemporaries(path);
+}
+
 std::string Folders::SupportFolderOf(const std::string& sjisName) const {
     for (const std::string& folder : SupportFolders) {
         if (FileExistsIgnoringCase(folder + sjisName))

@@ -28,6 +28,10 @@ struct Folders {
     std::string SupportFolderOf(const std::string& sjisName) const;
 };
 
+// Removes what writes of the program's own files (settings, both playlists, both reject files) left
+// behind when a copy of the program was killed in the middle of one; see WriteFileAtomically.
+void RemoveLeftoverWrites(const Folders& folders);
+
 // Both data folders start as the program folder; a first / second command-line argument that is
 // present and not empty names the folder of list 0 / list 1 (a trailing "/" is added).
 Folders MakeFolders(const std::string& programFolder, const std::vector<std::string>& arguments);

@@ -14,6 +14,8 @@ Jukebox::Jukebox(Folders folders, RandomSource& random, const Clock& clock)
       songControl_(model_, views_, [this]() -> PlayerCommands& { return Commands(); }),
       artists_(model_, random_, views_) {
     model_.folders = std::move(folders);
+    // A copy killed while writing one of its files left the temporary file behind.
+    RemoveLeftoverWrites(model_.folders);
     views_.messages = &messages_;
     views_.folderDialog = &folderDialog_;
 }

@@ -30,6 +30,13 @@ std::string FoldedPath(std::string_view path) {
     return folded;
 }
 
+// Takes the messages of a load whose file the page has loaded before, as it is: what they say
+// was said then.
+class SaidBefore final : public MessageView {
+  public:
+    void ShowMessage(const std::string&) override {}
+};
+
 std::string NothingSelected() {
     return Sjis("曲データを選択してください");
 }
@@ -160,8 +167,12 @@ ListEditor::ListEditor(AppModel& model, SettingsHost& host, MessageView& message
     : model_(model), host_(host), messages_(messages) {}
 
 void ListEditor::EnterPage(int list) {
+    EnterPage(list, messages_);
+}
+
+void ListEditor::EnterPage(int list, MessageView& loadMessages) {
     loaded_[static_cast<std::size_t>(list)] = StampOf(model_.folders.PlaylistPath(list));
-    const bool read = LoadPlaylist(model_, list, messages_);
+    const bool read = LoadPlaylist(model_, list, loadMessages);
     unreadable_[static_cast<std::size_t>(list)] = !read && loaded_[static_cast<std::size_t>(list)];
     if (!read) {
         // The loader leaves the titles as they were, which would no longer match the empty buffer.
@@ -233,8 +244,7 @@ bool ListEditor::DeleteEntries(int list, std::vector<std::size_t> selected) {
     if (!removed)
         return false;
     ShowCount(model_, list);
-    WriteList(list);
-    return true;
+    return WriteList(list);
 }
 
 void PreviewSong(AppModel& model, SettingsHost& host, std::string sjisPath) {
@@ -278,8 +288,6 @@ void ListEditor::ManualAdd(int list, const std::string& sjisPath) {
     model_.EditBuffer.insert(place, line);
     if (WriteList(list))
         LoadPlaylist(model_, list, messages_);
-    else
-        Reload(list);
 }
 
 std::size_t ListEditor::ScanFolderForMidi(int list, FolderDialog& dialog, TitleReadProgress& progress) {
@@ -325,10 +333,8 @@ void ListEditor::AutoAdd(int list, FolderDialog& dialog, TitleReadProgress& prog
     }
     adder.Commit();
     progress.End();
-    if (!WriteList(list)) {
-        Reload(list);
+    if (!WriteList(list))
         return;
-    }
     LoadPlaylist(model_, list, messages_);
     messages_.ShowMessage(Sjis("ＭＩＤＩデータの自動追加を完了し ") + std::to_string(added) +
                           Sjis(" 曲を追加しました"));
@@ -340,15 +346,8 @@ void ListEditor::AgeMarks(int list) {
         if (BeginsWithNewMark(buffer[i]))
             buffer.Set(i, AgedMarks(std::string(buffer[i])));
     }
-    if (WriteList(list)) {
+    if (WriteList(list))
         LoadPlaylist(model_, list, messages_);
-        return;
-    }
-    // The change stays in the buffer; the titles show it.
-    auto& titles = model_.TitleLists[list].titles;
-    titles.HoldBlocksOf(buffer);
-    for (std::size_t i = 0; i < titles.size() && i < buffer.size(); ++i)
-        titles.SetView(i, ViewEntry(buffer[i]).Name);
 }
 
 void ListEditor::OpenCompanion(DocumentKind kind) {
@@ -396,11 +395,20 @@ bool ListEditor::CopyToOtherList(int list, const std::vector<std::size_t>& selec
 }
 
 bool ListEditor::MoveToOtherList(int list, const std::vector<std::size_t>& selected) {
+    const std::string other = model_.folders.PlaylistPath(1 - list);
+    const std::optional<FileStamp> before = StampOf(other);
     // Checked first: the songs would otherwise be copied and then not deleted here.
     if (ChangedElsewhere(list) || !CopyToOtherList(list, selected))
         return false;
-    DeleteEntries(list, selected);
-    return true;
+    const std::optional<FileStamp> copied = StampOf(other);
+    if (DeleteEntries(list, selected))
+        return true;
+    // The deletion could not be written: the copy is taken back too (unless the other list was
+    // written since), so that a move is done whole or not at all.
+    if (copied && StampOf(other) == copied)
+        static_cast<void>(
+            TakeBackAppend(other, before ? std::optional<long long>(before->size) : std::nullopt));
+    return false;
 }
 
 void ListEditor::SendSongs(const std::vector<std::size_t>& selected, FolderDialog& dialog) {
@@ -431,6 +439,7 @@ bool ListEditor::WriteList(int list) {
     // the file with only what was added since.
     if (unreadable_[static_cast<std::size_t>(list)]) {
         messages_.ShowMessage(PlaylistNotWrittenMessage(path));
+        Reload(list);
         return false;
     }
     if (ChangedElsewhere(list))
@@ -441,16 +450,18 @@ bool ListEditor::WriteList(int list) {
         return true;
     } catch (const WriteError&) {
         messages_.ShowMessage(PlaylistNotWrittenMessage(path));
-        return false;
     }
+    // Whatever the change was, the page goes back to what the file holds: the buffer, the titles
+    // and the count never show a change that is not in the file.
+    Reload(list);
+    return false;
 }
 
 bool ListEditor::ChangedElsewhere(int list) {
     const std::string path = model_.folders.PlaylistPath(list);
     if (StampOf(path) == loaded_[static_cast<std::size_t>(list)])
         return false;
-    EnterPage(list);
-    ++reloads_;
+    Reload(list);
     messages_.ShowMessage(
         Sjis("ﾌｧｲﾙ ") + path +
         Sjis(" はほかで書き換えられていたため、読み込み直しました。もう一度操作してください"));
@@ -458,7 +469,13 @@ bool ListEditor::ChangedElsewhere(int list) {
 }
 
 void ListEditor::Reload(int list) {
-    EnterPage(list);
+    // The file the page loaded, as it was then (a write that failed left it so): the abnormal lines
+    // the load meets again were reported when the page loaded it.
+    SaidBefore saidBefore;
+    const bool asLoaded =
+        StampOf(model_.folders.PlaylistPath(list)) == loaded_[static_cast<std::size_t>(list)];
+    EnterPage(list, asLoaded ? static_cast<MessageView&>(saidBefore) : messages_);
+    ++reloads_;
 }
 
 }  // namespace korva

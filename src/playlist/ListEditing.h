@@ -3,6 +3,8 @@
 // deleting, previewing, adding songs by hand and by folder with titles read from the songs, and
 // ageing the new-song marks. While a page is shown the edit buffer holds its list; every change is
 // written to the list's file at once, and the title list is kept index-aligned with the buffer.
+// A change whose write fails is not kept: the page is loaded afresh from the file, so that the
+// buffer, the titles and the count show what the file holds, never a change it does not.
 
 #include <array>
 #include <cstddef>
@@ -101,17 +103,19 @@ class ListEditor {
     // Loads list N into the edit buffer and its title list. A list without a file shows no titles;
     // a list whose file exists but cannot be read shows none either, and is never written over.
     void EnterPage(int list);
-    // How many times a change found the list's file written elsewhere since the page loaded it (by
-    // the song control window, or an editor): the change was not made, the page was loaded afresh
-    // and a message said so. Lets the window see that it must show the titles again.
+    // How many times a change was not made and the page was loaded afresh from the list's file,
+    // with a message: the file could not be written, or it had been written elsewhere since the
+    // page loaded it (by the song control window, or an editor). Lets the window see that it must
+    // show the titles again.
     std::size_t ReloadCount() const { return reloads_; }
     // The entry of title index. A Vol or Feel that is no number is reported ("'%s' は整数ではありません")
     // after the name and path were taken. Remembers the companion documents found.
     ShownEntry ClickTitle(int list, std::size_t index);
     // Replaces the current entry in place and writes the list. Returns whether the page's fields are
-    // cleared: not when nothing was edited or the file could not be written.
+    // cleared: not when nothing was edited or the file could not be written (the fields stay for
+    // another try).
     bool EditEntry(int list, std::optional<std::size_t> current, EditedEntry fields);
-    // Removes the selected entries and writes the list; returns whether any was removed.
+    // Removes the selected entries and writes the list; returns whether any was removed from it.
     bool DeleteEntries(int list, std::vector<std::size_t> selected);
     // Stops playback and plays the current entry's song once.
     void Preview(std::optional<std::size_t> current);
@@ -131,18 +135,22 @@ class ListEditor {
     // false, with a message, when nothing was selected or the file could not be written.
     bool CopyToOtherList(int list, const std::vector<std::size_t>& selected);
     // Copies the selected lines to the other list, then deletes them here; nothing is deleted when
-    // the copy failed. Returns whether they moved.
+    // the copy failed, and the copy is taken back when the deletion could not be written. Returns
+    // whether they moved.
     bool MoveToOtherList(int list, const std::vector<std::size_t>& selected);
     // Copies each selected song's file into a folder asked for one song after another, each dialog
     // starting where the last one ended, with one message for each song.
     void SendSongs(const std::vector<std::size_t>& selected, FolderDialog& dialog);
 
   private:
+    // Writes the buffer to the list's file. Every change of a list goes through here, and so does
+    // the rule for a failure: the page is loaded afresh from the file (ReloadCount counts it).
     bool WriteList(int list);
     // True when the list's file is no longer the one the page loaded or last wrote; the page is then
     // loaded afresh, with a message, so that an out-of-date buffer never overwrites the other change.
     bool ChangedElsewhere(int list);
-    // Brings the edit buffer and the title list back in step after an add that did not finish.
+    void EnterPage(int list, MessageView& loadMessages);
+    // Loads the page afresh from the file after a change that was not made.
     void Reload(int list);
 
     AppModel& model_;

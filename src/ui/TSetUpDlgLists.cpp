@@ -249,7 +249,8 @@ std::vector<std::size_t> TSetUpDlg::SelectedTitles(int list) const {
 }
 
 void TSetUpDlg::DelButtonClick(int list) {
-    if (!editor_.DeleteEntries(list, SelectedTitles(list)))
+    const std::size_t reloads = editor_.ReloadCount();
+    if (!editor_.DeleteEntries(list, SelectedTitles(list)) && editor_.ReloadCount() == reloads)
         return;
     ShowName(list, {});
     ShowPath(list, {});
@@ -257,7 +258,9 @@ void TSetUpDlg::DelButtonClick(int list) {
 }
 
 void TSetUpDlg::MoveBitBtnClick(int list) {
-    if (!editor_.MoveToOtherList(list, SelectedTitles(list)))
+    // A move whose deletion failed leaves the page loaded afresh, to be shown all the same.
+    const std::size_t reloads = editor_.ReloadCount();
+    if (!editor_.MoveToOtherList(list, SelectedTitles(list)) && editor_.ReloadCount() == reloads)
         return;
     ShowName(list, {});
     ShowPath(list, {});

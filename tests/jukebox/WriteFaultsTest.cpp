@@ -1,8 +1,9 @@
 // The writers of the user's files meeting a write that fails: the settings save, the playlist
 // rewrites and appends of list editing and the song control, and the reject files of a load. Each
-// must leave the old file whole and no temporary file behind, tell the user, and keep memory as it
-// was. The faults come from the file-system seam at each step of a write, and from the kernel
-// itself: a file-size limit and, where a mount namespace may be had, a small full tmpfs.
+// must leave the old file whole and no temporary file behind, and tell the user; a list page then
+// shows what the file holds. The faults come from the file-system seam at each step of a write,
+// from the kernel itself (a file-size limit and, where a mount namespace may be had, a small full
+// tmpfs), and from the user, who made a file read-only.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -10,9 +11,11 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -30,6 +33,7 @@
 #include "playlist/PlaylistLoader.h"
 #include "support/Fakes.h"
 #include "support/JukeboxRig.h"
+#include "support/SmfWriter.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 
@@ -131,23 +135,131 @@ TEST_P(WriteFaults, SettingsSaveKeepsTheOldFileAndSaysWhichFile) {
     EXPECT_NE(dir.Read("KORVA.INI").find("; kept by hand"), std::string::npos);
 }
 
-TEST_P(WriteFaults, PlaylistRewritesKeepTheOldFileAndTheBufferInStepWithTheTitles) {
-    dir.Write("KORVA.DT0", kOldList);
-    w.editor.EnterPage(0);
-    FailWrites();
-    EXPECT_FALSE(w.editor.EditEntry(0, 1, {"E", "/m/d.mid", 0, 1}));
-    w.editor.AgeMarks(0);
-    EXPECT_TRUE(w.editor.DeleteEntries(0, {0}));
-    EXPECT_EQ(w.Shown(), Lines(3, PlaylistNotWrittenMessage(w.List(0))));
-    EXPECT_EQ(dir.Read("KORVA.DT0"), kOldList);
-    EXPECT_EQ(LeftOvers(dir.Path()), Lines{});
-    // What was done stays in memory whole, the buffer and the title list alike, for the next write.
-    EXPECT_EQ(w.Model().EditBuffer, Lines{"E\t/m/d.mid\t+0\t1"});
-    EXPECT_EQ(w.Model().TitleLists[0].titles, Lines{"E"});
+// What a list page shows: the edit buffer, the titles and the count.
+struct PageShows {
+    Lines buffer;
+    Lines titles;
+    std::string count;
+    bool operator==(const PageShows&) const = default;
+};
+void PrintTo(const PageShows& page, std::ostream* out) {
+    *out << "buffer:";
+    for (const auto& line : page.buffer) *out << " [" << line << "]";
+    *out << " titles:";
+    for (const auto& title : page.titles) *out << " [" << title << "]";
+    *out << " count: " << page.count;
+}
 
-    Heal();
-    w.editor.AgeMarks(0);
-    EXPECT_EQ(dir.Read("KORVA.DT0"), "E\t/m/d.mid\t+0\t1\r\n");
+PageShows PageOf(const AppModel& model, int list) {
+    return {model.EditBuffer.ToStrings(), model.TitleLists[list].titles.ToStrings(),
+            model.TitleLists[list].countText};
+}
+
+// What a page entered afresh on the list's file shows.
+PageShows FileShows(const AppModel& model, int list) {
+    AppModel fresh;
+    fresh.folders = model.folders;
+    testing::RecordingMessages quiet;
+    LoadPlaylist(fresh, list, quiet);
+    return PageOf(fresh, list);
+}
+
+class NoProgress final : public TitleReadProgress {
+  public:
+    void Begin() override {}
+    void TitlesRead(std::size_t, std::size_t) override {}
+    void End() override {}
+};
+
+std::string Song(const TempDir& dir, const std::string& name, std::string_view title) {
+    testing::SmfWriter writer;
+    writer.AddTrack().TrackName(0, title).Note(0, 240, 0, 60);
+    return dir.Write(name, writer.Bytes());
+}
+
+// The song control renames the song of the play queue's line "!1 B" in both lists.
+void RenameThroughSongControl(Writers& w) {
+    w.Model().settings.PLAYMOD = 0;
+    w.Model().PlayQueue = {"!1 B\t/m/b.mid\t+0\t1"};
+    w.Model().play.QueuePosition = 0;
+    SongControl& control = w.rig.jukebox.TheSongControl();
+    control.FormActivate();
+    control.NameEditChange("Renamed");
+    control.ChngButtonClick();
+}
+
+// Every operation that writes a list, on the page of list 0.
+struct ListOperation {
+    const char* name;
+    std::function<void(Writers&, const TempDir&)> run;
+    bool appendsToTheOtherList = false;
+};
+
+const std::vector<ListOperation>& ListOperations() {
+    static const std::vector<ListOperation> operations = {
+        {"AddByHand", [](Writers& w, const TempDir& dir) { w.editor.ManualAdd(0, Song(dir, "c.mid", "C")); }},
+        {"AddAFolder",
+         [](Writers& w, const TempDir& dir) {
+             std::filesystem::create_directory(dir.Path() / "songs");
+             Song(dir, "songs/a.mid", "A");
+             Song(dir, "songs/e.mid", "E");
+             testing::ScriptedFolderDialog folder;
+             folder.answer = dir.Folder() + "songs";
+             NoProgress progress;
+             w.editor.AutoAdd(0, folder, progress);
+         }},
+        {"Edit",
+         [](Writers& w, const TempDir&) {
+             w.editor.EditEntry(0, 1, {"E", "/m/d.mid", 0, 1});
+         }},
+        {"Delete", [](Writers& w, const TempDir&) { w.editor.DeleteEntries(0, {0}); }},
+        {"AgeMarks", [](Writers& w, const TempDir&) { w.editor.AgeMarks(0); }},
+        {"CopyToTheOtherList", [](Writers& w, const TempDir&) { w.editor.CopyToOtherList(0, {0}); }, true},
+        {"MoveToTheOtherList", [](Writers& w, const TempDir&) { w.editor.MoveToOtherList(0, {0}); }, true},
+        {"SongControl", [](Writers& w, const TempDir&) { RenameThroughSongControl(w); }},
+    };
+    return operations;
+}
+
+// After a failed write of a list, whatever operation made it, the page shows what the file holds,
+// not the change that could not be written; a later change is written over the file as it is.
+TEST_P(WriteFaults, AfterEveryFailedListWriteThePageShowsWhatTheFileHolds) {
+    const std::string oldOther = "Z\t/m/z.mid\t+0\t1\r\n";
+    for (const ListOperation& operation : ListOperations()) {
+        SCOPED_TRACE(operation.name);
+        TempDir folder;
+        folder.Write("KORVA.DT0", kOldList);
+        folder.Write("KORVA.DT1", oldOther);
+        Writers writers(folder);
+        writers.editor.EnterPage(0);
+        const PageShows before = PageOf(writers.Model(), 0);
+        ASSERT_EQ(before, FileShows(writers.Model(), 0));
+
+        FailWrites();
+        operation.run(writers, folder);
+        Heal();
+        // Only an append goes through a failing rename: it renames nothing.
+        const bool appended =
+            std::string(operation.name) == "CopyToTheOtherList" && GetParam().step == WriteStep::Rename;
+        EXPECT_EQ(folder.Read("KORVA.DT0"), kOldList);
+        EXPECT_EQ(folder.Read("KORVA.DT1"),
+                  appended ? oldOther + kOldList.substr(0, kOldList.find('\n') + 1) : oldOther);
+        EXPECT_EQ(LeftOvers(folder.Path()), Lines{});
+        EXPECT_EQ(PageOf(writers.Model(), 0), FileShows(writers.Model(), 0));
+        EXPECT_EQ(PageOf(writers.Model(), 0), before);
+        Lines told;
+        if (operation.appendsToTheOtherList && GetParam().step != WriteStep::Rename)
+            told = {InputOutputMessage(GetParam().error) + "\n" + writers.List(1)};
+        else if (std::string(operation.name) != "CopyToTheOtherList")
+            told = {PlaylistNotWrittenMessage(writers.List(0))};
+        EXPECT_EQ(writers.Shown(), told);
+
+        // The page is in step with the file: the next change is written without a word.
+        writers.Shown().clear();
+        writers.editor.AgeMarks(0);
+        EXPECT_EQ(writers.Shown(), Lines{});
+        EXPECT_EQ(folder.Read("KORVA.DT0"), "!2 B\t/m/b.mid\t+0\t1\r\nD\t/m/d.mid\t-2\t0\r\n");
+    }
 }
 
 TEST_P(WriteFaults, SongControlRewriteKeepsBothListsAsTheyWere) {
@@ -181,24 +293,31 @@ TEST_P(WriteFaults, RejectFileKeepsItsOldLinesAndTheLoadGoesOn) {
     EXPECT_EQ(w.Model().TitleLists[0].titles, Lines{"Good"});
 }
 
-TEST_P(WriteFaults, AppendToTheOtherListLandsWholeOrNotAtAll) {
+TEST_P(WriteFaults, MoveToTheOtherListIsDoneWholeOrNotAtAll) {
     dir.Write("KORVA.DT0", kOldList);
     const std::string oldOther = "Z\t/m/z.mid\t+0\t1";  // its last line lacks its end
-    dir.Write("KORVA.DT1", oldOther);
-    w.editor.EnterPage(0);
-    FailWrites();
-    const bool copied = w.editor.MoveToOtherList(0, {0, 1});
-    if (GetParam().step == WriteStep::Rename) {
-        // An append renames nothing: it goes through.
-        EXPECT_TRUE(copied);
-        EXPECT_EQ(dir.Read("KORVA.DT1"), oldOther + "\r\n" + kOldList);
-        return;
+    for (const bool otherExists : {true, false}) {
+        SCOPED_TRACE(otherExists ? "onto the other list" : "into a new other list");
+        std::filesystem::remove(dir.Path() / "KORVA.DT1");
+        if (otherExists)
+            dir.Write("KORVA.DT1", oldOther);
+        w.Shown().clear();
+        w.editor.EnterPage(0);
+        FailWrites();
+        EXPECT_FALSE(w.editor.MoveToOtherList(0, {0, 1}));
+        Heal();
+        // An append renames nothing: at that step it goes through, and the deletion here cannot be
+        // written; the copy is then taken back.
+        EXPECT_EQ(w.Shown(), Lines{GetParam().step == WriteStep::Rename
+                                       ? PlaylistNotWrittenMessage(w.List(0))
+                                       : InputOutputMessage(GetParam().error) + "\n" + w.List(1)});
+        EXPECT_EQ(dir.Exists("KORVA.DT1"), otherExists);
+        if (otherExists) {
+            EXPECT_EQ(dir.Read("KORVA.DT1"), oldOther) << "no half line is left at its end";
+        }
+        EXPECT_EQ(dir.Read("KORVA.DT0"), kOldList) << "the move deletes nothing";
+        EXPECT_EQ(w.Model().EditBuffer.size(), 2u);
     }
-    EXPECT_FALSE(copied);
-    EXPECT_EQ(w.Shown(), Lines{InputOutputMessage(GetParam().error) + "\n" + w.List(1)});
-    EXPECT_EQ(dir.Read("KORVA.DT1"), oldOther) << "no half line is left at its end";
-    EXPECT_EQ(dir.Read("KORVA.DT0"), kOldList) << "the move deletes nothing";
-    EXPECT_EQ(w.Model().EditBuffer.size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, WriteFaults,
@@ -208,6 +327,89 @@ INSTANTIATE_TEST_SUITE_P(Steps, WriteFaults,
                          [](const ::testing::TestParamInfo<Fault>& paramInfo) {
                              return std::string(paramInfo.param.name);
                          });
+
+// --- Files the user made read-only -------------------------------------------------------------
+
+struct ReadOnlyCase {
+    const char* name;
+    const char* file;  // made read-only (0444)
+    std::function<void(Writers&)> run;
+    std::function<std::string(Writers&)> message;  // the writer's own failure message
+};
+void PrintTo(const ReadOnlyCase& readOnly, std::ostream* out) {
+    *out << readOnly.name;
+}
+
+class ReadOnlyFiles : public ::testing::TestWithParam<ReadOnlyCase> {};
+
+// Whoever runs the program, root included: the mode bits alone say the file is not to be written.
+TEST_P(ReadOnlyFiles, EveryWriterLeavesAReadOnlyFileAsItWasAndSaysItCannotWriteIt) {
+    TempDir dir;
+    dir.Write("KORVA.INI", kOldIni);
+    dir.Write("KORVA.DT0", kOldList + "no fields at all\r\n");
+    dir.Write("KORVA.DT1", "Z\t/m/z.mid\t+0\t1\r\n");
+    dir.Write("KORVA.NG0", "old reject\r\n");
+    const std::filesystem::path file = dir.Path() / GetParam().file;
+    const std::string old = dir.Read(GetParam().file);
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    Writers w(dir);
+
+    GetParam().run(w);
+    EXPECT_EQ(dir.Read(GetParam().file), old);
+    struct stat status {};
+    ASSERT_EQ(::stat(file.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0444u);
+    EXPECT_EQ(LeftOvers(dir.Path()), Lines{});
+    EXPECT_NE(std::find(w.Shown().begin(), w.Shown().end(), GetParam().message(w)), w.Shown().end())
+        << "not told that the file cannot be written";
+    EXPECT_EQ(std::find(w.Shown().begin(), w.Shown().end(), Sjis("各種の設定を保存しました")),
+              w.Shown().end());
+    if (std::string(GetParam().file) == "KORVA.DT0") {
+        EXPECT_EQ(PageOf(w.Model(), 0), FileShows(w.Model(), 0));
+    }
+}
+
+std::string NotWrittenList0(Writers& w) {
+    return PlaylistNotWrittenMessage(w.List(0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writers, ReadOnlyFiles,
+    ::testing::Values(ReadOnlyCase{"SettingsSave", "KORVA.INI",
+                                   [](Writers& w) {
+                                       w.Model().settings.PLAYMOD = 5;
+                                       w.settingsWindow.SaveBitBtnClick();
+                                   },
+                                   [](Writers& w) { return w.Ini() + Sjis(" に書き込めません"); }},
+                      ReadOnlyCase{"ListEdit", "KORVA.DT0",
+                                   [](Writers& w) {
+                                       w.editor.EnterPage(0);
+                                       w.editor.EditEntry(0, 1, {"E", "/m/d.mid", 0, 1});
+                                   },
+                                   NotWrittenList0},
+                      ReadOnlyCase{"ListMarks", "KORVA.DT0",
+                                   [](Writers& w) {
+                                       w.editor.EnterPage(0);
+                                       w.editor.AgeMarks(0);
+                                   },
+                                   NotWrittenList0},
+                      ReadOnlyCase{"AppendToTheOtherList", "KORVA.DT1",
+                                   [](Writers& w) {
+                                       w.editor.EnterPage(0);
+                                       w.editor.MoveToOtherList(0, {0});
+                                   },
+                                   [](Writers& w) { return InputOutputMessage(EACCES) + "\n" + w.List(1); }},
+                      ReadOnlyCase{"SongControl", "KORVA.DT0",
+                                   [](Writers& w) {
+                                       w.editor.EnterPage(0);  // open meanwhile
+                                       RenameThroughSongControl(w);
+                                   },
+                                   NotWrittenList0},
+                      ReadOnlyCase{"RejectFile", "KORVA.NG0", [](Writers& w) { w.editor.EnterPage(0); },
+                                   [](Writers& w) { return NotRecordedMessage(w.Reject(0)); }}),
+    [](const ::testing::TestParamInfo<ReadOnlyCase>& paramInfo) {
+        return std::string(paramInfo.param.name);
+    });
 
 // --- Faults the kernel makes -------------------------------------------------------------------
 

@@ -266,9 +266,12 @@ TEST_F(ListEditingTest, FailedWritesReportTheFileAndKeepBufferAndTitlesInStep) {
         editor.AutoAdd(0, folders, progress);
         ExpectInStep(0);
 
-        // Edits stay in the buffer and the titles, and the fields are kept for another try.
+        // An edit that cannot be written is not kept: the titles show the file; the window keeps
+        // its fields for another try.
+        const std::size_t reloads = editor.ReloadCount();
         EXPECT_FALSE(editor.EditEntry(0, 1, {"E", "/d.mid", 0, 1}));
-        EXPECT_EQ(Titles(0)[1], "E");
+        EXPECT_EQ(Titles(0)[1], "D");
+        EXPECT_EQ(editor.ReloadCount(), reloads + 1);
         editor.AgeMarks(0);
         ExpectInStep(0);
     }

@@ -16,6 +16,7 @@
 #include "support/SettingsWindowRig.h"
 #include "support/SmfWriter.h"
 #include "text/Encoding.h"
+#include "ui/QtText.h"
 #include "ui/TBadDlg.h"
 
 namespace korva {
@@ -151,6 +152,48 @@ class TSetUpDlgListsTest : public QObject {
         QCOMPARE(Find<QLabel>(w, "Count0Panel")->text(), QStringLiteral("3"));
         QCOMPARE(p.messages.shown.size(), 1);
         QCOMPARE(dir_->Read("KORVA.DT0"), elsewhere);
+    }
+
+    // The disk is full: a mark change, an edit and a deletion cannot be written. The page shows
+    // the file's titles after each, not the change; the edit's fields stay for another try.
+    void FailedWritesLeaveThePageShowingWhatTheFileHolds() {
+        const std::string list = "!1 A\t/a.mid\t+0\t1\r\nB\t/b.mid\t+0\t1\r\n";
+        dir_->Write("KORVA.DT0", list);
+        Program& p = Open();
+        TSetUpDlg& w = p.window;
+        Find<QTabWidget>(w, "KorvaSet")->setCurrentIndex(1);
+        auto* titles = Find<QListWidget>(w, "List0ListBox");
+        const QStringList inFile = {U8("!1 A"), U8("B")};
+        QCOMPARE(Rows(titles), inFile);
+        struct FullDisk {
+            FullDisk() {
+                SetWriteFaultForTesting([](WriteStep step, const std::filesystem::path&) {
+                    return step == WriteStep::Write ? ENOSPC : 0;
+                });
+            }
+            ~FullDisk() { SetWriteFaultForTesting(nullptr); }
+        } fullDisk;
+        const QString notWritten =
+            U8("ﾌｧｲﾙ ") + FromSjis(dir_->Folder() + "KORVA.DT0") + U8(" を作成できません");
+
+        QTest::mouseClick(Find<QPushButton>(w, "Ctrl0Button"), Qt::LeftButton);
+        QCOMPARE(Rows(titles), inFile);
+        QCOMPARE(Find<QLabel>(w, "Count0Panel")->text(), QStringLiteral("2"));
+
+        ClickRow(titles, 1);
+        auto* name = Find<QLineEdit>(w, "Name0Edit");
+        name->setText(QStringLiteral("Renamed"));
+        QTest::mouseClick(Find<QPushButton>(w, "Edit0Button"), Qt::LeftButton);
+        QCOMPARE(Rows(titles), inFile);
+        QCOMPARE(name->text(), QStringLiteral("Renamed"));
+
+        ClickRow(titles, 0);
+        QTest::mouseClick(Find<QPushButton>(w, "Del0Button"), Qt::LeftButton);
+        QCOMPARE(Rows(titles), inFile);
+        QCOMPARE(Find<QLabel>(w, "Count0Panel")->text(), QStringLiteral("2"));
+
+        QCOMPARE(p.messages.shown, QStringList({notWritten, notWritten, notWritten}));
+        QCOMPARE(dir_->Read("KORVA.DT0"), list);
     }
 
     void ClickingShowsTheEntryAndItsDocuments() {
