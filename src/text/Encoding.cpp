@@ -152,12 +152,12 @@ constexpr std::size_t kMostHexDigits = 6;
 std::size_t ForeignCharacter(std::string_view utf8, std::size_t pos, std::string& replacement) {
     const auto code = CodePointAt(utf8, pos);
     if (!code) {
-        replacement = "?";
+        replacement.push_back('?');
         return 1;
     }
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%X;", static_cast<unsigned>(code->first));
-    replacement.append(1, kForeignMark).append(hex);
+    char text[16];
+    const int length = std::snprintf(text, sizeof text, "%c%X;", kForeignMark, static_cast<unsigned>(code->first));
+    for (int i = 0; i < length; ++i) replacement.push_back(text[i]);
     return code->second;
 }
 
@@ -178,7 +178,7 @@ std::size_t DisplayReplacement(std::string_view sjis, std::size_t pos, std::stri
             return digits + 2;
         }
     }
-    replacement = "\xEF\xBF\xBD";
+    for (const char c : {'\xEF', '\xBF', '\xBD'}) replacement.push_back(c);
     return CharLengthAt(sjis, pos);
 }
 
