@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -521,6 +524,21 @@ TEST_F(PlayerTest, IntroEndMovesOnAndStopsAtTheLastSong) {
     EXPECT_FALSE(rig.introTimer.running);
     player.Play();  // a new play after the stop is no intro play
     EXPECT_FALSE(rig.introTimer.running);
+}
+
+// The header is looked at without ever waiting on what is no regular file (a FIFO swapped in for a
+// song would block a plain open until someone writes to it).
+TEST(HasSmfHeaderTest, TellsSongsFromOtherFilesAndNeverWaitsOnAPipe) {
+    TempDir dir;
+    EXPECT_TRUE(HasSmfHeader(dir.Write("SONG.MID", "MThd\0\0\0\x06")));
+    EXPECT_TRUE(HasSmfHeader(dir.Folder() + "song.mid"));  // any letter case
+    EXPECT_FALSE(HasSmfHeader(dir.Write("RIFF.MID", "RIFF....")));
+    EXPECT_FALSE(HasSmfHeader(dir.Write("SHORT.MID", "MTh")));
+    EXPECT_FALSE(HasSmfHeader(dir.Folder() + "NONE.MID"));
+    ASSERT_EQ(::mkfifo((dir.Path() / "PIPE.MID").c_str(), 0600), 0);
+    EXPECT_FALSE(HasSmfHeader(dir.Folder() + "PIPE.MID"));
+    std::filesystem::create_symlink("/dev/zero", dir.Path() / "ZERO.MID");
+    EXPECT_FALSE(HasSmfHeader(dir.Folder() + "ZERO.MID"));
 }
 
 TEST(SongWindowCaptionTest, NamesModeOrderCycleAndCount) {
