@@ -7,6 +7,19 @@ namespace korva {
 
 using SteadyClock = std::chrono::steady_clock;
 
+namespace {
+
+DriverSeamsForTesting& Seams() {
+    static DriverSeamsForTesting seams;
+    return seams;
+}
+
+}  // namespace
+
+void SetDriverSeamsForTesting(DriverSeamsForTesting seams) {
+    Seams() = std::move(seams);
+}
+
 // One opened driver: what its callback needs, and the flag that cuts it off from the renderer.
 // Shared by the output and the threads that open and close the driver, so that it outlives both.
 struct DriverOutput::Stream {
@@ -15,6 +28,8 @@ struct DriverOutput::Stream {
     // From now on the renderer is called no more; a call already under way is waited for.
     void CutOff() {
         connected = false;
+        if (rendering.load() > 0 && Seams().callUnderWay)
+            Seams().callUnderWay();
         while (rendering.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 
@@ -47,8 +62,11 @@ bool WithinAnswerLimit(const std::shared_ptr<DriverOutput::Stream>& stream, Work
         stream->done = true;
         stream->answered.notify_all();
     }).detach();
+    if (Seams().beforeWaiting)
+        Seams().beforeWaiting();
+    const std::chrono::milliseconds limit = Seams().answerLimit.value_or(kDriverAnswerLimit);
     std::unique_lock lock(stream->mutex);
-    if (stream->answered.wait_for(lock, kDriverAnswerLimit, [&] { return stream->done; }))
+    if (stream->answered.wait_for(lock, limit, [&] { return stream->done; }))
         return true;
     stream->givenUp = true;
     return false;
@@ -94,8 +112,10 @@ bool DriverOutput::Resume() {
         return true;
     timedOut_ = false;
     auto stream = std::make_shared<Stream>(renderer_);
-    const bool inTime = WithinAnswerLimit(stream, [settings = settings_](Stream& opening) {
+    const bool inTime = WithinAnswerLimit(stream, [settings = settings_, made = Seams().driverMade](Stream& opening) {
         FluidDriverPtr driver(new_fluid_audio_driver2(settings.get(), &DriverOutput::Callback, &opening));
+        if (driver && made)
+            made();
         std::unique_lock lock(opening.mutex);
         if (opening.givenUp) {
             // Too late: the output went on without it.
@@ -106,7 +126,10 @@ bool DriverOutput::Resume() {
         opening.driver = std::move(driver);
     });
     if (!inTime) {
-        stream->connected = false;  // should the driver still open, it renders nothing
+        // Should the driver still open, it renders nothing; a call it has already begun (its
+        // thread starts before the opening returns) is waited for, or it would render on after
+        // the output has been given up.
+        stream->CutOff();
         timedOut_ = true;
         return false;
     }

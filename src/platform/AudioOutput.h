@@ -7,8 +7,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -47,6 +49,19 @@ void AbandonOutput(std::unique_ptr<AudioOutput> output);
 // kDriverAnswerLimit: a sound server that hangs (stopped, or stuck) keeps those threads, never the
 // caller, which is the user-interface thread when Play opens the stream.
 inline constexpr std::chrono::seconds kDriverAnswerLimit{3};
+
+// Seams that let a test hold the threads of a driver's opening where they meet.
+struct DriverSeamsForTesting {
+    // On the opening thread, once the driver has been made, before it answers.
+    std::function<void()> driverMade;
+    // On the caller's thread, before it waits for the answer.
+    std::function<void()> beforeWaiting;
+    // How long the caller waits; kDriverAnswerLimit when not set.
+    std::optional<std::chrono::milliseconds> answerLimit;
+    // When a stream is cut off while a call of the renderer is under way, before it is waited for.
+    std::function<void()> callUnderWay;
+};
+void SetDriverSeamsForTesting(DriverSeamsForTesting seams);
 
 class DriverOutput final : public AudioOutput {
   public:

@@ -1,8 +1,10 @@
 #include "platform/FluidSynthDevice.h"
 
-#include <filesystem>
-#include <fstream>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include "app/FileSystem.h"
 #include "playback/SmfReader.h"
@@ -46,8 +48,99 @@ DeviceFault ReadProblemFault(SmfProblem problem) {
 
 }  // namespace
 
-FluidSynthDevice::FluidSynthDevice(FluidSynthEngine& engine, UiPoster postToUiThread)
-    : engine_(engine), notify_(std::make_shared<std::function<void()>>()) {
+// What one open reads into and how it ended. The room of the songs before comes in with it and goes
+// back to the device once its song is taken.
+struct FluidSynthDevice::SongLoad {
+    std::string sjisPath;
+    std::function<void()> beforeRead;
+    std::string fileBytes;
+    SmfReadResult read;
+    std::shared_ptr<LoadedSong> song;
+    std::size_t fileSize = 0;
+    DeviceFault fault = DeviceFault::None;
+    std::string text;
+    std::atomic<bool> givenUp{false};
+
+    std::mutex mutex;
+    std::condition_variable doneSignal;
+    bool done = false;
+
+    // On the reading thread.
+    void Run() {
+        if (beforeRead)
+            beforeRead();
+        ReadProblem problem;
+        std::optional<std::string> bytes;
+        try {
+            bytes = ReadRegularFile(sjisPath, kMaxFileSize, &problem);
+        } catch (const EncodingError&) {
+            problem.kind = ReadProblem::Kind::Missing;
+        }
+        if (!bytes)
+            return RefuseRead(problem);
+        fileBytes = std::move(*bytes);
+        fileSize = fileBytes.size();
+        if (givenUp)
+            return;
+        ReadSmfInto(fileBytes, read);
+        if (!read.Ok()) {
+            fault = ReadProblemFault(read.problem);
+            text = ReadProblemText(read, sjisPath);
+            return;
+        }
+        // The file's bytes are in the events now; a large file lets them go before the song is
+        // put in order, so the two are never held at once.
+        if (fileSize > kKeptBetweenSongs)
+            fileBytes = std::string();
+        if (givenUp)
+            return;
+        if (!song)
+            song = std::make_shared<LoadedSong>();
+        song->sequence.Build(read.song);
+        if (fileSize > kKeptBetweenSongs)
+            read = SmfReadResult();
+    }
+
+    void RefuseRead(const ReadProblem& problem) {
+        switch (problem.kind) {
+            case ReadProblem::Kind::Missing:
+                fault = DeviceFault::FileNotFound;
+                text = Sjis("ファイルが見つかりません：") + sjisPath;
+                return;
+            case ReadProblem::Kind::TooLarge:
+                fault = DeviceFault::MidiFileUnsupported;
+                break;
+            default:
+                fault = DeviceFault::FileUnreadable;
+                break;
+        }
+        text = ReadProblemMessage(sjisPath, problem);
+    }
+
+    void Finish() {
+        std::lock_guard lock(mutex);
+        done = true;
+        doneSignal.notify_all();
+    }
+    bool Done() {
+        std::lock_guard lock(mutex);
+        return done;
+    }
+    bool WaitFor(std::chrono::milliseconds limit) {
+        std::unique_lock lock(mutex);
+        return doneSignal.wait_for(lock, limit, [this] { return done; });
+    }
+    void Wait() {
+        std::unique_lock lock(mutex);
+        doneSignal.wait(lock, [this] { return done; });
+    }
+};
+
+FluidSynthDevice::FluidSynthDevice(FluidSynthEngine& engine, UiPoster postToUiThread, UiWaiter waitOnUiThread)
+    : engine_(engine),
+      post_(postToUiThread),
+      wait_(std::move(waitOnUiThread)),
+      notify_(std::make_shared<std::function<void()>>()) {
     engine_.SetPlayEndedHandler(
         [post = std::move(postToUiThread), notify = std::weak_ptr<std::function<void()>>(notify_)] {
             post([notify] {
@@ -80,46 +173,48 @@ void FluidSynthDevice::Succeed() {
 
 void FluidSynthDevice::Open(const std::string& sjisPath) {
     engine_.Unload();
-    std::optional<std::filesystem::path> file;
-    try {
-        file = FindIgnoringCase(sjisPath);
-    } catch (const EncodingError&) {
-    }
-    if (!file)
-        return Refuse(DeviceFault::FileNotFound, Sjis("ファイルが見つかりません：") + sjisPath);
-
-    std::error_code error;
-    const bool regular = std::filesystem::is_regular_file(*file, error);
-    const auto size = regular ? std::filesystem::file_size(*file, error) : 0;
-    if (!regular || error)
-        return Refuse(DeviceFault::FileUnreadable, Sjis("ファイルを読み込めません：") + sjisPath);
-    if (size > kMaxFileSize)
-        return Refuse(DeviceFault::MidiFileUnsupported,
-                      Sjis("ＭＩＤＩファイルとしては大きすぎます：") + sjisPath);
-
-    std::ifstream in(*file, std::ios::binary);
-    fileBytes_.resize(size);
-    if (!in || !in.read(fileBytes_.data(), static_cast<std::streamsize>(size))) {
-        return Refuse(DeviceFault::FileUnreadable, Sjis("ファイルを読み込めません：") + sjisPath);
-    }
-
-    ReadSmfInto(fileBytes_, read_);
-    if (!read_.Ok())
-        return Refuse(ReadProblemFault(read_.problem), ReadProblemText(read_, sjisPath));
-
+    if (loading_)
+        loading_->givenUp = true;
+    auto load = std::make_shared<SongLoad>();
+    load->sjisPath = sjisPath;
+    load->beforeRead = beforeRead_;
     // The song loaded before was let go by the synthesizer above; unless someone else still holds
-    // it, its memory takes this one.
-    std::shared_ptr<LoadedSong> song =
-        lastSong_ && lastSong_.use_count() == 1 ? std::move(lastSong_) : std::make_shared<LoadedSong>();
-    song->sequence.Build(read_.song);
-    // A rare large song does not keep its room for the small ones after it.
-    const bool keepRoom = size <= kKeptBetweenSongs;
-    lastSong_ = keepRoom ? song : nullptr;
-    engine_.Load(std::move(song));
-    if (!keepRoom) {
-        fileBytes_ = std::string();
-        read_ = SmfReadResult();
+    // it, its memory takes this one, as do the file's bytes and the events read before.
+    load->fileBytes = std::move(fileBytes_);
+    load->read = std::move(read_);
+    if (lastSong_ && lastSong_.use_count() == 1)
+        load->song = std::move(lastSong_);
+    lastSong_.reset();
+    loading_ = load;
+
+    const bool wakeUi = static_cast<bool>(wait_) && static_cast<bool>(post_);
+    std::thread reader([load, post = wakeUi ? post_ : UiPoster()] {
+        load->Run();
+        load->Finish();
+        if (post)
+            post([] {});  // wakes the waiting user-interface thread
+    });
+    if (!load->WaitFor(kQuickOpen)) {
+        if (slowOpen_)
+            slowOpen_();
+        if (wakeUi)
+            wait_([&load] { return load->Done(); });
+        load->Wait();
     }
+    reader.join();
+
+    if (loading_ != load)
+        return;  // given up by a Close() or another Open() meanwhile: that one has the say
+    loading_.reset();
+    // A rare large song does not keep its room for the small ones after it.
+    if (load->fileSize <= kKeptBetweenSongs) {
+        fileBytes_ = std::move(load->fileBytes);
+        read_ = std::move(load->read);
+        lastSong_ = load->song;
+    }
+    if (load->fault != DeviceFault::None)
+        return Refuse(load->fault, std::move(load->text));
+    engine_.Load(std::move(load->song));
     Succeed();
 }
 
@@ -148,6 +243,10 @@ void FluidSynthDevice::Stop() {
 }
 
 void FluidSynthDevice::Close() {
+    if (loading_) {
+        loading_->givenUp = true;
+        loading_.reset();
+    }
     engine_.Unload();
     Succeed();
 }

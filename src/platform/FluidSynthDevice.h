@@ -3,7 +3,13 @@
 // reader and hands the engine the song put in time order (SongSequence), whose events the engine
 // feeds the synthesizer as it renders; a file with nothing playable in it is refused there with a
 // text that says why. Completion notices are posted to the user-interface thread.
+//
+// The file is read and put in order on a thread of its own. A song read quickly is simply waited
+// for; one that takes longer (a large file) is waited for through the UI waiter, so the windows
+// stay live, after the slow-open handler has been told. A Close() or Open() meanwhile gives up
+// the read under way: its song is dropped when it is done.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,12 +23,13 @@ namespace korva {
 class FluidSynthDevice final : public SequencerDevice {
   public:
     // Only one device may use an engine at a time.
-    FluidSynthDevice(FluidSynthEngine& engine, UiPoster postToUiThread);
+    FluidSynthDevice(FluidSynthEngine& engine, UiPoster postToUiThread, UiWaiter waitOnUiThread = {});
     ~FluidSynthDevice() override;
     FluidSynthDevice(const FluidSynthDevice&) = delete;
     FluidSynthDevice& operator=(const FluidSynthDevice&) = delete;
 
     void SetNotifyHandler(std::function<void()> handler) override;
+    void SetSlowOpenHandler(std::function<void()> handler) override { slowOpen_ = std::move(handler); }
     void Open(const std::string& sjisPath) override;
     void Play() override;
     void Pause() override;
@@ -36,12 +43,24 @@ class FluidSynthDevice final : public SequencerDevice {
     static constexpr std::size_t kMaxFileSize = 64u << 20;
     // Room kept from one song to the next only for files up to this size.
     static constexpr std::size_t kKeptBetweenSongs = 4u << 20;
+    // A read that takes longer than this is waited for with the windows live.
+    static constexpr std::chrono::milliseconds kQuickOpen{50};
+
+    // Runs on the reading thread before each file is read; lets a test hold a read back.
+    void SetBeforeReadForTesting(std::function<void()> hook) { beforeRead_ = std::move(hook); }
+
+    struct SongLoad;  // one read under way; defined with the code
 
   private:
     void Refuse(DeviceFault fault, std::string sjisText);
     void Succeed();
 
     FluidSynthEngine& engine_;
+    UiPoster post_;
+    UiWaiter wait_;
+    std::function<void()> slowOpen_;
+    std::function<void()> beforeRead_;
+    std::shared_ptr<SongLoad> loading_;  // the read whose song the device will take, if any
     // Posted notices hold it weakly, so that none reaches a device that is gone.
     std::shared_ptr<std::function<void()>> notify_;
     DeviceFault fault_ = DeviceFault::None;

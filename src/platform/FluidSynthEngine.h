@@ -53,6 +53,9 @@ namespace korva {
 
 // Runs a function later on the user-interface thread. Must be callable from any thread.
 using UiPoster = std::function<void(std::function<void()>)>;
+// Waits on the user-interface thread until done() holds, handling its events meanwhile (the windows
+// and buttons keep working); whoever makes done() hold posts something to wake it.
+using UiWaiter = std::function<void(const std::function<bool()>& done)>;
 
 enum class OutputKind {
     Automatic,  // the configured audio driver, else the first that opens, else a silent output
@@ -87,6 +90,8 @@ struct SynthOptions {
     // Further FluidSynth string settings, such as {"audio.alsa.device", "hw:1"}.
     std::vector<std::pair<std::string, std::string>> fluidSettings;
     UiPoster postToUiThread;
+    // How the device waits for a song that takes long to read; without it the wait is plain.
+    UiWaiter waitOnUiThread;
     // Told on the user-interface thread once loading has ended. The output is open before the
     // engine's constructor returns, so Report() names it, and its notice, from the start.
     std::function<void(const SynthReport&)> onLoaded;

@@ -13,7 +13,7 @@ namespace korva {
 class Synthesizer {
   public:
     explicit Synthesizer(SynthOptions options)
-        : engine_(std::move(options)), device_(engine_, engine_.Options().postToUiThread), volume_(engine_) {}
+        : engine_(std::move(options)), device_(engine_, engine_.Options().postToUiThread, engine_.Options().waitOnUiThread), volume_(engine_) {}
 
     FluidSynthEngine& Engine() { return engine_; }
     SequencerDevice& Device() { return device_; }

@@ -1,10 +1,13 @@
 #include "playback/Player.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
-#include <fstream>
+#include <cerrno>
 
 #include "app/Errors.h"
+#include "app/FileDescriptor.h"
 #include "app/FileSystem.h"
 #include "app/PlayModes.h"
 #include "playback/ArtistSelection.h"
@@ -48,20 +51,38 @@ std::string SongWindowCaption(const Settings& settings, int loadedList, std::siz
 }
 
 bool HasSmfHeader(const std::string& sjisPath) {
-    const auto found = FindIgnoringCase(sjisPath);
-    if (!found)
+    ReadProblem problem;
+    int descriptor = -1;
+    try {
+        descriptor = OpenRegularFile(sjisPath, problem);
+    } catch (const EncodingError&) {
         return false;
-    std::ifstream in(*found, std::ios::binary);
+    }
+    const FileDescriptor file(descriptor);
+    if (file.Get() < 0)
+        return false;
     std::array<char, 4> head{};
-    return in.read(head.data(), head.size()) && std::string_view(head.data(), head.size()) == "MThd";
+    std::size_t got = 0;
+    while (got < head.size()) {
+        const ssize_t count = ::read(file.Get(), head.data() + got, head.size() - got);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        got += static_cast<std::size_t>(count);
+    }
+    return std::string_view(head.data(), head.size()) == "MThd";
 }
 
 Player::Player(AppModel& model, PlayerParts parts, const Views& views)
     : model_(model), parts_(parts), views_(views) {
     parts_.device.SetNotifyHandler([this] { MediaPlayer1Notify(); });
+    parts_.device.SetSlowOpenHandler(
+        [this] { views_.status->ShowStatus(".. Preparations for Play", StatusKind::Notice); });
 }
 
 Player::~Player() {
+    parts_.device.SetSlowOpenHandler(nullptr);
     parts_.device.SetNotifyHandler(nullptr);
 }
 
@@ -91,7 +112,12 @@ void Player::StopDevice() {
 }
 
 void Player::ReplayIfPlaying() {
-    if (DevicePlaying())
+    if (!DevicePlaying())
+        return;
+    // Only a playing device pauses; a song that ended since its mode was read stays ended, and its
+    // notice moves the run on.
+    parts_.device.Pause();
+    if (parts_.device.Mode() == DeviceMode::Paused)
         parts_.device.Play();
 }
 
@@ -126,6 +152,7 @@ void Player::StartNewQueue() {
     model_.PlayQueue.clear();
     model_.ScratchList.clear();
     const QueuePorts queuePorts{*views_.status, *views_.messages, parts_.random};
+    const unsigned abandoned = abandoned_;
     bool started = false;
     switch (model_.settings.PLAYMOD) {
         case LIST0:
@@ -157,7 +184,8 @@ void Player::StartNewQueue() {
         default:
             break;
     }
-    if (!started)
+    // A first song given up while it was read leaves the deck to whoever gave it up.
+    if (!started || abandoned_ != abandoned)
         return;
     views_.deck->SetPlayLabelLit(true);
     views_.deck->SetPauseLabelLit(false);
@@ -170,8 +198,12 @@ void Player::StartNewQueue() {
 void Player::Pause() {
     const DeviceMode mode = parts_.device.Mode();
     if (mode == DeviceMode::Playing) {
-        views_.deck->SetPauseLabelLit(true);
         parts_.device.Pause();
+        // The song may have ended since its mode was read: then nothing was paused, and the end's
+        // notice moves the run on.
+        if (parts_.device.Mode() != DeviceMode::Paused)
+            return;
+        views_.deck->SetPauseLabelLit(true);
         model_.play.PauseFlag = true;
     } else if (mode == DeviceMode::Paused) {
         views_.deck->SetPauseLabelLit(false);
@@ -188,6 +220,8 @@ void Player::Stop() {
         ApplyBaseIfAutomatic();
         parts_.device.Stop();
         parts_.device.Close();
+    } else if (opening_ > 0) {
+        parts_.device.Close();  // gives up the song being read
     }
     ShowPlayEnded();
     views_.deck->ClearStatusLine();
@@ -273,9 +307,14 @@ bool Player::PlayNamedEntry(const std::string& caption) {
         ShowMissingFile(entry.Name, entry.Path);
         return false;
     }
-    if (!StartSong(entry.Path, entry.Vol)) {
-        views_.status->ShowStatus(entry.Name, StatusKind::Error);
-        return false;
+    switch (StartSong(entry.Path, entry.Vol)) {
+        case Outcome::Failed:
+            views_.status->ShowStatus(entry.Name, StatusKind::Error);
+            return false;
+        case Outcome::Abandoned:
+            return true;  // whoever stopped or restarted play has taken over
+        case Outcome::Done:
+            break;
     }
     if (!model_.play.ResetPending)
         views_.status->ShowStatus(entry.Name, StatusKind::Normal);
@@ -307,9 +346,14 @@ bool Player::PlayEasyEntryUnguarded() {
         ShowMissingFile(fileName, path);
         return false;
     }
-    if (!StartSong(path, "0")) {
-        views_.status->ShowStatus(fileName, StatusKind::Error);
-        return false;
+    switch (StartSong(path, "0")) {
+        case Outcome::Failed:
+            views_.status->ShowStatus(fileName, StatusKind::Error);
+            return false;
+        case Outcome::Abandoned:
+            return true;
+        case Outcome::Done:
+            break;
     }
     if (!model_.play.ResetPending) {
         views_.status->ShowStatus(fileName + " /No." + std::to_string(model_.play.QueuePosition + 1),
@@ -341,9 +385,14 @@ void Player::PlaySingleEntryUnguarded() {
     }
     views_.deck->SetPlayLabelLit(true);
     model_.play.SinglePlay = true;
-    if (!StartSong(path, "0")) {
-        views_.status->ShowStatus(fileName, StatusKind::Error);
-        return;
+    switch (StartSong(path, "0")) {
+        case Outcome::Failed:
+            views_.status->ShowStatus(fileName, StatusKind::Error);
+            return;
+        case Outcome::Abandoned:
+            return;
+        case Outcome::Done:
+            break;
     }
     views_.songList->SetSongCaption("SINGLE PLAY MODE");
     model_.SongLines = {path};
@@ -365,55 +414,59 @@ void Player::ShowPositionInSongWindow(const std::string& caption) {
     views_.songList->SelectSongLine(model_.play.QueuePosition);
 }
 
-bool Player::StartSong(const std::string& path, const std::string& volText) {
+Player::Outcome Player::StartSong(const std::string& path, const std::string& volText) {
     PlayState& play = model_.play;
     if (play.ResetPending) {
         play.ResetPending = false;
     } else {
-        if (!SendReset())
-            return false;
-        if (play.ResetPending)
-            return true;
+        const Outcome reset = SendReset();
+        if (reset != Outcome::Done || play.ResetPending)
+            return reset;
     }
     if (model_.settings.AUTOVOL)
         parts_.volume.ApplySongOffset(volText);
     if (!HasSmfHeader(path)) {
         views_.messages->ShowMessage(HeaderMessage());
-        return false;
+        return Outcome::Failed;
     }
-    const bool playing = OpenAndPlay(path);
+    const Outcome playing = OpenAndPlay(path);
+    if (playing == Outcome::Abandoned)
+        return playing;
     play.ScrollPos = 1;
-    if (!playing) {
+    if (playing == Outcome::Failed) {
         HandleDeviceError();
-        return false;
+        return playing;
     }
     SetIntroInterval(play.IntroSeconds * 1000);
     const bool txt = FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Txt));
     const bool doc = FileExistsIgnoringCase(CompanionDocument(path, DocumentKind::Doc));
     views_.songList->SetCompanionFiles(txt, doc);
     views_.songControl->SetCompanionFiles(txt, doc);
-    return true;
+    return Outcome::Done;
 }
 
-bool Player::SendReset() {
+Player::Outcome Player::SendReset() {
     PlayState& play = model_.play;
     const int kind = model_.settings.SENDRST;
     if (kind < 1 || kind > 3) {
         play.ResetPending = false;
-        return true;
+        return Outcome::Done;
     }
     const std::string resetName = kResetFiles[kind];
-    if (!OpenAndPlay(model_.folders.SupportFolderOf(resetName) + resetName)) {
+    const Outcome reset = OpenAndPlay(model_.folders.SupportFolderOf(resetName) + resetName);
+    if (reset == Outcome::Abandoned)
+        return reset;
+    if (reset == Outcome::Failed) {
         play.ResetPending = false;
         if (parts_.device.Fault() == DeviceFault::FileNotFound)
-            return true;  // no reset file: the song plays without one
+            return Outcome::Done;  // no reset file: the song plays without one
         // A reset file that is there but cannot be played says so, as any song would.
         HandleDeviceError();
-        return false;
+        return reset;
     }
     views_.status->ShowStatus(".. No." + std::to_string(play.QueuePosition + 1), StatusKind::Notice);
     play.ResetPending = true;
-    return true;
+    return Outcome::Done;
 }
 
 void Player::ShowPlayEnded() {
@@ -427,12 +480,24 @@ void Player::ShowPlayEnded() {
     views_.songList->SongLinesChanged();
 }
 
-bool Player::OpenAndPlay(const std::string& path) {
-    parts_.device.Open(path);
+Player::Outcome Player::OpenAndPlay(const std::string& path) {
+    // A large song is read while the events go on, as during a conversion: Stop gives it up, and
+    // whatever opened another file meanwhile has the say.
+    const unsigned stops = model_.play.StopCount;
+    const unsigned opens = ++opens_;
+    {
+        const ModalScope waiting(model_.play.ModalDepth);
+        const ModalScope opening(opening_);
+        parts_.device.Open(path);
+    }
+    if (model_.play.StopCount != stops || opens_ != opens) {
+        ++abandoned_;
+        return Outcome::Abandoned;
+    }
     if (parts_.device.Fault() != DeviceFault::None)
-        return false;
+        return Outcome::Failed;
     parts_.device.Play();
-    return parts_.device.Fault() == DeviceFault::None;
+    return parts_.device.Fault() == DeviceFault::None ? Outcome::Done : Outcome::Failed;
 }
 
 void Player::HandleDeviceError() {

@@ -93,12 +93,15 @@ class Player final : public PlayerCommands {
     bool PlayArtistEntry();
     bool PlayEasyEntryUnguarded();
     void PlaySingleEntryUnguarded();
+    // How starting a file went: Abandoned when a Stop or another open came while it was read.
+    enum class Outcome { Done, Failed, Abandoned };
+
     bool PlayNamedEntry(const std::string& caption);
     bool WrapOrEnd();
-    bool StartSong(const std::string& path, const std::string& volText);
-    bool SendReset();
+    Outcome StartSong(const std::string& path, const std::string& volText);
+    Outcome SendReset();
     void HandleDeviceError();
-    bool OpenAndPlay(const std::string& path);
+    Outcome OpenAndPlay(const std::string& path);
     // IntroTimer runs only while intro play has enabled it; 0 holds it until the next song.
     void SetIntroInterval(int milliseconds);
     void DisableIntroAndAutoStart();
@@ -116,6 +119,9 @@ class Player final : public PlayerCommands {
     ArtistSelection* artists_ = nullptr;
     bool introEnabled_ = false;
     int introInterval_ = 0;
+    int opening_ = 0;          // how deep the player is in the device's Open
+    unsigned opens_ = 0;       // opens begun
+    unsigned abandoned_ = 0;   // opens given up
 };
 
 }  // namespace korva

@@ -53,6 +53,11 @@ class SequencerDevice {
     // The completion-notice handler; set once by the owner before the first Play().
     virtual void SetNotifyHandler(std::function<void()> handler) = 0;
 
+    // Told on the caller's thread, before it waits, when an Open() takes a while (a large song is
+    // read): until Open() returns, the caller's events go on being handled, and a Close() or another
+    // Open() meanwhile gives up the open under way.
+    virtual void SetSlowOpenHandler(std::function<void()> handler) { static_cast<void>(handler); }
+
     // Every operation reports its outcome through Fault() and ErrorText(); none raises.
 
     // Closes the device if it is open, then opens the file, without a notice. On failure the device

@@ -54,7 +54,7 @@ void Send(Sink& sink, const SmfSong& song, const SmfEvent& event) {
         const auto data = song.Payload(event);
         if (data.size() < kMaxSysEx)
             sink.SysEx(event.tick, IsModuleReset(data) ? "\x7E\x7F\x09\x01"sv : data);
-    } else if (event.IsMeta(kMetaTempo) && song.fixedTempo == 0 && event.payloadSize >= 3) {
+    } else if (event.IsMeta(kMetaTempo) && song.fixedTempo == 0 && song.Payload(event).size() >= 3) {
         const auto tempo = Tempo24(song.Payload(event));
         if (tempo > 0)
             sink.Tempo(event.tick, tempo);

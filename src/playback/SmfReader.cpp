@@ -87,6 +87,7 @@ class TrackReader {
     struct Mark {
         std::size_t events;
         std::size_t payload;
+        std::size_t payloadPlaces;
         std::uint64_t tick;
         std::uint8_t runningStatus;
         bool sysexOpen;
@@ -96,6 +97,7 @@ class TrackReader {
     Mark Save() const {
         return {track_.events.size(),
                 song_.payload.size(),
+                song_.payloadPlaces.size(),
                 tick_,
                 runningStatus_,
                 sysexOpen_,
@@ -105,6 +107,7 @@ class TrackReader {
     void Restore(const Mark& mark) {
         track_.events.resize(mark.events);
         song_.payload.resize(mark.payload);
+        song_.payloadPlaces.resize(mark.payloadPlaces);
         tick_ = mark.tick;
         runningStatus_ = mark.runningStatus;
         sysexOpen_ = mark.sysexOpen;
@@ -234,9 +237,7 @@ class TrackReader {
         event.tick = static_cast<std::uint32_t>(tick);
         event.status = SmfEvent::kMeta;
         event.data1 = type;
-        event.payloadOffset = static_cast<std::uint32_t>(song_.payload.size());
-        event.payloadSize = length;
-        song_.payload.append(bytes_.substr(p, length));
+        event.payload = song_.AddPayload(bytes_.substr(p, length));
         p += length;
         track_.events.push_back(event);
         return Stop::Continue;
@@ -285,9 +286,7 @@ class TrackReader {
         const std::uint64_t lastTick = track_.events.empty() ? 0 : track_.events.back().tick;
         event.tick = static_cast<std::uint32_t>(std::max(sysexTick_, lastTick));
         event.status = SmfEvent::kSysEx;
-        event.payloadOffset = static_cast<std::uint32_t>(song_.payload.size());
-        event.payloadSize = static_cast<std::uint32_t>(sysex_.size());
-        song_.payload += sysex_;
+        event.payload = song_.AddPayload(sysex_);
         sysex_.clear();
         track_.events.push_back(event);
     }
@@ -383,8 +382,11 @@ void ReadSmfInto(std::string_view bytes, SmfReadResult& out) {
     for (auto& track : out.song.tracks) spare.push_back(std::move(track.events));
     std::string payload = std::move(out.song.payload);
     payload.clear();
+    auto places = std::move(out.song.payloadPlaces);
+    places.clear();
     out = SmfReadResult();
     out.song.payload = std::move(payload);
+    out.song.payloadPlaces = std::move(places);
     const auto refuse = [&out](SmfProblem problem, std::size_t offset, const char* detail) {
         out = Refused(problem, offset, detail);
     };
@@ -422,7 +424,7 @@ void ReadSmfInto(std::string_view bytes, SmfReadResult& out) {
     }
 
     std::size_t pos = NextChunk(bytes, {std::size_t{8} + headerLength, kHeaderEnd}, kHeaderEnd);
-    std::size_t reserveBudget = bytes.size() / 3;
+    std::size_t reserveBudget = bytes.size() / 2;
     std::uint32_t tracksRead = 0;
     bool playable = false;
     bool cutByFile = false;
@@ -443,9 +445,11 @@ void ReadSmfInto(std::string_view bytes, SmfReadResult& out) {
         }
         if (song.format == 2 && song.tracks.size() > 1)
             track.startTick = song.tracks[song.tracks.size() - 2].endTick;
-        // Most events take three or four bytes. Lengths that claim more than the file holds must
-        // not make the tracks together reserve more than that.
-        const std::size_t expected = std::min((std::min(declaredEnd, bytes.size()) - pos) / 3, reserveBudget);
+        // An event that is kept takes two bytes at least (a delta time and a data byte under running
+        // status); room for that many is never outgrown, so a dense track is not copied as it grows.
+        // Lengths that claim more than the file holds must not make the tracks together reserve
+        // more than that.
+        const std::size_t expected = std::min((std::min(declaredEnd, bytes.size()) - pos) / 2, reserveBudget);
         track.events.reserve(expected);
         reserveBudget -= expected;
         TrackReader reader(bytes, song, track);

@@ -42,10 +42,10 @@ struct SmfEvent {
     std::uint8_t data1 = 0;
     // Channel message: its second data byte, 0 for the one-byte messages.
     std::uint8_t data2 = 0;
-    // Meta and system-exclusive events: where their bytes lie in SmfSong::payload. A system-exclusive
-    // message is kept without its leading F0 and without its closing F7.
-    std::uint32_t payloadOffset = 0;
-    std::uint32_t payloadSize = 0;
+    // Meta and system-exclusive events: which of SmfSong::payloadPlaces holds their bytes. A
+    // system-exclusive message is kept without its leading F0 and without its closing F7. (Twelve
+    // bytes an event: a large song holds one for each.)
+    std::uint32_t payload = 0;
 
     bool IsChannel() const { return status >= 0x80 && status < 0xF0; }
     bool IsSysEx() const { return status == kSysEx; }
@@ -73,11 +73,23 @@ struct SmfSong {
     // 0 for a file in metrical time. For a file in SMPTE time, the tempo (microseconds per quarter
     // note) that with `division` keeps its frame timing; its tempo events then mean nothing.
     std::uint32_t fixedTempo = 0;
+    struct PayloadPlace {
+        std::uint32_t offset;
+        std::uint32_t size;
+    };
     std::vector<Track> tracks;
     std::string payload;  // the bytes of every meta and system-exclusive event
+    std::vector<PayloadPlace> payloadPlaces;  // where each event's bytes lie in payload
 
     std::string_view Payload(const SmfEvent& event) const {
-        return std::string_view(payload).substr(event.payloadOffset, event.payloadSize);
+        const PayloadPlace& place = payloadPlaces[event.payload];
+        return std::string_view(payload).substr(place.offset, place.size);
+    }
+    // Keeps the bytes of a meta or system-exclusive event; returns what the event holds for them.
+    std::uint32_t AddPayload(std::string_view bytes) {
+        payloadPlaces.push_back({static_cast<std::uint32_t>(payload.size()), static_cast<std::uint32_t>(bytes.size())});
+        payload.append(bytes);
+        return static_cast<std::uint32_t>(payloadPlaces.size() - 1);
     }
     // The tick at which the song ends: the latest end of its tracks.
     std::uint32_t LastTick() const;

@@ -53,8 +53,9 @@ class SongSequence::Builder {
         TimedEvent timed;
         timed.time = time_;
         timed.status = SmfEvent::kSysEx;
-        timed.sysexOffset = static_cast<std::uint32_t>(sequence_.sysex_.size());
-        timed.sysexSize = static_cast<std::uint32_t>(data.size());
+        timed.sysex = static_cast<std::uint32_t>(sequence_.sysexPlaces_.size());
+        sequence_.sysexPlaces_.push_back({static_cast<std::uint32_t>(sequence_.sysex_.size()),
+                                          static_cast<std::uint32_t>(data.size())});
         sequence_.sysex_.append(data);
         sequence_.events_.push_back(timed);
     }
@@ -96,6 +97,7 @@ void SongSequence::Build(const SmfSong& song) {
     division_ = std::max(1, song.division);
     events_.clear();
     sysex_.clear();
+    sysexPlaces_.clear();
     spans_.clear();
     spans_.push_back({0, kDefaultTempo, 0});
     std::size_t events = 0;

@@ -18,15 +18,15 @@
 
 namespace korva {
 
+// Sixteen bytes: a large song holds one for every event it plays.
 struct TimedEvent {
     std::uint64_t time = 0;  // nanoseconds from the song's start
     // 0x80-0xEF a channel message, SmfEvent::kSysEx a system-exclusive message.
     std::uint8_t status = 0;
     std::uint8_t data1 = 0;
     std::uint8_t data2 = 0;
-    // A system-exclusive message: where its bytes (without F0 and F7) lie in the sequence.
-    std::uint32_t sysexOffset = 0;
-    std::uint32_t sysexSize = 0;
+    // A system-exclusive message: which of the sequence's messages it is.
+    std::uint32_t sysex = 0;
 };
 
 class SongSequence {
@@ -35,8 +35,12 @@ class SongSequence {
     void Build(const SmfSong& song);
 
     const std::vector<TimedEvent>& Events() const { return events_; }
+    // The bytes of a system-exclusive message, without F0 and F7; empty for any other event.
     std::string_view SysExData(const TimedEvent& event) const {
-        return std::string_view(sysex_).substr(event.sysexOffset, event.sysexSize);
+        if (event.status != SmfEvent::kSysEx)
+            return {};
+        const SysExPlace& place = sysexPlaces_[event.sysex];
+        return std::string_view(sysex_).substr(place.offset, place.size);
     }
     // The song's last tick, and its time: the song ends there.
     std::uint32_t LastTick() const { return lastTick_; }
@@ -55,9 +59,15 @@ class SongSequence {
         std::uint64_t scaled;
     };
 
+    struct SysExPlace {
+        std::uint32_t offset;
+        std::uint32_t size;
+    };
+
     int division_ = 480;
     std::vector<TimedEvent> events_;
     std::string sysex_;
+    std::vector<SysExPlace> sysexPlaces_;
     std::vector<TempoSpan> spans_;
     std::uint32_t lastTick_ = 0;
     std::uint64_t endTime_ = 0;

@@ -1,5 +1,6 @@
 #include "ui/KorvaApp.h"
 
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QPointer>
 
@@ -51,6 +52,12 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
     options.soundFontPath = ResolveSoundFontPath(settings.SOUNDFONT);
     options.audioDriver = settings.AUDIODRV;
     options.postToUiThread = QtPoster(this);
+    // A large song is read on a thread of its own; the windows are served meanwhile, and its end
+    // is posted here, which wakes the loop.
+    options.waitOnUiThread = [](const std::function<bool()>& done) {
+        QEventLoop loop;
+        while (!done()) loop.processEvents(QEventLoop::WaitForMoreEvents);
+    };
     options.onLoaded = [this](const SynthReport& report) {
         if (!report.soundFontLoaded)
             messages_->ShowMessage(report.soundFontMessage);

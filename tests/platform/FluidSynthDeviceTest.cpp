@@ -6,6 +6,9 @@
 #include <cmath>
 #include <filesystem>
 #include <future>
+#include <stdexcept>
+
+#include <sys/stat.h>
 
 #include "SynthTestSupport.h"
 #include "support/QuirkySmf.h"
@@ -340,6 +343,29 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadFile{"Missing", [](const TempDir& d) { return d.Folder() + "NONE.MID"; },
                 DeviceFault::FileNotFound, "見つかりません"},
+        // What is no regular file is refused before it is opened for reading, and named for what it is.
+        BadFile{"Fifo",
+                [](const TempDir& d) {
+                    const auto path = d.Path() / "PIPE.MID";
+                    if (::mkfifo(path.c_str(), 0600) != 0)
+                        throw std::runtime_error("mkfifo");
+                    return d.Folder() + "PIPE.MID";
+                },
+                DeviceFault::FileUnreadable, "名前付きパイプ"},
+        BadFile{"LinkToDevZero",
+                [](const TempDir& d) {
+                    std::filesystem::create_symlink("/dev/zero", d.Path() / "ZERO.MID");
+                    return d.Folder() + "ZERO.MID";
+                },
+                DeviceFault::FileUnreadable, "デバイス"},
+        BadFile{"LargerThanTheBound",
+                [](const TempDir& d) {
+                    const auto path = d.Path() / "HUGE.MID";
+                    std::filesystem::copy_file(std::filesystem::path(d.Write("SMALL.MID", GoodSong())), path);
+                    std::filesystem::resize_file(path, FluidSynthDevice::kMaxFileSize + 1);
+                    return d.Folder() + "HUGE.MID";
+                },
+                DeviceFault::MidiFileUnsupported, "64 MB"},
         BadFile{"Folder",
                 [](const TempDir& d) {
                     std::filesystem::create_directory(d.Path() / "DIR.MID");
@@ -481,6 +507,74 @@ TEST_F(FluidSynthDeviceTest, NotesOfAllTracksStartWhenTheTempoChangesOfAllTracks
         EXPECT_LE(onsets[i], expected + 48) << "note " << i;
     }
     ExpectEndWithinOneBlock(synth.noticeFrames[0], synth.Seconds(SecondsAt(3840, tempos, 480)));
+}
+
+// A song that takes long to read is waited for through the UI waiter, the slow-open handler told
+// first; the reading thread is held here until the UI waits.
+class SlowOpen : public ::testing::Test {
+  protected:
+    SlowOpen() {
+        device.SetSlowOpenHandler([this] { ++slowTold; });
+        device.SetBeforeReadForTesting([this] {
+            if (reads++ == 0)
+                readMayStart.wait();
+        });
+        ready = engine.WaitUntilLoaded();
+    }
+
+    // Waits as the user-interface thread does: running what is posted until the read is done.
+    UiWaiter Waiter() {
+        return [this](const std::function<bool()>& done) {
+            ++waits;
+            EXPECT_EQ(slowTold, 1);
+            if (meanwhile)
+                meanwhile();
+            firstRead.set_value();
+            while (!done()) ui.WaitAndDrain();
+        };
+    }
+
+    TempDir dir;
+    testing::PostedQueue ui;
+    FluidSynthEngine engine{testing::VirtualOptions(ui.Poster())};
+    std::function<void()> meanwhile;  // what the user does while the read goes on
+    FluidSynthDevice device{engine, ui.Poster(), Waiter()};
+    std::promise<void> firstRead;
+    std::shared_future<void> readMayStart = firstRead.get_future().share();
+    std::atomic<int> reads{0};
+    int slowTold = 0;
+    int waits = 0;
+    bool ready = false;
+};
+
+TEST_F(SlowOpen, SongIsTakenOnceReadAndPlays) {
+    ASSERT_TRUE(ready);
+    device.Open(dir.Write("A.MID", HeldNoteSong(0.5)));
+    EXPECT_EQ(waits, 1);
+    EXPECT_EQ(device.Fault(), DeviceFault::None);
+    EXPECT_EQ(device.Mode(), DeviceMode::Stopped);
+    device.Play();
+    EXPECT_EQ(device.Mode(), DeviceMode::Playing);
+}
+
+TEST_F(SlowOpen, CloseWhileReadingDropsTheSong) {
+    ASSERT_TRUE(ready);
+    meanwhile = [this] { device.Close(); };
+    device.Open(dir.Write("A.MID", HeldNoteSong(0.5)));
+    EXPECT_EQ(waits, 1);
+    EXPECT_EQ(device.Mode(), DeviceMode::None);
+    device.Play();
+    EXPECT_EQ(device.Fault(), DeviceFault::NotOpen);
+}
+
+TEST_F(SlowOpen, AnotherOpenWhileReadingWinsOverIt) {
+    ASSERT_TRUE(ready);
+    const std::string good = dir.Write("GOOD.MID", HeldNoteSong(0.5));
+    meanwhile = [this, good] { device.Open(good); };
+    device.Open(dir.Write("BAD.MID", "no song"));
+    // The later open's song stands; the earlier one's refusal is not told.
+    EXPECT_EQ(device.Fault(), DeviceFault::None);
+    EXPECT_EQ(device.Mode(), DeviceMode::Stopped);
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -252,6 +255,119 @@ TEST_F(PlayerTest, PauseAndPauseAgainResumeAtTheSameSong) {
     EXPECT_EQ(device.OpenFile(), Path("B"));
 }
 
+// The rendering thread may end the song between the reading of the mode and the command that acts
+// on it; the device below ends it right there. The command acts on what the device did.
+TEST_F(PlayerTest, PauseAsTheSongEndsLetsTheRunMoveOnUnpaused) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
+    player.Play();
+    device.afterNextModeRead = [this] { device.FinishSong(); };
+    player.Pause();
+    device.DeliverNotices();
+    EXPECT_FALSE(deck.pauseLit);
+    EXPECT_FALSE(model.play.PauseFlag);
+    EXPECT_EQ(device.OpenFile(), Path("B"));
+    EXPECT_EQ(device.Mode(), DeviceMode::Playing);
+}
+
+TEST_F(PlayerTest, ReplayAsTheSongEndsDoesNotStartItAgain) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
+    player.Play();
+    device.afterNextModeRead = [this] { device.FinishSong(); };
+    player.ReplayIfPlaying();
+    device.DeliverNotices();
+    EXPECT_EQ(device.opened, (std::vector<std::string>{Path("A"), Path("B")}));
+    EXPECT_EQ(device.Mode(), DeviceMode::Playing);
+}
+
+TEST_F(PlayerTest, ReplayWhilePlayingGoesOnWithTheSameSong) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
+    player.Play();
+    const int plays = device.playCalls;
+    player.ReplayIfPlaying();
+    device.DeliverNotices();
+    EXPECT_EQ(device.playCalls, plays + 1);
+    EXPECT_EQ(device.opened, (std::vector<std::string>{Path("A")}));
+    EXPECT_EQ(device.Mode(), DeviceMode::Playing);
+    EXPECT_FALSE(deck.pauseLit);
+}
+
+// While a large song is read the deck says so and its buttons act as during a conversion: Play
+// and the list modes wait, Pause and Next have nothing to act on, Stop gives the read up.
+TEST_F(PlayerTest, ButtonsWhileASongIsReadActAsDuringAConversion) {
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
+    std::vector<std::string> statusWhileReading;
+    device.duringOpen = [&](const std::string& path) {
+        if (path != Path("A"))
+            return;
+        statusWhileReading.push_back(status.shown.back().text);
+        EXPECT_FALSE(player.DeviceIdle());
+        player.Play();
+        player.Pause();
+        player.Next();
+        EXPECT_FALSE(StepListMode(model.settings, true, player));
+    };
+    player.Play();
+    device.FinishAndDeliver();  // the reset ends; A is read, then plays
+    EXPECT_EQ(statusWhileReading, (std::vector<std::string>{".. Preparations for Play"}));
+    EXPECT_EQ(device.opened, (std::vector<std::string>{Reset(), Path("A")}));
+    EXPECT_EQ(device.Mode(), DeviceMode::Playing);
+    EXPECT_EQ(status.shown.back().text, "A");
+    EXPECT_TRUE(deck.playLit);
+    EXPECT_FALSE(deck.pauseLit);
+    EXPECT_EQ(model.settings.PLAYMOD, LIST0);
+}
+
+TEST_F(PlayerTest, StopWhileTheFirstSongIsReadGivesItUpAndEndsThePlay) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
+    device.duringOpen = [&](const std::string&) { player.Stop(); };
+    player.Play();
+    device.DeliverNotices();
+    EXPECT_TRUE(device.opened.empty());
+    EXPECT_EQ(device.Mode(), DeviceMode::None);
+    EXPECT_EQ(device.playCalls, 0);
+    EXPECT_FALSE(deck.playLit);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(player.DeviceIdle());
+
+    device.duringOpen = nullptr;  // a new Play starts afresh
+    player.Play();
+    EXPECT_EQ(device.OpenFile(), Path("A"));
+    EXPECT_TRUE(deck.playLit);
+}
+
+TEST_F(PlayerTest, StopWhileTheNextSongIsReadEndsTheRunThere) {
+    model.settings.SENDRST = 0;
+    Song("A.mid");
+    Song("B.mid");
+    Song("C.mid");
+    Playlist(0, {"A", "B", "C"});
+    player.Play();
+    device.duringOpen = [&](const std::string& path) {
+        if (path == Path("B"))
+            player.Stop();
+    };
+    device.FinishAndDeliver();
+    EXPECT_EQ(device.opened, (std::vector<std::string>{Path("A")}));
+    EXPECT_EQ(device.Mode(), DeviceMode::None);
+    EXPECT_FALSE(deck.playLit);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(device.PendingNotices(), 0u);
+}
+
 TEST_F(PlayerTest, ProgBandChangeBuildsANewQueueOfTheOtherList) {
     model.settings.PLAYMOD = PROG;
     model.settings.SENDRST = 0;
@@ -408,6 +524,21 @@ TEST_F(PlayerTest, IntroEndMovesOnAndStopsAtTheLastSong) {
     EXPECT_FALSE(rig.introTimer.running);
     player.Play();  // a new play after the stop is no intro play
     EXPECT_FALSE(rig.introTimer.running);
+}
+
+// The header is looked at without ever waiting on what is no regular file (a FIFO swapped in for a
+// song would block a plain open until someone writes to it).
+TEST(HasSmfHeaderTest, TellsSongsFromOtherFilesAndNeverWaitsOnAPipe) {
+    TempDir dir;
+    EXPECT_TRUE(HasSmfHeader(dir.Write("SONG.MID", "MThd\0\0\0\x06")));
+    EXPECT_TRUE(HasSmfHeader(dir.Folder() + "song.mid"));  // any letter case
+    EXPECT_FALSE(HasSmfHeader(dir.Write("RIFF.MID", "RIFF....")));
+    EXPECT_FALSE(HasSmfHeader(dir.Write("SHORT.MID", "MTh")));
+    EXPECT_FALSE(HasSmfHeader(dir.Folder() + "NONE.MID"));
+    ASSERT_EQ(::mkfifo((dir.Path() / "PIPE.MID").c_str(), 0600), 0);
+    EXPECT_FALSE(HasSmfHeader(dir.Folder() + "PIPE.MID"));
+    std::filesystem::create_symlink("/dev/zero", dir.Path() / "ZERO.MID");
+    EXPECT_FALSE(HasSmfHeader(dir.Folder() + "ZERO.MID"));
 }
 
 TEST(SongWindowCaptionTest, NamesModeOrderCycleAndCount) {

@@ -2,6 +2,7 @@
 // Calls posted from the synthesizer's threads wait here, as they would for the user-interface
 // thread, until the test or tool that owns the queue runs them.
 
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -17,6 +18,7 @@ class PostedQueue {
         return [this](std::function<void()> function) {
             std::lock_guard lock(mutex_);
             queue_.push_back(std::move(function));
+            posted_.notify_all();
         };
     }
 
@@ -37,6 +39,15 @@ class PostedQueue {
         }
     }
 
+    // Waits until something is posted, then runs what was posted, as an idle user-interface thread.
+    int WaitAndDrain() {
+        {
+            std::unique_lock lock(mutex_);
+            posted_.wait(lock, [this] { return !queue_.empty(); });
+        }
+        return Drain();
+    }
+
     std::size_t Pending() const {
         std::lock_guard lock(mutex_);
         return queue_.size();
@@ -44,6 +55,7 @@ class PostedQueue {
 
   private:
     mutable std::mutex mutex_;
+    std::condition_variable posted_;
     std::deque<std::function<void()>> queue_;
 };
 

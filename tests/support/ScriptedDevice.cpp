@@ -11,8 +11,26 @@ void ScriptedDevice::EndPlay() {
     }
 }
 
+DeviceMode ScriptedDevice::Mode() const {
+    const DeviceMode mode = mode_;
+    if (afterNextModeRead) {
+        const auto hook = std::move(afterNextModeRead);
+        afterNextModeRead = nullptr;
+        hook();
+    }
+    return mode;
+}
+
 void ScriptedDevice::Open(const std::string& sjisPath) {
     Close();
+    if (duringOpen) {
+        const unsigned generation = generation_;
+        if (slowOpen_)
+            slowOpen_();
+        duringOpen(sjisPath);
+        if (generation_ != generation)
+            return;  // given up
+    }
     if (!FileExistsIgnoringCase(sjisPath)) {
         fault_ = DeviceFault::FileNotFound;
         return;
@@ -58,6 +76,7 @@ void ScriptedDevice::Stop() {
 }
 
 void ScriptedDevice::Close() {
+    ++generation_;
     EndPlay();
     mode_ = DeviceMode::None;
 }

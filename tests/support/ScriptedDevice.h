@@ -16,12 +16,13 @@ namespace korva::testing {
 class ScriptedDevice final : public SequencerDevice {
   public:
     void SetNotifyHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
+    void SetSlowOpenHandler(std::function<void()> handler) override { slowOpen_ = std::move(handler); }
     void Open(const std::string& sjisPath) override;
     void Play() override;
     void Pause() override;
     void Stop() override;
     void Close() override;
-    DeviceMode Mode() const override { return mode_; }
+    DeviceMode Mode() const override;
     DeviceFault Fault() const override { return fault_; }
     std::string ErrorText() const override { return fault_ != DeviceFault::None ? "scripted failure" : ""; }
 
@@ -45,11 +46,19 @@ class ScriptedDevice final : public SequencerDevice {
     std::string OpenFile() const { return mode_ == DeviceMode::None ? std::string() : openFile_; }
     std::size_t PendingNotices() const { return pending_; }
     int playCalls = 0;
+    // Runs inside every Open() as the user-interface thread's events would while a large song is
+    // read: the slow-open handler is told first, and a Close() or Open() meanwhile gives it up.
+    std::function<void(const std::string& sjisPath)> duringOpen;
+    // Runs once, right after the next reading of the mode: the moment at which the rendering
+    // thread may end the song behind the reader's back.
+    mutable std::function<void()> afterNextModeRead;
 
   private:
     void EndPlay();
 
     std::function<void()> handler_;
+    std::function<void()> slowOpen_;
+    unsigned generation_ = 0;  // opens and closes
     DeviceMode mode_ = DeviceMode::None;
     bool playRequested_ = false;  // a play() whose notice has not been queued yet
     std::size_t pending_ = 0;
