@@ -20,6 +20,8 @@ class UserError : public std::runtime_error {
 class WriteError : public UserError {
   public:
     explicit WriteError(const std::string& sjisPath);
+    // The same, followed on a line of its own by why the file is not written.
+    WriteError(const std::string& sjisPath, const std::string& sjisReason);
 };
 
 // The message for a file that could not be read or written, by the error number: "ﾌｧｲﾙが見つかりません"

@@ -95,6 +95,8 @@ fs::path FollowLinks(fs::path path) {
 }  // namespace
 
 WriteError::WriteError(const std::string& sjisPath) : UserError(sjisPath + Sjis(" に書き込めません")) {}
+WriteError::WriteError(const std::string& sjisPath, const std::string& sjisReason)
+    : UserError(sjisPath + Sjis(" に書き込めません") + "\n" + sjisReason) {}
 
 std::string InputOutputMessage(int error) {
     if (error == ENOENT || error == ENOTDIR)

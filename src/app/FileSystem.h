@@ -51,6 +51,13 @@ std::optional<std::string> ReadWholeFile(const std::string& sjisPath);
 // ("ファイル X を読み込めません（名前付きパイプです）").
 std::string ReadProblemMessage(const std::string& sjisPath, const ReadProblem& problem);
 
+// Whether the file is there but is none the program reads (not a regular file, or too large), as
+// against one that is missing or that the system would not open: the first the user is told of,
+// naming the file and what it is, wherever the program otherwise passes over a file it cannot read.
+inline bool IsRefused(const ReadProblem& problem) {
+    return problem.kind == ReadProblem::Kind::NotRegular || problem.kind == ReadProblem::Kind::TooLarge;
+}
+
 // Replaces (or creates) the file atomically. Raises WriteError naming the path on failure.
 //
 // A file the user made read-only (a regular file without a write bit for anyone) is never

@@ -2,6 +2,7 @@
 
 #include "app/Errors.h"
 #include "app/FileSystem.h"
+#include "text/Encoding.h"
 #include "text/ShiftJis.h"
 
 namespace korva {
@@ -47,11 +48,14 @@ std::optional<std::string_view> KeyOf(std::string_view line) {
 }  // namespace
 
 ProfileFile ProfileFile::Load(const std::string& sjisPath) {
-    if (auto text = ReadWholeFile(sjisPath))
+    ReadProblem problem;
+    if (auto text = ReadRegularFile(sjisPath, kTextFileLimit, &problem))
         return FromText(sjisPath, std::move(*text));
     ProfileFile file;
     file.path_ = sjisPath;
-    file.unreadable_ = FindIgnoringCase(sjisPath).has_value();
+    file.unreadable_ = problem.kind != ReadProblem::Kind::Missing;
+    if (IsRefused(problem))
+        file.refused_ = ReadProblemMessage(sjisPath, problem);
     return file;
 }
 
@@ -62,9 +66,14 @@ ProfileFile ProfileFile::FromText(std::string sjisPath, std::string text) {
     return file;
 }
 
+std::size_t ProfileFile::TextStart() const {
+    return BeginsWithUtf8Bom(text_) ? kUtf8Bom.size() : 0;
+}
+
 std::vector<ProfileFile::Line> ProfileFile::Lines() const {
     std::vector<Line> lines;
-    std::size_t pos = 0;
+    // A byte order mark an editor put first is no part of the first line (often "[KORVA]").
+    std::size_t pos = TextStart();
     while (pos < text_.size()) {
         std::size_t end = text_.find_first_of("\r\n", pos);
         if (end == std::string::npos) {
@@ -149,7 +158,7 @@ void ProfileFile::Set(std::string_view section, std::string_view key, std::strin
     if (insertAt) {
         std::size_t at = *insertAt;
         // The last line of the file may lack its line end.
-        if (at == text_.size() && at > 0 && text_.back() != '\n' && text_.back() != '\r') {
+        if (at == text_.size() && at > TextStart() && text_.back() != '\n' && text_.back() != '\r') {
             text_ += eol;
             at = text_.size();
         }
@@ -157,14 +166,14 @@ void ProfileFile::Set(std::string_view section, std::string_view key, std::strin
         text_.insert(at, newLine);
         return;
     }
-    if (!text_.empty() && text_.back() != '\n' && text_.back() != '\r')
+    if (text_.size() > TextStart() && text_.back() != '\n' && text_.back() != '\r')
         text_ += eol;
     text_.append(1, '[').append(section).append(1, ']').append(eol).append(newLine).append(eol);
 }
 
 void ProfileFile::Save() const {
     if (unreadable_)
-        throw WriteError(path_);
+        throw refused_.empty() ? WriteError(path_) : WriteError(path_, refused_);
     WriteFileAtomically(path_, text_);
 }
 

@@ -2,7 +2,7 @@
 // Private-profile ("INI") files: "[Section]" lines and "Key=Value" lines. Section and key names are
 // compared ignoring case; a read value is at most 1023 characters; a write changes one value and
 // keeps every other line and byte as it was (unknown keys, comments, blank lines, Shift-JIS bytes,
-// the line ends). Writes replace the file atomically.
+// the line ends, a UTF-8 byte order mark at the start). Writes replace the file atomically.
 
 #include <optional>
 #include <string>
@@ -35,6 +35,9 @@ class ProfileFile {
     const std::string& Text() const { return text_; }
     // The file exists but could not be read.
     bool Unreadable() const { return unreadable_; }
+    // For a file that is there but is none the program reads (a FIFO, a device, a file too large):
+    // what the user is told of it. Empty otherwise.
+    const std::string& Refused() const { return refused_; }
 
     // One value read or written through a fresh load, as a single private-profile call does.
     static std::optional<std::string> ReadValue(const std::string& sjisPath, std::string_view section,
@@ -48,12 +51,15 @@ class ProfileFile {
         std::size_t end;    // offset just past its content (before the line end)
         std::size_t next;   // offset of the next line
     };
+    // Where the first line begins: after a UTF-8 byte order mark, which is kept as it is.
+    std::size_t TextStart() const;
     std::vector<Line> Lines() const;
     std::string LineEnd() const;
 
     std::string path_;
     std::string text_;
     bool unreadable_ = false;  // the file exists but could not be read: never overwrite it
+    std::string refused_;
 };
 
 }  // namespace korva

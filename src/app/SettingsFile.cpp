@@ -164,11 +164,13 @@ std::optional<std::int32_t> ParseProfileInteger(std::string_view text) {
     return value;
 }
 
-void ReadSettings(const std::string& iniPath, Settings& settings,
-                  const std::function<void(std::uint8_t)>& afterRndmode) {
+std::string ReadSettings(const std::string& iniPath, Settings& settings,
+                         const std::function<void(std::uint8_t)>& afterRndmode) {
     Settings defaults;
+    std::string refused;
     try {
         const ProfileFile file = ProfileFile::Load(iniPath);
+        refused = file.Refused();
         for (const KeySpec& keyEntry : ReadOrder()) {
             ReadKey(file, kMain, keyEntry, settings, defaults);
             if (keyEntry.key == "RNDMODE" && afterRndmode)
@@ -186,6 +188,7 @@ void ReadSettings(const std::string& iniPath, Settings& settings,
     } catch (const std::exception&) {
         // A settings file that cannot be read never stops the program; the rest keep their defaults.
     }
+    return refused;
 }
 
 void SaveSettings(const std::string& iniPath, const Settings& settings, MessageView& messages) {

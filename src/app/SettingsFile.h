@@ -16,8 +16,10 @@ namespace korva {
 // Reads every key of sections "KORVA" (all but CONVHIS), "POS00", "POS01" and "SYNTH" into the
 // record, in the fixed order; keys that are missing or not numbers keep their defaults. Right after
 // RNDMODE, afterRndmode is called with its value (the main window's order indicator). Any failure
-// ends the reading silently; the keys not read by then keep their defaults.
-void ReadSettings(const std::string& iniPath, Settings& settings,
+// ends the reading silently; the keys not read by then keep their defaults. A settings file that is
+// there but is none the program reads (a FIFO, a device, a file too large) is read as no keys too;
+// what the user is to be told of it is returned, empty otherwise.
+std::string ReadSettings(const std::string& iniPath, Settings& settings,
                   const std::function<void(std::uint8_t rndmode)>& afterRndmode = {});
 
 // Writes the keys of section "KORVA" except CONVHIS, one after the other, then shows

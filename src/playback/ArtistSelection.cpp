@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/Errors.h"
+#include "app/FileSystem.h"
 #include "playback/PlayQueue.h"
 #include "playback/QueueDrawPool.h"
 #include "playlist/Artists.h"
@@ -36,9 +37,16 @@ class WaitCursor {
 };
 
 // The lines of a list's file as they stand; nullopt when there is no such file, which is skipped
-// without a word.
-std::optional<std::vector<std::string>> ListLines(const AppModel& model, int list) {
-    return ReadLines(model.folders.PlaylistPath(list));
+// without a word. A file that is there but is none the program reads (a FIFO, a device) is skipped
+// too; refused, when given, receives what the user is told of it.
+std::optional<std::vector<std::string>> ListLines(const AppModel& model, int list,
+                                                  std::vector<std::string>* refused = nullptr) {
+    const std::string path = model.folders.PlaylistPath(list);
+    ReadProblem problem;
+    auto lines = ReadLines(path, &problem);
+    if (!lines && refused && IsRefused(problem))
+        refused->push_back(ReadProblemMessage(path, problem));
+    return lines;
 }
 
 std::string FeelMessage(const std::string& path, std::size_t lineNumber, std::string_view title) {
@@ -58,6 +66,7 @@ void ArtistSelection::SearchArtists() {
     views_.status->ShowStatus(".. Search Artists", StatusKind::Notice);
     if (window_)
         window_->PaintPending();
+    std::vector<std::string> refused;
     {
         const WaitCursor wait(window_);
         artists_.clear();
@@ -65,7 +74,7 @@ void ArtistSelection::SearchArtists() {
         dataTitles_.clear();
         artistsSorted_ = false;
         for (const int list : {0, 1}) {
-            if (const auto lines = ListLines(model_, list))
+            if (const auto lines = ListLines(model_, list, &refused))
                 CollectArtists(*lines);
         }
         // Sorted from now on, so that a name put back goes to its sorted place.
@@ -75,6 +84,7 @@ void ArtistSelection::SearchArtists() {
         }
         ListsChanged();
     }
+    for (const std::string& message : refused) views_.messages->ShowMessage(message);
     if (window_)
         window_->ShowArtistsWindow();
 }

@@ -26,8 +26,18 @@ const std::string kPreparing = ".. Preparations for Play";
 
 constexpr std::size_t kLookAhead = 8;
 
-void FailBuild(QueuePorts ports) {
-    ports.messages.ShowMessage(Sjis("プレイリストがないか、またはプレイリストの処理エラーです"));
+// refused: what to say of a list file that is none the program reads, after the message.
+void FailBuild(QueuePorts ports, const std::string& refused = {}) {
+    std::string message = Sjis("プレイリストがないか、またはプレイリストの処理エラーです");
+    if (!refused.empty())
+        message += "\n" + refused;
+    ports.messages.ShowMessage(message);
+}
+
+// A line of no bytes or of blanks alone names no song: it never becomes a queue entry, in any
+// order, and is passed over before any line is split.
+void DropBlankLines(LineList& lines) {
+    std::erase_if(lines.Views(), IsBlankText);
 }
 
 // Splitting goes on from line to line with the same fields, so a line that lacks a field keeps
@@ -79,17 +89,16 @@ class ListBuild {
     explicit ListBuild(AppModel& model) : model_(model) {}
 
     bool LoadPool(int list) {
-        const Folders& folders = model_.folders;
         if (list == 0 || list == 1) {
-            auto lines = ReadLineList(folders.PlaylistPath(list));
+            auto lines = Read(list);
             if (!lines)
                 return false;
             model_.ScratchList = std::move(*lines);
         } else if (list == 2) {
-            auto first = ReadLineList(folders.PlaylistPath(0));
+            auto first = Read(0);
             if (!first)
                 return false;
-            auto second = ReadLineList(folders.PlaylistPath(1));
+            auto second = Read(1);
             if (!second) {
                 model_.PlayQueue = std::move(*first);  // as the lists were read: list 0 first
                 return false;
@@ -284,7 +293,24 @@ class ListBuild {
         return true;
     }
 
+    // What to say of a list file that was there but is none the program reads; empty otherwise.
+    const std::string& Refused() const { return refused_; }
+
   private:
+    // A list's lines without its blank ones.
+    std::optional<LineList> Read(int list) {
+        const std::string path = model_.folders.PlaylistPath(list);
+        ReadProblem problem;
+        auto lines = ReadLineList(path, &problem);
+        if (!lines) {
+            if (IsRefused(problem))
+                refused_ = ReadProblemMessage(path, problem);
+            return std::nullopt;
+        }
+        DropBlankLines(*lines);
+        return lines;
+    }
+
     // What the draw knows of a pool line, one byte a line so that drawing at random stays within
     // a small array: the preference of a line with all its fields (R for every number from 3 up
     // and below 0), kNoNumber for a Feel that is no integer, kInherits for a line that takes
@@ -426,6 +452,7 @@ class ListBuild {
     bool surveyed_ = false;
     std::size_t mayCopy_ = 0;  // pool lines that an M copy may follow into the pool
     LineList copies_;          // holds the text of the M copies
+    std::string refused_;
 };
 
 }  // namespace
@@ -442,7 +469,7 @@ void PrepareListQueue(AppModel& model, int list, QueuePorts ports) {
     ports.status.ShowStatus(kPreparing, StatusKind::Notice);
     ListBuild build(model);
     if (!build.LoadPool(list))
-        return FailBuild(ports);
+        return FailBuild(ports, build.Refused());
     bool ok = true;
     switch (model.settings.RNDMODE) {
         case NOR:

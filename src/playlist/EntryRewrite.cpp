@@ -31,9 +31,12 @@ std::optional<std::size_t> RewriteEntriesInFile(const std::string& sjisPlaylistP
     const auto found = FindIgnoringCase(sjisPlaylistPath);
     if (!found)
         return std::nullopt;
-    auto lines = ReadLines(sjisPlaylistPath);
-    if (!lines)
-        throw UserError(sjisPlaylistPath + Sjis(" を読み込めません"));
+    ReadProblem problem;
+    auto lines = ReadLines(sjisPlaylistPath, &problem);
+    if (!lines) {
+        throw UserError(IsRefused(problem) ? ReadProblemMessage(sjisPlaylistPath, problem)
+                                           : sjisPlaylistPath + Sjis(" を読み込めません"));
+    }
     const std::size_t replaced = ReplaceEntriesOfSong(*lines, songPath, line);
     // The file keeps the name it has: "korva.dt0" is written as "korva.dt0". Its name matched the
     // playlist's ASCII name, so it converts back unchanged.

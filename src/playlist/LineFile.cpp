@@ -1,6 +1,5 @@
 #include "playlist/LineFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,13 +22,7 @@ constexpr std::size_t kTypicalLineBytes = 64;
 // Cuts bytes that come piece by piece into lines; a CR LF may fall between two pieces.
 class LineSplitter {
   public:
-    // False once a NUL has ended the text: nothing after it counts.
-    bool Feed(std::string_view bytes) {
-        if (ended_)
-            return false;
-        const std::size_t nul = bytes.find('\0');
-        ended_ = nul != std::string_view::npos;
-        bytes = bytes.substr(0, nul);
+    void Feed(std::string_view bytes) {
         const char* const end = bytes.data() + bytes.size();
         const char* start = bytes.data();
         if (afterCr_ && start != end) {
@@ -69,7 +62,6 @@ class LineSplitter {
                 nextLf = find(start, '\n');
         }
         partial_.append(start, end);
-        return !ended_;
     }
 
     std::vector<std::string> Finish() {
@@ -84,13 +76,11 @@ class LineSplitter {
     std::vector<std::string> lines_;
     std::string partial_;  // the start of a line whose end is still to come
     bool afterCr_ = false;
-    bool ended_ = false;
 };
 
 // Calls visit with each line of bytes as a view, ended as LineSplitter ends them.
 template <typename F>
 void ForEachLine(std::string_view bytes, F&& visit) {
-    bytes = bytes.substr(0, bytes.find('\0'));
     const char* const end = bytes.data() + bytes.size();
     const auto find = [end](const char* from, char c) {
         const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
@@ -114,73 +104,144 @@ void ForEachLine(std::string_view bytes, F&& visit) {
     }
 }
 
-// The file found for the path (last component ignoring a-z case), opened for reading, with its
-// status; -1 when it is missing, cannot be opened or is a folder.
-int OpenForReading(const std::string& sjisPath, struct stat& status) {
-    const auto found = FindIgnoringCase(sjisPath);
-    if (!found)
-        return -1;
-    const int fd = ::open(found->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0 && (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))) {
-        ::close(fd);
-        return -1;
+ReadProblem& ProblemOut(ReadProblem* given, ReadProblem& local) {
+    return given ? *given : local;
+}
+
+bool TooLarge(ReadProblem& problem) {
+    problem.kind = ReadProblem::Kind::TooLarge;
+    problem.limit = kTextFileLimit;
+    return false;
+}
+
+// The whole of a read, retried when a signal cuts in; -1 with problem set on failure.
+ssize_t ReadSome(int fd, char* into, std::size_t room, ReadProblem& problem) {
+    for (;;) {
+        const ssize_t got = ::read(fd, into, room);
+        if (got >= 0)
+            return got;
+        if (errno != EINTR) {
+            problem.kind = ReadProblem::Kind::Unreadable;
+            problem.error = errno;
+            return -1;
+        }
     }
-    return fd;
+}
+
+// The bytes a file being replaced begins with that its replacement must begin with too: a byte order
+// mark put there by an editor.
+std::string_view LeadToKeep(const std::string& sjisPath) {
+    ReadProblem problem;
+    const FileDescriptor file(OpenRegularFile(sjisPath, problem));
+    if (file.Get() < 0)
+        return {};
+    char head[kUtf8Bom.size()];
+    std::size_t got = 0;
+    while (got < sizeof head) {
+        const ssize_t n = ReadSome(file.Get(), head + got, sizeof head - got, problem);
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return BeginsWithUtf8Bom(std::string_view(head, got)) ? kUtf8Bom : std::string_view();
+}
+
+template <typename Lines>
+void WriteWithLineEnds(const std::string& sjisPath, const Lines& lines) {
+    const std::string_view lead = LeadToKeep(sjisPath);
+    std::size_t size = lead.size();
+    for (const std::string_view line : lines) size += line.size() + kLineEnd.size();
+    std::string bytes;
+    bytes.reserve(size);
+    bytes.append(lead);
+    for (const std::string_view line : lines) bytes.append(line).append(kLineEnd);
+    WriteFileAtomically(sjisPath, bytes);
 }
 
 }  // namespace
 
 std::vector<std::string> SplitLines(std::string_view bytes) {
     LineSplitter splitter;
+    if (BeginsWithUtf8Bom(bytes))
+        bytes.remove_prefix(kUtf8Bom.size());
     splitter.Feed(bytes);
     return splitter.Finish();
 }
 
-std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath) {
+std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath, ReadProblem* problem) {
+    ReadProblem local;
+    ReadProblem& out = ProblemOut(problem, local);
     // Read piece by piece: a playlist of 100,000 lines need not be held twice, whole and in lines.
     struct stat status {};
-    const FileDescriptor file(OpenForReading(sjisPath, status));
+    const FileDescriptor file(OpenRegularFile(sjisPath, out, &status));
     if (file.Get() < 0)
+        return std::nullopt;
+    if (static_cast<unsigned long long>(status.st_size) > kTextFileLimit && !TooLarge(out))
         return std::nullopt;
     LineSplitter splitter;
     splitter.Reserve(static_cast<std::size_t>(status.st_size) / kTypicalLineBytes);
     std::string piece(kPieceBytes, '\0');
+    std::size_t total = 0;
+    bool first = true;
     for (;;) {
-        const ssize_t got = ::read(file.Get(), piece.data(), piece.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return std::nullopt;
-        if (got == 0 || !splitter.Feed(std::string_view(piece.data(), static_cast<std::size_t>(got))))
+        std::size_t got = 0;
+        // The first piece is read until it can tell a byte order mark at its start.
+        do {
+            const ssize_t n = ReadSome(file.Get(), piece.data() + got, piece.size() - got, out);
+            if (n < 0)
+                return std::nullopt;
+            if (n == 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        } while (first && got < kUtf8Bom.size());
+        if (got == 0)
             break;
+        total += got;
+        if (total > kTextFileLimit && !TooLarge(out))
+            return std::nullopt;
+        std::string_view bytes(piece.data(), got);
+        if (first && BeginsWithUtf8Bom(bytes))
+            bytes.remove_prefix(kUtf8Bom.size());
+        first = false;
+        splitter.Feed(bytes);
     }
     return splitter.Finish();
 }
 
-std::optional<LineList> ReadLineList(const std::string& sjisPath) {
+std::optional<LineList> ReadLineList(const std::string& sjisPath, ReadProblem* problem) {
+    ReadProblem local;
+    ReadProblem& out = ProblemOut(problem, local);
     struct stat status {};
-    const FileDescriptor file(OpenForReading(sjisPath, status));
+    const FileDescriptor file(OpenRegularFile(sjisPath, out, &status));
     if (file.Get() < 0)
         return std::nullopt;
-    // Read whole into one block of the file's size; a file that grows meanwhile is read to its end.
+    if (static_cast<unsigned long long>(status.st_size) > kTextFileLimit && !TooLarge(out))
+        return std::nullopt;
+    // Read whole into one block of the file's size; a file that grows meanwhile is read to its end,
+    // as long as it stays within the bound.
     auto block =
         std::make_shared<TextBlock>(static_cast<std::size_t>(status.st_size) + 1, TextBlock::Filling::Whole);
     for (;;) {
         if (block->room() == 0) {
-            auto larger = std::make_shared<TextBlock>(2 * block->capacity(), TextBlock::Filling::Whole);
-            larger->Append(std::string_view(block->data(), block->size()));
-            block = std::move(larger);
+            if (block->size() > kTextFileLimit && !TooLarge(out))
+                return std::nullopt;
+            const std::size_t larger = std::min(2 * block->capacity(), kTextFileLimit + 1);
+            auto grown = std::make_shared<TextBlock>(larger, TextBlock::Filling::Whole);
+            grown->Append(std::string_view(block->data(), block->size()));
+            block = std::move(grown);
         }
-        const ssize_t got = ::read(file.Get(), block->end(), block->room());
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = ReadSome(file.Get(), block->end(), block->room(), out);
         if (got < 0)
             return std::nullopt;
         if (got == 0)
             break;
         block->Grow(static_cast<std::size_t>(got));
     }
-    const std::string_view text(block->data(), block->size());
+    if (block->size() > kTextFileLimit && !TooLarge(out))
+        return std::nullopt;
+    std::string_view text(block->data(), block->size());
+    if (BeginsWithUtf8Bom(text))
+        text.remove_prefix(kUtf8Bom.size());
     LineList lines;
     lines.reserve(text.size() / kTypicalLineBytes);
     ForEachLine(text, [&lines](std::string_view line) { lines.PushView(line); });
@@ -189,21 +250,11 @@ std::optional<LineList> ReadLineList(const std::string& sjisPath) {
 }
 
 void WriteLineList(const std::string& sjisPath, const LineList& lines) {
-    std::size_t size = 0;
-    for (const auto line : lines) size += line.size() + kLineEnd.size();
-    std::string bytes;
-    bytes.reserve(size);
-    for (const auto line : lines) bytes.append(line).append(kLineEnd);
-    WriteFileAtomically(sjisPath, bytes);
+    WriteWithLineEnds(sjisPath, lines);
 }
 
 void WriteLines(const std::string& sjisPath, const std::vector<std::string>& lines) {
-    std::size_t size = 0;
-    for (const auto& line : lines) size += line.size() + kLineEnd.size();
-    std::string bytes;
-    bytes.reserve(size);
-    for (const auto& line : lines) bytes.append(line).append(kLineEnd);
-    WriteFileAtomically(sjisPath, bytes);
+    WriteWithLineEnds(sjisPath, lines);
 }
 
 void AppendLine(const std::string& sjisPath, std::string_view line) {

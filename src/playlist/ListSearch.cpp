@@ -19,7 +19,7 @@ namespace {
 // The lines of a file's bytes as views, ending where SplitLines ends them.
 template <typename F>
 void ForEachLine(std::string_view bytes, F&& visit) {
-    const std::size_t end = std::min(bytes.find('\0'), bytes.size());
+    const std::size_t end = bytes.size();
     std::size_t start = 0;
     while (start < end) {
         std::size_t stop = start;
@@ -157,9 +157,14 @@ bool ContainsAtCharStart(std::string_view text, std::string_view pattern) {
 
 PathCheck CheckPaths(const AppModel& model, int list) {
     PathCheck check;
-    const std::optional<std::vector<std::string>> lines = ReadLines(model.folders.PlaylistPath(list));
-    if (!lines)
+    const std::string listPath = model.folders.PlaylistPath(list);
+    ReadProblem problem;
+    const std::optional<std::vector<std::string>> lines = ReadLines(listPath, &problem);
+    if (!lines) {
+        if (IsRefused(problem))
+            check.refused = ReadProblemMessage(listPath, problem);
         return check;
+    }
     if (lines->empty()) {
         check.outcome = PathCheck::Outcome::Empty;
         return check;
@@ -210,14 +215,19 @@ SearchResult SearchLists(const AppModel& model, std::string_view sjisText) {
         if (list == 1)
             result.message += '\r';
         result.message += ListNumber(list) + Sjis("の検索を開始します");
-        const std::optional<std::string> bytes = ReadWholeFile(search.path);
+        ReadProblem problem;
+        const std::optional<std::string> bytes = ReadRegularFile(search.path, kTextFileLimit, &problem);
         if (!bytes) {
             result.failed = true;
+            if (IsRefused(problem))
+                result.refused = ReadProblemMessage(search.path, problem);
             return result;
         }
         search.searched = true;
-        // The text ends at a NUL byte, as the playlist reader ends it.
-        const std::string_view text(bytes->data(), std::min(bytes->find('\0'), bytes->size()));
+        // The lines are those the playlist reader gives: a byte order mark is none of the first's.
+        std::string_view text(*bytes);
+        if (BeginsWithUtf8Bom(text))
+            text.remove_prefix(kUtf8Bom.size());
         finder.Find(text, search.found);
         result.message += '\r';
         result.message +=

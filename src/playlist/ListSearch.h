@@ -16,6 +16,9 @@ struct PathCheck {
     Outcome outcome = Outcome::Unreadable;
     // "Name → Path" for each line whose song is missing. A line without a path is shown whole.
     std::vector<std::string> missing;
+    // For a list file that is there but is none the program reads (a FIFO, a device, a file too
+    // large): what the user is told about it, after the message of an unreadable list.
+    std::string refused;
 };
 
 // Checks every line of list N's file, abnormal lines included, without touching the working lists.
@@ -40,6 +43,7 @@ struct SearchResult {
     // the lines separated by CR; a list without a file adds no line of its own.
     std::string message;
     bool failed = false;  // a file could not be read: "プレイリストの検索でエラーが発生しました"
+    std::string refused;  // what is told after it of a file that is none the program reads
 };
 
 // Searches both playlist files line by line for the text, letters compared upper-cased (a-z and

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/Errors.h"
+#include "app/FileSystem.h"
 #include "playlist/EditBuffer.h"
 #include "playlist/LineFile.h"
 #include "playlist/LineOrder.h"
@@ -32,9 +33,16 @@ bool LoadPlaylist(AppModel& model, int list, MessageView& messages) {
     model.EditBuffer.clear();
     model.ScratchList.clear();
 
-    auto lines = ReadLineList(model.folders.PlaylistPath(list));
-    if (!lines)
+    const std::string listPath = model.folders.PlaylistPath(list);
+    ReadProblem problem;
+    auto lines = ReadLineList(listPath, &problem);
+    if (!lines) {
+        // A missing or unreadable list ends the load without a word; one that is no file the
+        // program reads (a FIFO, a device) ends it too, but could puzzle for ever unless said.
+        if (IsRefused(problem))
+            messages.ShowMessage(ReadProblemMessage(listPath, problem));
         return false;
+    }
     auto& titles = model.TitleLists[list].titles;
     titles.clear();
 

@@ -1,6 +1,5 @@
 #include "playlist/SmfTitle.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <array>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "app/Errors.h"
+#include "app/FileSystem.h"
 #include "text/Encoding.h"
 #include "text/ShiftJis.h"
 
@@ -112,10 +112,13 @@ std::string TitleFromFileBytes(std::string_view bytes, std::string_view sjisPath
 }
 
 std::string ReadSmfTitle(const std::string& sjisPath) {
-    const std::string fsPath = ToFsPath(sjisPath).string();
-    const int fd = ::open(fsPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw UserError(InputOutputMessage(errno));
+    // A FIFO named like a song would hold the reader for ever, a device would never end.
+    ReadProblem problem;
+    const int fd = OpenRegularFile(sjisPath, problem);
+    if (fd < 0) {
+        throw UserError(IsRefused(problem) ? ReadProblemMessage(sjisPath, problem)
+                                           : InputOutputMessage(problem.error));
+    }
     // The head never needs more file bytes than this: a line of one byte takes three with its CR LF,
     // and an empty line ends the head.
     std::array<char, 3 * kTitleHeadLimit + 3> bytes{};

@@ -52,4 +52,11 @@ std::string UnholdableNamesMessage(const std::vector<std::string>& sjisNamesForM
 // invalid bytes are shown as U+FFFD (for display only).
 std::string ToDisplayUtf8(std::string_view sjis);
 
+// The UTF-8 byte order mark some editors put at the start of a text file. It belongs to no line of
+// the file: readers pass over it, and a file written back keeps it.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+inline bool BeginsWithUtf8Bom(std::string_view bytes) {
+    return bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+}
+
 }  // namespace korva

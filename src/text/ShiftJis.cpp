@@ -49,6 +49,18 @@ std::size_t FindLastChar(std::string_view text, char c) {
     return found;
 }
 
+bool IsBlankText(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t len = CharLengthAt(text, i);
+        const unsigned char b = Byte(text[i]);
+        const bool blank = len == 2 ? b == 0x81 && Byte(text[i + 1]) == 0x40 : b <= 0x20 || b == 0x7F;
+        if (!blank)
+            return false;
+        i += len;
+    }
+    return true;
+}
+
 std::string TrimBlanks(std::string_view text) {
     std::string out;
     out.reserve(text.size());

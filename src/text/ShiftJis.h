@@ -31,6 +31,8 @@ std::size_t FindLastChar(std::string_view text, char c);
 
 // Removes blanks (0x00-0x20, 0x7F and the full-width space 0x8140) from both ends.
 std::string TrimBlanks(std::string_view text);
+// Whether the text is empty or holds those blanks alone.
+bool IsBlankText(std::string_view text);
 
 // The part after the last path delimiter "/" (the whole text when there is none).
 std::string FileNamePart(std::string_view path);

@@ -51,9 +51,14 @@ void DocumentWindow::ShowDocument(const std::string& sjisPath, const QFont& font
     setWindowTitle(name);
     text_->setAccessibleName(name);
     text_->setFont(font);
-    const auto bytes = ReadWholeFile(sjisPath);
-    text_->setPlainText(bytes ? QString::fromStdString(DocumentDisplayText(*bytes))
-                              : FromSjis(Sjis("ファイル（ ") + sjisPath + Sjis("）を開けません")));
+    ReadProblem problem;
+    const auto bytes = ReadRegularFile(sjisPath, kTextFileLimit, &problem);
+    if (bytes)
+        text_->setPlainText(QString::fromStdString(DocumentDisplayText(*bytes)));
+    else if (IsRefused(problem))
+        text_->setPlainText(FromSjis(ReadProblemMessage(sjisPath, problem)));
+    else
+        text_->setPlainText(FromSjis(Sjis("ファイル（ ") + sjisPath + Sjis("）を開けません")));
 }
 
 QString DocumentWindow::Text() const {

@@ -106,7 +106,11 @@ void TMainForm::FormCreate() {
     if (qApp)
         qApp->installEventFilter(new HintPlacement(this));
     ShowOrderLabel();
-    ReadSettings(model_.folders.SettingsPath(), s, [this](std::uint8_t) { ShowOrderLabel(); });
+    // Said on the status line: a message box would hold an unattended start until someone answers.
+    const std::string refused =
+        ReadSettings(model_.folders.SettingsPath(), s, [this](std::uint8_t) { ShowOrderLabel(); });
+    if (!refused.empty())
+        ShowStatus(refused, StatusKind::Error);
     LayOutDeck(deck_, this, s.DELUXED != 0);
     ApplyStayOnTop();
     ApplyHints(s.USEHNT1);

@@ -304,7 +304,10 @@ void TSetUpDlg::CheckBitBtnClick() {
         check = CheckPaths(model_, play0RadioButton_->isChecked() ? 0 : 1);
     }
     if (check.outcome != PathCheck::Outcome::Missing) {
-        messages_.ShowMessage(PathCheckMessage(check.outcome));
+        std::string message = PathCheckMessage(check.outcome);
+        if (!check.refused.empty())
+            message += "\n" + check.refused;
+        messages_.ShowMessage(message);
         return;
     }
     if (!bad_)
@@ -347,8 +350,12 @@ void TSetUpDlg::FindButtonClick() {
         foundLines_[list] = search.found;
     }
     msgLabel_->setText(FromSjis(result.message).replace(QLatin1Char('\r'), QLatin1Char('\n')));
-    if (result.failed)
-        messages_.ShowMessage(Sjis("プレイリストの検索でエラーが発生しました"));
+    if (result.failed) {
+        std::string message = Sjis("プレイリストの検索でエラーが発生しました");
+        if (!result.refused.empty())
+            message += "\n" + result.refused;
+        messages_.ShowMessage(message);
+    }
 }
 
 void TSetUpDlg::FindListBoxClick(QListWidget* clicked) {

@@ -12,6 +12,7 @@
 #include "app/SeededRandom.h"
 #include "playlist/PlaylistLoader.h"
 #include "support/Fakes.h"
+#include "support/FifoGuard.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 
@@ -163,10 +164,58 @@ TEST_F(PlayQueueTest, FeelThatIsNoNumberKeepsWhatWasQueued) {
 }
 
 TEST_F(PlayQueueTest, AbnormalLinesTakePart) {
-    WriteList(0, {std::string("Ctrl\x01") + "\t/c.mid\t+0\t1\tfifth", ""});
-    Build(0, NOR);  // the empty line has no field: it inherits all four from the line before
-    EXPECT_EQ(model.PlayQueue, (Lines{"", std::string("Ctrl\x01") + "\t/c.mid\t+0\t1\tfifth"}));
+    WriteList(0, {std::string("Ctrl\x01") + "\t/c.mid\t+0\t1\tfifth", "No Feel\t/n.mid"});
+    Build(0, NOR);  // the line without Feel inherits it from the line before
+    EXPECT_EQ(model.PlayQueue, (Lines{std::string("Ctrl\x01") + "\t/c.mid\t+0\t1\tfifth", "No Feel\t/n.mid"}));
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// A line of no bytes, or of blanks alone (half-width, full-width, TAB), names no song: in no order
+// does it become an entry that plays as a song without a file. The lines around it play as usual.
+TEST_F(PlayQueueTest, BlankLinesAreNeverQueued) {
+    const std::string fullWidthSpace = "\x81\x40";
+    for (const std::string& blank : {std::string(), std::string("  "), fullWidthSpace, std::string("\t")}) {
+        WriteList(0, {Entry("Song one", "1"), blank, Entry("Song two", "1")});
+        for (const OrderMode order : {NOR, NEW, RND}) {
+            messages.shown.clear();
+            Build(0, order);  // the draws all 0: the pool is taken in order
+            EXPECT_EQ(model.PlayQueue, (Lines{Entry("Song one", "1"), Entry("Song two", "1")})) << order;
+            EXPECT_EQ(model.SongLines, (Lines{"M +0 Song one", "M +0 Song two"})) << order;
+            EXPECT_TRUE(messages.shown.empty()) << order;
+            EXPECT_EQ(model.play.LoadedList, 0);
+        }
+    }
+    // As the first line it takes no part either: the line after it is the first split.
+    WriteList(0, {"", Entry("Only", "0")});
+    Build(0, RND);
+    EXPECT_EQ(model.PlayQueue, (Lines{Entry("Only", "0"), Entry("Only", "1")}));
+    EXPECT_TRUE(messages.shown.empty());
+    // Both lists, and list 0 alone when list 1 is missing, leave them out too.
+    WriteList(1, {" ", Entry("One", "1")});
+    WriteList(0, {Entry("Zero", "1"), ""});
+    Build(2, NOR);
+    EXPECT_EQ(model.PlayQueue, (Lines{Entry("One", "1"), Entry("Zero", "1")}));
+    std::filesystem::remove(dir.Path() / "one/KORVA.DT1");
+    Build(2, NOR);
+    EXPECT_EQ(model.PlayQueue, (Lines{Entry("Zero", "1")}));
+}
+
+TEST_F(PlayQueueTest, ByteOrderMarkIsNoPartOfTheFirstTitle) {
+    dir.Write("KORVA.DT0", "\xEF\xBB\xBF" + Entry("First", "1") + "\r\n" + Entry("Second", "1") + "\r\n");
+    for (const OrderMode order : {NOR, NEW, RND}) {
+        Build(0, order);
+        EXPECT_EQ(model.SongLines, (Lines{"M +0 First", "M +0 Second"})) << order;
+    }
+}
+
+// A list that is a FIFO ends the build as a list that cannot be read does, and is named.
+TEST_F(PlayQueueTest, FifoListEndsTheBuildNamingWhatItIs) {
+    const std::string fifo = dir.Folder() + "KORVA.DT0";
+    ASSERT_TRUE(testing::MakeFifo(fifo));
+    EXPECT_TRUE(testing::EndsWithoutWaitingOn({fifo}, [&] { Build(0, NOR); }));
+    EXPECT_EQ(messages.shown,
+              (Lines{kFailure + "\n" + Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）")}));
+    EXPECT_TRUE(model.PlayQueue.empty());
 }
 
 TEST_F(PlayQueueTest, QueueAndSongLinesOutliveTheListsNextLoad) {

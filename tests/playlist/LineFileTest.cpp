@@ -11,7 +11,9 @@
 
 #include "app/Errors.h"
 #include "app/FileSystem.h"
+#include "support/FifoGuard.h"
 #include "support/TempDir.h"
+#include "text/Encoding.h"
 
 namespace korva {
 namespace {
@@ -39,6 +41,12 @@ TEST_P(SplitLinesTest, ReadLineListEndsLinesAlikeInOneBlock) {
     for (const std::string_view line : *lines) EXPECT_TRUE(lines->HoldsText(line));
 }
 
+TEST_P(SplitLinesTest, ReadLinesEndsLinesAlike) {
+    testing::TempDir dir;
+    dir.Write("KORVA.DT0", GetParam().bytes);
+    EXPECT_EQ(ReadLines(dir.Folder() + "KORVA.DT0"), std::optional<Lines>(GetParam().expected));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Files, SplitLinesTest,
     ::testing::Values(
@@ -50,7 +58,12 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"CrBeforeCrLf", "a\r\r\nb", {"a", "", "b"}},
         SplitCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}}, SplitCase{"Empty", "", {}},
         SplitCase{"OnlyAnEnd", "\r\n", {""}},
-        SplitCase{"NulEndsTheText", std::string("a\r\nb\0c\r\nd\r\n", 11), {"a", "b"}},
+        SplitCase{"NulIsAByteOfItsLine", std::string("a\r\nb\0c\r\nd\r\n", 11), {"a", std::string("b\0c", 3), "d"}},
+        SplitCase{"LineOfANulAlone", std::string("a\n\0\nb", 5), {"a", std::string(1, '\0'), "b"}},
+        SplitCase{"BomIsNoPartOfTheFirstLine", "\xEF\xBB\xBF" "a\tb\r\nc", {"a\tb", "c"}},
+        SplitCase{"BomAlone", "\xEF\xBB\xBF", {}},
+        SplitCase{"BomBeforeAnEnd", "\xEF\xBB\xBF\r\na", {"", "a"}},
+        SplitCase{"BomAfterTheStartIsText", "a\r\n\xEF\xBB\xBF" "b", {"a", "\xEF\xBB\xBF" "b"}},
         SplitCase{"BytesCarriedUnchanged", "\x83\x5C\t\xFC\xFC \t\x7F\r\n", {"\x83\x5C\t\xFC\xFC \t\x7F"}}),
     [](const auto& testCase) { return std::string(testCase.param.label); });
 
@@ -60,6 +73,79 @@ TEST(LineFileTest, MissingFileHasNoLines) {
     EXPECT_FALSE(ReadLineList(dir.Folder() + "KORVA.DT0").has_value());
     std::filesystem::create_directory(dir.Path() / "KORVA.DT1");
     EXPECT_FALSE(ReadLineList(dir.Folder() + "KORVA.DT1").has_value());
+}
+
+// A FIFO named like a list (no writer at its other end) would hold a reader in open() for ever; a
+// link to a device would be read for ever. Both are refused at once, named with what they are.
+TEST(LineFileTest, FifosAndDevicesAreRefusedWithoutWaiting) {
+    testing::TempDir dir;
+    const std::string fifo = dir.Folder() + "KORVA.DT0";
+    ASSERT_TRUE(testing::MakeFifo(fifo));
+    std::filesystem::create_symlink("/dev/zero", dir.Path() / "KORVA.DT1");
+    const std::string device = dir.Folder() + "KORVA.DT1";
+    std::vector<ReadProblem> problems(4);
+    EXPECT_TRUE(testing::EndsWithoutWaitingOn({fifo}, [&] {
+        EXPECT_FALSE(ReadLines(fifo, &problems[0]).has_value());
+        EXPECT_FALSE(ReadLineList(fifo, &problems[1]).has_value());
+        EXPECT_FALSE(ReadLines(device, &problems[2]).has_value());
+        EXPECT_FALSE(ReadLineList(device, &problems[3]).has_value());
+    }));
+    for (const ReadProblem& problem : problems) EXPECT_EQ(problem.kind, ReadProblem::Kind::NotRegular);
+    EXPECT_EQ(ReadProblemMessage(fifo, problems[0]),
+              Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）"));
+    EXPECT_EQ(ReadProblemMessage(device, problems[3]),
+              Sjis("ファイル ") + device + Sjis(" を読み込めません（デバイスです）"));
+    EXPECT_TRUE(IsRefused(problems[0]));
+}
+
+TEST(LineFileTest, ListsLargerThanTheBoundAreRefused) {
+    testing::TempDir dir;
+    const std::string path = dir.Write("KORVA.DT0", "A\t/a.mid\t+0\t1\r\n");
+    std::filesystem::resize_file(path, kTextFileLimit + 1);  // sparse: no disk taken
+    ReadProblem lines;
+    ReadProblem list;
+    EXPECT_FALSE(ReadLines(path, &lines).has_value());
+    EXPECT_FALSE(ReadLineList(path, &list).has_value());
+    EXPECT_EQ(lines.kind, ReadProblem::Kind::TooLarge);
+    EXPECT_EQ(list.kind, ReadProblem::Kind::TooLarge);
+    EXPECT_TRUE(IsRefused(list));
+    // At the bound itself the file is read.
+    std::filesystem::resize_file(path, kTextFileLimit);
+    const auto read = ReadLineList(path, &list);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->front(), "A\t/a.mid\t+0\t1");
+    EXPECT_FALSE(list);
+}
+
+TEST(LineFileTest, MissingAndUnopenableFilesAreNotRefusedButMissing) {
+    testing::TempDir dir;
+    ReadProblem problem;
+    EXPECT_FALSE(ReadLineList(dir.Folder() + "KORVA.DT0", &problem).has_value());
+    EXPECT_EQ(problem.kind, ReadProblem::Kind::Missing);
+    EXPECT_FALSE(IsRefused(problem));
+}
+
+// An editor that saves with a byte order mark: the first line reads without it, and a list written
+// back keeps it at the start, once. A file without one gets none.
+TEST(LineFileTest, ByteOrderMarkIsPassedOverAndKeptOnWriteBack) {
+    testing::TempDir dir;
+    const std::string path = dir.Write("KORVA.DT0", "\xEF\xBB\xBF" "First\t/f.mid\t+0\t1\r\nSecond\t/s.mid\t+0\t1\r\n");
+    const auto lines = ReadLines(path);
+    ASSERT_TRUE(lines.has_value());
+    EXPECT_EQ(lines->front(), "First\t/f.mid\t+0\t1");
+    WriteLines(path, {"Second\t/s.mid\t+0\t1", "First\t/f.mid\t+0\t1"});
+    EXPECT_EQ(dir.Read("KORVA.DT0"), "\xEF\xBB\xBF" "Second\t/s.mid\t+0\t1\r\nFirst\t/f.mid\t+0\t1\r\n");
+    const auto list = ReadLineList(path);
+    ASSERT_TRUE(list.has_value());
+    EXPECT_EQ(list->front(), "Second\t/s.mid\t+0\t1");
+    WriteLineList(path, *list);
+    EXPECT_EQ(dir.Read("KORVA.DT0"), "\xEF\xBB\xBF" "Second\t/s.mid\t+0\t1\r\nFirst\t/f.mid\t+0\t1\r\n");
+
+    const std::string plain = dir.Write("KORVA.DT1", "A\r\n");
+    WriteLines(plain, {"B"});
+    EXPECT_EQ(dir.Read("KORVA.DT1"), "B\r\n");
+    WriteLines(dir.Folder() + "KORVA.NEW", {"C"});
+    EXPECT_EQ(dir.Read("KORVA.NEW"), "C\r\n");
 }
 
 TEST(LineFileTest, ReadLineListEndsLinesAsSplitLinesAtEveryPlace) {

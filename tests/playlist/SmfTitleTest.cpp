@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "app/Errors.h"
@@ -135,11 +136,12 @@ TEST(SmfTitleTest, UnreadableFilesGiveTheInputOutputMessages) {
             EXPECT_EQ(error.Text(), Sjis("ﾌｧｲﾙへのｱｸｾｽが拒否されました"));
         }
     }
+    std::filesystem::create_directory(dir.Path() / "folder.mid");
     try {
-        ReadSmfTitle(dir.Folder());  // a folder opens but cannot be read
+        ReadSmfTitle(dir.Folder() + "folder.mid");  // a folder is never opened as a song
         FAIL() << "a folder was read as a file";
     } catch (const UserError& error) {
-        EXPECT_EQ(error.Text(), Sjis("I/O ｴﾗｰ (21)"));
+        EXPECT_EQ(error.Text(), Sjis("ファイル ") + dir.Folder() + Sjis("folder.mid を読み込めません（フォルダです）"));
     }
 }
 
