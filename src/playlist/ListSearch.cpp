@@ -210,7 +210,9 @@ SearchResult SearchLists(const AppModel& model, std::string_view sjisText) {
     for (int list = 0; list < 2; ++list) {
         ListSearch& search = result.lists[static_cast<std::size_t>(list)];
         search.path = model.folders.PlaylistPath(list);
-        if (!FileExistsIgnoringCase(search.path))
+        // Something that is there under the list's name but is no file the program reads (a FIFO,
+        // a folder) fails the search, naming it, rather than passing as no list at all.
+        if (!FindIgnoringCase(search.path))
             continue;
         if (list == 1)
             result.message += '\r';

@@ -12,6 +12,7 @@
 #include "app/Errors.h"
 #include "app/FileSystem.h"
 #include "app/ProfileFile.h"
+#include "support/FifoGuard.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 #include "text/Encoding.h"
@@ -237,6 +238,61 @@ TEST_F(SettingsFileTest, UnwritableFolderRaisesTheWriteMessage) {
         EXPECT_EQ(e.Text(), missing + Sjis(" に書き込めません"));
     }
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "gone"));
+}
+
+// An editor that saves with a UTF-8 byte order mark: the first section is read as if it were not
+// there, and a save keeps it and every other byte.
+TEST_F(SettingsFileTest, ByteOrderMarkIsPassedOverAndKeptBySaves) {
+    const std::string bom = "\xEF\xBB\xBF";
+    dir.Write("KORVA.INI", bom + "[KORVA]\r\nPLAYMOD=1\r\nRNDMODE=2\r\n[POS00]\r\nMANHPOS=12\r\n");
+    Settings s = Read();
+    EXPECT_EQ(s.PLAYMOD, LIST1);
+    EXPECT_EQ(s.RNDMODE, RND);
+    EXPECT_EQ(s.MANHPOS, 12);
+    s.MANHPOS = 40;
+    SaveMainPosition(Ini(), s);
+    EXPECT_EQ(dir.Read("KORVA.INI"),
+              bom + "[KORVA]\r\nPLAYMOD=1\r\nRNDMODE=2\r\n[POS00]\r\nMANHPOS=40\r\nMANVPOS=" +
+                  std::to_string(s.MANVPOS) + "\r\n");
+    RecordingMessages messages;
+    SaveSettings(Ini(), Read(), messages);
+    const std::string saved = dir.Read("KORVA.INI");
+    EXPECT_EQ(saved.rfind(bom + "[KORVA]\r\nPLAYMOD=1\r\n", 0), 0u);
+    EXPECT_EQ(saved.find('\xEF', 1), std::string::npos);  // the mark is there once, at the start
+    EXPECT_EQ(Read().RNDMODE, RND);
+
+    // A file of the mark alone gets its first section right after it.
+    dir.Write("KORVA.INI", bom);
+    s.MANHPOS = 7;
+    SaveMainPosition(Ini(), s);
+    EXPECT_EQ(dir.Read("KORVA.INI").rfind(bom + "[POS00]\r\nMANHPOS=7\r\n", 0), 0u);
+    EXPECT_EQ(Read().MANHPOS, 7);
+}
+
+// A settings file that is a FIFO: reading it never waits, every key keeps its default and the
+// reader is told what the file is; a save refuses to replace it and says why.
+TEST_F(SettingsFileTest, FifoSettingsAreNamedAndNeverReplaced) {
+    ASSERT_TRUE(testing::MakeFifo(Ini()));
+    Settings s;
+    std::string refused;
+    EXPECT_TRUE(testing::EndsWithoutWaitingOn({Ini()}, [&] { refused = ReadSettings(Ini(), s); }));
+    const std::string named = Sjis("ファイル ") + Ini() + Sjis(" を読み込めません（名前付きパイプです）");
+    EXPECT_EQ(refused, named);
+    EXPECT_EQ(s.PLAYMOD, Settings{}.PLAYMOD);
+    RecordingMessages messages;
+    EXPECT_TRUE(testing::EndsWithoutWaitingOn({Ini()}, [&] {
+        try {
+            SaveSettings(Ini(), s, messages);
+            ADD_FAILURE() << "the FIFO was written over";
+        } catch (const WriteError& error) {
+            EXPECT_EQ(error.Text(), Ini() + Sjis(" に書き込めません") + "\n" + named);
+        }
+    }));
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(std::filesystem::is_fifo(std::filesystem::status(Ini())));
+    // A file that is simply missing is no matter to tell of.
+    std::filesystem::remove(Ini());
+    EXPECT_EQ(ReadSettings(Ini(), s), "");
 }
 
 TEST_F(SettingsFileTest, UnreadableFileIsNeverReplaced) {

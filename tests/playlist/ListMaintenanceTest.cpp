@@ -8,6 +8,7 @@
 #include "playlist/ListEditing.h"
 #include "playlist/ListSearch.h"
 #include "support/Fakes.h"
+#include "support/FifoGuard.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 #include "text/ShiftJis.h"
@@ -148,6 +149,48 @@ TEST_F(ListMaintenanceTest, SearchFindsTextInAnyFieldWhateverItsCase) {
     const SearchResult only = SearchLists(model, "zzz");
     EXPECT_FALSE(only.lists[0].searched);
     EXPECT_EQ(only.message, Sjis("\rリスト１の検索を開始します\rリスト１にはありません"));
+}
+
+// A byte order mark is none of the first line's; a NUL is a byte of its line, and the lines after it
+// are searched as the list reader reads them.
+TEST_F(ListMaintenanceTest, SearchAndPathCheckReadTheLinesTheListHolds) {
+    const std::string song = dir.Write("here.mid", "MThd");
+    const std::string nulLine = std::string("Nul\0", 4) + "\t/gone.mid\t+0\t1";
+    dir.Write("KORVA.DT0", "\xEF\xBB\xBF" "Blue\t" + song + "\t+0\t1\r\n" + nulLine + "\r\nBlue Two\t" + song +
+                               "\t+0\t1\r\n");
+    EXPECT_EQ(SearchLists(model, "blue").lists[0].found,
+              (Lines{"Blue\t" + song + "\t+0\t1", "Blue Two\t" + song + "\t+0\t1"}));
+    EXPECT_EQ(SearchLists(model, "gone").lists[0].found, Lines{nulLine});
+    const PathCheck check = CheckPaths(model, 0);
+    EXPECT_EQ(check.outcome, PathCheck::Outcome::Missing);
+    EXPECT_EQ(check.missing, Lines{std::string("Nul\0", 4) + Sjis(" → /gone.mid")});
+}
+
+// Lists that are a FIFO or a link to a device: the search and the path check end as for a list that
+// cannot be read, without waiting, and name what the file is.
+TEST_F(ListMaintenanceTest, SearchAndPathCheckNameAListThatIsNoFile) {
+    const std::string fifo = dir.Folder() + "KORVA.DT0";
+    ASSERT_TRUE(testing::MakeFifo(fifo));
+    std::filesystem::create_symlink("/dev/zero", dir.Path() / "KORVA.DT1");
+    SearchResult search;
+    PathCheck fifoCheck;
+    PathCheck deviceCheck;
+    EXPECT_TRUE(testing::EndsWithoutWaitingOn({fifo}, [&] {
+        search = SearchLists(model, "x");
+        fifoCheck = CheckPaths(model, 0);
+        deviceCheck = CheckPaths(model, 1);
+    }));
+    const std::string named = Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）");
+    EXPECT_TRUE(search.failed);
+    EXPECT_EQ(search.refused, named);
+    EXPECT_EQ(fifoCheck.outcome, PathCheck::Outcome::Unreadable);
+    EXPECT_EQ(fifoCheck.refused, named);
+    EXPECT_EQ(deviceCheck.outcome, PathCheck::Outcome::Unreadable);
+    EXPECT_EQ(deviceCheck.refused,
+              Sjis("ファイル ") + dir.Folder() + Sjis("KORVA.DT1 を読み込めません（デバイスです）"));
+    // A list that is missing is no such matter.
+    std::filesystem::remove(fifo);
+    EXPECT_EQ(CheckPaths(model, 0).refused, "");
 }
 
 TEST_F(ListMaintenanceTest, SearchAgreesWithLookingAtEveryLine) {

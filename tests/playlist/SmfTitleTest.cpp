@@ -9,6 +9,7 @@
 
 #include "app/Errors.h"
 #include "support/SmfWriter.h"
+#include "support/FifoGuard.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 
@@ -116,6 +117,21 @@ TEST(SmfTitleTest, LengthByteAndPositionsAsRead) {
     // The file name after the last "/"; a "/" as a second byte of a double-byte character (none in
     // CP932, but "\" is) does not cut it.
     EXPECT_EQ(TitleFromFileBytes("", "/s/\x95\x5C.MID"), "\x95\x5C.MID");
+}
+
+TEST(SmfTitleTest, SongThatIsAFifoIsNamedWithoutWaiting) {
+    TempDir dir;
+    const std::string fifo = dir.Folder() + "SONG.MID";
+    ASSERT_TRUE(korva::testing::MakeFifo(fifo));
+    std::string message;
+    EXPECT_TRUE(korva::testing::EndsWithoutWaitingOn({fifo}, [&] {
+        try {
+            ReadSmfTitle(fifo);
+        } catch (const UserError& error) {
+            message = error.Text();
+        }
+    }));
+    EXPECT_EQ(message, Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）"));
 }
 
 TEST(SmfTitleTest, UnreadableFilesGiveTheInputOutputMessages) {
