@@ -9,6 +9,7 @@
 #include "convert/CommandLine.h"
 #include "convert/SmfKnife.h"
 #include "playlist/LineFile.h"
+#include "support/FifoGuard.h"
 #include "support/JukeboxRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -66,6 +67,23 @@ TEST_F(SongControlTest, SongInBothListsIsRewrittenInBothWithBothMessagesInOrder)
     EXPECT_EQ(f.search[1].caption, Sjis("リスト１変更"));
     EXPECT_EQ(f.search[1].ink, SearchInk::White);
     EXPECT_TRUE(rig.messages.shown.empty());
+}
+
+// List 0 is a FIFO: the change neither waits on it nor writes over it, and says what it is; list 1
+// is not reached, as after any list that cannot be read.
+TEST_F(SongControlTest, FifoListIsNamedAndLeftAlone) {
+    const std::string fifo = rig.Model().folders.PlaylistPath(0);
+    ASSERT_TRUE(testing::MakeFifo(fifo));
+    Playlist(1, {Line("Old", kSong)});
+    EXPECT_TRUE(testing::EndsWithoutWaitingOn({fifo}, [&] {
+        FillFrom(Line("Old", kSong));
+        Control().NameEditChange("New");
+        Control().ChngButtonClick();
+    }));
+    EXPECT_EQ(rig.messages.shown,
+              std::vector<std::string>{Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）")});
+    EXPECT_TRUE(std::filesystem::is_fifo(std::filesystem::status(fifo)));
+    EXPECT_EQ(Lines(1), std::vector<std::string>{Line("Old", kSong)});
 }
 
 TEST_F(SongControlTest, OnlyLinesWhosePathIsTheSongAreRewrittenAndEachFileIsWrittenOnce) {

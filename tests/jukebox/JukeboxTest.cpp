@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "support/JukeboxRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -39,6 +43,30 @@ TEST(JukeboxTest, AViewAttachedAfterTheConnectionIsTheOneThatShows) {
     EXPECT_TRUE(later.shown);           // INTLOCK is on by default
     EXPECT_EQ(rig.songList.number, 0);  // the one it replaced shows nothing more
     EXPECT_TRUE(rig.deck.playLit);
+}
+
+// "Song one", an empty line, "Song two" in list 0: in every order both songs play and the run ends,
+// with no word of a song file without a name.
+TEST(JukeboxTest, BlankLineInAListIsNoSongInAnyOrder) {
+    for (const OrderMode order : {NOR, NEW, RND}) {
+        TempDir dir;
+        JukeboxRig rig(dir.Folder());
+        rig.Model().settings.SENDRST = 0;
+        rig.Model().settings.PLAYMOD = LIST0;
+        rig.Model().settings.RNDMODE = order;
+        const std::string one = dir.Write("one.mid", "MThd");
+        const std::string two = dir.Write("two.mid", "MThd");
+        dir.Write("KORVA.DT0", "Song one\t" + one + "\t+0\t1\r\n\r\nSong two\t" + two + "\t+0\t1\r\n");
+        rig.Connect();
+        rig.jukebox.Commands().Play();
+        rig.device.FinishAndDeliver();
+        rig.device.FinishAndDeliver();
+        std::vector<std::string> played = rig.device.opened;
+        std::sort(played.begin(), played.end());
+        EXPECT_EQ(played, (std::vector<std::string>{one, two})) << order;
+        EXPECT_TRUE(rig.messages.shown.empty()) << order;
+        EXPECT_FALSE(rig.deck.playLit) << order;
+    }
 }
 
 TEST(JukeboxTest, VolumeCheckSaysSoWhenNoOutputTakesAVolume) {

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "support/FifoGuard.h"
 #include "support/JukeboxRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -57,6 +59,19 @@ TEST_F(ArtistSelectionTest, SearchListsEachArtistOnceSorted) {
     // "Song by " names nobody and is left out.
     EXPECT_EQ(artists.Artists(), (Lines{"Ann", "Bob", "Carl", "Night"}));
     EXPECT_EQ(rig.deck.shown.back(), (testing::StatusEntry{".. Search Artists", StatusKind::Notice}));
+}
+
+// A list that is a FIFO is passed over like a missing one, without waiting on it, and named; the
+// other list's artists are offered as usual.
+TEST_F(ArtistSelectionTest, FifoListIsNamedAndTheOtherListStillSearched) {
+    Lists({}, {{"Song by Ann", "1"}});
+    const std::string fifo = dir.Folder() + "KORVA.DT0";
+    std::filesystem::remove(fifo);
+    ASSERT_TRUE(testing::MakeFifo(fifo));
+    EXPECT_TRUE(testing::EndsWithoutWaitingOn({fifo}, [&] { EXPECT_TRUE(PickAndOk({"Ann"})); }));
+    EXPECT_EQ(artists.Artists(), Lines{});
+    EXPECT_EQ(Titles(), Lines{"Song by Ann"});
+    EXPECT_EQ(rig.messages.shown, Lines{Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）")});
 }
 
 TEST_F(ArtistSelectionTest, OkQueuesListByListArtistByArtistWithoutR) {
