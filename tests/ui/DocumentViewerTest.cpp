@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "support/FifoGuard.h"
 #include "support/QtTestSupport.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
@@ -100,6 +101,29 @@ class DocumentViewerTest : public QObject {
         const QString text = viewer_->Windows().front()->Text();
         QVERIFY2(text.contains(QString::fromStdString(missing)), qPrintable(text));
         QVERIFY(text.contains(U8("開けません")));
+    }
+
+    // A companion document that is a FIFO or a link to a device: the window opens at once and says
+    // what the file is instead of freezing the program or reading without end.
+    void DocumentThatIsNoFileIsNamedWithWhatItIs() {
+        const std::string fifo = dir_->Folder() + "song.TXT";
+        QVERIFY(testing::MakeFifo(fifo));
+        std::filesystem::create_symlink("/dev/zero", dir_->Path() / "song.DOC");
+        {
+            // Windows are made on this thread; a reader stuck on the FIFO is let go by the watch.
+            const testing::FifoRelease watch({fifo});
+            viewer_->Open(fifo);
+            viewer_->Open(dir_->Folder() + "song.DOC");
+            QVERIFY(!watch.Released());
+        }
+        QCOMPARE(viewer_->Windows().size(), std::size_t{2});
+        QStringList texts;
+        for (DocumentWindow* window : viewer_->Windows()) texts << window->Text();
+        texts.sort();
+        QCOMPARE(texts, (QStringList{QString::fromStdString(ToDisplayUtf8(Sjis("ファイル ") + dir_->Folder() +
+                                                                          Sjis("song.DOC を読み込めません（デバイスです）"))),
+                                     QString::fromStdString(ToDisplayUtf8(
+                                         Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）")))}));
     }
 
     void EditorProgramGetsTheDocumentAsOneArgument() {
