@@ -20,7 +20,7 @@ namespace korva {
 // there but is none the program reads (a FIFO, a device, a file too large) is read as no keys too;
 // what the user is to be told of it is returned, empty otherwise.
 std::string ReadSettings(const std::string& iniPath, Settings& settings,
-                  const std::function<void(std::uint8_t rndmode)>& afterRndmode = {});
+                         const std::function<void(std::uint8_t rndmode)>& afterRndmode = {});
 
 // Writes the keys of section "KORVA" except CONVHIS, one after the other, then shows
 // "各種の設定を保存しました". A failed write raises WriteError; the keys before it are written.

@@ -27,7 +27,8 @@ std::vector<std::string> SplitLines(std::string_view bytes);
 // The lines of a whole file; nullopt when it does not exist or cannot be read, with problem (when
 // given) saying why. Only a regular file of at most kTextFileLimit bytes is read: a FIFO, a device
 // or a link to one is refused without waiting for it.
-std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath, ReadProblem* problem = nullptr);
+std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath,
+                                                  ReadProblem* problem = nullptr);
 
 // The same lines as ReadLines gives, as views into one block that holds the whole file.
 std::optional<LineList> ReadLineList(const std::string& sjisPath, ReadProblem* problem = nullptr);

@@ -80,8 +80,8 @@ TEST_F(SongControlTest, FifoListIsNamedAndLeftAlone) {
         Control().NameEditChange("New");
         Control().ChngButtonClick();
     }));
-    EXPECT_EQ(rig.messages.shown,
-              std::vector<std::string>{Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）")});
+    EXPECT_EQ(rig.messages.shown, std::vector<std::string>{Sjis("ファイル ") + fifo +
+                                                           Sjis(" を読み込めません（名前付きパイプです）")});
     EXPECT_TRUE(std::filesystem::is_fifo(std::filesystem::status(fifo)));
     EXPECT_EQ(Lines(1), std::vector<std::string>{Line("Old", kSong)});
 }

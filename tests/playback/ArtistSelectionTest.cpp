@@ -71,7 +71,8 @@ TEST_F(ArtistSelectionTest, FifoListIsNamedAndTheOtherListStillSearched) {
     EXPECT_TRUE(testing::EndsWithoutWaitingOn({fifo}, [&] { EXPECT_TRUE(PickAndOk({"Ann"})); }));
     EXPECT_EQ(artists.Artists(), Lines{});
     EXPECT_EQ(Titles(), Lines{"Song by Ann"});
-    EXPECT_EQ(rig.messages.shown, Lines{Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）")});
+    EXPECT_EQ(rig.messages.shown,
+              Lines{Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）")});
 }
 
 TEST_F(ArtistSelectionTest, OkQueuesListByListArtistByArtistWithoutR) {

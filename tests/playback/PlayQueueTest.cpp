@@ -166,7 +166,8 @@ TEST_F(PlayQueueTest, FeelThatIsNoNumberKeepsWhatWasQueued) {
 TEST_F(PlayQueueTest, AbnormalLinesTakePart) {
     WriteList(0, {std::string("Ctrl\x01") + "\t/c.mid\t+0\t1\tfifth", "No Feel\t/n.mid"});
     Build(0, NOR);  // the line without Feel inherits it from the line before
-    EXPECT_EQ(model.PlayQueue, (Lines{std::string("Ctrl\x01") + "\t/c.mid\t+0\t1\tfifth", "No Feel\t/n.mid"}));
+    EXPECT_EQ(model.PlayQueue,
+              (Lines{std::string("Ctrl\x01") + "\t/c.mid\t+0\t1\tfifth", "No Feel\t/n.mid"}));
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -213,8 +214,8 @@ TEST_F(PlayQueueTest, FifoListEndsTheBuildNamingWhatItIs) {
     const std::string fifo = dir.Folder() + "KORVA.DT0";
     ASSERT_TRUE(testing::MakeFifo(fifo));
     EXPECT_TRUE(testing::EndsWithoutWaitingOn({fifo}, [&] { Build(0, NOR); }));
-    EXPECT_EQ(messages.shown,
-              (Lines{kFailure + "\n" + Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）")}));
+    EXPECT_EQ(messages.shown, (Lines{kFailure + "\n" + Sjis("ファイル ") + fifo +
+                                     Sjis(" を読み込めません（名前付きパイプです）")}));
     EXPECT_TRUE(model.PlayQueue.empty());
 }
 

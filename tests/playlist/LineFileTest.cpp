@@ -58,12 +58,21 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"CrBeforeCrLf", "a\r\r\nb", {"a", "", "b"}},
         SplitCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}}, SplitCase{"Empty", "", {}},
         SplitCase{"OnlyAnEnd", "\r\n", {""}},
-        SplitCase{"NulIsAByteOfItsLine", std::string("a\r\nb\0c\r\nd\r\n", 11), {"a", std::string("b\0c", 3), "d"}},
+        SplitCase{
+            "NulIsAByteOfItsLine", std::string("a\r\nb\0c\r\nd\r\n", 11), {"a", std::string("b\0c", 3), "d"}},
         SplitCase{"LineOfANulAlone", std::string("a\n\0\nb", 5), {"a", std::string(1, '\0'), "b"}},
-        SplitCase{"BomIsNoPartOfTheFirstLine", "\xEF\xBB\xBF" "a\tb\r\nc", {"a\tb", "c"}},
+        SplitCase{"BomIsNoPartOfTheFirstLine",
+                  "\xEF\xBB\xBF"
+                  "a\tb\r\nc",
+                  {"a\tb", "c"}},
         SplitCase{"BomAlone", "\xEF\xBB\xBF", {}},
         SplitCase{"BomBeforeAnEnd", "\xEF\xBB\xBF\r\na", {"", "a"}},
-        SplitCase{"BomAfterTheStartIsText", "a\r\n\xEF\xBB\xBF" "b", {"a", "\xEF\xBB\xBF" "b"}},
+        SplitCase{"BomAfterTheStartIsText",
+                  "a\r\n\xEF\xBB\xBF"
+                  "b",
+                  {"a",
+                   "\xEF\xBB\xBF"
+                   "b"}},
         SplitCase{"BytesCarriedUnchanged", "\x83\x5C\t\xFC\xFC \t\x7F\r\n", {"\x83\x5C\t\xFC\xFC \t\x7F"}}),
     [](const auto& testCase) { return std::string(testCase.param.label); });
 
@@ -129,17 +138,23 @@ TEST(LineFileTest, MissingAndUnopenableFilesAreNotRefusedButMissing) {
 // back keeps it at the start, once. A file without one gets none.
 TEST(LineFileTest, ByteOrderMarkIsPassedOverAndKeptOnWriteBack) {
     testing::TempDir dir;
-    const std::string path = dir.Write("KORVA.DT0", "\xEF\xBB\xBF" "First\t/f.mid\t+0\t1\r\nSecond\t/s.mid\t+0\t1\r\n");
+    const std::string path = dir.Write("KORVA.DT0",
+                                       "\xEF\xBB\xBF"
+                                       "First\t/f.mid\t+0\t1\r\nSecond\t/s.mid\t+0\t1\r\n");
     const auto lines = ReadLines(path);
     ASSERT_TRUE(lines.has_value());
     EXPECT_EQ(lines->front(), "First\t/f.mid\t+0\t1");
     WriteLines(path, {"Second\t/s.mid\t+0\t1", "First\t/f.mid\t+0\t1"});
-    EXPECT_EQ(dir.Read("KORVA.DT0"), "\xEF\xBB\xBF" "Second\t/s.mid\t+0\t1\r\nFirst\t/f.mid\t+0\t1\r\n");
+    EXPECT_EQ(dir.Read("KORVA.DT0"),
+              "\xEF\xBB\xBF"
+              "Second\t/s.mid\t+0\t1\r\nFirst\t/f.mid\t+0\t1\r\n");
     const auto list = ReadLineList(path);
     ASSERT_TRUE(list.has_value());
     EXPECT_EQ(list->front(), "Second\t/s.mid\t+0\t1");
     WriteLineList(path, *list);
-    EXPECT_EQ(dir.Read("KORVA.DT0"), "\xEF\xBB\xBF" "Second\t/s.mid\t+0\t1\r\nFirst\t/f.mid\t+0\t1\r\n");
+    EXPECT_EQ(dir.Read("KORVA.DT0"),
+              "\xEF\xBB\xBF"
+              "Second\t/s.mid\t+0\t1\r\nFirst\t/f.mid\t+0\t1\r\n");
 
     const std::string plain = dir.Write("KORVA.DT1", "A\r\n");
     WriteLines(plain, {"B"});

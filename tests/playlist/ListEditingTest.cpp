@@ -298,9 +298,10 @@ TEST_F(ListEditingTest, MarksAgeOneStepPerPressOnEveryLine) {
 // other line stays in the file, and the reject file holds the NUL line whole, NUL and all.
 TEST_F(ListEditingTest, NulLineIsRejectedWholeAndNoOtherLineIsLost) {
     const std::string nulLine = std::string("E\t/e.mid\t+0") + std::string(1, '\0') + "\t1";
-    dir.Write("KORVA.DT0", "!1 A\t/a.mid\t+0\t1\r\nB\t/b.mid\t+0\t1\r\nC\t/c.mid\t+0\t1\r\n"
-                           "D\t/d.mid\t+0\t1\r\n" +
-                               nulLine + "\r\nF\t/f.mid\t+0\t1\r\nG\t/g.mid\t+0\t1\r\n");
+    dir.Write("KORVA.DT0",
+              "!1 A\t/a.mid\t+0\t1\r\nB\t/b.mid\t+0\t1\r\nC\t/c.mid\t+0\t1\r\n"
+              "D\t/d.mid\t+0\t1\r\n" +
+                  nulLine + "\r\nF\t/f.mid\t+0\t1\r\nG\t/g.mid\t+0\t1\r\n");
     editor.EnterPage(0);
     EXPECT_EQ(Titles(0), (Lines{"!1 A", "B", "C", "D", "F", "G"}));
     editor.AgeMarks(0);

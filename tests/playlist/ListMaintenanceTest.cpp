@@ -156,8 +156,10 @@ TEST_F(ListMaintenanceTest, SearchFindsTextInAnyFieldWhateverItsCase) {
 TEST_F(ListMaintenanceTest, SearchAndPathCheckReadTheLinesTheListHolds) {
     const std::string song = dir.Write("here.mid", "MThd");
     const std::string nulLine = std::string("Nul\0", 4) + "\t/gone.mid\t+0\t1";
-    dir.Write("KORVA.DT0", "\xEF\xBB\xBF" "Blue\t" + song + "\t+0\t1\r\n" + nulLine + "\r\nBlue Two\t" + song +
-                               "\t+0\t1\r\n");
+    dir.Write("KORVA.DT0",
+              "\xEF\xBB\xBF"
+              "Blue\t" +
+                  song + "\t+0\t1\r\n" + nulLine + "\r\nBlue Two\t" + song + "\t+0\t1\r\n");
     EXPECT_EQ(SearchLists(model, "blue").lists[0].found,
               (Lines{"Blue\t" + song + "\t+0\t1", "Blue Two\t" + song + "\t+0\t1"}));
     EXPECT_EQ(SearchLists(model, "gone").lists[0].found, Lines{nulLine});

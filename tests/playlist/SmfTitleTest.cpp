@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/Errors.h"
-#include "support/SmfWriter.h"
 #include "support/FifoGuard.h"
+#include "support/SmfWriter.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 
@@ -157,7 +157,8 @@ TEST(SmfTitleTest, UnreadableFilesGiveTheInputOutputMessages) {
         ReadSmfTitle(dir.Folder() + "folder.mid");  // a folder is never opened as a song
         FAIL() << "a folder was read as a file";
     } catch (const UserError& error) {
-        EXPECT_EQ(error.Text(), Sjis("ファイル ") + dir.Folder() + Sjis("folder.mid を読み込めません（フォルダです）"));
+        EXPECT_EQ(error.Text(),
+                  Sjis("ファイル ") + dir.Folder() + Sjis("folder.mid を読み込めません（フォルダです）"));
     }
 }
 

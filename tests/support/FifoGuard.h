@@ -13,8 +13,8 @@
 #include <condition_variable>
 #include <future>
 #include <mutex>
-#include <thread>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 

@@ -120,10 +120,12 @@ class DocumentViewerTest : public QObject {
         QStringList texts;
         for (DocumentWindow* window : viewer_->Windows()) texts << window->Text();
         texts.sort();
-        QCOMPARE(texts, (QStringList{QString::fromStdString(ToDisplayUtf8(Sjis("ファイル ") + dir_->Folder() +
-                                                                          Sjis("song.DOC を読み込めません（デバイスです）"))),
-                                     QString::fromStdString(ToDisplayUtf8(
-                                         Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）")))}));
+        QCOMPARE(texts,
+                 (QStringList{
+                     QString::fromStdString(ToDisplayUtf8(Sjis("ファイル ") + dir_->Folder() +
+                                                          Sjis("song.DOC を読み込めません（デバイスです）"))),
+                     QString::fromStdString(ToDisplayUtf8(
+                         Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）")))}));
     }
 
     void EditorProgramGetsTheDocumentAsOneArgument() {

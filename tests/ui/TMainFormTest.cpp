@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "app/TitleScroll.h"
+#include "support/FifoGuard.h"
 #include "support/JukeboxRig.h"
 #include "support/QtTestSupport.h"
 #include "support/TempDir.h"
@@ -660,9 +661,26 @@ class TMainFormTest : public QObject {
         form_->show();
         ModalAnswers answer;
         QTest::mouseClick(Find("PowSpeedButton"), Qt::LeftButton);
+        const QString ini = QString::fromStdString(dir_->Folder()) + QStringLiteral("KORVA.INI");
         QCOMPARE(answer.texts.value(0),
-                 QString::fromStdString(dir_->Folder()) + U8("KORVA.INI に書き込めません"));
+                 ini + U8(" に書き込めません\nファイル ") + ini + U8(" を読み込めません（フォルダです）"));
         QVERIFY(!form_->isVisible());
+    }
+
+    // KORVA.INI is a FIFO: the deck comes up at once with every default and says on its status line
+    // what the settings file is (a message box would hold an unattended start).
+    void settingsFileThatIsAFifoIsNamedOnTheStatusLine() {
+        const std::string ini = dir_->Folder() + "KORVA.INI";
+        QVERIFY(testing::MakeFifo(ini));
+        {
+            const testing::FifoRelease watch({ini});
+            MakeForm();
+            QVERIFY(!watch.Released());
+        }
+        form_->show();
+        QCOMPARE(model_->settings.PLAYMOD, Settings{}.PLAYMOD);
+        QCOMPARE(Display(), U8("ファイル ") + QString::fromStdString(ini) +
+                                U8(" を読み込めません（名前付きパイプです）"));
     }
 
     void rightPressOnPowerSavesAllSettings() {
