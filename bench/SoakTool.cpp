@@ -89,6 +89,7 @@ class CountingDevice final : public SequencerDevice {
     DeviceMode Mode() const override { return device_.Mode(); }
     DeviceFault Fault() const override { return device_.Fault(); }
     std::string ErrorText() const override { return device_.ErrorText(); }
+    std::int64_t PositionMicroseconds() const override { return device_.PositionMicroseconds(); }
 
     long songsOpened = 0;
     long resetsOpened = 0;

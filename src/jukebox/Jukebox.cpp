@@ -97,6 +97,12 @@ void Jukebox::ChooseVolumeLevel(int position) {
         volume_->LevelButtonClick(position);
 }
 
+std::optional<int> Jukebox::HeardVolumeLevel() const {
+    if (!volume_ || !model_.settings.AUTOVOL)
+        return std::nullopt;
+    return volume_->EffectiveLevel();
+}
+
 void Jukebox::VolumeUp() {
     if (volume_)
         volume_->TemporaryUp();

@@ -56,6 +56,8 @@ class Jukebox {
     // Only once connected.
     Player& ThePlayer() { return *player_; }
     VolumeControl& Volume() { return *volume_; }
+    // The volume level heard (0 to 9); nullopt while no volume device is in use.
+    std::optional<int> HeardVolumeLevel() const;
 
     // Each window attaches the view that describes it; until then nothing is shown there.
     void AttachDeck(DeckView& deck, StatusView& status, DeckVolumeView& volume);

@@ -75,6 +75,7 @@ NowPlaying CurrentSong(const AppModel& model, const PlayerCommands& player) {
         now.path = fields.Path;
         now.listTitle = WithoutNewMark(fields.Name);
     }
+    now.positionMicroseconds = player.SongPositionMicroseconds();
     const bool playing = now.status == PlaybackStatus::Playing;
     now.canGoNext = playing && play.QueuePosition < length - 1;
     now.canGoPrevious = playing && play.QueuePosition > 0;

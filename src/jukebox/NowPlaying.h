@@ -19,6 +19,7 @@ struct NowPlaying {
     std::string listTitle;   // the playlist's title, new-song mark removed; empty for dropped files
     bool canGoNext = false;
     bool canGoPrevious = false;
+    std::int64_t positionMicroseconds = 0;  // how far into the song the sound heard has come
 };
 
 // Read from the model and the player; cheap enough to ask on every tick.

@@ -251,6 +251,10 @@ void FluidSynthDevice::Close() {
     Succeed();
 }
 
+std::int64_t FluidSynthDevice::PositionMicroseconds() const {
+    return engine_.HeardMicroseconds();
+}
+
 DeviceMode FluidSynthDevice::Mode() const {
     switch (engine_.State()) {
         case SongState::Stopped:

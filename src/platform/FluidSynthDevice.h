@@ -38,6 +38,7 @@ class FluidSynthDevice final : public SequencerDevice {
     DeviceMode Mode() const override;
     DeviceFault Fault() const override { return fault_; }
     std::string ErrorText() const override { return errorText_; }
+    std::int64_t PositionMicroseconds() const override;
 
     // Files larger than this are refused rather than read into memory.
     static constexpr std::size_t kMaxFileSize = 64u << 20;

@@ -743,6 +743,11 @@ bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, l
     return true;
 }
 
+std::int64_t FluidSynthEngine::HeardMicroseconds() const {
+    std::lock_guard lock(mutex_);
+    return song_ ? static_cast<std::int64_t>(TimeAtFrameLocked(HeardSongFramesLocked()) / 1000) : 0;
+}
+
 int FluidSynthEngine::CurrentTick() const {
     std::lock_guard lock(mutex_);
     return song_ ? static_cast<int>(song_->sequence.TickAt(TimeAtFrameLocked(HeardSongFramesLocked()))) : 0;

@@ -170,6 +170,8 @@ class FluidSynthEngine final : public BlockRenderer {
 
     void RenderBlock(float* left, float* right, int frames) override;
 
+    // How far into the song the sound taken out has come, in microseconds.
+    std::int64_t HeardMicroseconds() const;
     // Where the song and the synth stand; for tests and tools.
     int CurrentTick() const;
     int ProgramOf(int channel) const;

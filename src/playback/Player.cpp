@@ -95,6 +95,13 @@ void Player::Guarded(F&& action) {
     }
 }
 
+std::int64_t Player::SongPositionMicroseconds() const {
+    const DeviceMode mode = parts_.device.Mode();
+    if (model_.play.ResetPending || (mode != DeviceMode::Playing && mode != DeviceMode::Paused))
+        return 0;
+    return parts_.device.PositionMicroseconds();
+}
+
 bool Player::DevicePlaying() const {
     return parts_.device.Mode() == DeviceMode::Playing;
 }

@@ -65,6 +65,7 @@ class Player final : public PlayerCommands {
     bool DeviceIdle() const override;
     void StopDevice() override;
     void ReplayIfPlaying() override;
+    std::int64_t SongPositionMicroseconds() const override;
 
     // The device's completion notice.
     void MediaPlayer1Notify();

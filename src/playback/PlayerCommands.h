@@ -4,6 +4,7 @@
 // nothing plays.
 
 #include <cstddef>
+#include <cstdint>
 
 #include "app/AppModel.h"
 
@@ -28,6 +29,9 @@ class PlayerCommands {
     virtual void StopDevice() = 0;
     // Issues the device's play again when it reports Playing (after the window's frame changed).
     virtual void ReplayIfPlaying() = 0;
+    // How far into the song at the queue position the sound heard has come, in microseconds; 0 while
+    // its reset file plays or nothing does.
+    virtual std::int64_t SongPositionMicroseconds() const = 0;
 };
 
 // A player with no device: nothing plays, every action does nothing.
@@ -41,6 +45,7 @@ class IdlePlayer final : public PlayerCommands {
     bool DeviceIdle() const override { return true; }
     void StopDevice() override {}
     void ReplayIfPlaying() override {}
+    std::int64_t SongPositionMicroseconds() const override { return 0; }
 };
 
 // Back: only while playing and past the first entry. The position goes two back, because the

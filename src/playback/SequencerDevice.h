@@ -9,6 +9,7 @@
 // further Play() that supersedes it, or failure. The handler is told nothing about the reason: it
 // reads Mode(). A notice that arrives after Close() finds DeviceMode::None.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -76,6 +77,8 @@ class SequencerDevice {
     virtual DeviceFault Fault() const = 0;
     // The Shift-JIS text of the last fault, naming the file for a file fault; empty after success.
     virtual std::string ErrorText() const = 0;
+    // How far into the open file the sound heard has come, in microseconds; 0 with nothing open.
+    virtual std::int64_t PositionMicroseconds() const = 0;
 };
 
 }  // namespace korva

@@ -4,6 +4,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 
 #include "jukebox/Jukebox.h"
 #include "text/Encoding.h"
@@ -20,6 +22,8 @@ const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player")
 // The deck's state changes on button presses and at song ends; a glance this often keeps the
 // desktop's controls in step without the core knowing of them.
 constexpr int kWatchMilliseconds = 200;
+// The ten volume levels run from 0 to 9.
+constexpr int kHighestLevel = 9;
 
 QString StatusName(PlaybackStatus status) {
     switch (status) {
@@ -50,6 +54,7 @@ Mpris::Mpris(TMainForm& deck, Jukebox& jukebox, QObject* parent)
         return;
     }
     told_ = Current();
+    toldVolume_ = Volume();
     connect(&watch_, &QTimer::timeout, this, &Mpris::Refresh);
     watch_.start(kWatchMilliseconds);
 }
@@ -94,6 +99,22 @@ void Mpris::PlayLocalFiles(const QStringList& paths) {
 
 QString Mpris::PlaybackStatus() const {
     return StatusName(Current().status);
+}
+
+double Mpris::Volume() const {
+    const std::optional<int> level = jukebox_.HeardVolumeLevel();
+    return level ? *level / static_cast<double>(kHighestLevel) : 1.0;
+}
+
+void Mpris::SetVolume(double fraction) {
+    if (!jukebox_.HeardVolumeLevel() || !std::isfinite(fraction))
+        return;
+    const int level = static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * kHighestLevel));
+    // After the reply, as the buttons are pressed.
+    QTimer::singleShot(0, this, [this, level] {
+        jukebox_.ChooseVolumeLevel(level);
+        Refresh();
+    });
 }
 
 bool Mpris::CanGoNext() const {
@@ -141,7 +162,11 @@ void Mpris::Refresh() {
         changed.insert(QStringLiteral("CanGoNext"), now.canGoNext);
     if (now.canGoPrevious != told_.canGoPrevious)
         changed.insert(QStringLiteral("CanGoPrevious"), now.canGoPrevious);
+    const double volume = Volume();
+    if (volume != toldVolume_)
+        changed.insert(QStringLiteral("Volume"), volume);
     told_ = now;
+    toldVolume_ = volume;
     if (changed.isEmpty())
         return;
     QDBusMessage signal = QDBusMessage::createSignal(

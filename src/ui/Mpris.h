@@ -35,6 +35,10 @@ class Mpris final : public QObject {
     bool CanGoNext() const;
     bool CanGoPrevious() const;
     NowPlaying Current() const;
+    // The level heard as a fraction of the highest; 1.0 while the program does not set the volume.
+    double Volume() const;
+    // Chooses the level nearest the fraction, as the deck's level button of that level does.
+    void SetVolume(double fraction);
 
   private:
     // Compares what plays with what the bus was last told and announces the difference.
@@ -45,6 +49,7 @@ class Mpris final : public QObject {
     bool registered_ = false;
     QTimer watch_;
     NowPlaying told_;
+    double toldVolume_ = 1.0;
     // The facts of the song last described, read once per song.
     mutable std::string factsPath_;
     mutable std::string factsListTitle_;
@@ -105,10 +110,10 @@ class MprisPlayer final : public QDBusAbstractAdaptor {
     double Rate() const { return 1.0; }
     void SetRate(double) {}
     QVariantMap Metadata() const { return mpris_.Metadata(); }
-    // The deck's volume is a level of its own; the bus sees the output at full scale.
-    double Volume() const { return 1.0; }
-    void SetVolume(double) {}
-    qlonglong Position() const { return 0; }
+    double Volume() const { return mpris_.Volume(); }
+    void SetVolume(double fraction) { mpris_.SetVolume(fraction); }
+    // Heard, not rendered: rendering runs seconds ahead of the output. No seeking, so no Seeked.
+    qlonglong Position() const { return mpris_.Current().positionMicroseconds; }
     bool CanGoNext() const { return mpris_.CanGoNext(); }
     bool CanGoPrevious() const { return mpris_.CanGoPrevious(); }
     bool CanSeek() const { return false; }

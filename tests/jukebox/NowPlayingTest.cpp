@@ -42,5 +42,25 @@ TEST(NowPlayingTest, DroppedSongTakesItsTitleFromTheFileAndItsLengthFromItsTempo
     EXPECT_EQ(missing.lengthMicroseconds, 0);
 }
 
+// While the reset file plays, the song's position is 0; then it is where the device's sound is.
+TEST(NowPlayingTest, PositionIsTheSongsAndNeverTheResetFiles) {
+    TempDir dir;
+    testing::JukeboxRig rig(dir.Folder());
+    rig.Model().settings.SENDRST = 1;
+    dir.Write("KORVA_GM.MID", "MThd reset");
+    rig.Connect();
+    const std::string song = dir.Write("song.mid", TimedSong("Song"));
+    ASSERT_TRUE(rig.jukebox.PlayDropped({song}, DropSource::Drop));
+    rig.device.positionMicroseconds = 1'500'000;
+    ASSERT_EQ(rig.device.OpenFile(), dir.Folder() + "KORVA_GM.MID");
+    EXPECT_EQ(CurrentSong(rig.Model(), rig.jukebox.Commands()).positionMicroseconds, 0);
+    rig.device.FinishSong();
+    rig.device.DeliverNotices();
+    ASSERT_EQ(rig.device.OpenFile(), song);
+    EXPECT_EQ(CurrentSong(rig.Model(), rig.jukebox.Commands()).positionMicroseconds, 1'500'000);
+    rig.jukebox.Commands().Stop();
+    EXPECT_EQ(CurrentSong(rig.Model(), rig.jukebox.Commands()).positionMicroseconds, 0);
+}
+
 }  // namespace
 }  // namespace korva

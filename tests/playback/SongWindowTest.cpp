@@ -20,6 +20,7 @@ class RecordingPlayer final : public PlayerCommands {
     bool DeviceIdle() const override { return false; }
     void StopDevice() override { calls.push_back("StopDevice@" + std::to_string(play_.QueuePosition)); }
     void ReplayIfPlaying() override {}
+    std::int64_t SongPositionMicroseconds() const override { return 0; }
     std::vector<std::string> calls;
 
   private:

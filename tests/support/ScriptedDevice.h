@@ -25,6 +25,9 @@ class ScriptedDevice final : public SequencerDevice {
     DeviceMode Mode() const override;
     DeviceFault Fault() const override { return fault_; }
     std::string ErrorText() const override { return fault_ != DeviceFault::None ? "scripted failure" : ""; }
+    std::int64_t PositionMicroseconds() const override { return positionMicroseconds; }
+    // What PositionMicroseconds reports, as a test sets it.
+    std::int64_t positionMicroseconds = 0;
 
     // The playing file reaches its end.
     void FinishSong();

@@ -53,12 +53,18 @@ class Applet : public QObject {
         return reply.arguments().isEmpty() ? QVariant()
                                            : reply.arguments().front().value<QDBusVariant>().variant();
     }
+    bool SetProperty(const QString& name, const QVariant& value) {
+        const QDBusMessage reply = Call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+                                        {kPlayer, name, QVariant::fromValue(QDBusVariant(value))});
+        return reply.type() == QDBusMessage::ReplyMessage;
+    }
     QVariantMap Metadata() { return qdbus_cast<QVariantMap>(Property(QStringLiteral("Metadata"))); }
     QString Status() { return Property(QStringLiteral("PlaybackStatus")).toString(); }
     QString Title() { return Metadata().value(QStringLiteral("xesam:title")).toString(); }
 
     QStringList statusSignals;  // PlaybackStatus values announced, in order
     QStringList titleSignals;   // titles announced with Metadata
+    QList<double> volumeSignals;
 
   public slots:
     void PropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&) {
@@ -66,6 +72,8 @@ class Applet : public QObject {
             return;
         if (changed.contains(QStringLiteral("PlaybackStatus")))
             statusSignals << changed.value(QStringLiteral("PlaybackStatus")).toString();
+        if (changed.contains(QStringLiteral("Volume")))
+            volumeSignals << changed.value(QStringLiteral("Volume")).toDouble();
         if (changed.contains(QStringLiteral("Metadata"))) {
             const auto metadata = qdbus_cast<QVariantMap>(changed.value(QStringLiteral("Metadata")));
             titleSignals << metadata.value(QStringLiteral("xesam:title")).toString();
@@ -150,6 +158,45 @@ class MprisTest : public QObject {
         QCOMPARE(applet.statusSignals, (QStringList{"Playing", "Paused", "Playing", "Stopped"}));
         QVERIFY(applet.titleSignals.startsWith(QStringLiteral("Alpha")));
         QVERIFY(applet.titleSignals.contains(QStringLiteral("夏の歌")));
+    }
+
+    // An applet's position bar follows the sound heard, and its volume slider is the deck's level.
+    void PositionAndVolumeFollowThePlayer() {
+        testing::TempDir dir;
+        const std::string path = dir.Write("song.mid", Song(30));
+        dir.Write("KORVA.DT0", "Song\t" + path + "\t+0\t1\r\n");
+        dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=0\r\nSENDRST=0\r\nINTLOCK=0\r\nAUTOVOL=1\r\n");
+        KorvaApp app(dir.Folder(), {});
+        Mpris mpris(app.MainForm(), app.TheJukebox());
+        QVERIFY(mpris.Registered());
+        Applet applet;
+        const auto position = [&applet] { return applet.Property(QStringLiteral("Position")).toLongLong(); };
+        QCOMPARE(position(), 0LL);
+
+        QVERIFY(applet.Press(QStringLiteral("Play")));
+        QTRY_COMPARE(applet.Status(), QStringLiteral("Playing"));
+        QTRY_VERIFY(position() > 0);
+        const qlonglong early = position();
+        QTRY_VERIFY(position() > early);
+        QVERIFY(position() < 30'000'000);
+        QVERIFY(applet.Press(QStringLiteral("Pause")));
+        QTRY_COMPARE(applet.Status(), QStringLiteral("Paused"));
+        const qlonglong paused = position();
+        QTest::qWait(300);
+        QCOMPARE(position(), paused);
+
+        const int heard = app.TheJukebox().Volume().EffectiveLevel();
+        QCOMPARE(applet.Property(QStringLiteral("Volume")).toDouble(), heard / 9.0);
+        QVERIFY(applet.SetProperty(QStringLiteral("Volume"), 0.34));  // nearest level: 3
+        QTRY_COMPARE(app.TheJukebox().Volume().EffectiveLevel(), 3);
+        QCOMPARE(applet.Property(QStringLiteral("Volume")).toDouble(), 3 / 9.0);
+        QTRY_VERIFY(applet.volumeSignals.contains(3 / 9.0));
+        QVERIFY(applet.SetProperty(QStringLiteral("Volume"), 7.0));  // beyond the top: the top level
+        QTRY_COMPARE(app.TheJukebox().Volume().EffectiveLevel(), 9);
+
+        QVERIFY(applet.Press(QStringLiteral("Stop")));
+        QTRY_COMPARE(applet.Status(), QStringLiteral("Stopped"));
+        QCOMPARE(position(), 0LL);
     }
 
     void PressThatOpensADialogDoesNotHoldTheCallerWaiting() {
