@@ -152,6 +152,7 @@ void Player::Play() {
 }
 
 void Player::StartNewQueue() {
+    resetTroubleTold_ = false;
     parts_.volume.ApplyBaseLevel();
     PlayState& play = model_.play;
     play.QueuePosition = 0;
@@ -323,8 +324,7 @@ bool Player::PlayNamedEntry(const std::string& caption) {
         case Outcome::Done:
             break;
     }
-    if (!model_.play.ResetPending)
-        views_.status->ShowStatus(entry.Name, StatusKind::Normal);
+    ShowSongStarted(entry.Name);
     ShowPositionInSongWindow(caption);
     return true;
 }
@@ -362,10 +362,7 @@ bool Player::PlayEasyEntryUnguarded() {
         case Outcome::Done:
             break;
     }
-    if (!model_.play.ResetPending) {
-        views_.status->ShowStatus(fileName + " /No." + std::to_string(model_.play.QueuePosition + 1),
-                                  StatusKind::Normal);
-    }
+    ShowSongStarted(fileName + " /No." + std::to_string(model_.play.QueuePosition + 1));
     ShowPositionInSongWindow(
         SongWindowCaption(model_.settings, model_.play.LoadedList, model_.PlayQueue.size()));
     return true;
@@ -405,8 +402,22 @@ void Player::PlaySingleEntryUnguarded() {
     model_.SongLines = {path};
     views_.songList->SongLinesChanged();
     model_.play.SinglePlay = true;
-    if (!model_.play.ResetPending)
-        views_.status->ShowStatus(fileName, StatusKind::Normal);
+    ShowSongStarted(fileName);
+}
+
+void Player::ShowSongStarted(const std::string& statusText) {
+    if (model_.play.ResetPending)
+        return;
+    // Once in a run, in place of the first such song's title: a notice every song would hide the
+    // titles for good.
+    if (!unplayableReset_.empty() && !resetTroubleTold_) {
+        resetTroubleTold_ = true;
+        views_.status->ShowStatus(Sjis("リセットファイル ") + unplayableReset_ +
+                                      Sjis(" を再生できないため、リセットせずに演奏します"),
+                                  StatusKind::Notice);
+        return;
+    }
+    views_.status->ShowStatus(statusText, StatusKind::Normal);
 }
 
 void Player::ShowMissingFile(const std::string& statusText, const std::string& path) {
@@ -465,12 +476,20 @@ Player::Outcome Player::SendReset() {
         return reset;
     if (reset == Outcome::Failed) {
         play.ResetPending = false;
-        if (parts_.device.Fault() == DeviceFault::FileNotFound)
+        const DeviceFault fault = parts_.device.Fault();
+        if (fault == DeviceFault::FileNotFound)
             return Outcome::Done;  // no reset file: the song plays without one
-        // A reset file that is there but cannot be played says so, as any song would.
+        if (IsFileFault(fault)) {
+            // A reset file that is there but cannot be played must not end unattended play: the
+            // song plays without a reset, and the status line tells which file failed.
+            unplayableReset_ = resetName;
+            return Outcome::Done;
+        }
         HandleDeviceError();
         return reset;
     }
+    unplayableReset_.clear();
+    resetTroubleTold_ = false;
     views_.status->ShowStatus(".. No." + std::to_string(play.QueuePosition + 1), StatusKind::Notice);
     play.ResetPending = true;
     return Outcome::Done;

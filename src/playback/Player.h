@@ -108,6 +108,9 @@ class Player final : public PlayerCommands {
     void DisableIntroAndAutoStart();
     // Labels at rest, flags down, intro and auto start off, the song window hidden and emptied.
     void ShowPlayEnded();
+    // The status line once a song has started: its text, unless its reset file plays first; once a
+    // run, the notice of a reset file that could not be played instead.
+    void ShowSongStarted(const std::string& statusText);
     void ShowMissingFile(const std::string& statusText, const std::string& path);
     void ShowPositionInSongWindow(const std::string& caption);
     void StartNewQueue();
@@ -123,6 +126,8 @@ class Player final : public PlayerCommands {
     int opening_ = 0;          // how deep the player is in the device's Open
     unsigned opens_ = 0;       // opens begun
     unsigned abandoned_ = 0;   // opens given up
+    std::string unplayableReset_;  // the reset file that failed last, until one plays again
+    bool resetTroubleTold_ = false;
 };
 
 }  // namespace korva

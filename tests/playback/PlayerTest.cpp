@@ -1,9 +1,9 @@
 #include "playback/Player.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -428,16 +428,38 @@ TEST_F(PlayerTest, DeviceErrorStopsWithItsMessage) {
     EXPECT_EQ(device.opened.size(), 1u);
 }
 
-TEST_F(PlayerTest, ResetFileThatCannotBePlayedSaysSoAndEndsThePlay) {
+// Unattended play goes on: every song plays without the reset, and the status line says once, as
+// a notice and not in a box that would wait for someone, which reset file could not be played.
+TEST_F(PlayerTest, ResetFileThatCannotBePlayedLetsTheSongsPlayAndIsToldOnce) {
     Song("A.mid");
-    Playlist(0, {"A"});
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
     device.refuseOpening[Reset()] = DeviceFault::MidiFileCorrupt;
     player.Play();
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0], device.ErrorText());  // the device's own text names the file
-    EXPECT_FALSE(deck.playLit);
-    EXPECT_TRUE(device.opened.empty());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(deck.playLit);
+    EXPECT_EQ(device.OpenFile(), Path("A"));
     EXPECT_FALSE(model.play.ResetPending);
+    const std::string notice = Sjis("リセットファイル KORVA_GM.MID を再生できないため、リセットせずに演奏します");
+    EXPECT_EQ(status.shown.back().text, notice);
+    EXPECT_EQ(status.shown.back().kind, StatusKind::Notice);
+    device.FinishAndDeliver();
+    EXPECT_EQ(device.OpenFile(), Path("B"));
+    EXPECT_EQ(status.shown.back().text, "B");
+    const std::vector<std::string> texts = status.Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), notice), 1);
+    EXPECT_TRUE(messages.shown.empty());
+
+    // A new run tells it again; a reset file that plays again ends the notices.
+    player.Stop();
+    player.Play();
+    EXPECT_EQ(status.shown.back().text, notice);
+    player.Stop();
+    device.refuseOpening.clear();
+    player.Play();
+    EXPECT_EQ(device.OpenFile(), Reset());
+    device.FinishAndDeliver();
+    EXPECT_EQ(status.shown.back().text, "A");
 }
 
 TEST_F(PlayerTest, SongFileThatCannotBeOpenedEndsThePlayWithTheDevicesText) {
