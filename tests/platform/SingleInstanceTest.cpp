@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "support/LocalSocket.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 #include "text/Encoding.h"
@@ -128,18 +129,7 @@ std::string UniqueName(const char* what) {
     return std::string("KORVA97-") + what + "-" + std::to_string(::getpid());
 }
 
-// A connected client socket to the path, or -1.
-int ConnectTo(const std::string& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.data(), path.size());
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
+using testing::ConnectTo;
 
 TEST(SingleInstanceTest, SecondCopyIsRefusedAndAKilledHoldersSocketIsTakenOverByTheNext) {
     Places places;

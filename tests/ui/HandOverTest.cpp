@@ -15,6 +15,7 @@
 
 #include "platform/SingleInstance.h"
 #include "platform/SynthSettings.h"
+#include "support/LocalSocket.h"
 #include "support/QtTestSupport.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
@@ -135,17 +136,7 @@ class HandOverTest : public QObject {
     }
 
   private:
-    static int ConnectTo(const std::string& path) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::memcpy(addr.sun_path, path.data(), path.size());
-        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            ::close(fd);
-            return -1;
-        }
-        return fd;
-    }
+    static int ConnectTo(const std::string& path) { return testing::ConnectTo(path); }
 
     testing::TempDir runtime_;
 };
