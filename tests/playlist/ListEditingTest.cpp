@@ -441,6 +441,15 @@ TEST(SongAdderTest, AddedLinesMergeIntoTheirSortedPlaces) {
     EXPECT_EQ(edited.front(), "!1 b\t" + b + "\t+0\t1");
 }
 
+TEST(SongAdderTest, FolderSongsAreListedByNameInReadingOrder) {
+    TempDir dir;
+    for (const char* name : {"カ.mid", "ｲ.MID", "あ.mid", "Ｂ.mid", "a.mid"}) dir.Write(name, TitledSong("t"));
+    const MidiFolder songs = ListMidiFiles(dir.Folder());
+    std::vector<std::string> expected;
+    for (const char* name : {"a.mid", "Ｂ.mid", "あ.mid", "ｲ.MID", "カ.mid"}) expected.push_back(dir.Folder() + Sjis(name));
+    EXPECT_EQ(songs.paths, expected);
+}
+
 TEST(SongAdderTest, AddedJapaneseTitlesMergeByReading) {
     TempDir dir;
     const std::string katakana = dir.Write("k.mid", TitledSong(Sjis("カキ")));
