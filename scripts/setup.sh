@@ -9,7 +9,7 @@ shift
 packages=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
-  libfluidsynth-dev timgm6mb-soundfont
+  libfluidsynth-dev libicu-dev timgm6mb-soundfont
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth openbox x11-utils

@@ -79,7 +79,7 @@ void ArtistSelection::SearchArtists() {
         }
         // Sorted from now on, so that a name put back goes to its sorted place.
         if (artists_.size() > 1) {
-            SortNoCase(artists_);
+            SortTitles(artists_);
             artistsSorted_ = true;
         }
         ListsChanged();
@@ -113,7 +113,7 @@ void ArtistSelection::PutArtist(int index) {
         return;
     std::string artist = std::move(pickUps_[index]);
     pickUps_.erase(pickUps_.begin() + index);
-    const auto at = artistsSorted_ ? std::upper_bound(artists_.begin(), artists_.end(), artist, NoCaseLess())
+    const auto at = artistsSorted_ ? std::upper_bound(artists_.begin(), artists_.end(), artist, TitleLess())
                                    : artists_.end();
     artists_.insert(at, std::move(artist));
     ListsChanged();
@@ -182,7 +182,7 @@ void ArtistSelection::OrderQueue(std::vector<std::string>& queue) {
     switch (model_.settings.RNDMODE) {
         case NEW:
             // The list's own order, which brings the marked titles ("!1 " first) to the front.
-            SortNoCase(queue);
+            SortTitles(queue);
             break;
         case RND:
             queue = InDrawnOrder(std::move(queue), random_);
@@ -213,7 +213,7 @@ bool ArtistSelection::ScanArtist(const std::string& artist) {
         if (!failure) {
             dataTitles_.clear();
             for (const std::string& line : entries) dataTitles_.emplace_back(TitleOfLine(line));
-            SortNoCase(dataTitles_);
+            SortTitles(dataTitles_);
             ListsChanged();
         }
     }

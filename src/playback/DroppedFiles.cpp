@@ -47,7 +47,7 @@ std::vector<std::string> EasyQueue(std::vector<std::string> accepted, DropSource
     if (source == DropSource::FileChoice)
         return accepted;
     if (rndmode != RND) {
-        SortNoCase(accepted);
+        SortTitles(accepted);
         return accepted;
     }
     return InDrawnOrder(std::move(accepted), random);

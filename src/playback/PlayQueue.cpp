@@ -437,7 +437,7 @@ class ListBuild {
     }
 
     void SortQueue() {
-        const auto order = NoCaseOrder(model_.PlayQueue);
+        const auto order = TitleOrder(model_.PlayQueue);
         Permute(model_.PlayQueue.Views(), order);
         Permute(inherits_, order);
         Permute(queueParts_, order);
@@ -542,7 +542,7 @@ void PrepareFolderQueue(AppModel& model, FolderDialog& dialog, QueuePorts ports)
         pool.clear();
     } else {
         queue = pool;
-        SortNoCase(queue);
+        SortTitles(queue);
     }
     model.SongLines = NumberedSongLines(queue);
 }

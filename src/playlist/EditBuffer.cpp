@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "playlist/PlaylistEntry.h"
+#include "text/Collation.h"
 #include "text/ShiftJis.h"
 
 namespace korva {
@@ -22,7 +23,7 @@ std::string TitleOf(std::string_view line) {
 
 std::size_t InsertEntry(AppModel& model, int list, std::string_view line) {
     auto& buffer = model.EditBuffer;
-    const auto place = std::upper_bound(buffer.begin(), buffer.end(), line, NoCaseLess{});
+    const auto place = std::upper_bound(buffer.begin(), buffer.end(), line, TitleLess{});
     const auto index = static_cast<std::size_t>(std::distance(buffer.begin(), place));
     auto& titles = model.TitleLists[list].titles;
     titles.insert(titles.begin() + static_cast<std::ptrdiff_t>(std::min(index, titles.size())),

@@ -1,7 +1,7 @@
 #pragma once
 // The edit buffer and the title lists. While list N is loaded, title i of list N is the Name of
 // edit-buffer line i; every change here keeps the two aligned. The edit buffer stands in
-// CompareNoCase order after each load: a line added goes to its sorted place, a line replaced
+// title order (CompareTitles) after each load: a line added goes to its sorted place, a line replaced
 // keeps its position until the next load.
 
 #include <cstddef>

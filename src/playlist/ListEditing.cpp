@@ -9,6 +9,7 @@
 #include "app/FileSystem.h"
 #include "playlist/EditBuffer.h"
 #include "playlist/LineFile.h"
+#include "playlist/LineOrder.h"
 #include "playlist/PlaylistEntry.h"
 #include "playlist/PlaylistLoader.h"
 #include "playlist/SmfTitle.h"
@@ -111,12 +112,10 @@ MidiFolder ListMidiFiles(const std::string& sjisFolder) {
     // The platform lists a folder in no particular order; a user expects the songs in name order.
     // Every path is the folder's text and a name, so the names alone decide.
     const std::size_t nameAt = WithTrailingPathDelimiter(sjisFolder).size();
-    std::sort(songs.paths.begin(), songs.paths.end(), [nameAt](const std::string& a, const std::string& b) {
-        const std::string_view nameA = std::string_view(a).substr(nameAt);
-        const std::string_view nameB = std::string_view(b).substr(nameAt);
-        const int order = CompareNoCase(nameA, nameB);
-        return order != 0 ? order < 0 : nameA < nameB;
-    });
+    std::vector<std::string_view> names;
+    names.reserve(songs.paths.size());
+    for (const std::string& path : songs.paths) names.push_back(std::string_view(path).substr(nameAt));
+    Permute(songs.paths, TitleOrder(names));
     // Names that cannot go into a list line are set apart, in the same order.
     const auto unlistable =
         std::stable_partition(songs.paths.begin(), songs.paths.end(),
@@ -142,21 +141,37 @@ bool SongAdder::AddIfNew(const std::string& sjisPath) {
 }
 
 void SongAdder::Commit() {
-    // Each line goes after the lines that sort equal to it, in the order added. On a sorted buffer
-    // one merge does that; a buffer with lines edited in place since its load is not sorted, and
-    // there each line takes the place a search for it finds.
-    std::stable_sort(added_.begin(), added_.end(), NoCaseLess{});
-    if (std::is_sorted(buffer_.begin(), buffer_.end(), NoCaseLess{})) {
-        const auto middle = static_cast<std::ptrdiff_t>(buffer_.size());
-        std::size_t bytes = 0;
-        for (const std::string& line : added_) bytes += line.size();
-        buffer_.ReserveText(bytes);
-        for (const std::string& line : added_) buffer_.push_back(line);
-        auto& views = buffer_.Views();
-        std::inplace_merge(views.begin(), views.begin() + middle, views.end(), NoCaseLess{});
+    // Each line goes after the lines identical to it, in the order added. On a sorted buffer one
+    // sort of buffer and added lines together does that, each key made once, and shows whether the
+    // buffer was sorted: a buffer with lines edited in place since its load is not, and there each
+    // line takes the place a search for it finds.
+    if (added_.empty())
+        return;
+    const std::size_t kept = buffer_.size();
+    std::size_t bytes = 0;
+    for (const std::string& line : added_) bytes += line.size();
+    buffer_.ReserveText(bytes);
+    for (const std::string& line : added_) buffer_.push_back(line);
+    const std::vector<std::uint32_t> order = TitleOrder(buffer_);
+    // A stable sort keeps a sorted buffer's lines in their order, and moves some of an unsorted one.
+    std::uint32_t next = 0;
+    bool bufferSorted = true;
+    for (const std::uint32_t index : order) {
+        if (index < kept) {
+            if (index != next) {
+                bufferSorted = false;
+                break;
+            }
+            ++next;
+        }
+    }
+    if (bufferSorted) {
+        Permute(buffer_.Views(), order);
     } else {
+        buffer_.erase(buffer_.begin() + static_cast<std::ptrdiff_t>(kept), buffer_.end());
+        Permute(added_, TitleOrder(added_));
         for (const std::string& line : added_) {
-            const auto place = std::upper_bound(buffer_.begin(), buffer_.end(), line, NoCaseLess{});
+            const auto place = std::upper_bound(buffer_.begin(), buffer_.end(), line, TitleLess{});
             buffer_.insert(place, line);
         }
     }
@@ -284,7 +299,7 @@ void ListEditor::ManualAdd(int list, const std::string& sjisPath) {
         return;
     }
     const auto place =
-        std::upper_bound(model_.EditBuffer.begin(), model_.EditBuffer.end(), line, NoCaseLess{});
+        std::upper_bound(model_.EditBuffer.begin(), model_.EditBuffer.end(), line, TitleLess{});
     model_.EditBuffer.insert(place, line);
     if (WriteList(list))
         LoadPlaylist(model_, list, messages_);

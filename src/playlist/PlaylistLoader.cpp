@@ -61,7 +61,7 @@ bool LoadPlaylist(AppModel& model, int list, MessageView& messages) {
     titles.HoldBlocksOf(*lines);
     buffer.reserve(lines->size());
     titles.reserve(lines->size());
-    for (const std::uint32_t i : NoCaseOrder(*lines)) {
+    for (const std::uint32_t i : TitleOrder(*lines)) {
         const std::string_view line = (*lines)[i];
         if (titleLength[i] != kAbnormal) {
             buffer.PushView(line);

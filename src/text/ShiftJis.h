@@ -57,14 +57,11 @@ std::string UpperCase(std::string_view text);
 // The same into out, reusing its room: for many texts one after another.
 void UpperCaseInto(std::string_view text, std::string& out);
 
-// Ascending order of playlist lines: bytes compared unsigned, single-byte a-z folded to upper case
-// so that letter case does not matter; double-byte characters compare by their two bytes as they
-// stand (their second byte may look like a letter and is never folded). The order is the same on
-// every machine and every load.
+// Compares with single-byte a-z folded to upper case so that letter case does not matter, bytes
+// otherwise compared unsigned; double-byte characters compare by their two bytes as they stand
+// (their second byte may look like a letter and is never folded). For matching names, not for the
+// order shown to users (CompareTitles in text/Collation.h).
 int CompareNoCase(std::string_view a, std::string_view b);
-struct NoCaseLess {
-    bool operator()(std::string_view a, std::string_view b) const { return CompareNoCase(a, b) < 0; }
-};
 
 // Case-insensitive equality in the same sense as CompareNoCase.
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {

@@ -75,6 +75,13 @@ TEST_F(ArtistSelectionTest, FifoListIsNamedAndTheOtherListStillSearched) {
               Lines{Sjis("ファイル ") + fifo + Sjis(" を読み込めません（名前付きパイプです）")});
 }
 
+TEST_F(ArtistSelectionTest, ArtistsAreListedInReadingOrder) {
+    Lists({{Sjis("一 by さいとう"), "1"}, {Sjis("二 by カトウ"), "1"}, {Sjis("三 by Ｂob"), "1"}},
+          {{Sjis("四 by ann"), "1"}});
+    artists.SearchArtists();
+    EXPECT_EQ(artists.Artists(), (Lines{"ann", Sjis("Ｂob"), Sjis("カトウ"), Sjis("さいとう")}));
+}
+
 TEST_F(ArtistSelectionTest, OkQueuesListByListArtistByArtistWithoutR) {
     Lists({{"B1 by Bob", "1"},
            {"A1 by Ann", "0"},

@@ -54,6 +54,17 @@ TEST(DroppedFilesTest, DropInNormalOrderIsSortedWithoutRegardToCase) {
     EXPECT_TRUE(random.bounds.empty());
 }
 
+TEST(DroppedFilesTest, DropInNormalOrderIsSortedByReading) {
+    ScriptedRandom random;
+    std::vector<std::string> names;
+    for (const char* name : {"/x/カ.mid", "/x/ｲ.mid", "/x/あ.mid", "/x/Ｂ.mid", "/x/a.mid"})
+        names.push_back(Sjis(name));
+    std::vector<std::string> expected;
+    for (const char* name : {"/x/a.mid", "/x/Ｂ.mid", "/x/あ.mid", "/x/ｲ.mid", "/x/カ.mid"})
+        expected.push_back(Sjis(name));
+    EXPECT_EQ(EasyQueue(names, DropSource::Drop, NOR, random), expected);
+}
+
 TEST(DroppedFilesTest, DropInRandomOrderDrawsAmongTheRemainingNames) {
     ScriptedRandom random({2, 0, 0});
     const auto queue = EasyQueue({"a", "b", "c"}, DropSource::Drop, RND, random);

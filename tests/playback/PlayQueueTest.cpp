@@ -77,6 +77,19 @@ TEST_F(PlayQueueTest, NorSortsByTitleWithoutMarks) {
     EXPECT_EQ(model.ScratchList.size(), 3u);  // a NOR build leaves its pool
 }
 
+TEST_F(PlayQueueTest, NorPlaysJapaneseTitlesInReadingOrder) {
+    // Byte order would play every hiragana title before every katakana one and the half-width
+    // kana and full-width letters last.
+    const std::vector<std::string> titles{"ｶｷ", "Ｃ", "かき", "カカ", "あお", "b", "アイ"};
+    Lines lines;
+    for (const std::string& title : titles) lines.push_back(Entry(Sjis(title), "1"));
+    WriteList(0, lines);
+    Build(0, NOR);
+    Lines expected;
+    for (const char* title : {"b", "Ｃ", "アイ", "あお", "カカ", "かき", "ｶｷ"}) expected.push_back(Entry(Sjis(title), "1"));
+    EXPECT_EQ(model.PlayQueue, expected);
+}
+
 TEST_F(PlayQueueTest, NorKeepsTheWholeLineAfterAStrippedMark) {
     const std::string longName = std::string(300, 'n');
     WriteList(0, {"!2 " + Entry(longName, "1")});

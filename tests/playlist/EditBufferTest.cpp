@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "text/Encoding.h"
+
 namespace korva {
 namespace {
 
@@ -32,6 +34,14 @@ TEST(EditBufferTest, SecondByteOfADoubleByteCharacterIsNotALetter) {
     const std::string katakana = "\x83\x62\t\t\t1";
     AppModel model = LoadedWith(0, {"\x83\x43\t\t\t1"});
     EXPECT_EQ(InsertEntry(model, 0, katakana), 1u);
+}
+
+TEST(EditBufferTest, InsertedJapaneseTitleGoesToItsPlaceByReading) {
+    // By bytes katakana and half-width kana would go after every hiragana title.
+    AppModel model = LoadedWith(0, {Sjis("あい\t/1\t+0\t1"), Sjis("かき\t/2\t+0\t1")});
+    EXPECT_EQ(InsertEntry(model, 0, Sjis("ｱｳ\t/3\t+0\t1")), 1u);
+    EXPECT_EQ(InsertEntry(model, 0, Sjis("カカ\t/4\t+0\t1")), 2u);
+    EXPECT_EQ(model.TitleLists[0].titles, (Lines{Sjis("あい"), Sjis("ｱｳ"), Sjis("カカ"), Sjis("かき")}));
 }
 
 TEST(EditBufferTest, ReplacedLineKeepsItsPlaceAndTitleFollows) {

@@ -441,5 +441,31 @@ TEST(SongAdderTest, AddedLinesMergeIntoTheirSortedPlaces) {
     EXPECT_EQ(edited.front(), "!1 b\t" + b + "\t+0\t1");
 }
 
+TEST(SongAdderTest, FolderSongsAreListedByNameInReadingOrder) {
+    TempDir dir;
+    for (const char* name : {"カ.mid", "ｲ.MID", "あ.mid", "Ｂ.mid", "a.mid"}) dir.Write(name, TitledSong("t"));
+    const MidiFolder songs = ListMidiFiles(dir.Folder());
+    std::vector<std::string> expected;
+    for (const char* name : {"a.mid", "Ｂ.mid", "あ.mid", "ｲ.MID", "カ.mid"}) expected.push_back(dir.Folder() + Sjis(name));
+    EXPECT_EQ(songs.paths, expected);
+}
+
+TEST(SongAdderTest, AddedJapaneseTitlesMergeByReading) {
+    TempDir dir;
+    const std::string katakana = dir.Write("k.mid", TitledSong(Sjis("カキ")));
+    const std::string halfWidth = dir.Write("h.mid", TitledSong(Sjis("ｱｳ")));
+    const auto line = [](const char* title, const std::string& path) {
+        return "!1 " + Sjis(title) + "\t" + path + "\t+0\t1";
+    };
+    // Identical lines in a sorted buffer leave it sorted: the new lines merge, not search.
+    LineList sorted = {line("あい", "/a"), line("あい", "/a"), line("かか", "/c"), line("さ", "/s")};
+    SongAdder adder(sorted);
+    EXPECT_TRUE(adder.AddIfNew(katakana));
+    EXPECT_TRUE(adder.AddIfNew(halfWidth));
+    adder.Commit();
+    EXPECT_EQ(sorted, (Lines{line("あい", "/a"), line("あい", "/a"), line("ｱｳ", halfWidth), line("かか", "/c"),
+                             line("カキ", katakana), line("さ", "/s")}));
+}
+
 }  // namespace
 }  // namespace korva

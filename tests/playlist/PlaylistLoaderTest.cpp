@@ -104,14 +104,20 @@ TEST_F(PlaylistLoaderTest, TitlesStayAlignedWithTheEditBufferAroundAbnormalLines
     EXPECT_EQ(model.TitleLists[0].titles, (Lines{"A", "C", "E"}));
 }
 
-TEST_F(PlaylistLoaderTest, LinesSortIgnoringCaseOfSingleByteLettersOnly) {
-    // "ッ" (0x83 0x62) sorts after "ソ" (0x83 0x5C); folding its second byte as if it were "b" would
-    // make it 0x83 0x42 and put it first.
-    dir.Write("KORVA.DT0",
-              "\x83\x62\t\t\t1\r\nzulu\t\t\t1\r\n\x83\x5C\t\t\t1\r\nALPHA\t\t\t1\r\nalpha\t\t\t1\r\nBravo\t\t"
-              "\t1\r\n");
+TEST_F(PlaylistLoaderTest, LinesSortInJapaneseReadingOrder) {
+    // Letter case and width, hiragana against katakana and half-width kana count only after the
+    // reading; "ッ" (0x83 0x62) reads as "ツ", after "ソ" (0x83 0x5C), whatever its second byte looks
+    // like. In byte order every hiragana title would come before every katakana one, and half-width
+    // kana and full-width letters after all of them.
+    const Lines titles{"ｿﾗ", "ッ", "zulu", "ソ", "ALPHA", "alpha", "そら", "Ｂｒａｖｏ", "ソラ", "Bravo"};
+    std::string bytes;
+    for (const std::string& title : titles) bytes += Sjis(title) + "\t/s.mid\t+0\t1\r\n";
+    dir.Write("KORVA.DT0", bytes);
     Load(0);
-    EXPECT_EQ(model.TitleLists[0].titles, (Lines{"ALPHA", "alpha", "Bravo", "zulu", "\x83\x5C", "\x83\x62"}));
+    Lines expected;
+    for (const char* title : {"alpha", "ALPHA", "Bravo", "Ｂｒａｖｏ", "zulu", "ソ", "そら", "ソラ", "ｿﾗ", "ッ"})
+        expected.push_back(Sjis(title));
+    EXPECT_EQ(model.TitleLists[0].titles, expected);
 }
 
 TEST_F(PlaylistLoaderTest, LoadingOneListLeavesTheOtherTitleListAlone) {

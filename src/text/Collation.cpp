@@ -1,0 +1,219 @@
+#include "text/Collation.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ucol.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace korva {
+
+namespace {
+
+// ICU sort keys end with byte 0, separate their levels with byte 1 and never hold byte 2 but as
+// the separator ucol_mergeSortkeys puts between merged keys; every other byte is a weight.
+constexpr char kLevelSeparator = '\x01';
+constexpr char kFieldSeparator = '\x02';
+
+[[noreturn]] void IcuFailure(const char* what, UErrorCode status) {
+    std::fprintf(stderr, "ICU: %s failed: %s\n", what, u_errorName(status));
+    std::abort();
+}
+
+// A collator and a converter are not safe to share between threads; each thread has its own,
+// with buffers reused from text to text.
+class ThreadCollator {
+  public:
+    ThreadCollator() {
+        UErrorCode status = U_ZERO_ERROR;
+        // "ja" whatever the locale: the program's texts are Japanese everywhere.
+        collator_ = ucol_open("ja", &status);
+        if (U_FAILURE(status))
+            IcuFailure("opening the Japanese collation", status);
+        status = U_ZERO_ERROR;
+        converter_ = ucnv_open("windows-31j", &status);
+        if (U_FAILURE(status))
+            IcuFailure("opening the Shift-JIS converter", status);
+    }
+    ~ThreadCollator() {
+        ucnv_close(converter_);
+        ucol_close(collator_);
+    }
+    ThreadCollator(const ThreadCollator&) = delete;
+    ThreadCollator& operator=(const ThreadCollator&) = delete;
+
+    void AppendKey(std::string_view sjis, std::string& out) {
+        const std::size_t length = ToUtf16(sjis);
+        // The key of each field, ended by its 0 byte, side by side. A TAB is one byte in Shift-JIS
+        // and one unit in UTF-16, so the fields split the same either way.
+        fieldKeys_.clear();
+        cursors_.clear();
+        std::size_t begin = 0;
+        for (;;) {
+            std::size_t end = begin;
+            while (end < length && text_[end] != u'\t') ++end;
+            cursors_.push_back(fieldKeys_.size());
+            AppendFieldKey(text_.data() + begin, end - begin);
+            if (end == length)
+                break;
+            begin = end + 1;
+        }
+        // Merged level by level, as ucol_mergeSortkeys does for two keys: the first level of every
+        // field, then the second of every field, and so on. Within a level the separator sorts below
+        // every weight, so a field that is a beginning of the other's field sorts first.
+        for (;;) {
+            bool nextLevel = false;
+            for (std::size_t field = 0; field < cursors_.size(); ++field) {
+                if (field > 0)
+                    out += kFieldSeparator;
+                std::size_t& at = cursors_[field];
+                const std::size_t from = at;
+                while (fieldKeys_[at] > static_cast<unsigned char>(kLevelSeparator)) ++at;
+                out.append(reinterpret_cast<const char*>(fieldKeys_.data()) + from, at - from);
+                if (fieldKeys_[at] == static_cast<unsigned char>(kLevelSeparator)) {
+                    ++at;
+                    nextLevel = true;
+                }
+            }
+            if (!nextLevel)
+                break;
+            out += kLevelSeparator;
+        }
+    }
+
+  private:
+    // The text in UTF-16 in text_; returns its length. Bytes that are no Shift-JIS become ICU's
+    // substitute character: such texts still get a place, and the tie by bytes keeps them apart.
+    std::size_t ToUtf16(std::string_view sjis) {
+        // One Shift-JIS byte or pair never gives more than one UTF-16 unit.
+        if (text_.size() < sjis.size() + 1)
+            text_.resize(sjis.size() + 1);
+        UErrorCode status = U_ZERO_ERROR;
+        int32_t length = ucnv_toUChars(converter_, text_.data(), static_cast<int32_t>(text_.size()), sjis.data(),
+                                       static_cast<int32_t>(sjis.size()), &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            text_.resize(static_cast<std::size_t>(length) + 1);
+            status = U_ZERO_ERROR;
+            length = ucnv_toUChars(converter_, text_.data(), static_cast<int32_t>(text_.size()), sjis.data(),
+                                   static_cast<int32_t>(sjis.size()), &status);
+        }
+        if (U_FAILURE(status))
+            IcuFailure("converting from Shift-JIS", status);
+        return static_cast<std::size_t>(length);
+    }
+
+    void AppendFieldKey(const UChar* field, std::size_t length) {
+        const std::size_t at = fieldKeys_.size();
+        // Keys run to a few bytes per character; grow and retry when one is longer.
+        std::size_t room = 4 * length + 16;
+        for (;;) {
+            fieldKeys_.resize(at + room);
+            const int32_t needed = ucol_getSortKey(collator_, field, static_cast<int32_t>(length),
+                                                   fieldKeys_.data() + at, static_cast<int32_t>(room));
+            if (needed <= 0)
+                IcuFailure("making a sort key", U_INTERNAL_PROGRAM_ERROR);
+            if (static_cast<std::size_t>(needed) <= room) {
+                fieldKeys_.resize(at + static_cast<std::size_t>(needed));
+                return;
+            }
+            room = static_cast<std::size_t>(needed);
+        }
+    }
+
+    UCollator* collator_ = nullptr;
+    UConverter* converter_ = nullptr;
+    std::u16string text_;
+    std::vector<uint8_t> fieldKeys_;
+    std::vector<std::size_t> cursors_;
+};
+
+ThreadCollator& Collator() {
+    thread_local ThreadCollator collator;
+    return collator;
+}
+
+int CompareBytes(std::string_view a, std::string_view b) {
+    const int order = a.compare(b);  // char_traits<char>::compare compares as unsigned char
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+// A text in the sort: the first 8 bytes of its key big-endian, zero-padded (no key holds a zero
+// byte, so padding keeps a shorter key first), and where the whole key lies. The heads sit side by
+// side, and most comparisons end there.
+struct SortItem {
+    std::uint64_t head = 0;
+    std::size_t offset = 0;
+    std::uint32_t length = 0;
+    std::uint32_t index = 0;
+};
+
+template <typename Texts>
+std::vector<std::uint32_t> OrderOf(const Texts& texts) {
+    std::string keys;
+    std::vector<SortItem> items(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        SortItem& item = items[i];
+        item.index = static_cast<std::uint32_t>(i);
+        item.offset = keys.size();
+        AppendCollationKey(texts[i], keys);
+        item.length = static_cast<std::uint32_t>(keys.size() - item.offset);
+        for (std::size_t b = 0; b < 8; ++b)
+            item.head = (item.head << 8) | (b < item.length ? static_cast<unsigned char>(keys[item.offset + b]) : 0u);
+    }
+    const char* const keyBytes = keys.data();
+    std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        if (a.length > 8 && b.length > 8) {
+            const std::size_t common = std::min(a.length, b.length) - 8;
+            const int order = std::memcmp(keyBytes + a.offset + 8, keyBytes + b.offset + 8, common);
+            if (order != 0)
+                return order < 0;
+        }
+        if (a.length != b.length)
+            return a.length < b.length;
+        const int order = CompareBytes(texts[a.index], texts[b.index]);
+        if (order != 0)
+            return order < 0;
+        return a.index < b.index;
+    });
+    std::vector<std::uint32_t> order;
+    order.reserve(items.size());
+    for (const SortItem& item : items) order.push_back(item.index);
+    return order;
+}
+
+}  // namespace
+
+void AppendCollationKey(std::string_view sjis, std::string& out) {
+    Collator().AppendKey(sjis, out);
+}
+
+std::string CollationKey(std::string_view sjis) {
+    std::string key;
+    AppendCollationKey(sjis, key);
+    return key;
+}
+
+int CompareTitles(std::string_view a, std::string_view b) {
+    thread_local std::string keyA;
+    thread_local std::string keyB;
+    keyA.clear();
+    keyB.clear();
+    AppendCollationKey(a, keyA);
+    AppendCollationKey(b, keyB);
+    const int order = CompareBytes(keyA, keyB);
+    return order != 0 ? order : CompareBytes(a, b);
+}
+
+std::vector<std::uint32_t> TitleOrder(const std::vector<std::string>& texts) {
+    return OrderOf(texts);
+}
+
+std::vector<std::uint32_t> TitleOrder(const std::vector<std::string_view>& texts) {
+    return OrderOf(texts);
+}
+
+}  // namespace korva
