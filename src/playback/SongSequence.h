@@ -4,10 +4,11 @@
 // every tempo change applied; the time at which the song ends; and the way back from a time to the
 // song's tick.
 //
-// Times are kept in nanoseconds, worked out exactly from the ticks and tempos (no error adds up
+// Times are given in nanoseconds, worked out exactly from the ticks and tempos (no error adds up
 // over a long song), so the player only compares them with the time it has rendered.
 //
-// Pure: built from a song the reader read, touching no file and no synthesizer.
+// Pure: built from a song the reader read (and the file's bytes, when the reader kept only where
+// the tracks lie), touching no file and no synthesizer.
 
 #include <cstddef>
 #include <cstdint>
