@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
             peak = std::max({peak, double(std::abs(left[i])), double(std::abs(right[i]))});
         runPosted();
     }
-    std::printf("%.2f s rendered, peak %.3f, samples digest %016llx\n", double(frames) / engine.SampleRate(), peak,
-                static_cast<unsigned long long>(digest));
+    std::printf("%.2f s rendered, peak %.3f, samples digest %016llx\n", double(frames) / engine.SampleRate(),
+                peak, static_cast<unsigned long long>(digest));
     return 0;
 }

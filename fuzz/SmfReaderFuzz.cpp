@@ -39,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fromBytes.Build(places.song, fuzz::Input(data, size));
     auto kept = sequence.Begin();
     for (auto again = fromBytes.Begin(); !again.AtEnd(); again.Next(), kept.Next()) {
-        if (kept.AtEnd() || again.Event().time != kept.Event().time || again.Event().status != kept.Event().status ||
-            again.Event().data1 != kept.Event().data1 || again.Event().data2 != kept.Event().data2 ||
-            again.Event().sysex != kept.Event().sysex)
+        if (kept.AtEnd() || again.Event().time != kept.Event().time ||
+            again.Event().status != kept.Event().status || again.Event().data1 != kept.Event().data1 ||
+            again.Event().data2 != kept.Event().data2 || again.Event().sysex != kept.Event().sysex)
             std::abort();
     }
     if (!kept.AtEnd() || fromBytes.EndTime() != sequence.EndTime())

@@ -38,7 +38,8 @@ inline constexpr std::size_t kMaxSysEx = 0x0FFFFFFF;
 class KeptEvents {
   public:
     KeptEvents(const SmfSong& song, std::size_t track)
-        : song_(&song), next_(song.tracks[track].events.data()),
+        : song_(&song),
+          next_(song.tracks[track].events.data()),
           end_(next_ + song.tracks[track].events.size()) {}
     bool AtEnd() const { return next_ == end_; }
     const SmfEvent& Event() const { return *next_; }
@@ -164,7 +165,8 @@ namespace korva {
 
 template <class Sink>
 void ForEachPlayedEvent(const SmfSong& song, Sink& sink) {
-    smf_merge::MergeTracks(song, sink, [&song](std::size_t track) { return smf_merge::KeptEvents(song, track); });
+    smf_merge::MergeTracks(song, sink,
+                           [&song](std::size_t track) { return smf_merge::KeptEvents(song, track); });
 }
 
 // The same for a song read from `bytes` with any detail, whose events are read again from the bytes

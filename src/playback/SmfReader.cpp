@@ -86,7 +86,9 @@ class TrackReader {
     }
 
     // Reads the one event at pos, as Read would.
-    Stop Step(std::size_t& pos, std::size_t limit) { return pos < limit ? ReadEvent(pos, limit) : Stop::Limit; }
+    Stop Step(std::size_t& pos, std::size_t limit) {
+        return pos < limit ? ReadEvent(pos, limit) : Stop::Limit;
+    }
 
     struct Mark {
         std::size_t events;
@@ -337,7 +339,7 @@ struct ChunkRead {
     std::size_t next = kNone;  // where the next chunk starts
     // Where the bytes of the events kept end: they run from the chunk's data to here.
     std::size_t eventsEnd = 0;
-    bool cutByFile = false;    // the file ends inside an event of the track
+    bool cutByFile = false;  // the file ends inside an event of the track
     std::size_t problemAt = 0;
     const char* problem = nullptr;  // bytes inside the track that are no event
 };
@@ -567,11 +569,17 @@ SmfTrackEvents::SmfTrackEvents(SmfTrackEvents&&) noexcept = default;
 SmfTrackEvents& SmfTrackEvents::operator=(SmfTrackEvents&&) noexcept = default;
 SmfTrackEvents::~SmfTrackEvents() = default;
 
-bool SmfTrackEvents::AtEnd() const { return reading_->at == reading_->held.tracks[0].events.size(); }
+bool SmfTrackEvents::AtEnd() const {
+    return reading_->at == reading_->held.tracks[0].events.size();
+}
 
-const SmfEvent& SmfTrackEvents::Event() const { return reading_->held.tracks[0].events[reading_->at]; }
+const SmfEvent& SmfTrackEvents::Event() const {
+    return reading_->held.tracks[0].events[reading_->at];
+}
 
-std::string_view SmfTrackEvents::Payload() const { return reading_->held.Payload(Event()); }
+std::string_view SmfTrackEvents::Payload() const {
+    return reading_->held.Payload(Event());
+}
 
 void SmfTrackEvents::Next() {
     if (++reading_->at == reading_->held.tracks[0].events.size())

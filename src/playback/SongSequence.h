@@ -48,9 +48,9 @@ class SongSequence {
       private:
         friend class SongSequence;
         const SongSequence* sequence_ = nullptr;
-        std::size_t offset_ = 0;    // where the event after this one starts
-        std::uint32_t tick_ = 0;    // this event's tick
-        std::size_t span_ = 0;      // the tempo span the tick lies in
+        std::size_t offset_ = 0;  // where the event after this one starts
+        std::uint32_t tick_ = 0;  // this event's tick
+        std::size_t span_ = 0;    // the tempo span the tick lies in
         TimedEvent event_;
         bool atEnd_ = true;
     };

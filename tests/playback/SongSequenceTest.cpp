@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/QuirkySmf.h"
@@ -174,7 +174,10 @@ TEST(SongSequence, BuiltFromTheFileItHoldsWhatTheKeptEventsGive) {
     auto files = testing::QuirkySmfFiles();
     SmfWriter many(1, 96);  // more tracks than are merged by sweeping
     for (int t = 0; t < 40; ++t)
-        many.AddTrack().Tempo(t * 7, 400000 + t).Note(t * 5, 30, t % 16, 40 + t).SysEx(t * 3, Bytes({0xF0, 0x43, t, 0xF7}));
+        many.AddTrack()
+            .Tempo(t * 7, 400000 + t)
+            .Note(t * 5, 30, t % 16, 40 + t)
+            .SysEx(t * 3, Bytes({0xF0, 0x43, t, 0xF7}));
     files.push_back({"forty tracks", many.Bytes(), {}, 0, 0});
     for (const auto& file : files) {
         SCOPED_TRACE(file.name);
@@ -190,9 +193,10 @@ TEST(SongSequence, BuiltFromTheFileItHoldsWhatTheKeptEventsGive) {
         const auto events = EventsOf(fromFile);
         ASSERT_EQ(events.size(), expected.size());
         for (std::size_t i = 0; i < events.size(); ++i) {
-            EXPECT_EQ(std::tie(events[i].time, events[i].status, events[i].data1, events[i].data2, events[i].sysex),
-                      std::tie(expected[i].time, expected[i].status, expected[i].data1, expected[i].data2,
-                               expected[i].sysex))
+            EXPECT_EQ(
+                std::tie(events[i].time, events[i].status, events[i].data1, events[i].data2, events[i].sysex),
+                std::tie(expected[i].time, expected[i].status, expected[i].data1, expected[i].data2,
+                         expected[i].sysex))
                 << "event " << i;
         }
         EXPECT_EQ(fromFile.EndTime(), reference.EndTime());
@@ -218,8 +222,9 @@ TEST(SongSequence, FindingATimeGivesTheFirstEventAtItOrLater) {
     const auto events = EventsOf(sequence);
     ASSERT_GT(events.size(), 1000u);
     const auto expectFirstAtOrAfter = [&](std::uint64_t time) {
-        const auto expected = std::lower_bound(events.begin(), events.end(), time,
-                                               [](const TimedEvent& event, std::uint64_t t) { return event.time < t; });
+        const auto expected =
+            std::lower_bound(events.begin(), events.end(), time,
+                             [](const TimedEvent& event, std::uint64_t t) { return event.time < t; });
         const auto found = sequence.Find(time);
         ASSERT_EQ(found.AtEnd(), expected == events.end()) << time;
         if (found.AtEnd())
