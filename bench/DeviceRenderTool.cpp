@@ -8,6 +8,7 @@
 // Usage: DeviceRenderTool [--period FRAMES] [--real-time | --output [--ahead SECONDS]] SONG.MID [SOUNDFONT]
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -107,6 +108,13 @@ int main(int argc, char** argv) {
     auto nextBlock = std::chrono::steady_clock::now();
     long frames = 0;
     double peak = 0;
+    // A digest of every sample rendered, so that two builds can be shown to sound the same.
+    std::uint64_t digest = 14695981039346656037ull;
+    const auto addToDigest = [&digest](const float* samples, int count) {
+        const auto* byte = reinterpret_cast<const unsigned char*>(samples);
+        for (std::size_t i = 0; i < sizeof(float) * static_cast<std::size_t>(count); ++i)
+            digest = (digest ^ byte[i]) * 1099511628211ull;
+    };
     while (!ended) {
         if (realTime) {
             std::this_thread::sleep_until(nextBlock);
@@ -114,10 +122,13 @@ int main(int argc, char** argv) {
         }
         engine.RenderBlock(left.data(), right.data(), period);
         frames += period;
+        addToDigest(left.data(), period);
+        addToDigest(right.data(), period);
         for (int i = 0; i < period; ++i)
             peak = std::max({peak, double(std::abs(left[i])), double(std::abs(right[i]))});
         runPosted();
     }
-    std::printf("%.2f s rendered, peak %.3f\n", double(frames) / engine.SampleRate(), peak);
+    std::printf("%.2f s rendered, peak %.3f, samples digest %016llx\n", double(frames) / engine.SampleRate(),
+                peak, static_cast<unsigned long long>(digest));
     return 0;
 }

@@ -82,23 +82,23 @@ struct FluidSynthDevice::SongLoad {
         fileSize = fileBytes.size();
         if (givenUp)
             return;
-        ReadSmfInto(fileBytes, read);
+        // The reader keeps only where each track lies; the events are read again from the file's
+        // bytes as they are put in order, so no event of a large song is held twice.
+        ReadSmfInto(fileBytes, read, SmfDetail::Places);
         if (!read.Ok()) {
             fault = ReadProblemFault(read.problem);
             text = ReadProblemText(read, sjisPath);
             return;
         }
-        // The file's bytes are in the events now; a large file lets them go before the song is
-        // put in order, so the two are never held at once.
-        if (fileSize > kKeptBetweenSongs)
-            fileBytes = std::string();
         if (givenUp)
             return;
         if (!song)
             song = std::make_shared<LoadedSong>();
-        song->sequence.Build(read.song);
-        if (fileSize > kKeptBetweenSongs)
+        song->sequence.Build(read.song, fileBytes);
+        if (fileSize > kKeptBetweenSongs) {
+            fileBytes = std::string();
             read = SmfReadResult();
+        }
     }
 
     void RefuseRead(const ReadProblem& problem) {

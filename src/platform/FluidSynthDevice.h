@@ -1,6 +1,7 @@
 #pragma once
 // The sequencer device over the process's synthesizer. Open reads the whole file with the SMF
-// reader and hands the engine the song put in time order (SongSequence), whose events the engine
+// reader, which finds where its tracks lie, and hands the engine the song put in time order
+// (SongSequence, its events read again from the file's bytes as they are ordered), which the engine
 // feeds the synthesizer as it renders; a file with nothing playable in it is refused there with a
 // text that says why. Completion notices are posted to the user-interface thread.
 //

@@ -425,7 +425,7 @@ void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
     song_ = std::move(song);
     state_ = song_ ? SongState::Stopped : SongState::None;
     reachedEnd_ = false;
-    nextEvent_ = 0;
+    next_ = song_ ? song_->sequence.Begin() : SongSequence::Position();
     songFrames_ = 0;
 }
 
@@ -467,7 +467,7 @@ PlayResult FluidSynthEngine::PlayLocked() {
     }
     if (state_ == SongState::Stopped && reachedEnd_) {
         ClearAheadLocked();
-        nextEvent_ = 0;
+        next_ = song_->sequence.Begin();
         songFrames_ = 0;
     }
     // Before the SoundFont is loaded the song waits in the Playing state: nothing renders until the
@@ -649,12 +649,7 @@ void FluidSynthEngine::DropAheadLocked() {
         // The song stands where the sound taken out has reached: its events from there on are sent
         // again when it plays on.
         songFrames_ = HeardSongFramesLocked();
-        const std::vector<TimedEvent>& events = song_->sequence.Events();
-        const std::uint64_t due = TimeAtFrameLocked(songFrames_ + kSynthStep / 2);
-        const auto next =
-            std::lower_bound(events.begin(), events.end(), due,
-                             [](const TimedEvent& event, std::uint64_t time) { return event.time < time; });
-        nextEvent_ = static_cast<std::size_t>(next - events.begin());
+        next_ = song_->sequence.Find(TimeAtFrameLocked(songFrames_ + kSynthStep / 2));
     }
     ClearAheadLocked();
 }
@@ -697,7 +692,7 @@ void FluidSynthEngine::SendLocked(const TimedEvent& event) {
             (void)fluid_synth_pitch_bend(synth, channel, event.data1 | (event.data2 << 7));
             break;
         default: {
-            const std::string_view data = song_->sequence.SysExData(event);
+            const std::string_view data = event.sysex;
             (void)fluid_synth_sysex(synth, data.data(), static_cast<int>(data.size()), nullptr, nullptr,
                                     nullptr, 0);
             break;
@@ -706,11 +701,9 @@ void FluidSynthEngine::SendLocked(const TimedEvent& event) {
 }
 
 bool FluidSynthEngine::SendDueLocked(std::uint64_t before, long& budget) {
-    const std::vector<TimedEvent>& events = song_->sequence.Events();
-    for (; nextEvent_ < events.size() && events[nextEvent_].time < before && budget > 0;
-         ++nextEvent_, --budget)
-        SendLocked(events[nextEvent_]);
-    return nextEvent_ == events.size() || events[nextEvent_].time >= before;
+    for (; !next_.AtEnd() && next_.Event().time < before && budget > 0; next_.Next(), --budget)
+        SendLocked(next_.Event());
+    return next_.AtEnd() || next_.Event().time >= before;
 }
 
 bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, long& budget) {
@@ -718,9 +711,7 @@ bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, l
     // the start of its next step; so events are sent step by step, each before the step whose
     // start lies nearest to its time.
     // While stopped, the block only lets sounding notes ring out: nothing is sent, the song stands.
-    static const std::vector<TimedEvent> kNoEvents;
     const bool playing = state_ == SongState::Playing && !endMark_ && song_;
-    const std::vector<TimedEvent>& events = playing ? song_->sequence.Events() : kNoEvents;
     int done = 0;
     while (done < frames) {
         if (playing)
@@ -729,7 +720,7 @@ bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, l
         // is spent.
         int chunk = std::min(kSynthStep, frames - done);
         const std::uint64_t nextTime =
-            nextEvent_ < events.size() && budget > 0 ? events[nextEvent_].time : ~std::uint64_t{0};
+            playing && !next_.AtEnd() && budget > 0 ? next_.Event().time : ~std::uint64_t{0};
         while (done + chunk < frames && TimeAtFrameLocked(songFrames_ + chunk + kSynthStep / 2) <= nextTime)
             chunk += std::min(kSynthStep, frames - done - chunk);
         float* effects[4] = {left + done, right + done, left + done, right + done};

@@ -241,7 +241,7 @@ class FluidSynthEngine final : public BlockRenderer {
 
     std::shared_ptr<const LoadedSong> song_;
     // Where the song stands: its next event to send, and the frames rendered while it played.
-    std::size_t nextEvent_ = 0;
+    SongSequence::Position next_;  // refers to song_'s sequence
     std::uint64_t songFrames_ = 0;
     double framesPerSecond_ = 44100.0;  // the synthesizer's, once it is made
     static constexpr int kSynthStep = 64;

@@ -33,10 +33,30 @@ inline constexpr std::size_t kSweepTracks = 32;
 // A system-exclusive message longer than this cannot be written with its length.
 inline constexpr std::size_t kMaxSysEx = 0x0FFFFFFF;
 
+// The events of one track as the merge walks them: from the events the reader kept, or read again
+// from the file's bytes (SmfTrackEvents, which has the same members).
+class KeptEvents {
+  public:
+    KeptEvents(const SmfSong& song, std::size_t track)
+        : song_(&song),
+          next_(song.tracks[track].events.data()),
+          end_(next_ + song.tracks[track].events.size()) {}
+    bool AtEnd() const { return next_ == end_; }
+    const SmfEvent& Event() const { return *next_; }
+    std::string_view Payload() const { return song_->Payload(*next_); }
+    void Next() { ++next_; }
+
+  private:
+    const SmfSong* song_;
+    const SmfEvent* next_;
+    const SmfEvent* end_;
+};
+
+template <class Events>
 struct Cursor {
-    const SmfEvent* next;
-    const SmfEvent* end;
+    Events events;
     std::size_t track;
+    std::uint32_t Tick() const { return events.Event().tick; }
 };
 
 inline std::uint32_t Tempo24(std::string_view bytes) {
@@ -45,67 +65,98 @@ inline std::uint32_t Tempo24(std::string_view bytes) {
     return value;
 }
 
-template <class Sink>
-void Send(Sink& sink, const SmfSong& song, const SmfEvent& event) {
+// Sends the event the track stands at.
+template <class Sink, class Events>
+void Send(Sink& sink, const SmfSong& song, const Events& events) {
+    const SmfEvent& event = events.Event();
     if (event.IsChannel()) {
         sink.Channel(event);
     } else if (event.IsSysEx()) {
         using namespace std::string_view_literals;
-        const auto data = song.Payload(event);
+        const auto data = events.Payload();
         if (data.size() < kMaxSysEx)
             sink.SysEx(event.tick, IsModuleReset(data) ? "\x7E\x7F\x09\x01"sv : data);
-    } else if (event.IsMeta(kMetaTempo) && song.fixedTempo == 0 && song.Payload(event).size() >= 3) {
-        const auto tempo = Tempo24(song.Payload(event));
+    } else if (event.IsMeta(kMetaTempo) && song.fixedTempo == 0 && events.Payload().size() >= 3) {
+        const auto tempo = Tempo24(events.Payload());
         if (tempo > 0)
             sink.Tempo(event.tick, tempo);
     }
 }
 
-template <class Sink>
-void SweepMerge(Sink& sink, const SmfSong& song, std::vector<Cursor> active) {
+template <class Sink, class Events>
+void SweepMerge(Sink& sink, const SmfSong& song, std::vector<Cursor<Events>> active) {
     std::uint32_t tick = 0xFFFFFFFF;
-    for (const auto& cursor : active) tick = std::min(tick, cursor.next->tick);
+    for (const auto& cursor : active) tick = std::min(tick, cursor.Tick());
     while (!active.empty()) {
         std::uint32_t nextTick = 0xFFFFFFFF;
         std::size_t kept = 0;
-        for (auto cursor : active) {
-            for (; cursor.next != cursor.end && cursor.next->tick == tick; ++cursor.next)
-                Send(sink, song, *cursor.next);
-            if (cursor.next != cursor.end) {
-                nextTick = std::min(nextTick, cursor.next->tick);
-                active[kept++] = cursor;
+        for (std::size_t i = 0; i < active.size(); ++i) {
+            auto& cursor = active[i];
+            for (; !cursor.events.AtEnd() && cursor.Tick() == tick; cursor.events.Next())
+                Send(sink, song, cursor.events);
+            if (!cursor.events.AtEnd()) {
+                nextTick = std::min(nextTick, cursor.Tick());
+                if (kept != i)
+                    active[kept] = std::move(cursor);
+                ++kept;
             }
         }
-        active.resize(kept);
+        active.erase(active.begin() + static_cast<std::ptrdiff_t>(kept), active.end());
         tick = nextTick;
     }
 }
 
-template <class Sink>
-void HeapMerge(Sink& sink, const SmfSong& song, std::vector<Cursor> heap) {
-    const auto precedes = [](const SmfEvent& event, std::size_t track, const Cursor& other) {
-        return event.tick < other.next->tick || (event.tick == other.next->tick && track < other.track);
+template <class Sink, class Events>
+void HeapMerge(Sink& sink, const SmfSong& song, std::vector<Cursor<Events>> heap) {
+    const auto precedes = [](std::uint32_t tick, std::size_t track, const Cursor<Events>& other) {
+        return tick < other.Tick() || (tick == other.Tick() && track < other.track);
     };
     // A min-heap on the cursors' next events.
-    const auto later = [&precedes](const Cursor& a, const Cursor& b) {
-        return precedes(*b.next, b.track, a);
+    const auto later = [&precedes](const Cursor<Events>& a, const Cursor<Events>& b) {
+        return precedes(b.Tick(), b.track, a);
     };
     std::make_heap(heap.begin(), heap.end(), later);
     while (!heap.empty()) {
         std::pop_heap(heap.begin(), heap.end(), later);
-        Cursor cursor = heap.back();
+        Cursor<Events> cursor = std::move(heap.back());
         heap.pop_back();
         // Events mostly come in runs from one track; the heap is touched once per run.
         do {
-            Send(sink, song, *cursor.next);
-            ++cursor.next;
-        } while (cursor.next != cursor.end &&
-                 (heap.empty() || precedes(*cursor.next, cursor.track, heap.front())));
-        if (cursor.next != cursor.end) {
-            heap.push_back(cursor);
+            Send(sink, song, cursor.events);
+            cursor.events.Next();
+        } while (!cursor.events.AtEnd() &&
+                 (heap.empty() || precedes(cursor.Tick(), cursor.track, heap.front())));
+        if (!cursor.events.AtEnd()) {
+            heap.push_back(std::move(cursor));
             std::push_heap(heap.begin(), heap.end(), later);
         }
     }
+}
+
+// `open(track)` gives the events of a track.
+template <class Sink, class Open>
+void MergeTracks(const SmfSong& song, Sink& sink, const Open& open) {
+    if (song.fixedTempo != 0)
+        sink.Tempo(0, song.fixedTempo);
+    if (song.format == 2) {
+        for (std::size_t i = 0; i < song.tracks.size(); ++i) {
+            if (i > 0 && song.fixedTempo == 0)
+                sink.Tempo(song.tracks[i].startTick, kDefaultTempo);
+            for (auto events = open(i); !events.AtEnd(); events.Next()) Send(sink, song, events);
+        }
+        return;
+    }
+    using Events = decltype(open(0));
+    std::vector<Cursor<Events>> cursors;
+    for (std::size_t i = 0; i < song.tracks.size(); ++i) {
+        auto events = open(i);
+        if (!events.AtEnd())
+            cursors.push_back({std::move(events), i});
+    }
+    if (cursors.size() <= kSweepTracks)
+        SweepMerge(sink, song, std::move(cursors));
+    else
+        HeapMerge(sink, song, std::move(cursors));
 }
 
 }  // namespace korva::smf_merge
@@ -114,28 +165,15 @@ namespace korva {
 
 template <class Sink>
 void ForEachPlayedEvent(const SmfSong& song, Sink& sink) {
-    using namespace smf_merge;
-    if (song.fixedTempo != 0)
-        sink.Tempo(0, song.fixedTempo);
-    if (song.format == 2) {
-        for (std::size_t i = 0; i < song.tracks.size(); ++i) {
-            const auto& track = song.tracks[i];
-            if (i > 0 && song.fixedTempo == 0)
-                sink.Tempo(track.startTick, kDefaultTempo);
-            for (const auto& event : track.events) Send(sink, song, event);
-        }
-        return;
-    }
-    std::vector<Cursor> cursors;
-    for (std::size_t i = 0; i < song.tracks.size(); ++i) {
-        const auto& events = song.tracks[i].events;
-        if (!events.empty())
-            cursors.push_back({events.data(), events.data() + events.size(), i});
-    }
-    if (cursors.size() <= kSweepTracks)
-        SweepMerge(sink, song, std::move(cursors));
-    else
-        HeapMerge(sink, song, std::move(cursors));
+    smf_merge::MergeTracks(song, sink,
+                           [&song](std::size_t track) { return smf_merge::KeptEvents(song, track); });
+}
+
+// The same for a song read from `bytes` with any detail, whose events are read again from the bytes
+// as they are sent: no more than one event of each track is held at a time.
+template <class Sink>
+void ForEachPlayedEvent(const SmfSong& song, std::string_view bytes, Sink& sink) {
+    smf_merge::MergeTracks(song, sink, [&](std::size_t track) { return SmfTrackEvents(bytes, song, track); });
 }
 
 }  // namespace korva

@@ -64,12 +64,13 @@ enum class Stop {
     TrackHeader,  // a track chunk starts here
 };
 
-// Reads the events of one track into the song. Several reads may follow one another over the same
-// track, and a read can be taken back (Save, Restore) when it went somewhere it should not have.
+// Reads the events of one track into the song (or, without `keep`, only counts them). Several reads
+// may follow one another over the same track, and a read can be taken back (Save, Restore) when it
+// went somewhere it should not have.
 class TrackReader {
   public:
-    TrackReader(std::string_view bytes, SmfSong& song, SmfSong::Track& track)
-        : bytes_(bytes), song_(song), track_(track), tick_(track.startTick) {}
+    TrackReader(std::string_view bytes, SmfSong& song, SmfSong::Track& track, bool keep)
+        : bytes_(bytes), song_(song), track_(track), keep_(keep), tick_(track.startTick) {}
 
     // Reads from pos until an End of Track, the limit, or something that stops it; pos is left after
     // the last whole event. With stopAtTrackHeader the read also stops where a track chunk starts.
@@ -84,10 +85,19 @@ class TrackReader {
         return Stop::Limit;
     }
 
+    // Reads the one event at pos, as Read would.
+    Stop Step(std::size_t& pos, std::size_t limit) {
+        return pos < limit ? ReadEvent(pos, limit) : Stop::Limit;
+    }
+
     struct Mark {
         std::size_t events;
         std::size_t payload;
         std::size_t payloadPlaces;
+        std::size_t eventCount;
+        std::size_t payloadBytes;
+        std::uint32_t lastKeptTick;
+        bool sounds;
         std::uint64_t tick;
         std::uint8_t runningStatus;
         bool sysexOpen;
@@ -98,6 +108,10 @@ class TrackReader {
         return {track_.events.size(),
                 song_.payload.size(),
                 song_.payloadPlaces.size(),
+                eventCount_,
+                payloadBytes_,
+                lastKeptTick_,
+                sounds_,
                 tick_,
                 runningStatus_,
                 sysexOpen_,
@@ -108,6 +122,10 @@ class TrackReader {
         track_.events.resize(mark.events);
         song_.payload.resize(mark.payload);
         song_.payloadPlaces.resize(mark.payloadPlaces);
+        eventCount_ = mark.eventCount;
+        payloadBytes_ = mark.payloadBytes;
+        lastKeptTick_ = mark.lastKeptTick;
+        sounds_ = mark.sounds;
         tick_ = mark.tick;
         runningStatus_ = mark.runningStatus;
         sysexOpen_ = mark.sysexOpen;
@@ -119,17 +137,29 @@ class TrackReader {
     void Finish() {
         FlushSysEx();
         track_.endTick = static_cast<std::uint32_t>(tick_);
+        track_.eventCount = eventCount_;
+        track_.payloadBytes = payloadBytes_;
     }
 
     std::size_t ProblemAt() const { return problemAt_; }
     const char* Problem() const { return problem_; }
     // Whether the track holds a channel or system-exclusive message.
-    bool Sounds() const {
-        return std::any_of(track_.events.begin(), track_.events.end(),
-                           [](const SmfEvent& event) { return event.IsChannel() || event.IsSysEx(); });
-    }
+    bool Sounds() const { return sounds_; }
 
   private:
+    // Every event read goes through here; `bytes` are a meta or system-exclusive event's own.
+    void Keep(SmfEvent event, std::string_view bytes = {}) {
+        ++eventCount_;
+        payloadBytes_ += bytes.size();
+        lastKeptTick_ = event.tick;
+        sounds_ = sounds_ || event.IsChannel() || event.IsSysEx();
+        if (!keep_)
+            return;
+        if (event.status == SmfEvent::kMeta || event.status == SmfEvent::kSysEx)
+            event.payload = song_.AddPayload(bytes);
+        track_.events.push_back(event);
+    }
+
     std::uint8_t Byte(std::size_t at) const { return static_cast<std::uint8_t>(bytes_[at]); }
 
     Stop Unreadable(std::size_t at, const char* what) {
@@ -212,7 +242,7 @@ class TrackReader {
         p += count;
         runningStatus_ = status;
         FlushSysEx();
-        track_.events.push_back(event);
+        Keep(event);
         return Stop::Continue;
     }
 
@@ -237,9 +267,8 @@ class TrackReader {
         event.tick = static_cast<std::uint32_t>(tick);
         event.status = SmfEvent::kMeta;
         event.data1 = type;
-        event.payload = song_.AddPayload(bytes_.substr(p, length));
+        Keep(event, bytes_.substr(p, length));
         p += length;
-        track_.events.push_back(event);
         return Stop::Continue;
     }
 
@@ -283,17 +312,20 @@ class TrackReader {
             return;
         SmfEvent event;
         // Meta events between the packets are already kept; the message may not go before them.
-        const std::uint64_t lastTick = track_.events.empty() ? 0 : track_.events.back().tick;
-        event.tick = static_cast<std::uint32_t>(std::max(sysexTick_, lastTick));
+        event.tick = static_cast<std::uint32_t>(std::max<std::uint64_t>(sysexTick_, lastKeptTick_));
         event.status = SmfEvent::kSysEx;
-        event.payload = song_.AddPayload(sysex_);
+        Keep(event, sysex_);
         sysex_.clear();
-        track_.events.push_back(event);
     }
 
     std::string_view bytes_;
     SmfSong& song_;
     SmfSong::Track& track_;
+    const bool keep_;
+    std::size_t eventCount_ = 0;
+    std::size_t payloadBytes_ = 0;
+    std::uint32_t lastKeptTick_ = 0;
+    bool sounds_ = false;
     std::uint64_t tick_;
     std::uint8_t runningStatus_ = 0;
     bool sysexOpen_ = false;
@@ -305,7 +337,9 @@ class TrackReader {
 
 struct ChunkRead {
     std::size_t next = kNone;  // where the next chunk starts
-    bool cutByFile = false;    // the file ends inside an event of the track
+    // Where the bytes of the events kept end: they run from the chunk's data to here.
+    std::size_t eventsEnd = 0;
+    bool cutByFile = false;  // the file ends inside an event of the track
     std::size_t problemAt = 0;
     const char* problem = nullptr;  // bytes inside the track that are no event
 };
@@ -320,6 +354,7 @@ ChunkRead ReadTrackChunk(std::string_view bytes, std::size_t chunk, TrackReader&
     const Stop stop = reader.Read(pos, limit, false);
 
     ChunkRead read;
+    read.eventsEnd = pos;
     if (stop == Stop::EndOfTrack) {
         read.next = NextChunk(bytes, {declaredEnd, pos}, pos);
         return read;
@@ -332,6 +367,7 @@ ChunkRead ReadTrackChunk(std::string_view bytes, std::size_t chunk, TrackReader&
         std::size_t on = pos;
         const Stop further = reader.Read(on, bytes.size(), true);
         if (further == Stop::EndOfTrack) {
+            read.eventsEnd = on;
             read.next = NextChunk(bytes, {on}, on);
             return read;
         }
@@ -375,7 +411,8 @@ std::uint32_t SmfSong::LastTick() const {
     return last;
 }
 
-void ReadSmfInto(std::string_view bytes, SmfReadResult& out) {
+void ReadSmfInto(std::string_view bytes, SmfReadResult& out, SmfDetail keeping) {
+    const bool keep = keeping == SmfDetail::Events;
     // The event lists of the song read before keep their room for this one.
     std::vector<std::vector<SmfEvent>> spare;
     spare.reserve(out.song.tracks.size());
@@ -449,12 +486,17 @@ void ReadSmfInto(std::string_view bytes, SmfReadResult& out) {
         // status); room for that many is never outgrown, so a dense track is not copied as it grows.
         // Lengths that claim more than the file holds must not make the tracks together reserve
         // more than that.
-        const std::size_t expected = std::min((std::min(declaredEnd, bytes.size()) - pos) / 2, reserveBudget);
-        track.events.reserve(expected);
-        reserveBudget -= expected;
-        TrackReader reader(bytes, song, track);
+        if (keep) {
+            const std::size_t expected =
+                std::min((std::min(declaredEnd, bytes.size()) - pos) / 2, reserveBudget);
+            track.events.reserve(expected);
+            reserveBudget -= expected;
+        }
+        TrackReader reader(bytes, song, track, keep);
         const ChunkRead read = ReadTrackChunk(bytes, pos, reader);
         reader.Finish();
+        track.begin = pos + 8;
+        track.end = read.eventsEnd;
         // Most tracks sound from their first events on, so this looks at few of them.
         playable = playable || reader.Sounds();
         cutByFile = cutByFile || read.cutByFile;
@@ -483,6 +525,65 @@ SmfReadResult ReadSmf(std::string_view bytes) {
     SmfReadResult result;
     ReadSmfInto(bytes, result);
     return result;
+}
+
+// The track is read again over the run of bytes its events were kept from, so the reader meets the
+// same bytes in the same state and stops at the run's end. Each step reads one event of the file,
+// which gives none (a stray system byte, a packet of an unfinished message) or up to two (a message
+// finished by what follows it, and that); they wait in a one-track song of their own.
+struct SmfTrackEvents::Reading {
+    Reading(std::string_view bytes, const SmfSong& song, std::size_t track) : pos(song.tracks[track].begin) {
+        held.tracks.resize(1);
+        held.tracks[0].startTick = song.tracks[track].startTick;
+        end = song.tracks[track].end;
+        reader = std::make_unique<TrackReader>(bytes, held, held.tracks[0], true);
+    }
+
+    void Fill() {
+        auto& events = held.tracks[0].events;
+        events.clear();
+        held.payload.clear();
+        held.payloadPlaces.clear();
+        at = 0;
+        while (events.empty() && !finished) {
+            if (reader->Step(pos, end) != Stop::Continue) {
+                reader->Finish();
+                finished = true;
+            }
+        }
+    }
+
+    SmfSong held;
+    std::unique_ptr<TrackReader> reader;  // refers to `held`, which therefore never moves
+    std::size_t pos;
+    std::size_t end;
+    std::size_t at = 0;
+    bool finished = false;
+};
+
+SmfTrackEvents::SmfTrackEvents(std::string_view bytes, const SmfSong& song, std::size_t track)
+    : reading_(std::make_unique<Reading>(bytes, song, track)) {
+    reading_->Fill();
+}
+SmfTrackEvents::SmfTrackEvents(SmfTrackEvents&&) noexcept = default;
+SmfTrackEvents& SmfTrackEvents::operator=(SmfTrackEvents&&) noexcept = default;
+SmfTrackEvents::~SmfTrackEvents() = default;
+
+bool SmfTrackEvents::AtEnd() const {
+    return reading_->at == reading_->held.tracks[0].events.size();
+}
+
+const SmfEvent& SmfTrackEvents::Event() const {
+    return reading_->held.tracks[0].events[reading_->at];
+}
+
+std::string_view SmfTrackEvents::Payload() const {
+    return reading_->held.Payload(Event());
+}
+
+void SmfTrackEvents::Next() {
+    if (++reading_->at == reading_->held.tracks[0].events.size())
+        reading_->Fill();
 }
 
 namespace {

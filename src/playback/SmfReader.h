@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,9 +64,14 @@ inline constexpr std::uint32_t kDefaultTempo = 500000;
 
 struct SmfSong {
     struct Track {
-        std::vector<SmfEvent> events;  // in the order of the file, so by tick
+        std::vector<SmfEvent> events;  // in the order of the file, so by tick; see SmfDetail
         std::uint32_t startTick = 0;   // where the track begins: 0, except in a format 2 file
         std::uint32_t endTick = 0;     // its End of Track, or its last event when it has none
+        // The file's bytes its events were read from, in one run: SmfTrackEvents reads them again.
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        std::size_t eventCount = 0;    // the events it holds, also when they are not kept
+        std::size_t payloadBytes = 0;  // the bytes of its meta and system-exclusive events
     };
 
     int format = 1;      // as the header says; any value but 2 plays its tracks together
@@ -104,10 +110,39 @@ struct SmfReadResult {
     bool Ok() const { return problem == SmfProblem::None; }
 };
 
+// What a read keeps of the tracks. A song of millions of events held as events takes many times the
+// file's size; one read for playing keeps only where each track lies in the file's bytes, whose events
+// SmfTrackEvents then reads again one by one, in order, while the song is put in time order.
+enum class SmfDetail {
+    Events,  // every track's events and their bytes
+    Places,  // no events: only where each track lies, how many events it holds, and where it ends
+};
+
 SmfReadResult ReadSmf(std::string_view bytes);
 // The same into `result`, whose earlier contents give their room to this song: a reader of song
 // after song then takes no new memory for songs of about the same size.
-void ReadSmfInto(std::string_view bytes, SmfReadResult& result);
+void ReadSmfInto(std::string_view bytes, SmfReadResult& result, SmfDetail detail = SmfDetail::Events);
+
+// The events of one track of a song read from `bytes` (with either detail), read again from the
+// bytes one at a time: the same events at the same ticks as the read kept, with their bytes. The
+// bytes and the song must outlive it.
+class SmfTrackEvents {
+  public:
+    SmfTrackEvents(std::string_view bytes, const SmfSong& song, std::size_t track);
+    SmfTrackEvents(SmfTrackEvents&&) noexcept;
+    SmfTrackEvents& operator=(SmfTrackEvents&&) noexcept;
+    ~SmfTrackEvents();
+
+    bool AtEnd() const;
+    // The event it stands at, and the bytes of a meta or system-exclusive one; only when not AtEnd.
+    const SmfEvent& Event() const;
+    std::string_view Payload() const;
+    void Next();
+
+  private:
+    struct Reading;
+    std::unique_ptr<Reading> reading_;
+};
 
 // The song as a format 0 file with one track. Every module reset is written as GM System On, the
 // one reset that synthesizers commonly know; a file in SMPTE time gets its fixed tempo at tick 0.

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/QuirkySmf.h"
@@ -19,6 +21,14 @@ SmfSong ReadOk(std::string_view bytes) {
     auto read = ReadSmf(bytes);
     EXPECT_TRUE(read.Ok()) << read.detail << " at " << read.offset;
     return std::move(read.song);
+}
+
+// Every event of the sequence, walked from its start.
+std::vector<TimedEvent> EventsOf(const SongSequence& sequence) {
+    std::vector<TimedEvent> events;
+    for (auto at = sequence.Begin(); !at.AtEnd(); at.Next()) events.push_back(at.Event());
+    EXPECT_EQ(events.size(), sequence.EventCount());
+    return events;
 }
 
 struct Sent {
@@ -64,14 +74,14 @@ void ExpectSequenceSendsWhatTheWrittenFileSends(const SmfSong& song, const std::
     sequence.Build(song);
     long double endSeconds = 0;
     const auto expected = SentByWrittenFile(song, endSeconds);
-    const auto& events = sequence.Events();
+    const auto events = EventsOf(sequence);
     ASSERT_EQ(events.size(), expected.size()) << name;
     for (std::size_t i = 0; i < events.size(); ++i) {
         const TimedEvent& event = events[i];
         EXPECT_EQ(event.status, expected[i].status) << name << " event " << i;
         EXPECT_EQ(event.data1, expected[i].data1) << name << " event " << i;
         EXPECT_EQ(event.data2, expected[i].data2) << name << " event " << i;
-        EXPECT_EQ(sequence.SysExData(event), expected[i].sysex) << name << " event " << i;
+        EXPECT_EQ(event.sysex, expected[i].sysex) << name << " event " << i;
         EXPECT_NEAR(static_cast<long double>(event.time), expected[i].seconds * 1e9L, 1.0L)
             << name << " event " << i;
         EXPECT_EQ(sequence.TickAt(event.time + 1), expected[i].tick) << name << " event " << i;
@@ -110,7 +120,7 @@ TEST(SongSequence, TemposOfAllTracksFormatTwoAndSmpteTimeGiveTheirTimes) {
     // microsecond a tempo can give.
     SongSequence sequence;
     sequence.Build(smpteSong);
-    EXPECT_NEAR(static_cast<double>(sequence.Events().at(2).time), 70001 / (80 * 29.97) * 1e9, 1000.0);
+    EXPECT_NEAR(static_cast<double>(EventsOf(sequence).at(2).time), 70001 / (80 * 29.97) * 1e9, 1000.0);
 }
 
 TEST(SongSequence, BuildingIntoAnEarlierSequenceLeavesNothingOfIt) {
@@ -129,11 +139,14 @@ TEST(SongSequence, BuildingIntoAnEarlierSequenceLeavesNothingOfIt) {
     SongSequence fresh;
     fresh.Build(ReadOk(small.Bytes()));
 
-    ASSERT_EQ(reused.Events().size(), fresh.Events().size());
-    for (std::size_t i = 0; i < fresh.Events().size(); ++i) {
-        EXPECT_EQ(reused.Events()[i].time, fresh.Events()[i].time);
-        EXPECT_EQ(reused.SysExData(reused.Events()[i]), fresh.SysExData(fresh.Events()[i]));
+    const auto reusedEvents = EventsOf(reused);
+    const auto freshEvents = EventsOf(fresh);
+    ASSERT_EQ(reusedEvents.size(), freshEvents.size());
+    for (std::size_t i = 0; i < freshEvents.size(); ++i) {
+        EXPECT_EQ(reusedEvents[i].time, freshEvents[i].time);
+        EXPECT_EQ(reusedEvents[i].sysex, freshEvents[i].sysex);
     }
+    EXPECT_EQ(reused.Find(freshEvents.back().time).Event().time, freshEvents.back().time);
     EXPECT_EQ(reused.EndTime(), fresh.EndTime());
     EXPECT_EQ(reused.TickAt(reused.EndTime()), fresh.TickAt(fresh.EndTime()));
     EXPECT_EQ(fresh.TickAt(fresh.EndTime()), fresh.LastTick());
@@ -147,12 +160,92 @@ TEST(SongSequence, TheLongestSongAFileCanHoldKeepsItsTimesInOrder) {
     const SmfSong song = ReadOk(writer.Bytes());
     SongSequence sequence;
     sequence.Build(song);
-    const auto& events = sequence.Events();
+    const auto events = EventsOf(sequence);
     ASSERT_EQ(events.size(), 6u);
     for (std::size_t i = 1; i < events.size(); ++i) EXPECT_LE(events[i - 1].time, events[i].time) << i;
     EXPECT_LE(events.back().time, sequence.EndTime());
     EXPECT_NEAR(static_cast<double>(sequence.EndTime()), 0x0FFFFFFF * 16.777215e9, 16.777215e9);
     EXPECT_EQ(sequence.TickAt(sequence.EndTime() + 1), 0x0FFFFFFFu);
+}
+
+// The song as the device builds it, from the file's bytes with no events kept, holds the very events
+// at the very times of the one built from the events the reader kept.
+TEST(SongSequence, BuiltFromTheFileItHoldsWhatTheKeptEventsGive) {
+    auto files = testing::QuirkySmfFiles();
+    SmfWriter many(1, 96);  // more tracks than are merged by sweeping
+    for (int t = 0; t < 40; ++t)
+        many.AddTrack()
+            .Tempo(t * 7, 400000 + t)
+            .Note(t * 5, 30, t % 16, 40 + t)
+            .SysEx(t * 3, Bytes({0xF0, 0x43, t, 0xF7}));
+    files.push_back({"forty tracks", many.Bytes(), {}, 0, 0});
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        const SmfSong kept = ReadOk(file.bytes);
+        SmfReadResult places;
+        ReadSmfInto(file.bytes, places, SmfDetail::Places);
+        ASSERT_TRUE(places.Ok());
+        SongSequence reference;
+        reference.Build(kept);
+        SongSequence fromFile;
+        fromFile.Build(places.song, file.bytes);
+        const auto expected = EventsOf(reference);
+        const auto events = EventsOf(fromFile);
+        ASSERT_EQ(events.size(), expected.size());
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            EXPECT_EQ(
+                std::tie(events[i].time, events[i].status, events[i].data1, events[i].data2, events[i].sysex),
+                std::tie(expected[i].time, expected[i].status, expected[i].data1, expected[i].data2,
+                         expected[i].sysex))
+                << "event " << i;
+        }
+        EXPECT_EQ(fromFile.EndTime(), reference.EndTime());
+        EXPECT_EQ(fromFile.LastTick(), reference.LastTick());
+        EXPECT_EQ(fromFile.PackedSize(), reference.PackedSize());
+    }
+}
+
+// After a stop the player finds its place again by time: the first event at that time or later,
+// wherever it lies between the checkpoints, across tempo changes.
+TEST(SongSequence, FindingATimeGivesTheFirstEventAtItOrLater) {
+    SmfWriter writer(1, 480);
+    writer.AddTrack().Tempo(0, 300000).Tempo(3000, 700001).Tempo(9000, 250000);
+    auto& notes = writer.AddTrack();
+    // Runs of events at one tick, so that equal times straddle checkpoints.
+    for (std::uint32_t tick = 0; tick < 12000; tick += 37) {
+        for (int key = 0; key < 1 + static_cast<int>(tick % 5); ++key) notes.Note(tick, 20, key, 40 + key);
+        if (tick % 3 == 0)
+            notes.SysEx(tick, Bytes({0xF0, 0x43, 0x10, 0x4C, 0, 0, 0x7E, 0, 0xF7}));
+    }
+    SongSequence sequence;
+    sequence.Build(ReadOk(writer.Bytes()));
+    const auto events = EventsOf(sequence);
+    ASSERT_GT(events.size(), 1000u);
+    const auto expectFirstAtOrAfter = [&](std::uint64_t time) {
+        const auto expected =
+            std::lower_bound(events.begin(), events.end(), time,
+                             [](const TimedEvent& event, std::uint64_t t) { return event.time < t; });
+        const auto found = sequence.Find(time);
+        ASSERT_EQ(found.AtEnd(), expected == events.end()) << time;
+        if (found.AtEnd())
+            return;
+        // The same event, and after it the same events as from the start.
+        auto walked = found;
+        std::size_t index = static_cast<std::size_t>(expected - events.begin());
+        for (; !walked.AtEnd(); walked.Next(), ++index) {
+            ASSERT_LT(index, events.size());
+            EXPECT_EQ(walked.Event().time, events[index].time);
+            EXPECT_EQ(walked.Event().sysex, events[index].sysex);
+        }
+        EXPECT_EQ(index, events.size()) << time;
+    };
+    for (std::size_t i = 0; i < events.size(); i += 7) {
+        expectFirstAtOrAfter(events[i].time);
+        expectFirstAtOrAfter(events[i].time + 1);
+        expectFirstAtOrAfter(events[i].time - 1);
+    }
+    expectFirstAtOrAfter(0);
+    expectFirstAtOrAfter(events.back().time + 1);
 }
 
 }  // namespace
