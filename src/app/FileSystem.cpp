@@ -208,6 +208,31 @@ std::optional<std::string> ReadRegularFile(const std::string& sjisPath, std::siz
     return bytes;
 }
 
+std::optional<std::string> ReadFileHead(const std::string& sjisPath, std::size_t count, ReadProblem* problem) {
+    ReadProblem local;
+    ReadProblem& out = problem ? *problem : local;
+    const FileDescriptor file(OpenRegularFile(sjisPath, out));
+    if (file.Get() < 0)
+        return std::nullopt;
+    std::string bytes(count, '\0');
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::read(file.Get(), bytes.data() + got, count - got);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            out.kind = ReadProblem::Kind::Unreadable;
+            out.error = errno;
+            return std::nullopt;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& sjisPath) {
     return ReadRegularFile(sjisPath, kTextFileLimit);
 }

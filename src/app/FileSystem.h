@@ -44,6 +44,11 @@ int OpenRegularFile(const std::string& sjisPath, ReadProblem& problem, struct st
 std::optional<std::string> ReadRegularFile(const std::string& sjisPath, std::size_t limit,
                                            ReadProblem* problem = nullptr);
 
+// At most count bytes from the start of a regular file (all of it when shorter); nullopt with
+// problem (when given) set when it cannot be opened or read.
+std::optional<std::string> ReadFileHead(const std::string& sjisPath, std::size_t count,
+                                        ReadProblem* problem = nullptr);
+
 // The whole file, within kTextFileLimit; nullopt when it does not exist or cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& sjisPath);
 

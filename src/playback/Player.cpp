@@ -1,13 +1,9 @@
 #include "playback/Player.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 
 #include "app/Errors.h"
-#include "app/FileDescriptor.h"
 #include "app/FileSystem.h"
 #include "app/PlayModes.h"
 #include "playback/ArtistSelection.h"
@@ -51,27 +47,7 @@ std::string SongWindowCaption(const Settings& settings, int loadedList, std::siz
 }
 
 bool HasSmfHeader(const std::string& sjisPath) {
-    ReadProblem problem;
-    int descriptor = -1;
-    try {
-        descriptor = OpenRegularFile(sjisPath, problem);
-    } catch (const EncodingError&) {
-        return false;
-    }
-    const FileDescriptor file(descriptor);
-    if (file.Get() < 0)
-        return false;
-    std::array<char, 4> head{};
-    std::size_t got = 0;
-    while (got < head.size()) {
-        const ssize_t count = ::read(file.Get(), head.data() + got, head.size() - got);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        got += static_cast<std::size_t>(count);
-    }
-    return std::string_view(head.data(), head.size()) == "MThd";
+    return ReadFileHead(sjisPath, 4).value_or(std::string()) == "MThd";
 }
 
 Player::Player(AppModel& model, PlayerParts parts, const Views& views)

@@ -108,10 +108,10 @@ ReadProblem& ProblemOut(ReadProblem* given, ReadProblem& local) {
     return given ? *given : local;
 }
 
-bool TooLarge(ReadProblem& problem) {
+std::nullopt_t TooLarge(ReadProblem& problem) {
     problem.kind = ReadProblem::Kind::TooLarge;
     problem.limit = kTextFileLimit;
-    return false;
+    return std::nullopt;
 }
 
 // The whole of a read, retried when a signal cuts in; -1 with problem set on failure.
@@ -131,19 +131,8 @@ ssize_t ReadSome(int fd, char* into, std::size_t room, ReadProblem& problem) {
 // The bytes a file being replaced begins with that its replacement must begin with too: a byte order
 // mark put there by an editor.
 std::string_view LeadToKeep(const std::string& sjisPath) {
-    ReadProblem problem;
-    const FileDescriptor file(OpenRegularFile(sjisPath, problem));
-    if (file.Get() < 0)
-        return {};
-    char head[kUtf8Bom.size()];
-    std::size_t got = 0;
-    while (got < sizeof head) {
-        const ssize_t n = ReadSome(file.Get(), head + got, sizeof head - got, problem);
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    return BeginsWithUtf8Bom(std::string_view(head, got)) ? kUtf8Bom : std::string_view();
+    const auto head = ReadFileHead(sjisPath, kUtf8Bom.size());
+    return head && BeginsWithUtf8Bom(*head) ? kUtf8Bom : std::string_view();
 }
 
 template <typename Lines>
@@ -176,8 +165,8 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath, R
     const FileDescriptor file(OpenRegularFile(sjisPath, out, &status));
     if (file.Get() < 0)
         return std::nullopt;
-    if (static_cast<unsigned long long>(status.st_size) > kTextFileLimit && !TooLarge(out))
-        return std::nullopt;
+    if (static_cast<unsigned long long>(status.st_size) > kTextFileLimit)
+        return TooLarge(out);
     LineSplitter splitter;
     splitter.Reserve(static_cast<std::size_t>(status.st_size) / kTypicalLineBytes);
     std::string piece(kPieceBytes, '\0');
@@ -197,8 +186,8 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath, R
         if (got == 0)
             break;
         total += got;
-        if (total > kTextFileLimit && !TooLarge(out))
-            return std::nullopt;
+        if (total > kTextFileLimit)
+            return TooLarge(out);
         std::string_view bytes(piece.data(), got);
         if (first && BeginsWithUtf8Bom(bytes))
             bytes.remove_prefix(kUtf8Bom.size());
@@ -215,16 +204,16 @@ std::optional<LineList> ReadLineList(const std::string& sjisPath, ReadProblem* p
     const FileDescriptor file(OpenRegularFile(sjisPath, out, &status));
     if (file.Get() < 0)
         return std::nullopt;
-    if (static_cast<unsigned long long>(status.st_size) > kTextFileLimit && !TooLarge(out))
-        return std::nullopt;
+    if (static_cast<unsigned long long>(status.st_size) > kTextFileLimit)
+        return TooLarge(out);
     // Read whole into one block of the file's size; a file that grows meanwhile is read to its end,
     // as long as it stays within the bound.
     auto block =
         std::make_shared<TextBlock>(static_cast<std::size_t>(status.st_size) + 1, TextBlock::Filling::Whole);
     for (;;) {
         if (block->room() == 0) {
-            if (block->size() > kTextFileLimit && !TooLarge(out))
-                return std::nullopt;
+            if (block->size() > kTextFileLimit)
+                return TooLarge(out);
             const std::size_t larger = std::min(2 * block->capacity(), kTextFileLimit + 1);
             auto grown = std::make_shared<TextBlock>(larger, TextBlock::Filling::Whole);
             grown->Append(std::string_view(block->data(), block->size()));
@@ -237,8 +226,8 @@ std::optional<LineList> ReadLineList(const std::string& sjisPath, ReadProblem* p
             break;
         block->Grow(static_cast<std::size_t>(got));
     }
-    if (block->size() > kTextFileLimit && !TooLarge(out))
-        return std::nullopt;
+    if (block->size() > kTextFileLimit)
+        return TooLarge(out);
     std::string_view text(block->data(), block->size());
     if (BeginsWithUtf8Bom(text))
         text.remove_prefix(kUtf8Bom.size());

@@ -1,9 +1,5 @@
 #include "playlist/SmfTitle.h"
 
-#include <unistd.h>
-
-#include <array>
-#include <cerrno>
 #include <vector>
 
 #include "app/Errors.h"
@@ -112,32 +108,15 @@ std::string TitleFromFileBytes(std::string_view bytes, std::string_view sjisPath
 }
 
 std::string ReadSmfTitle(const std::string& sjisPath) {
-    // A FIFO named like a song would hold the reader for ever, a device would never end.
+    // The head never needs more file bytes than this: a line of one byte takes three with its CR LF,
+    // and an empty line ends the head. A FIFO named like a song is refused, never waited on.
     ReadProblem problem;
-    const int fd = OpenRegularFile(sjisPath, problem);
-    if (fd < 0) {
+    const auto bytes = ReadFileHead(sjisPath, 3 * kTitleHeadLimit + 3, &problem);
+    if (!bytes) {
         throw UserError(IsRefused(problem) ? ReadProblemMessage(sjisPath, problem)
                                            : InputOutputMessage(problem.error));
     }
-    // The head never needs more file bytes than this: a line of one byte takes three with its CR LF,
-    // and an empty line ends the head.
-    std::array<char, 3 * kTitleHeadLimit + 3> bytes{};
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw UserError(InputOutputMessage(error));
-        }
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return TitleFromFileBytes(std::string_view(bytes.data(), got), sjisPath);
+    return TitleFromFileBytes(*bytes, sjisPath);
 }
 
 }  // namespace korva
