@@ -1,6 +1,7 @@
 #include "playback/SmfReader.h"
 
 #include "playback/SmfMerge.h"
+#include "text/Encoding.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -97,7 +98,6 @@ class TrackReader {
         std::size_t eventCount;
         std::size_t payloadBytes;
         std::uint32_t lastKeptTick;
-        bool sounds;
         std::uint64_t tick;
         std::uint8_t runningStatus;
         bool sysexOpen;
@@ -111,7 +111,6 @@ class TrackReader {
                 eventCount_,
                 payloadBytes_,
                 lastKeptTick_,
-                sounds_,
                 tick_,
                 runningStatus_,
                 sysexOpen_,
@@ -125,7 +124,6 @@ class TrackReader {
         eventCount_ = mark.eventCount;
         payloadBytes_ = mark.payloadBytes;
         lastKeptTick_ = mark.lastKeptTick;
-        sounds_ = mark.sounds;
         tick_ = mark.tick;
         runningStatus_ = mark.runningStatus;
         sysexOpen_ = mark.sysexOpen;
@@ -143,8 +141,8 @@ class TrackReader {
 
     std::size_t ProblemAt() const { return problemAt_; }
     const char* Problem() const { return problem_; }
-    // Whether the track holds a channel or system-exclusive message.
-    bool Sounds() const { return sounds_; }
+    // Whether the track holds an event besides its End of Track.
+    bool HasEvents() const { return eventCount_ > 0; }
 
   private:
     // Every event read goes through here; `bytes` are a meta or system-exclusive event's own.
@@ -152,7 +150,6 @@ class TrackReader {
         ++eventCount_;
         payloadBytes_ += bytes.size();
         lastKeptTick_ = event.tick;
-        sounds_ = sounds_ || event.IsChannel() || event.IsSysEx();
         if (!keep_)
             return;
         if (event.status == SmfEvent::kMeta || event.status == SmfEvent::kSysEx)
@@ -178,7 +175,7 @@ class TrackReader {
             if ((byte & 0x80) == 0)
                 return Stop::Continue;
         }
-        return Unreadable(pos - 4, "variable-length number longer than 4 bytes");
+        return Unreadable(pos - 4, "４バイトを超える可変長数値");
     }
 
     // Reads one event at pos; pos moves past it only when it was read whole.
@@ -189,14 +186,14 @@ class TrackReader {
             return stop;
         const std::uint64_t tick = tick_ + delta;
         if (tick > kMaxTick)
-            return Unreadable(pos, "song longer than 2^31 ticks");
+            return Unreadable(pos, "2^31 ティックを超える時刻");
         if (p >= limit)
             return Stop::CutShort;
 
         std::uint8_t status = Byte(p);
         if (status < 0x80) {
             if (runningStatus_ == 0)
-                return Unreadable(p, "data byte without a status");
+                return Unreadable(p, "ステータスのないデータバイト");
             status = runningStatus_;
         } else {
             ++p;
@@ -217,7 +214,7 @@ class TrackReader {
                 return Stop::CutShort;
             for (std::size_t i = 0; i < count; ++i) {
                 if (Byte(p + i) >= 0x80)
-                    return Unreadable(p + i, "status byte inside a system message");
+                    return Unreadable(p + i, "システムメッセージの途中のステータスバイト");
             }
             p += count;
         }
@@ -238,7 +235,7 @@ class TrackReader {
         event.data1 = Byte(p);
         event.data2 = count == 2 ? Byte(p + 1) : 0;
         if (event.data1 >= 0x80 || event.data2 >= 0x80)
-            return Unreadable(p, "status byte inside a message");
+            return Unreadable(p, "メッセージの途中のステータスバイト");
         p += count;
         runningStatus_ = status;
         FlushSysEx();
@@ -325,7 +322,6 @@ class TrackReader {
     std::size_t eventCount_ = 0;
     std::size_t payloadBytes_ = 0;
     std::uint32_t lastKeptTick_ = 0;
-    bool sounds_ = false;
     std::uint64_t tick_;
     std::uint8_t runningStatus_ = 0;
     bool sysexOpen_ = false;
@@ -339,6 +335,7 @@ struct ChunkRead {
     std::size_t next = kNone;  // where the next chunk starts
     // Where the bytes of the events kept end: they run from the chunk's data to here.
     std::size_t eventsEnd = 0;
+    bool ended = false;      // the track has its End of Track
     bool cutByFile = false;  // the file ends inside an event of the track
     std::size_t problemAt = 0;
     const char* problem = nullptr;  // bytes inside the track that are no event
@@ -356,6 +353,7 @@ ChunkRead ReadTrackChunk(std::string_view bytes, std::size_t chunk, TrackReader&
     ChunkRead read;
     read.eventsEnd = pos;
     if (stop == Stop::EndOfTrack) {
+        read.ended = true;
         read.next = NextChunk(bytes, {declaredEnd, pos}, pos);
         return read;
     }
@@ -367,6 +365,7 @@ ChunkRead ReadTrackChunk(std::string_view bytes, std::size_t chunk, TrackReader&
         std::size_t on = pos;
         const Stop further = reader.Read(on, bytes.size(), true);
         if (further == Stop::EndOfTrack) {
+            read.ended = true;
             read.eventsEnd = on;
             read.next = NextChunk(bytes, {on}, on);
             return read;
@@ -399,7 +398,7 @@ SmfReadResult Refused(SmfProblem problem, std::size_t offset, const char* detail
     SmfReadResult result;
     result.problem = problem;
     result.offset = offset;
-    result.detail = detail;
+    result.detail = Sjis(detail);
     return result;
 }
 
@@ -429,17 +428,17 @@ void ReadSmfInto(std::string_view bytes, SmfReadResult& out, SmfDetail keeping) 
     };
 
     if (bytes.size() < 4 || bytes.substr(0, 4) != "MThd")
-        return refuse(SmfProblem::NoHeader, 0, "no MThd");
+        return refuse(SmfProblem::NoHeader, 0, "先頭に MThd がありません");
     if (bytes.size() > kMaxInput)
-        return refuse(SmfProblem::Unsupported, 0, "larger than 1 GB");
+        return refuse(SmfProblem::Unsupported, 0, "1 GB を超えています");
     if (bytes.size() < kHeaderEnd)
-        return refuse(SmfProblem::Truncated, bytes.size(), "file ends inside the header");
+        return refuse(SmfProblem::Truncated, bytes.size(), "ヘッダーの途中でファイルが終わっています");
     const std::uint32_t headerLength = BigEndian(bytes, 4, 4);
     if (headerLength < 6)
-        return refuse(SmfProblem::Corrupt, 4, "header shorter than 6 bytes");
+        return refuse(SmfProblem::Corrupt, 4, "ヘッダーが６バイトより短い");
     const std::uint32_t trackCount = BigEndian(bytes, 10, 2);
     if (trackCount == 0)
-        return refuse(SmfProblem::Corrupt, 10, "no tracks");
+        return refuse(SmfProblem::Corrupt, 10, "トラック数が０です");
 
     SmfSong& song = out.song;
     song.format = static_cast<int>(BigEndian(bytes, 8, 2));
@@ -451,18 +450,20 @@ void ReadSmfInto(std::string_view bytes, SmfReadResult& out, SmfDetail keeping) 
         const int framesPerSecond = -static_cast<std::int8_t>(division >> 8);
         const int ticksPerFrame = static_cast<int>(division & 0xFF);
         if (ticksPerFrame == 0)
-            return refuse(SmfProblem::Corrupt, 12, "time division 0");
+            return refuse(SmfProblem::Corrupt, 12, "分解能が０です");
         song.division = (framesPerSecond == 29 ? 30 : framesPerSecond) * ticksPerFrame;
         song.fixedTempo = framesPerSecond == 29 ? 1001001 : 1000000;
     } else {
         if (division == 0)
-            return refuse(SmfProblem::Corrupt, 12, "time division 0");
+            return refuse(SmfProblem::Corrupt, 12, "分解能が０です");
         song.division = static_cast<int>(division);
     }
 
     std::size_t pos = NextChunk(bytes, {std::size_t{8} + headerLength, kHeaderEnd}, kHeaderEnd);
     std::size_t reserveBudget = bytes.size() / 2;
     std::uint32_t tracksRead = 0;
+    // A song needs no note to be one: a track with meta events only, or only its End of Track, plays as
+    // silence for its length.
     bool playable = false;
     bool cutByFile = false;
     std::size_t problemAt = 0;
@@ -497,8 +498,7 @@ void ReadSmfInto(std::string_view bytes, SmfReadResult& out, SmfDetail keeping) 
         reader.Finish();
         track.begin = pos + 8;
         track.end = read.eventsEnd;
-        // Most tracks sound from their first events on, so this looks at few of them.
-        playable = playable || reader.Sounds();
+        playable = playable || reader.HasEvents() || read.ended;
         cutByFile = cutByFile || read.cutByFile;
         if (read.problem && !problem) {
             problem = read.problem;
@@ -513,12 +513,12 @@ void ReadSmfInto(std::string_view bytes, SmfReadResult& out, SmfDetail keeping) 
         return refuse(SmfProblem::Corrupt, problemAt, problem);
     if (tracksRead == 0) {
         if (bytes.size() - kHeaderEnd < 8)
-            return refuse(SmfProblem::Truncated, bytes.size(), "file ends before its first track");
-        return refuse(SmfProblem::Corrupt, kHeaderEnd, "no track chunk");
+            return refuse(SmfProblem::Truncated, bytes.size(), "最初のトラックの前でファイルが終わっています");
+        return refuse(SmfProblem::Corrupt, kHeaderEnd, "トラック（MTrk）がありません");
     }
     if (cutByFile || tracksRead < trackCount)
-        return refuse(SmfProblem::Truncated, bytes.size(), "file ends before any event that sounds");
-    return refuse(SmfProblem::Unsupported, kHeaderEnd, "no event that sounds");
+        return refuse(SmfProblem::Truncated, bytes.size(), "最初のイベントの前でファイルが終わっています");
+    return refuse(SmfProblem::Unsupported, kHeaderEnd, "イベントのあるトラックがありません");
 }
 
 SmfReadResult ReadSmf(std::string_view bytes) {

@@ -7,8 +7,8 @@
 // Old files carry much that a strict reader refuses: chunks of unknown types, stray system bytes
 // inside tracks, running status kept across meta and system-exclusive events, track lengths that
 // do not match their data, tracks without an end, SMPTE time. The reader steps over all of it and
-// keeps every event it can read, at its time; only a file with nothing that can be played is
-// refused. The writer merges the tracks into one (format 0), so no limit on the number of tracks
+// keeps every event it can read, at its time. A song without a note is still a song (it plays as
+// silence for its length); only a file with no track holding any event is refused. The writer merges the tracks into one (format 0), so no limit on the number of tracks
 // remains, and writes only what a player needs: channel messages, system-exclusive messages and
 // tempo changes, at the ticks the file gave them, ending at the song's last tick.
 //
@@ -26,9 +26,9 @@ namespace korva {
 enum class SmfProblem {
     None,
     NoHeader,     // the file does not start with "MThd"
-    Truncated,    // the file ends before anything that can be played
+    Truncated,    // the file ends before its first event
     Corrupt,      // bytes that no reading makes sense of
-    Unsupported,  // readable, but holding nothing that can be played
+    Unsupported,  // readable, but no track holds an event, or too large
 };
 
 struct SmfEvent {
@@ -104,7 +104,7 @@ struct SmfSong {
 struct SmfReadResult {
     SmfProblem problem = SmfProblem::None;
     std::size_t offset = 0;  // byte offset at which the problem was found
-    std::string detail;      // what was found there, in plain ASCII
+    std::string detail;      // what was found there, in Japanese (Shift-JIS)
     SmfSong song;
 
     bool Ok() const { return problem == SmfProblem::None; }

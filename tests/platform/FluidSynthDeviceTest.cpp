@@ -379,17 +379,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"MacBinary",
                 [](const TempDir& d) { return d.Write("MAC.MID", testing::WithMacBinaryHeader(GoodSong())); },
                 DeviceFault::NotMidiFile, "MThd"},
-        BadFile{"CutBeforeItsFirstNote",
+        BadFile{"CutInsideItsFirstEvent",
                 [](const TempDir& d) {
                     const auto song = GoodSong();
-                    return d.Write("CUT.MID", testing::Truncated(song, song.find("MTrk", 15) + 8 + 2));
+                    return d.Write("CUT.MID", testing::Truncated(song, song.find("MTrk") + 8 + 2));
                 },
                 DeviceFault::MidiFileTruncated, "途中で切れています"},
         BadFile{"NoReadableEvent",
                 [](const TempDir& d) {
-                    // The notes' track starts with a data byte that no status byte comes before.
-                    SmfWriter writer(1, 480);
-                    writer.AddTrack().Tempo(0, 500000);
+                    // The only track starts with a data byte that no status byte comes before.
+                    SmfWriter writer(0, 480);
                     writer.AddTrack().Event(0, Bytes({60, 100})).Note(0, 480, 0, 60);
                     return d.Write("BAD.MID", writer.Bytes());
                 },
@@ -404,14 +403,12 @@ INSTANTIATE_TEST_SUITE_P(
                     return d.Write("ZERO.MID", testing::Patched(GoodSong(), 12, Bytes({0, 0})));
                 },
                 DeviceFault::MidiFileCorrupt, "壊れています"},
-        BadFile{"NothingThatSounds",
+        BadFile{"NoTrackHoldsAnEvent",
                 [](const TempDir& d) {
-                    SmfWriter writer(1, 480);
-                    writer.AddTrack().Tempo(0, 500000).TrackName(0, "Conductor").EndAt(960);
-                    writer.AddTrack().Text(0, "no notes").EndAt(960);
-                    return d.Write("QUIET.MID", writer.Bytes());
+                    return d.Write("HOLLOW.MID", "MThd" + Bytes({0, 0, 0, 6, 0, 0, 0, 1, 1, 0xE0}) + "MTrk" +
+                                                     Bytes({0, 0, 0, 0}));
                 },
-                DeviceFault::MidiFileUnsupported, "演奏できません"}),
+                DeviceFault::MidiFileUnsupported, "演奏できません：イベントのあるトラックがありません"}),
     [](const ::testing::TestParamInfo<BadFile>& paramInfo) { return paramInfo.param.name; });
 
 // Files that old sequencers wrote and strict readers refuse play whole: every note sounds, and each

@@ -125,6 +125,7 @@ class VirtualSynth {
 struct RenderedBlocks {
     std::mutex mutex;
     std::vector<double> peaks;
+    std::vector<long> starts;  // the frame each block starts at
     long frames = 0;
 
     void Add(const float* left, const float* right, int count) {
@@ -133,6 +134,7 @@ struct RenderedBlocks {
             peak = std::max({peak, double(std::fabs(left[i])), double(std::fabs(right[i]))});
         std::lock_guard lock(mutex);
         peaks.push_back(peak);
+        starts.push_back(frames);
         frames += count;
     }
     std::size_t Count() {
@@ -153,6 +155,17 @@ struct RenderedBlocks {
     long Frames() {
         std::lock_guard lock(mutex);
         return frames;
+    }
+    // The loudest of the blocks that lie wholly between the two frames; -1 when none does.
+    double PeakBetween(long from, long to) {
+        std::lock_guard lock(mutex);
+        double peak = -1;
+        for (std::size_t block = 0; block < peaks.size(); ++block) {
+            const long end = block + 1 < starts.size() ? starts[block + 1] : frames;
+            if (starts[block] >= from && end <= to)
+                peak = std::max(peak, peaks[block]);
+        }
+        return peak;
     }
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <random>
 #include <tuple>
 #include <utility>
@@ -214,22 +215,31 @@ void PrintTo(const RefusedCase& value, std::ostream* out) {
 
 class RefusedFile : public ::testing::TestWithParam<RefusedCase> {};
 
-TEST_P(RefusedFile, IsRefusedWithItsProblem) {
+TEST_P(RefusedFile, IsRefusedWithItsProblemSaidInJapanese) {
     const auto read = ReadSmf(GetParam().bytes);
     EXPECT_EQ(read.problem, GetParam().problem) << read.detail << " at " << read.offset;
-    EXPECT_FALSE(read.detail.empty());
     EXPECT_LE(read.offset, GetParam().bytes.size());
+    // The reason goes inside a Japanese message: Japanese text, and no English word in it (the names
+    // of the chunks are the file's own).
+    std::string reason = read.detail;
+    for (const char* chunk : {"MThd", "MTrk"}) {
+        if (const auto at = reason.find(chunk); at != std::string::npos)
+            reason.erase(at, 4);
+    }
+    EXPECT_TRUE(std::any_of(reason.begin(), reason.end(), [](char c) { return (c & 0x80) != 0; }));
+    for (std::size_t i = 1; i < reason.size(); ++i) {
+        const bool ascii = (reason[i - 1] & 0x80) == 0;
+        EXPECT_FALSE(ascii && std::isalpha(static_cast<unsigned char>(reason[i - 1])) &&
+                     std::isalpha(static_cast<unsigned char>(reason[i])))
+            << "an English word in the reason: " << reason;
+        if (!ascii)
+            ++i;  // the second byte of a Shift-JIS character
+    }
 }
 
 std::vector<RefusedCase> RefusedCases() {
     const auto song = TwoTrackSong();
     const auto endOfTrack = Bytes({0x00, 0xFF, 0x2F, 0x00});
-    SmfWriter metaOnly(1, 480);
-    metaOnly.AddTrack().Tempo(0, 500000).TrackName(0, "Conductor").EndAt(960);
-    metaOnly.AddTrack().Text(0, "no notes").EndAt(960);
-    // Eight empty Text events, the longest delta time apart: 2^31 - 8 ticks.
-    std::string longSilence;
-    for (int i = 0; i < 8; ++i) longSilence += Bytes({0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
     SmfWriter onlyOtherChunks(1, 480);
     onlyOtherChunks.AddChunk("XFIH", Bytes({1, 2})).AddChunk("XFKM", "MTr").DeclaredTracks(1);
     return {
@@ -242,7 +252,6 @@ std::vector<RefusedCase> RefusedCases() {
         {"DivisionZero", Patched(song, 12, Bytes({0, 0})), SmfProblem::Corrupt},
         {"SmpteWithoutTicksPerFrame", Patched(song, 12, Bytes({0xE7, 0x00})), SmfProblem::Corrupt},
         {"FileEndsAfterTheHeader", song.substr(0, 14), SmfProblem::Truncated},
-        {"FileEndsBeforeTheFirstNote", song.substr(0, 14 + 8 + 11), SmfProblem::Truncated},
         {"OnlyChunksOfOtherTypes", onlyOtherChunks.Bytes(), SmfProblem::Corrupt},
         {"ChunkNamesNotText", Patched(Patched(song, 14, Bytes({0x8D})), song.find("MTrk", 15), Bytes({0x8D})),
          SmfProblem::Corrupt},
@@ -251,14 +260,38 @@ std::vector<RefusedCase> RefusedCases() {
          SmfProblem::Corrupt},
         {"FiveByteDeltaTime", OneTrack(Bytes({0x81, 0x81, 0x81, 0x81, 0x01, 0xC0, 0x00}) + endOfTrack),
          SmfProblem::Corrupt},
-        {"FirstNoteBeyond2To31Ticks", OneTrack(longSilence + Bytes({0xFF, 0xFF, 0xFF, 0x7F, 0xC0, 0x00})),
-         SmfProblem::Corrupt},
-        {"OnlyMetaEvents", metaOnly.Bytes(), SmfProblem::Unsupported},
-        {"EmptySysExOnly", OneTrack(Bytes({0x00, 0xF0, 0x00, 0x00, 0xF0, 0x01, 0xF7}) + endOfTrack),
-         SmfProblem::Unsupported},
-        {"EscapedBytesOnly", OneTrack(Bytes({0x00, 0xF7, 0x02, 0x90, 0x3C}) + endOfTrack),
-         SmfProblem::Unsupported},
+        {"EmptyTrackChunk", OneTrack(""), SmfProblem::Unsupported},
+        {"FileEndsInsideTheFirstEvent", OneTrack(Bytes({0x00, 0xFF, 0x01, 0x05, 'a'})), SmfProblem::Truncated},
     };
+}
+
+// A well-formed song need not hold a note: it is read, and plays as silence until its End of Track.
+TEST(SmfReader, SongsWithoutANoteAreSongsOfTheirLength) {
+    const auto endOfTrack = Bytes({0x00, 0xFF, 0x2F, 0x00});
+    SmfWriter metaOnly(1, 480);
+    metaOnly.AddTrack().Tempo(0, 500000).TrackName(0, "Conductor").EndAt(960);
+    metaOnly.AddTrack().Text(0, "no notes").EndAt(1440);
+    // Eight empty Text events, the longest delta time apart: 2^31 - 8 ticks, the last time a song can
+    // have; the note after them is not read.
+    std::string longSilence;
+    for (int i = 0; i < 8; ++i) longSilence += Bytes({0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
+    const std::vector<std::tuple<const char*, std::string, std::uint32_t>> songs = {
+        {"meta events only", metaOnly.Bytes(), 1440},
+        {"an empty system-exclusive message", OneTrack(Bytes({0x00, 0xF0, 0x00, 0x00, 0xF0, 0x01, 0xF7}) + endOfTrack),
+         0},
+        {"escaped bytes only", OneTrack(Bytes({0x00, 0xF7, 0x02, 0x90, 0x3C}) + endOfTrack), 0},
+        {"nothing but its end, at once", OneTrack(endOfTrack), 0},
+        {"nothing but its end, later", OneTrack(Bytes({0x8F, 0x00, 0xFF, 0x2F, 0x00})), 1920},
+        {"text events up to the last time there is", OneTrack(longSilence + Bytes({0xFF, 0xFF, 0xFF, 0x7F, 0xC0, 0x00})),
+         0x7FFFFFF8u},
+        {"its tempo and name, then cut", TwoTrackSong().substr(0, 14 + 8 + 11), 0},
+    };
+    for (const auto& [name, bytes, length] : songs) {
+        const auto read = ReadSmf(bytes);
+        ASSERT_TRUE(read.Ok()) << name << ": " << read.detail;
+        EXPECT_TRUE(ChannelMessagesOf(read.song).empty()) << name;
+        EXPECT_EQ(read.song.LastTick(), length) << name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, RefusedFile, ::testing::ValuesIn(RefusedCases()),
