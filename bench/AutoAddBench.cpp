@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "playlist/ListEditing.h"
+#include "windows/ListEditing.h"
 #include "support/Fakes.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"

@@ -15,7 +15,7 @@
 #include "app/Ports.h"
 #include "app/SeededRandom.h"
 #include "playback/PlayQueue.h"
-#include "playlist/ListSearch.h"
+#include "windows/ListSearch.h"
 #include "playlist/PlaylistLoader.h"
 #include "text/ShiftJis.h"
 

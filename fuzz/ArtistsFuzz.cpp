@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 #include "playlist/Artists.h"
-#include "playlist/ListSearch.h"
+#include "windows/ListSearch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace korva;

@@ -11,7 +11,6 @@ Jukebox::Jukebox(Folders folders, RandomSource& random, const Clock& clock)
       messages_(model_.play.ModalDepth, *views_.messages),
       folderDialog_(model_.play.ModalDepth, *views_.folderDialog),
       conversion_(model_, views_, [this] { Commands().Stop(); }),
-      songControl_(model_, views_, [this]() -> PlayerCommands& { return Commands(); }),
       artists_(model_, random_, views_) {
     model_.folders = std::move(folders);
     // A copy killed while writing one of its files left the temporary file behind.

@@ -16,7 +16,6 @@
 #include "app/Ports.h"
 #include "convert/AutoConvert.h"
 #include "convert/ProcessRunner.h"
-#include "convert/SongControl.h"
 #include "playback/ArtistSelection.h"
 #include "playback/DroppedFiles.h"
 #include "playback/ModalDepth.h"
@@ -73,10 +72,9 @@ class Jukebox {
     void AttachConversion(ConversionWindowView& window, ProcessRunner& runner);
     // The conversion of foreign sequencer files; it lives as long as the jukebox.
     AutoConvert& Conversion() { return conversion_; }
-    // What starts the SMF knife; until it is attached the knife cannot run.
-    void AttachKnifeRunner(ProcessRunner& runner) { songControl_.AttachRunner(&runner); }
-    // The song control window's logic; it lives as long as the jukebox.
-    SongControl& TheSongControl() { return songControl_; }
+    // The views of the windows, as the rules of the windows share them: a message shown through them
+    // counts as a wait in a dialog.
+    const Views& TheViews() const { return views_; }
 
     // With AUTOVOL on, looks for an output whose volume can be set; when there is none the status
     // line says so.
@@ -108,7 +106,6 @@ class Jukebox {
     CountedFolderDialog folderDialog_;
     IdlePlayer idle_;
     AutoConvert conversion_;
-    SongControl songControl_;
     ArtistSelection artists_;
     bool conversionAttached_ = false;
     std::unique_ptr<VolumeControl> volume_;

@@ -2,7 +2,7 @@
 // Where the program's windows appear: centred on the screen they belong to, or where they were
 // stored, always on a screen's available area.
 
-#include "app/Placement.h"
+#include "windows/Placement.h"
 
 class QRect;
 class QWidget;

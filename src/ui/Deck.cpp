@@ -5,8 +5,8 @@
 #include <QProxyStyle>
 #include <QScrollBar>
 
-#include "app/StatusLine.h"
-#include "app/TitleScroll.h"
+#include "windows/StatusLine.h"
+#include "windows/TitleScroll.h"
 
 namespace korva {
 

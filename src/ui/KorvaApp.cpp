@@ -94,8 +94,10 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
     settingsHost_->SetConversionWindow(*conversionWindow);
     settingsHost_->SetBadFileWindow(*badFiles);
     auto* setUp = new TSetUpDlg(model, *settingsHost_, *messages_, owner);
-    auto* songControl = new TCtrlDlg(jukebox_, *songWindow, *messages_, owner);
-    jukebox_.AttachKnifeRunner(*processRunner_);
+    songControlRules_ = std::make_unique<SongControl>(model, jukebox_.TheViews(),
+                                                      [this]() -> PlayerCommands& { return jukebox_.Commands(); });
+    songControlRules_->AttachRunner(processRunner_.get());
+    auto* songControl = new TCtrlDlg(jukebox_, *songControlRules_, *songWindow, *messages_, owner);
     setUp->SetAboutWindow(new TVerDlg(FluidSynthVersion(), owner));
     setUp->SetBadFileWindow(badFiles);
 

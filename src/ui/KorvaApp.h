@@ -12,6 +12,7 @@
 #include "jukebox/Jukebox.h"
 #include "platform/SystemClock.h"
 #include "ui/QtViews.h"
+#include "windows/SongControl.h"
 
 namespace korva {
 
@@ -38,6 +39,8 @@ class KorvaApp final : public QObject {
     SeededRandom random_;
     SystemClock clock_;
     Jukebox jukebox_;
+    // The rules of the windows outlive the windows that call them.
+    std::unique_ptr<SongControl> songControlRules_;
     // The main window owns the other windows as its Qt children.
     std::unique_ptr<TMainForm> main_;
     std::unique_ptr<QtMessageView> messages_;

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QVariantMap>
 
-#include "jukebox/NowPlaying.h"
+#include "windows/NowPlaying.h"
 
 namespace korva {
 

@@ -4,7 +4,7 @@
 
 #include <QPointer>
 
-#include "app/SettingsWindow.h"
+#include "windows/SettingsWindow.h"
 #include "jukebox/Jukebox.h"
 
 namespace korva {

@@ -57,10 +57,11 @@ class WaitCursor {
 
 }  // namespace
 
-TCtrlDlg::TCtrlDlg(Jukebox& jukebox, TViewDlg& songWindow, MessageView& messages, QWidget* parent)
+TCtrlDlg::TCtrlDlg(Jukebox& jukebox, SongControl& logic, TViewDlg& songWindow, MessageView& messages,
+                   QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      logic_(jukebox.TheSongControl()),
+      logic_(logic),
       songWindow_(songWindow),
       messages_(messages) {
     BuildWindow(jukebox.Model().settings.USEHNT2);

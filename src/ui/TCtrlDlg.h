@@ -7,7 +7,7 @@
 #include <QDialog>
 
 #include "app/Ports.h"
-#include "convert/SongControl.h"
+#include "windows/SongControl.h"
 #include "jukebox/Jukebox.h"
 #include "playback/PlayerViews.h"
 
@@ -27,7 +27,8 @@ class TCtrlDlg final : public QDialog, public SongControlView, public SongContro
   public:
     // The TXT and DOC buttons press songWindow's; messages tell of a name Shift-JIS cannot hold;
     // hints follow USEHNT2 as it is now.
-    TCtrlDlg(Jukebox& jukebox, TViewDlg& songWindow, MessageView& messages, QWidget* parent = nullptr);
+    TCtrlDlg(Jukebox& jukebox, SongControl& logic, TViewDlg& songWindow, MessageView& messages,
+             QWidget* parent = nullptr);
     ~TCtrlDlg() override;
 
     // SongControlView: what playing asks of the window.

@@ -13,10 +13,10 @@
 #include <QWindow>
 
 #include "app/Errors.h"
-#include "app/Placement.h"
+#include "windows/Placement.h"
 #include "app/PlayModes.h"
 #include "app/SettingsFile.h"
-#include "app/TitleScroll.h"
+#include "windows/TitleScroll.h"
 #include "playback/VolumeLevels.h"
 #include "text/Encoding.h"
 #include "ui/DeckArt.h"

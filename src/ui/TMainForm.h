@@ -12,7 +12,7 @@
 #include "app/AppModel.h"
 #include "app/AutoStart.h"
 #include "app/Ports.h"
-#include "app/StatusLine.h"
+#include "windows/StatusLine.h"
 #include "jukebox/Jukebox.h"
 #include "playback/DroppedFiles.h"
 #include "playback/PlayerViews.h"

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/RemoteStrip.h"
+#include "windows/RemoteStrip.h"
 #include "jukebox/Jukebox.h"
 #include "ui/WindowLinks.h"
 

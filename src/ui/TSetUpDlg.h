@@ -11,8 +11,8 @@
 
 #include "app/AppModel.h"
 #include "app/Ports.h"
-#include "app/SettingsWindow.h"
-#include "playlist/ListEditing.h"
+#include "windows/SettingsWindow.h"
+#include "windows/ListEditing.h"
 #include "ui/QtViews.h"
 #include "ui/WindowLinks.h"
 

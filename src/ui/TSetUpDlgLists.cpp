@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "app/FileSystem.h"
-#include "playlist/ListSearch.h"
+#include "windows/ListSearch.h"
 #include "playlist/PlaylistEntry.h"
 #include "text/Encoding.h"
 #include "ui/QtText.h"

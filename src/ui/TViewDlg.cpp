@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/Errors.h"
-#include "playback/SongWindow.h"
+#include "windows/SongWindow.h"
 #include "ui/Centring.h"
 #include "ui/DocumentViewer.h"
 #include "ui/ListFont.h"

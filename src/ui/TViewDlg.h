@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/AppModel.h"
-#include "app/Placement.h"
+#include "windows/Placement.h"
 #include "app/Ports.h"
 #include "jukebox/Jukebox.h"
 #include "playback/PlayerViews.h"

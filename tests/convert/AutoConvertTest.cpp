@@ -8,7 +8,7 @@
 #include "convert/CommandLine.h"
 #include "convert/ForeignFormats.h"
 #include "playback/PlayerCommands.h"
-#include "playback/SongWindow.h"
+#include "windows/SongWindow.h"
 #include "support/JukeboxRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"

@@ -27,9 +27,9 @@
 
 #include "app/Errors.h"
 #include "app/FileSystem.h"
-#include "app/SettingsWindow.h"
+#include "windows/SettingsWindow.h"
 #include "playlist/LineFile.h"
-#include "playlist/ListEditing.h"
+#include "windows/ListEditing.h"
 #include "playlist/PlaylistLoader.h"
 #include "support/Fakes.h"
 #include "support/JukeboxRig.h"
@@ -182,7 +182,7 @@ void RenameThroughSongControl(Writers& w) {
     w.Model().settings.PLAYMOD = 0;
     w.Model().PlayQueue = {"!1 B\t/m/b.mid\t+0\t1"};
     w.Model().play.QueuePosition = 0;
-    SongControl& control = w.rig.jukebox.TheSongControl();
+    SongControl& control = w.rig.songControlRules;
     control.FormActivate();
     control.NameEditChange("Renamed");
     control.ChngButtonClick();
@@ -269,7 +269,7 @@ TEST_P(WriteFaults, SongControlRewriteKeepsBothListsAsTheyWere) {
     w.Model().settings.PLAYMOD = 0;
     w.Model().PlayQueue = {"!1 B\t/m/b.mid\t+0\t1"};
     w.Model().play.QueuePosition = 0;
-    SongControl& control = w.rig.jukebox.TheSongControl();
+    SongControl& control = w.rig.songControlRules;
     control.FormActivate();
     control.NameEditChange("Renamed");
     FailWrites();

@@ -57,9 +57,9 @@ const Damage kDamages[] = {
      }},
     {"CutToTenBytes", [](const fs::path& song) { fs::resize_file(song, 10); },
      [](const std::string& path) { return CutToText(10, path); }},
-    // The header, the track's head and its tempo event: nothing that sounds is left.
-    {"CutBeforeItsFirstNote", [](const fs::path& song) { fs::resize_file(song, 14 + 8 + 7); },
-     [](const std::string& path) { return CutToText(14 + 8 + 7, path); }},
+    // The header, the track's head and two bytes of its first event: no event is left.
+    {"CutInsideItsFirstEvent", [](const fs::path& song) { fs::resize_file(song, 14 + 8 + 2); },
+     [](const std::string& path) { return CutToText(14 + 8 + 2, path); }},
     {"CutInsideItsTrack", [](const fs::path& song) { fs::resize_file(song, fs::file_size(song) * 2 / 3); },
      [](const std::string&) { return std::string(); }},
 };

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "playback/PlayerCommands.h"
-#include "playback/SongWindow.h"
+#include "windows/SongWindow.h"
 #include "support/JukeboxRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"

@@ -12,7 +12,7 @@
 
 #include "app/AppModel.h"
 #include "app/Ports.h"
-#include "app/SettingsWindow.h"
+#include "windows/SettingsWindow.h"
 #include "playback/PlayerViews.h"
 #include "playback/VolumeOutput.h"
 #include "text/Encoding.h"

@@ -10,6 +10,7 @@
 #include "jukebox/Jukebox.h"
 #include "support/Fakes.h"
 #include "support/ScriptedDevice.h"
+#include "windows/SongControl.h"
 
 namespace korva::testing {
 
@@ -45,6 +46,8 @@ struct JukeboxRig {
     RecordingMessages messages;
     ScriptedFolderDialog folderDialog;
     Jukebox jukebox;
+    // The song control window's rules, over the jukebox as the program makes them.
+    SongControl songControlRules{jukebox.Model(), jukebox.TheViews(), [this]() -> PlayerCommands& { return jukebox.Commands(); }};
 };
 
 }  // namespace korva::testing

@@ -20,11 +20,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Lowest first. The core ends with the jukebox; platform and ui stand on it.
-constexpr std::array<const char*, 8> kLayers{"text",    "app",     "playlist", "playback",
-                                             "convert", "jukebox", "platform", "ui"};
-constexpr int kLastCoreLayer = 5;
-constexpr int kPlatformLayer = 6;
+// Lowest first. The core ends with the rules of the windows, which stand on the jukebox and its
+// commands; platform and ui stand on the core.
+constexpr std::array<const char*, 9> kLayers{"text",    "app",     "playlist", "playback", "convert",
+                                             "jukebox", "windows", "platform", "ui"};
+constexpr int kLastCoreLayer = 6;
+constexpr int kPlatformLayer = 7;
 
 int LayerIndex(const std::string& name) {
     const auto found = std::find(kLayers.begin(), kLayers.end(), name);

@@ -35,7 +35,7 @@ struct Program {
         : rig(dir.Folder()), connected(Connect(rig, hints)) {
         rig.jukebox.AttachSongList(songWindow);
         rig.jukebox.AttachSongControl(window);
-        rig.jukebox.AttachKnifeRunner(runner);
+        rig.songControlRules.AttachRunner(&runner);
     }
     // The settings are in place and the core connected before the windows are made, as at start-up.
     static bool Connect(testing::JukeboxRig& rig, bool hints) {
@@ -52,7 +52,7 @@ struct Program {
     AppModel& model = rig.Model();
     DocumentViewer viewer{model.settings};
     TViewDlg songWindow{rig.jukebox, rig.messages, viewer};
-    TCtrlDlg window{rig.jukebox, songWindow, rig.messages};
+    TCtrlDlg window{rig.jukebox, rig.songControlRules, songWindow, rig.messages};
     QtProcessRunner runner;
 };
 

@@ -19,7 +19,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/TitleScroll.h"
+#include "windows/TitleScroll.h"
 #include "support/FifoGuard.h"
 #include "support/JukeboxRig.h"
 #include "support/QtTestSupport.h"

@@ -1,4 +1,4 @@
-#include "app/TitleScroll.h"
+#include "windows/TitleScroll.h"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "jukebox/NowPlaying.h"
+#include "windows/NowPlaying.h"
 
 #include <algorithm>
 #include <vector>
@@ -6,7 +6,7 @@
 #include "app/Errors.h"
 #include "app/FileSystem.h"
 #include "app/Settings.h"
-#include "app/StatusLine.h"
+#include "windows/StatusLine.h"
 #include "playback/SmfReader.h"
 #include "playlist/PlaylistEntry.h"
 #include "playlist/SmfTitle.h"

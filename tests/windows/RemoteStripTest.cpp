@@ -1,4 +1,4 @@
-#include "app/RemoteStrip.h"
+#include "windows/RemoteStrip.h"
 
 #include <gtest/gtest.h>
 

@@ -17,7 +17,7 @@
 #include "app/AppModel.h"
 #include "app/FileSystem.h"
 #include "app/Ports.h"
-#include "app/SettingsWindow.h"
+#include "windows/SettingsWindow.h"
 #include "playlist/CompanionDocument.h"
 
 namespace korva {

@@ -1,4 +1,4 @@
-#include "jukebox/NowPlaying.h"
+#include "windows/NowPlaying.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "playback/SongWindow.h"
+#include "windows/SongWindow.h"
 
 #include "app/SettingsFile.h"
 

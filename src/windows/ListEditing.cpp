@@ -1,4 +1,4 @@
-#include "playlist/ListEditing.h"
+#include "windows/ListEditing.h"
 
 #include <sys/stat.h>
 

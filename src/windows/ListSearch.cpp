@@ -1,4 +1,4 @@
-#include "playlist/ListSearch.h"
+#include "windows/ListSearch.h"
 
 #include <algorithm>
 

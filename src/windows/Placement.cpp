@@ -1,4 +1,4 @@
-#include "app/Placement.h"
+#include "windows/Placement.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // switched off and on again, and where it follows a drag by its handle. Pure arithmetic; the window
 // moves itself.
 
-#include "app/Placement.h"
+#include "windows/Placement.h"
 
 namespace korva {
 

@@ -1,9 +1,9 @@
-#include "app/StatusLine.h"
+#include "windows/StatusLine.h"
 
 #include <array>
 #include <cstdio>
 
-#include "app/TitleScroll.h"
+#include "windows/TitleScroll.h"
 #include "text/ShiftJis.h"
 
 namespace korva {

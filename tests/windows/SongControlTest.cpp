@@ -1,4 +1,4 @@
-#include "convert/SongControl.h"
+#include "windows/SongControl.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ class SongControlTest : public ::testing::Test {
     SongControlTest() : rig(dir.Folder()) { rig.Connect(); }
     ~SongControlTest() override { SetBeforeRenameHookForTesting(nullptr); }
 
-    SongControl& Control() { return rig.jukebox.TheSongControl(); }
+    SongControl& Control() { return rig.songControlRules; }
     void Playlist(int list, const std::vector<std::string>& lines) {
         WriteLines(rig.Model().folders.PlaylistPath(list), lines);
     }

@@ -1,4 +1,4 @@
-#include "convert/SongControl.h"
+#include "windows/SongControl.h"
 
 #include <algorithm>
 #include <cerrno>

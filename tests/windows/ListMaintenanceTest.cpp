@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "playlist/ListEditing.h"
-#include "playlist/ListSearch.h"
+#include "windows/ListEditing.h"
+#include "windows/ListSearch.h"
 #include "support/Fakes.h"
 #include "support/FifoGuard.h"
 #include "support/TempDir.h"

@@ -1,4 +1,4 @@
-#include "app/SettingsWindow.h"
+#include "windows/SettingsWindow.h"
 
 #include <gtest/gtest.h>
 
