@@ -63,7 +63,7 @@ void AutoAdd(benchmark::State& state) {
         testing::ScriptedFolderDialog dialog;
         dialog.answer = songs.Folder();
         NoProgress progress;
-        ListEditor editor(model, host, messages);
+        ListEditor editor(model, host, host, messages);
         editor.EnterPage(0);
         state.ResumeTiming();
         editor.AutoAdd(0, dialog, progress);

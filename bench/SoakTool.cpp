@@ -47,6 +47,7 @@ struct SoakDeck final : DeckView, DeckVolumeView, StatusView {
     void ShowModeLabel() override {}
     void EnableClock() override {}
     void CancelAutoStart() override {}
+    void Quit() override {}
     void ShowVolumeControls() override {}
     void SetVolumeBar(int) override {}
     void ShowStatus(const std::string&, StatusKind) override {}

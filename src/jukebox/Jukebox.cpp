@@ -87,6 +87,51 @@ bool Jukebox::PlayDropped(const std::vector<std::string>& names, DropSource sour
                             DropPorts{Commands(), *views_.messages, random_, *views_.songList});
 }
 
+void Jukebox::Play() {
+    Commands().Play();
+}
+
+void Jukebox::Pause() {
+    Commands().Pause();
+}
+
+void Jukebox::Stop() {
+    Commands().Stop();
+}
+
+void Jukebox::Next() {
+    StepNext(model_.play, model_.PlayQueue.size(), Commands());
+}
+
+void Jukebox::Back() {
+    StepBack(model_.play, Commands());
+}
+
+void Jukebox::Quit() {
+    views_.deck->Quit();
+}
+
+void Jukebox::PlaySingle(std::string sjisPath) {
+    Stop();
+    model_.PlayQueue = {std::move(sjisPath)};
+    model_.play.QueuePosition = 0;
+    model_.play.ResetPending = false;
+    if (player_)
+        player_->PlaySingleEntry();
+}
+
+void Jukebox::PlayIntro(int introSeconds) {
+    Stop();
+    Play();
+    if (player_)
+        player_->EnableIntroTimer();
+    model_.play.IntroSeconds = introSeconds;
+}
+
+bool Jukebox::FindVolumeDevice() {
+    return volume_ && volume_->FindVolumeDevice();
+}
+
 void Jukebox::ShowSongWindow() {
     views_.songList->ShowSongWindow();
 }

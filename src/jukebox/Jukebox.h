@@ -14,6 +14,7 @@
 
 #include "app/AppModel.h"
 #include "app/Ports.h"
+#include "jukebox/Actions.h"
 #include "convert/AutoConvert.h"
 #include "convert/ProcessRunner.h"
 #include "playback/ArtistSelection.h"
@@ -33,11 +34,11 @@ struct JukeboxDevices {
     Timer& introTimer;  // its ticks go to IntroTimerTimer()
 };
 
-class Jukebox {
+class Jukebox final : public Actions {
   public:
     // random is the program's one generator, seeded already.
     Jukebox(Folders folders, RandomSource& random, const Clock& clock);
-    ~Jukebox();
+    ~Jukebox() override;
     Jukebox(const Jukebox&) = delete;
     Jukebox& operator=(const Jukebox&) = delete;
 
@@ -50,7 +51,8 @@ class Jukebox {
     void Disconnect();
     bool Connected() const { return player_ != nullptr; }
 
-    // What the buttons act on: the player once connected, before that one that plays nothing.
+    // What the player's commands act on: the player once connected, before that one that plays
+    // nothing. The windows give their commands through the jukebox's Actions.
     PlayerCommands& Commands();
     // Only once connected.
     Player& ThePlayer() { return *player_; }
@@ -85,15 +87,22 @@ class Jukebox {
     bool PlayDropped(const std::vector<std::string>& names, DropSource source);
     // True while the core waits in a dialog or for a converter: files to play must wait until then.
     bool Busy() const { return model_.play.ModalDepth > 0; }
-    void ShowSongWindow();
 
-    // The volume controls of the deck and the volume window; nothing happens before the volume
-    // control exists. A chosen level becomes the base level.
-    void ChooseVolumeLevel(int position);
-    void VolumeUp();
-    void VolumeDown();
-    // The base level one step down (-1) or up (+1), within 0..9.
-    void StepBaseVolume(int step);
+    // The commands of the windows.
+    void Play() override;
+    void Pause() override;
+    void Stop() override;
+    void Next() override;
+    void Back() override;
+    void Quit() override;
+    void PlaySingle(std::string sjisPath) override;
+    void PlayIntro(int introSeconds) override;
+    void ShowSongWindow() override;
+    void ChooseVolumeLevel(int position) override;
+    void VolumeUp() override;
+    void VolumeDown() override;
+    void StepBaseVolume(int step) override;
+    bool FindVolumeDevice() override;
     // Readies the volume window to be opened; false while there is no volume control.
     bool PrepareVolumeWindow();
 

@@ -18,6 +18,7 @@ class Quiet final : public DeckView,
     void ShowModeLabel() override {}
     void EnableClock() override {}
     void CancelAutoStart() override {}
+    void Quit() override {}
     void ShowStatus(const std::string&, StatusKind) override {}
     void ShowVolumeControls() override {}
     void SetVolumeBar(int) override {}

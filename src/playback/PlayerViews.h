@@ -18,6 +18,8 @@ class DeckView {
     virtual void ShowModeLabel() = 0;
     virtual void EnableClock() = 0;      // BaseTimer on
     virtual void CancelAutoStart() = 0;  // OpenTimer off
+    // The power button's end: the deck keeps its place, closes, and the program ends.
+    virtual void Quit() = 0;
 };
 
 // The song window: the play queue as a list.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Settings.h"
+#include "windows/SettingsWindow.h"
 
 class QPlainTextEdit;
 
@@ -30,7 +31,7 @@ class DocumentWindow final : public QWidget {
     QPlainTextEdit* text_ = nullptr;
 };
 
-class DocumentViewer final : public QObject {
+class DocumentViewer final : public QObject, public DocumentView {
     Q_OBJECT
   public:
     explicit DocumentViewer(const Settings& settings, QObject* parent = nullptr);
@@ -41,6 +42,7 @@ class DocumentViewer final : public QObject {
     // Opens the document (a Shift-JIS path) as EDTPATH says. The file's name is matched ignoring
     // letter case. Whether an outside program could start is not looked at.
     void Open(const std::string& sjisDocument);
+    void OpenDocument(const std::string& sjisPath) override { Open(sjisPath); }
 
     // The program's own windows now open.
     std::vector<DocumentWindow*> Windows() const;

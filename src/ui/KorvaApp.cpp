@@ -7,7 +7,6 @@
 #include "platform/SynthSettings.h"
 #include "platform/Synthesizer.h"
 #include "ui/DocumentViewer.h"
-#include "ui/ProgramSettingsHost.h"
 #include "ui/QtProcessRunner.h"
 #include "ui/TArtsDlg.h"
 #include "ui/TBadDlg.h"
@@ -87,13 +86,10 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
     documents_ = std::make_unique<DocumentViewer>(model.settings);
     auto* songWindow = new TViewDlg(jukebox_, *messages_, *documents_, owner);
     auto* volumeWindow = new TVolDlg(jukebox_, owner);
-    settingsHost_ =
-        std::make_unique<ProgramSettingsHost>(jukebox_, *main_, *songWindow, *volumeWindow, *documents_);
-    settingsHost_->SetRemoteWindow(*remote);
-    settingsHost_->SetArtistsWindow(*artists);
-    settingsHost_->SetConversionWindow(*conversionWindow);
-    settingsHost_->SetBadFileWindow(*badFiles);
-    auto* setUp = new TSetUpDlg(model, *settingsHost_, *messages_, owner);
+    auto* setUp = new TSetUpDlg(model, SettingsPorts{jukebox_, *main_, *documents_}, *messages_, owner);
+    for (WindowLook* look : std::initializer_list<WindowLook*>{songWindow, volumeWindow, remote, artists,
+                                                                conversionWindow, badFiles})
+        setUp->AddWindowLook(*look);
     songControlRules_ = std::make_unique<SongControl>(model, jukebox_.TheViews(),
                                                       [this]() -> PlayerCommands& { return jukebox_.Commands(); });
     songControlRules_->AttachRunner(processRunner_.get());
@@ -104,7 +100,7 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
     jukebox_.AttachSongList(*songWindow);
     jukebox_.AttachVolumeWindow(*volumeWindow);
     jukebox_.AttachSongControl(*songControl);
-    remote->SetTargets({main_.get(), songWindow, volumeWindow});
+    remote->SetTargets({main_.get(), songWindow});
     MainFormLinks links;
     links.settingsWindow = setUp;
     links.remoteWindow = remote;
@@ -121,7 +117,6 @@ KorvaApp::~KorvaApp() {
     synth_.reset();
     introTimer_.reset();
     main_.reset();
-    settingsHost_.reset();
 }
 
 }  // namespace korva

@@ -17,7 +17,6 @@
 namespace korva {
 
 class DocumentViewer;
-class ProgramSettingsHost;
 class QtProcessRunner;
 class Synthesizer;
 class TMainForm;
@@ -48,7 +47,6 @@ class KorvaApp final : public QObject {
     std::unique_ptr<DocumentViewer> documents_;
     std::unique_ptr<Synthesizer> synth_;
     std::unique_ptr<QtTimer> introTimer_;
-    std::unique_ptr<ProgramSettingsHost> settingsHost_;
     std::unique_ptr<QtProcessRunner> processRunner_;
 };
 

@@ -1,6 +1,5 @@
 #include "ui/Mpris.h"
 
-#include <QAbstractButton>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QUrl>
@@ -71,15 +70,13 @@ NowPlaying Mpris::Current() const {
     return CurrentSong(jukebox_.Model(), jukebox_.Commands());
 }
 
-void Mpris::PressButton(const char* objectName) {
-    // After the reply has gone: a press may open a window that waits for the user (a message, the
+void Mpris::Give(void (Actions::*command)()) {
+    // After the reply has gone: a command may open a window that waits for the user (a message, the
     // song control window, the power button's end of the program), and the caller must not wait.
     // Next and Back only stop the device, and the song after comes with the completion notice that
     // this queues; looking after that keeps a passing "Stopped" off the desktop's controls.
-    const QString name = QString::fromLatin1(objectName);
-    QTimer::singleShot(0, this, [this, name] {
-        if (auto* button = deck_.findChild<QAbstractButton*>(name))
-            button->click();
+    QTimer::singleShot(0, this, [this, command] {
+        (static_cast<Actions&>(jukebox_).*command)();
         QTimer::singleShot(0, this, &Mpris::Refresh);
     });
 }
@@ -182,37 +179,36 @@ void MprisRoot::Raise() {
 }
 
 void MprisRoot::Quit() {
-    mpris_.PressButton("PowSpeedButton");
+    mpris_.Give(&Actions::Quit);
 }
 
 MprisPlayer::MprisPlayer(Mpris& mpris) : QDBusAbstractAdaptor(&mpris), mpris_(mpris) {}
 
 void MprisPlayer::Next() {
-    mpris_.PressButton("NextSpeedButton");
+    mpris_.Give(&Actions::Next);
 }
 
 void MprisPlayer::Previous() {
-    mpris_.PressButton("BackSpeedButton");
+    mpris_.Give(&Actions::Back);
 }
 
 void MprisPlayer::Pause() {
     if (mpris_.Current().status == PlaybackStatus::Playing)
-        mpris_.PressButton("PauseSpeedButton");
+        mpris_.Give(&Actions::Pause);
 }
 
 void MprisPlayer::PlayPause() {
     // Play also ends a pause; pressing it while playing would open the song control window.
-    mpris_.PressButton(mpris_.Current().status == PlaybackStatus::Playing ? "PauseSpeedButton"
-                                                                          : "PlaySpeedButton");
+    mpris_.Give(mpris_.Current().status == PlaybackStatus::Playing ? &Actions::Pause : &Actions::Play);
 }
 
 void MprisPlayer::Stop() {
-    mpris_.PressButton("StopSpeedButton");
+    mpris_.Give(&Actions::Stop);
 }
 
 void MprisPlayer::Play() {
     if (mpris_.Current().status != PlaybackStatus::Playing)
-        mpris_.PressButton("PlaySpeedButton");
+        mpris_.Give(&Actions::Play);
 }
 
 void MprisPlayer::OpenUri(const QString& uri) {

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVariantMap>
 
+#include "jukebox/Actions.h"
 #include "windows/NowPlaying.h"
 
 namespace korva {
@@ -27,7 +28,8 @@ class Mpris final : public QObject {
     bool Registered() const { return registered_; }
 
     // What the adaptors answer and do.
-    void PressButton(const char* objectName);
+    // Gives one of the jukebox's commands, as the deck's button for it does.
+    void Give(void (Actions::*command)());
     void Raise();
     void PlayLocalFiles(const QStringList& paths);
     QString PlaybackStatus() const;

@@ -10,6 +10,7 @@
 
 #include "jukebox/Jukebox.h"
 #include "playback/ArtistSelection.h"
+#include "windows/SettingsWindow.h"
 
 class QListWidget;
 class QListWidgetItem;
@@ -17,7 +18,7 @@ class QPushButton;
 
 namespace korva {
 
-class TArtsDlg final : public QDialog, public ArtistsWindowView {
+class TArtsDlg final : public QDialog, public ArtistsWindowView, public WindowLook {
     Q_OBJECT
   public:
     // The list font and the hints follow the settings read already.
@@ -30,9 +31,9 @@ class TArtsDlg final : public QDialog, public ArtistsWindowView {
     void ShowArtistsWindow() override;
 
     // The buttons' hints (USEHNT2).
-    void ApplyHints(bool on);
+    void ApplyHints(bool on) override;
     // The font of the three lists (USEFONT, FONTSIZ).
-    void ApplyListFont();
+    void ApplyListFont() override;
 
   public slots:
     void GetBitBtnClick();

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "app/AppModel.h"
+#include "windows/SettingsWindow.h"
 
 class QListWidget;
 
 namespace korva {
 
-class TBadDlg final : public QDialog {
+class TBadDlg final : public QDialog, public WindowLook {
     Q_OBJECT
   public:
     explicit TBadDlg(AppModel& model, QWidget* parent = nullptr);
@@ -21,7 +22,7 @@ class TBadDlg final : public QDialog {
     // Takes the caption and shows the window in front, centred the first time.
     void ShowBadList(const std::string& sjisCaption);
     // The list font of the settings (USEFONT, FONTSIZ).
-    void ApplyListFont();
+    void ApplyListFont() override;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -48,26 +48,26 @@ void TMainForm::CreateTimers() {
 }
 
 void TMainForm::ConnectDeck() {
-    connect(deck_.PowSpeedButton, &DeckButton::clicked, this, &TMainForm::PowSpeedButtonClick);
+    connect(deck_.PowSpeedButton, &DeckButton::clicked, this, [this] { jukebox_.Quit(); });
     connect(deck_.PowSpeedButton, &DeckButton::mouseDown, this, &TMainForm::PowSpeedButtonMouseDown);
     connect(deck_.IcoSpeedButton, &DeckButton::clicked, this, &QWidget::showMinimized);
     connect(deck_.IcoSpeedButton, &DeckButton::mouseDown, this, &TMainForm::IcoSpeedButtonMouseDown);
     connect(deck_.BarSpeedButton, &DeckButton::clicked, this, &TMainForm::BarSpeedButtonClick);
-    connect(deck_.BackSpeedButton, &DeckButton::clicked, this, [this] { StepBack(model_.play, Player()); });
+    connect(deck_.BackSpeedButton, &DeckButton::clicked, this, [this] { jukebox_.Back(); });
     connect(deck_.BackSpeedButton, &DeckButton::mouseDown, this,
             [this](Qt::MouseButton b) { ListButtonMouseDown(b, 0, deck_.BackLabel); });
     connect(deck_.BackSpeedButton, &DeckButton::mouseUp, this,
             [this] { SetLabelLook(deck_.BackLabel, kTeal); });
     connect(deck_.NextSpeedButton, &DeckButton::clicked, this,
-            [this] { StepNext(model_.play, model_.PlayQueue.size(), Player()); });
+            [this] { jukebox_.Next(); });
     connect(deck_.NextSpeedButton, &DeckButton::mouseDown, this,
             [this](Qt::MouseButton b) { ListButtonMouseDown(b, 1, deck_.NextLabel); });
     connect(deck_.NextSpeedButton, &DeckButton::mouseUp, this,
             [this] { SetLabelLook(deck_.NextLabel, kTeal); });
-    connect(deck_.PlaySpeedButton, &DeckButton::clicked, this, [this] { Player().Play(); });
+    connect(deck_.PlaySpeedButton, &DeckButton::clicked, this, [this] { jukebox_.Play(); });
     connect(deck_.PlaySpeedButton, &DeckButton::mouseDown, this, &TMainForm::PlaySpeedButtonMouseDown);
-    connect(deck_.PauseSpeedButton, &DeckButton::clicked, this, [this] { Player().Pause(); });
-    connect(deck_.StopSpeedButton, &DeckButton::clicked, this, [this] { Player().Stop(); });
+    connect(deck_.PauseSpeedButton, &DeckButton::clicked, this, [this] { jukebox_.Pause(); });
+    connect(deck_.StopSpeedButton, &DeckButton::clicked, this, [this] { jukebox_.Stop(); });
     connect(deck_.StopSpeedButton, &DeckButton::mouseDown, this, [this](Qt::MouseButton b) {
         if (b == Qt::LeftButton)
             SetLabelLook(deck_.StopLabel, kLime);
@@ -212,14 +212,18 @@ void TMainForm::ShowVolumeControls() {
 
 void TMainForm::HideVolumeControls() {
     korva::ShowVolumeControls(deck_, false);
+    if (links_.volumeWindow)
+        links_.volumeWindow->close();
 }
 
-void TMainForm::PressStop() {
-    deck_.StopSpeedButton->click();
+void TMainForm::PlaceWindowsOnGrid() {
+    ApplyFixedPosition();
+    if (links_.volumeWindow)
+        PlaceVolumeWindow(*links_.volumeWindow);
 }
 
-void TMainForm::PressPlay() {
-    deck_.PlaySpeedButton->click();
+void TMainForm::ApplyDeckHints() {
+    ApplyHints(model_.settings.USEHNT1);
 }
 
 void TMainForm::SetVolumeBar(int level) {
@@ -233,10 +237,10 @@ void TMainForm::BaseTimerTimer() {
 
 void TMainForm::OpenTimerTimer() {
     openTimer_->stop();
-    deck_.PlaySpeedButton->click();
+    jukebox_.Play();
 }
 
-void TMainForm::PowSpeedButtonClick() {
+void TMainForm::Quit() {
     Settings& s = model_.settings;
     if (!s.POSCTRL) {
         const QPoint at = frameGeometry().topLeft() - ScreenGeometry().topLeft();

@@ -12,8 +12,9 @@
 #include "app/AppModel.h"
 #include "app/AutoStart.h"
 #include "app/Ports.h"
-#include "windows/StatusLine.h"
 #include "jukebox/Jukebox.h"
+#include "windows/SettingsWindow.h"
+#include "windows/StatusLine.h"
 #include "playback/DroppedFiles.h"
 #include "playback/PlayerViews.h"
 #include "ui/Deck.h"
@@ -33,11 +34,12 @@ class TMainForm : public QWidget,
                   public DeckView,
                   public StatusView,
                   public DeckVolumeView,
+                  public SettingsDeckView,
                   private StatusDisplay {
     Q_OBJECT
   public:
     // Runs the window's creation: reads the settings into the jukebox's model, lays the deck out,
-    // places it and starts its clock. The deck's buttons act on the jukebox.
+    // places it and starts its clock. The deck's buttons give the jukebox's commands.
     explicit TMainForm(Jukebox& jukebox, QWidget* parent = nullptr);
 
     void SetLinks(const MainFormLinks& links) { links_ = links; }
@@ -48,7 +50,7 @@ class TMainForm : public QWidget,
     void ShowStatus(const std::string& sjisText, StatusKind kind) override;
     void ShowModeLabel() override;
     const StatusLine& Status() const { return status_; }
-    // The deck's keys and labels, for the remote window that presses them and reads them.
+    // The deck's keys and labels, for the remote window that reads them.
     const Deck& DeckControls() const { return deck_; }
 
     // Grid placement of the main window, and the volume window beside it.
@@ -63,15 +65,17 @@ class TMainForm : public QWidget,
     void CancelAutoStart() override;
     void ShowVolumeControls() override;
     void SetVolumeBar(int level) override;
-    // The settings window closed: the SET label returns to rest.
-    void SettingsWindowClosed();
+    // The power button's end: the deck keeps its place and closes, which ends the program.
+    void Quit() override;
+
     // What the settings window changes on the deck.
-    void PressStop();
-    void PressPlay();
-    void ShowOrderLabel();
-    void ApplyStayOnTop();
+    void ShowOrderLabel() override;
+    void PlaceWindowsOnGrid() override;
+    void ApplyStayOnTop() override;
+    void HideVolumeControls() override;
+    void ApplyDeckHints() override;
+    void SettingsWindowClosed() override;
     void ApplyHints(bool on);
-    void HideVolumeControls();
 
     // Plays files as if they had been dropped on the deck (Shift-JIS paths).
     void PlayDroppedNames(const std::vector<std::string>& names, DropSource source);
@@ -97,7 +101,6 @@ class TMainForm : public QWidget,
     // Positions are kept relative to the screen the deck is on.
     QRect ScreenGeometry() const;
 
-    void PowSpeedButtonClick();
     void PowSpeedButtonMouseDown(Qt::MouseButton button);
     void IcoSpeedButtonMouseDown(Qt::MouseButton button);
     void BarSpeedButtonClick();

@@ -81,17 +81,15 @@ TRemoteDlg::TRemoteDlg(Jukebox& jukebox, QWidget* parent)
 
     connect(powBitBtn_, &QToolButton::clicked, this, &TRemoteDlg::PowBitBtnClick);
     connect(view, &QToolButton::clicked, this, &TRemoteDlg::ViewBitBtnClick);
-    const auto pressDeck = [this](QToolButton* button, DeckButton* Deck::*key) {
-        connect(button, &QToolButton::clicked, this, [this, key] {
-            if (targets_.deck)
-                PressDeck(targets_.deck->DeckControls().*key);
-        });
+    // The transport keys give the same commands as the deck's.
+    const auto give = [this](QToolButton* button, void (Actions::*command)()) {
+        connect(button, &QToolButton::clicked, this, [this, command] { (static_cast<Actions&>(jukebox_).*command)(); });
     };
-    pressDeck(backBitBtn_, &Deck::BackSpeedButton);
-    pressDeck(next, &Deck::NextSpeedButton);
-    pressDeck(playBitBtn_, &Deck::PlaySpeedButton);
-    pressDeck(pause, &Deck::PauseSpeedButton);
-    pressDeck(stop, &Deck::StopSpeedButton);
+    give(backBitBtn_, &Actions::Back);
+    give(next, &Actions::Next);
+    give(playBitBtn_, &Actions::Play);
+    give(pause, &Actions::Pause);
+    give(stop, &Actions::Stop);
     connect(exitBitBtn_, &QToolButton::clicked, this, &TRemoteDlg::ExitBitBtnClick);
     connect(down, &QToolButton::clicked, this, &TRemoteDlg::DownBitBtnClick);
     connect(leftBitBtn_, &QToolButton::clicked, this, &TRemoteDlg::LeftBitBtnClick);
@@ -233,13 +231,8 @@ void TRemoteDlg::FormClose() {
     }
 }
 
-void TRemoteDlg::PressDeck(QAbstractButton* key) {
-    key->click();
-}
-
 void TRemoteDlg::PowBitBtnClick() {
-    if (targets_.deck)
-        PressDeck(targets_.deck->DeckControls().PowSpeedButton);
+    jukebox_.Quit();
     close();
 }
 
@@ -269,16 +262,13 @@ void TRemoteDlg::UpBitBtnClick() {
     jukebox_.StepBaseVolume(+1);
 }
 
+// The volume window's temporary steps, which act while that window is blocked under the strip.
 void TRemoteDlg::LeftBitBtnClick() {
-    // The volume window is blocked while the strip is up when it was open before; its handler acts
-    // all the same, where a click on its disabled button would do nothing.
-    if (targets_.volumeWindow)
-        targets_.volumeWindow->VolDownSpeedButtonClick();
+    jukebox_.VolumeDown();
 }
 
 void TRemoteDlg::RightBitBtnClick() {
-    if (targets_.volumeWindow)
-        targets_.volumeWindow->VolUpSpeedButtonClick();
+    jukebox_.VolumeUp();
 }
 
 void TRemoteDlg::BarBitBtnClick() {

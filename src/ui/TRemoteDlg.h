@@ -14,6 +14,7 @@
 #include "windows/RemoteStrip.h"
 #include "jukebox/Jukebox.h"
 #include "ui/WindowLinks.h"
+#include "windows/SettingsWindow.h"
 
 class QAbstractButton;
 class QLabel;
@@ -27,14 +28,13 @@ class TMainForm;
 class TViewDlg;
 class TVolDlg;
 
-// The windows whose buttons the strip presses; all of them are made after it.
+// The windows the strip stands in for and opens; both are made after it.
 struct RemoteTargets {
     TMainForm* deck = nullptr;
     TViewDlg* songWindow = nullptr;
-    TVolDlg* volumeWindow = nullptr;
 };
 
-class TRemoteDlg final : public QDialog, public RemoteWindowLink {
+class TRemoteDlg final : public QDialog, public RemoteWindowLink, public WindowLook {
     Q_OBJECT
   public:
     // Hints follow USEHNT2 as it is now; the base-level buttons act on the jukebox's volume control.
@@ -46,7 +46,7 @@ class TRemoteDlg final : public QDialog, public RemoteWindowLink {
     // Hides the deck and shows the strip modally in its place.
     void EnterRemote() override;
 
-    void ApplyHints(bool on);
+    void ApplyHints(bool on) override;
     bool TitleBarShown() const { return titleBar_.Shown(); }
     // Whether the strip is still being kept at the place it was just given.
     bool PlaceHeld() const { return heldPlace_.has_value(); }
@@ -76,7 +76,6 @@ class TRemoteDlg final : public QDialog, public RemoteWindowLink {
     void FreePanelMouseMove(const QMouseEvent& event);
     // Switches the frame on or off and puts the strip's outer top-left corner at `at`.
     void PlaceWithTitleBar(bool shown, const QPoint& at);
-    void PressDeck(QAbstractButton* key);
     // Keeps the strip's outer corner at `at` for a moment: under X11 a change of frame makes a new
     // native window, and the window manager frames it after Qt has placed it.
     void HoldPlace(const QPoint& at);

@@ -8,6 +8,7 @@
 
 #include "convert/AutoConvert.h"
 #include "jukebox/Jukebox.h"
+#include "windows/SettingsWindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -15,7 +16,7 @@ class QPushButton;
 
 namespace korva {
 
-class TSelCnvDlg final : public QDialog, public ConversionWindowView {
+class TSelCnvDlg final : public QDialog, public ConversionWindowView, public WindowLook {
     Q_OBJECT
   public:
     explicit TSelCnvDlg(Jukebox& jukebox, QWidget* parent = nullptr);
@@ -26,7 +27,7 @@ class TSelCnvDlg final : public QDialog, public ConversionWindowView {
 
     void done(int result) override;
     // Shows or hides the buttons' hints.
-    void ApplyHints(bool on);
+    void ApplyHints(bool on) override;
 
   protected:
     void showEvent(QShowEvent* event) override;

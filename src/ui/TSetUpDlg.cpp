@@ -39,14 +39,14 @@ void CheckOnly(QButtonGroup* group, std::optional<int> id) {
 
 }  // namespace
 
-TSetUpDlg::TSetUpDlg(AppModel& model, SettingsHost& host, MessageView& messages, QWidget* parent)
+TSetUpDlg::TSetUpDlg(AppModel& model, SettingsPorts ports, MessageView& messages, QWidget* parent)
     : QDialog(parent),
       model_(model),
-      host_(host),
+      ports_(ports),
       messages_(messages),
       folderDialog_(this, messages),
-      rules_(model, host, *this, messages),
-      editor_(model, host, messages) {
+      rules_(model, ports, *this, messages),
+      editor_(model, ports.actions, ports.documents, messages) {
     BuildWindow();
     WireListPage(0);
     WireListPage(1);
@@ -54,6 +54,11 @@ TSetUpDlg::TSetUpDlg(AppModel& model, SettingsHost& host, MessageView& messages,
 }
 
 TSetUpDlg::~TSetUpDlg() = default;
+
+void TSetUpDlg::AddWindowLook(WindowLook& look) {
+    rules_.AddWindowLook(look);
+    look.ApplyListFont();
+}
 
 void TSetUpDlg::SetPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -87,7 +92,7 @@ void TSetUpDlg::ApplyListFont() {
         const QSignalBlocker blocker(scrollBars_[static_cast<std::size_t>(SetUpScrollBar::FontScrollBar)]);
         ShowScrollBar(SetUpScrollBar::FontScrollBar, model_.settings.FONTSIZ);
     }
-    host_.ApplyListFont();
+    rules_.ApplyListFont();
 }
 
 void TSetUpDlg::ShowScrollBar(SetUpScrollBar which, int value) {

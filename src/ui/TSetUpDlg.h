@@ -36,8 +36,10 @@ class TBadDlg;
 class TSetUpDlg final : public QDialog, public SettingsWindowLink, private SettingsWindowView {
     Q_OBJECT
   public:
-    // Runs the window's creation: hints from USEHNT2, the list font here and in the other windows.
-    TSetUpDlg(AppModel& model, SettingsHost& host, MessageView& messages, QWidget* parent = nullptr);
+    // Runs the window's creation: hints from USEHNT2 and the list font.
+    TSetUpDlg(AppModel& model, SettingsPorts ports, MessageView& messages, QWidget* parent = nullptr);
+    // Another window whose hints and list font follow the settings; it takes the list font now.
+    void AddWindowLook(WindowLook& look);
     ~TSetUpDlg() override;
 
     // SettingsWindowLink
@@ -139,7 +141,7 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     static void SetPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 
     AppModel& model_;
-    SettingsHost& host_;
+    SettingsPorts ports_;
     MessageView& messages_;
     QtFolderDialog folderDialog_;
     SettingsWindow rules_;

@@ -379,7 +379,7 @@ void TSetUpDlg::FindMonButtonClick() {
     PlaylistEntry fields;
     if (line)
         SplitEntry(*line, fields);
-    PreviewSong(model_, host_, fields.Path);
+    ports_.actions.PlaySingle(fields.Path);
 }
 
 }  // namespace korva

@@ -284,11 +284,11 @@ void TViewDlg::DocBitBtnClick() {
 }
 
 void TViewDlg::UpBitBtnClick() {
-    StepBack(model_.play, jukebox_.Commands());
+    jukebox_.Back();
 }
 
 void TViewDlg::DownBitBtnClick() {
-    StepNext(model_.play, model_.PlayQueue.size(), jukebox_.Commands());
+    jukebox_.Next();
 }
 
 void TViewDlg::ViewListBoxDblClick() {

@@ -14,6 +14,7 @@
 #include "app/Ports.h"
 #include "jukebox/Jukebox.h"
 #include "playback/PlayerViews.h"
+#include "windows/SettingsWindow.h"
 
 class QLabel;
 class QListWidget;
@@ -24,7 +25,7 @@ namespace korva {
 
 class DocumentViewer;
 
-class TViewDlg final : public QDialog, public SongListView {
+class TViewDlg final : public QDialog, public SongListView, public WindowLook {
     Q_OBJECT
   public:
     // Runs the window's creation: bounds, number panel, list font and hints from the settings.
@@ -50,9 +51,9 @@ class TViewDlg final : public QDialog, public SongListView {
     void ShowWithoutAutoClose();
 
     // The panel's hints (USEHNT2).
-    void ApplyHints(bool on);
+    void ApplyHints(bool on) override;
     // The list font of the settings (USEFONT, FONTSIZ).
-    void ApplyListFont();
+    void ApplyListFont() override;
 
   public slots:
     void SelBitBtnClick();

@@ -8,13 +8,14 @@
 
 #include "jukebox/Jukebox.h"
 #include "playback/PlayerViews.h"
+#include "windows/SettingsWindow.h"
 
 class QPushButton;
 class QToolButton;
 
 namespace korva {
 
-class TVolDlg : public QDialog, public VolumeWindowView {
+class TVolDlg : public QDialog, public VolumeWindowView, public WindowLook {
     Q_OBJECT
   public:
     // The buttons act on the jukebox's volume control.
@@ -30,7 +31,7 @@ class TVolDlg : public QDialog, public VolumeWindowView {
     QToolButton* VolUpButton() const { return volUpButton_; }
 
     // Shows or hides the buttons' hints.
-    void ApplyHints(bool on);
+    void ApplyHints(bool on) override;
 
     void LevelButtonClick(int level);
     void VolUpSpeedButtonClick();

@@ -178,8 +178,8 @@ void SongAdder::Commit() {
     added_.clear();
 }
 
-ListEditor::ListEditor(AppModel& model, SettingsHost& host, MessageView& messages)
-    : model_(model), host_(host), messages_(messages) {}
+ListEditor::ListEditor(AppModel& model, Actions& actions, DocumentView& documents, MessageView& messages)
+    : model_(model), actions_(actions), documents_(documents), messages_(messages) {}
 
 void ListEditor::EnterPage(int list) {
     EnterPage(list, messages_);
@@ -262,17 +262,9 @@ bool ListEditor::DeleteEntries(int list, std::vector<std::size_t> selected) {
     return WriteList(list);
 }
 
-void PreviewSong(AppModel& model, SettingsHost& host, std::string sjisPath) {
-    host.PressStop();
-    model.PlayQueue = {std::move(sjisPath)};
-    model.play.QueuePosition = 0;
-    model.play.ResetPending = false;
-    host.PlaySingleEntry();
-}
-
 void ListEditor::Preview(std::optional<std::size_t> current) {
     if (current && *current < model_.EditBuffer.size())
-        PreviewSong(model_, host_, std::string(ViewEntry(model_.EditBuffer[*current]).Path));
+        actions_.PlaySingle(std::string(ViewEntry(model_.EditBuffer[*current]).Path));
 }
 
 std::string ControlBytesMessage(const std::vector<std::string>& sjisNames) {
@@ -368,7 +360,7 @@ void ListEditor::AgeMarks(int list) {
 void ListEditor::OpenCompanion(DocumentKind kind) {
     const std::string& document = kind == DocumentKind::Txt ? txt_ : doc_;
     if (!document.empty())
-        host_.OpenDocument(document);
+        documents_.OpenDocument(document);
 }
 
 bool CopySongToFolder(const std::string& sjisSong, const std::string& sjisFolder) {

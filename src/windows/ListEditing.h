@@ -52,9 +52,6 @@ class TitleReadProgress {
     virtual void End() = 0;
 };
 
-// Stops playback as the deck's Stop does and plays the song once, alone in the play queue.
-void PreviewSong(AppModel& model, SettingsHost& host, std::string sjisPath);
-
 // The line of a song added to a list: "!1 " and the title read from the file, the path, "+0", "1".
 // Raises UserError when the file cannot be read.
 std::string NewSongLine(const std::string& sjisPath);
@@ -98,7 +95,7 @@ class SongAdder {
 
 class ListEditor {
   public:
-    ListEditor(AppModel& model, SettingsHost& host, MessageView& messages);
+    ListEditor(AppModel& model, Actions& actions, DocumentView& documents, MessageView& messages);
 
     // Loads list N into the edit buffer and its title list. A list without a file shows no titles;
     // a list whose file exists but cannot be read shows none either, and is never written over.
@@ -154,7 +151,8 @@ class ListEditor {
     void Reload(int list);
 
     AppModel& model_;
-    SettingsHost& host_;
+    Actions& actions_;
+    DocumentView& documents_;
     MessageView& messages_;
     std::string txt_;
     std::string doc_;

@@ -227,15 +227,23 @@ std::string StoredListFolder(std::string_view typed) {
     return WithTrailingPathDelimiter(typed);
 }
 
-SettingsWindow::SettingsWindow(AppModel& model, SettingsHost& host, SettingsWindowView& view,
+SettingsWindow::SettingsWindow(AppModel& model, SettingsPorts ports, SettingsWindowView& view,
                                MessageView& messages)
-    : model_(model), host_(host), view_(view), messages_(messages) {}
+    : model_(model), ports_(ports), view_(view), messages_(messages) {}
+
+void SettingsWindow::ApplyWindowHints() {
+    for (WindowLook* look : looks_) look->ApplyHints(model_.settings.USEHNT2);
+}
+
+void SettingsWindow::ApplyListFont() {
+    for (WindowLook* look : looks_) look->ApplyListFont();
+}
 
 void SettingsWindow::ModeRadioButtonClick(std::uint8_t playmod) {
     if (model_.settings.PLAYMOD != playmod)
-        host_.PressStop();
+        ports_.actions.Stop();
     model_.settings.PLAYMOD = playmod;
-    host_.ShowModeLabel();
+    ports_.deck.ShowModeLabel();
 }
 
 void SettingsWindow::CycSpeedButtonClick(int cycmode) {
@@ -245,7 +253,7 @@ void SettingsWindow::CycSpeedButtonClick(int cycmode) {
 void SettingsWindow::RndSpeedButtonClick(int rndmode) {
     model_.settings.RNDMODE = static_cast<std::uint8_t>(rndmode);
     // The deck shows the order in force, whichever window changed it.
-    host_.ShowOrderLabel();
+    ports_.deck.ShowOrderLabel();
 }
 
 void SettingsWindow::TimeBandButtonClick(int band, int list) {
@@ -263,25 +271,25 @@ void SettingsWindow::CheckBoxClick(SetUpCheckBox box, bool checked) {
     switch (box) {
         case SetUpCheckBox::PosCheckBox:
             if (checked)
-                host_.PlaceWindowsOnGrid();
+                ports_.deck.PlaceWindowsOnGrid();
             break;
         case SetUpCheckBox::VolCheckBox:
             if (!checked) {
-                host_.DisableVolumeControl();
-            } else if (!host_.EnableVolumeControl()) {
-                host_.ShowStatus(Sjis(".. 音量制御できません"), StatusKind::Notice);
+                ports_.deck.HideVolumeControls();
+            } else if (!ports_.actions.FindVolumeDevice()) {
+                ports_.deck.ShowStatus(Sjis(".. 音量制御できません"), StatusKind::Notice);
             }
             break;
         case SetUpCheckBox::FrontCheckBox:
-            host_.ApplyStayOnTop();
+            ports_.deck.ApplyStayOnTop();
             if (!checked)
                 messages_.ShowMessage(Sjis("ドラッグ＆ドロップをすぐに受付けます"));
             break;
         case SetUpCheckBox::HintCheckBox:
-            host_.ApplyDeckHints();
+            ports_.deck.ApplyDeckHints();
             break;
         case SetUpCheckBox::Hint2CheckBox:
-            host_.ApplyWindowHints();
+            ApplyWindowHints();
             break;
         default:
             break;
@@ -340,7 +348,7 @@ void SettingsWindow::FontRadioButtonClick(int usefont) {
 
 void SettingsWindow::PlaceIfControlled() {
     if (model_.settings.POSCTRL)
-        host_.PlaceWindowsOnGrid();
+        ports_.deck.PlaceWindowsOnGrid();
 }
 
 std::optional<FilledPath> SettingsWindow::RefBitBtnClick() {
@@ -381,13 +389,10 @@ void SettingsWindow::IntroBitBtnClick(std::optional<int> list, int introSeconds)
     ModeRadioButtonClick(static_cast<std::uint8_t>(*list));
     s.RNDMODE = NOR;
     view_.PressOrderButton(NOR);
-    host_.ShowOrderLabel();
+    ports_.deck.ShowOrderLabel();
     s.CYCMODE = 0;
     view_.PressCycleButton(0);
-    host_.PressStop();
-    host_.PressPlay();
-    host_.EnableIntroTimer();
-    model_.play.IntroSeconds = introSeconds;
+    ports_.actions.PlayIntro(introSeconds);
 }
 
 void SettingsWindow::SaveBitBtnClick() {

@@ -8,34 +8,50 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/AppModel.h"
 #include "app/Ports.h"
+#include "jukebox/Actions.h"
 
 namespace korva {
 
-// What the settings window asks of the rest of the program.
-class SettingsHost {
+// What the settings window changes on the deck: its labels, its place with the volume window beside
+// it, staying on top, its volume controls, its hints and its status line. The deck implements it.
+class SettingsDeckView {
   public:
-    virtual ~SettingsHost() = default;
-    virtual void PressStop() = 0;        // presses the deck's Stop button
-    virtual void PressPlay() = 0;        // presses the deck's Play button
-    virtual void PlaySingleEntry() = 0;  // plays the queue's entry at QueuePosition once
-    virtual void OpenDocument(const std::string& sjisPath) = 0;  // with the document viewer
-    virtual void EnableIntroTimer() = 0;      // intro play: every song from now on plays IntroSeconds only
-    virtual void ShowModeLabel() = 0;         // the deck shows the code of PLAYMOD
-    virtual void ShowOrderLabel() = 0;        // the deck shows the code of RNDMODE
-    virtual void PlaceWindowsOnGrid() = 0;    // the deck to its FIXDPOS cell, the volume window beside it
-    virtual void ApplyStayOnTop() = 0;        // the deck stays on top exactly while VIWFRNT is on
-    virtual bool EnableVolumeControl() = 0;   // finds a volume device and shows the deck's volume controls
-    virtual void DisableVolumeControl() = 0;  // the deck's name label again; the volume window closes
-    virtual void ApplyDeckHints() = 0;        // the deck's hints follow USEHNT1
-    virtual void ApplyWindowHints() = 0;      // the volume and song windows' panels, the artists, conversion
-                                              // and remote windows follow USEHNT2
-    virtual void ApplyListFont() = 0;         // the song window's list, the artists window's lists and the
-                                              // bad-file list take USEFONT and FONTSIZ
-    virtual void SettingsWindowClosed() = 0;  // the deck's SET label returns to rest
+    virtual ~SettingsDeckView() = default;
+    virtual void ShowModeLabel() = 0;          // the deck shows the code of PLAYMOD
+    virtual void ShowOrderLabel() = 0;         // the deck shows the code of RNDMODE
+    virtual void PlaceWindowsOnGrid() = 0;     // the deck to its FIXDPOS cell, the volume window beside it
+    virtual void ApplyStayOnTop() = 0;         // the deck stays on top exactly while VIWFRNT is on
+    virtual void HideVolumeControls() = 0;     // the deck's name label again; the volume window closes
+    virtual void ApplyDeckHints() = 0;         // the deck's hints follow USEHNT1
+    virtual void SettingsWindowClosed() = 0;   // the deck's SET label returns to rest
     virtual void ShowStatus(const std::string& sjisText, StatusKind kind) = 0;  // the deck's status line
+};
+
+// A window whose look follows the settings: the hints of its controls (USEHNT2) and the font of its
+// lists (USEFONT, FONTSIZ). A window without hints or without lists leaves that one alone.
+class WindowLook {
+  public:
+    virtual ~WindowLook() = default;
+    virtual void ApplyHints(bool) {}
+    virtual void ApplyListFont() {}
+};
+
+// The viewer of a list entry's companion document.
+class DocumentView {
+  public:
+    virtual ~DocumentView() = default;
+    virtual void OpenDocument(const std::string& sjisPath) = 0;
+};
+
+// What the settings window reaches beyond itself.
+struct SettingsPorts {
+    Actions& actions;
+    SettingsDeckView& deck;
+    DocumentView& documents;
 };
 
 // What the rules ask of the settings window itself.
@@ -139,7 +155,13 @@ struct FilledPath {
 
 class SettingsWindow {
   public:
-    SettingsWindow(AppModel& model, SettingsHost& host, SettingsWindowView& view, MessageView& messages);
+    SettingsWindow(AppModel& model, SettingsPorts ports, SettingsWindowView& view, MessageView& messages);
+
+    // The other windows whose look follows the settings.
+    void AddWindowLook(WindowLook& look) { looks_.push_back(&look); }
+    // Their hints follow USEHNT2; their lists take the list font.
+    void ApplyWindowHints();
+    void ApplyListFont();
 
     // Mode panel. A mode other than the one in force stops playback first.
     void ModeRadioButtonClick(std::uint8_t playmod);
@@ -165,7 +187,7 @@ class SettingsWindow {
     void IntroBitBtnClick(std::optional<int> list, int introSeconds);
     // Writes the settings file; a failure is shown as a message.
     void SaveBitBtnClick();
-    void FormClose() { host_.SettingsWindowClosed(); }
+    void FormClose() { ports_.deck.SettingsWindowClosed(); }
 
     PathField ReferenceTarget = PathField::None;
 
@@ -173,9 +195,10 @@ class SettingsWindow {
     void PlaceIfControlled();
 
     AppModel& model_;
-    SettingsHost& host_;
+    SettingsPorts ports_;
     SettingsWindowView& view_;
     MessageView& messages_;
+    std::vector<WindowLook*> looks_;
 };
 
 }  // namespace korva

@@ -85,8 +85,8 @@ struct Writers {
     testing::JukeboxRig rig;
     testing::RecordingSettingsHost host{rig.Model()};
     NoDialogs dialogs;
-    SettingsWindow settingsWindow{rig.Model(), host, dialogs, rig.messages};
-    ListEditor editor{rig.Model(), host, rig.messages};
+    SettingsWindow settingsWindow{rig.Model(), host.Ports(), dialogs, rig.messages};
+    ListEditor editor{rig.Model(), host, host, rig.messages};
 };
 
 struct Fault {

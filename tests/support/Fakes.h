@@ -83,40 +83,56 @@ class ScriptedFolderDialog final : public FolderDialog {
     std::vector<std::string> starts;
 };
 
-// Records what the settings window's rules ask of the program, in one log to keep the order.
-class RecordingSettingsHost : public SettingsHost {
+// Records what the settings window's rules ask of the program, in one log to keep the order: the
+// commands they give, what they change on the deck and in the other windows, the documents they open.
+class RecordingSettingsHost : public Actions, public SettingsDeckView, public DocumentView, public WindowLook {
   public:
     explicit RecordingSettingsHost(AppModel& model) : model_(model) {}
+    SettingsPorts Ports() { return {*this, *this, *this}; }
 
-    void PressStop() override {
+    // Actions
+    void Play() override { log.push_back("Play"); }
+    void Pause() override { log.push_back("Pause"); }
+    void Stop() override {
         log.push_back("Stop");
         // The real stop gives back a list mode that a dropped file had replaced.
         if (model_.play.SavedListMode >= 0)
             model_.settings.PLAYMOD = static_cast<std::uint8_t>(model_.play.SavedListMode);
         model_.play.SavedListMode = -1;
     }
-    void PressPlay() override { log.push_back("Play"); }
-    void PlaySingleEntry() override { log.push_back("Single"); }
-    void OpenDocument(const std::string& path) override { log.push_back("Open " + path); }
-    void EnableIntroTimer() override { log.push_back("IntroTimer"); }
+    void Next() override { log.push_back("Next"); }
+    void Back() override { log.push_back("Back"); }
+    void Quit() override { log.push_back("Quit"); }
+    void PlaySingle(std::string path) override { log.push_back("Single " + path); }
+    void PlayIntro(int seconds) override { log.push_back("Intro " + std::to_string(seconds)); }
+    void ShowSongWindow() override { log.push_back("SongWindow"); }
+    void ChooseVolumeLevel(int position) override { log.push_back("Level " + std::to_string(position)); }
+    void VolumeUp() override { log.push_back("VolumeUp"); }
+    void VolumeDown() override { log.push_back("VolumeDown"); }
+    void StepBaseVolume(int step) override { log.push_back("BaseStep " + std::to_string(step)); }
+    bool FindVolumeDevice() override {
+        log.push_back("EnableVolume");
+        return volumeDevice;
+    }
+
+    // SettingsDeckView
     void ShowModeLabel() override { log.push_back("ModeLabel" + std::to_string(model_.settings.PLAYMOD)); }
     void ShowOrderLabel() override { log.push_back("OrderLabel" + std::to_string(model_.settings.RNDMODE)); }
     void PlaceWindowsOnGrid() override { log.push_back("Place"); }
     void ApplyStayOnTop() override { log.push_back(model_.settings.VIWFRNT ? "OnTop" : "NotOnTop"); }
-    bool EnableVolumeControl() override {
-        log.push_back("EnableVolume");
-        return volumeDevice;
-    }
-    void DisableVolumeControl() override { log.push_back("DisableVolume"); }
+    void HideVolumeControls() override { log.push_back("DisableVolume"); }
     void ApplyDeckHints() override { log.push_back(model_.settings.USEHNT1 ? "DeckHints" : "NoDeckHints"); }
-    void ApplyWindowHints() override {
-        log.push_back(model_.settings.USEHNT2 ? "WindowHints" : "NoWindowHints");
-    }
-    void ApplyListFont() override { log.push_back("ListFont"); }
     void SettingsWindowClosed() override { log.push_back("Closed"); }
     void ShowStatus(const std::string& text, StatusKind kind) override {
         log.push_back("Status:" + ToDisplayUtf8(text) + (kind == StatusKind::Notice ? "/Notice" : "/other"));
     }
+
+    // DocumentView
+    void OpenDocument(const std::string& path) override { log.push_back("Open " + path); }
+
+    // WindowLook, as another window whose look follows the settings
+    void ApplyHints(bool on) override { log.push_back(on ? "WindowHints" : "NoWindowHints"); }
+    void ApplyListFont() override { log.push_back("ListFont"); }
 
     std::vector<std::string> log;
     bool volumeDevice = true;
@@ -165,6 +181,7 @@ class RecordingDeck final : public DeckView, public RecordingStatus, public Deck
     void ShowModeLabel() override { ++modeLabelShown; }
     void EnableClock() override { clockRunning = true; }
     void CancelAutoStart() override { autoStartCancelled = true; }
+    void Quit() override { ++quits; }
     void ShowVolumeControls() override { volumeControlsShown = true; }
     void SetVolumeBar(int level) override { bar = level; }
     bool playLit = false;
@@ -173,6 +190,7 @@ class RecordingDeck final : public DeckView, public RecordingStatus, public Deck
     int statusLineCleared = 0;
     bool clockRunning = false;
     bool autoStartCancelled = false;
+    int quits = 0;
     bool volumeControlsShown = false;
     int bar = -1;
 };

@@ -17,26 +17,39 @@
 
 namespace korva::testing {
 
-// Stands in for the program: records what the window asks of it, and hands the list font on to a
-// real song window and bad-file window, as the program does.
-class FakeHost final : public SettingsHost {
+// Stands in for the program: records what the window asks of it, and gives the commands it plays with
+// to the rig's jukebox once the test has connected it.
+class FakeHost final : public Actions, public SettingsDeckView, public DocumentView {
   public:
-    FakeHost(JukeboxRig& rig, TViewDlg& song, TBadDlg& bad)
-        : rig_(rig), model_(rig.Model()), song_(song), bad_(bad) {}
-    void PressStop() override {
+    explicit FakeHost(JukeboxRig& rig) : rig_(rig), model_(rig.Model()) {}
+    SettingsPorts Ports() { return {*this, *this, *this}; }
+
+    // Actions
+    void Play() override { calls << QStringLiteral("Play"); }
+    void Pause() override { calls << QStringLiteral("Pause"); }
+    void Stop() override {
         calls << QStringLiteral("Stop");
-        if (rig_.jukebox.Connected())
-            rig_.ThePlayer().Stop();
+        rig_.jukebox.Stop();
     }
-    void PressPlay() override { calls << QStringLiteral("Play"); }
-    // Plays through the rig's scripted device once the test has connected it.
-    void PlaySingleEntry() override {
+    void Next() override { calls << QStringLiteral("Next"); }
+    void Back() override { calls << QStringLiteral("Back"); }
+    void Quit() override { calls << QStringLiteral("Quit"); }
+    void PlaySingle(std::string path) override {
         calls << QStringLiteral("Single");
-        if (rig_.jukebox.Connected())
-            rig_.ThePlayer().PlaySingleEntry();
+        rig_.jukebox.PlaySingle(std::move(path));
     }
-    void OpenDocument(const std::string& path) override { calls << QStringLiteral("Open ") + FromSjis(path); }
-    void EnableIntroTimer() override { calls << QStringLiteral("IntroTimer"); }
+    void PlayIntro(int seconds) override { calls << QStringLiteral("Intro %1").arg(seconds); }
+    void ShowSongWindow() override { calls << QStringLiteral("SongWindow"); }
+    void ChooseVolumeLevel(int) override {}
+    void VolumeUp() override {}
+    void VolumeDown() override {}
+    void StepBaseVolume(int) override {}
+    bool FindVolumeDevice() override {
+        calls << QStringLiteral("EnableVolume");
+        return volumeDevice;
+    }
+
+    // SettingsDeckView
     void ShowModeLabel() override { calls << QStringLiteral("ModeLabel%1").arg(model_.settings.PLAYMOD); }
     void ShowOrderLabel() override { calls << QStringLiteral("OrderLabel%1").arg(model_.settings.RNDMODE); }
     void PlaceWindowsOnGrid() override {
@@ -46,31 +59,23 @@ class FakeHost final : public SettingsHost {
                      .arg(model_.settings.ADJUSTV);
     }
     void ApplyStayOnTop() override { calls << (model_.settings.VIWFRNT ? "OnTop" : "NotOnTop"); }
-    bool EnableVolumeControl() override {
-        calls << QStringLiteral("EnableVolume");
-        return volumeDevice;
-    }
-    void DisableVolumeControl() override { calls << QStringLiteral("DisableVolume"); }
+    void HideVolumeControls() override { calls << QStringLiteral("DisableVolume"); }
     void ApplyDeckHints() override { calls << QStringLiteral("DeckHints"); }
-    void ApplyWindowHints() override { calls << QStringLiteral("WindowHints"); }
-    void ApplyListFont() override {
-        calls << QStringLiteral("ListFont");
-        song_.ApplyListFont();
-        bad_.ApplyListFont();
-    }
     void SettingsWindowClosed() override { calls << QStringLiteral("Closed"); }
     void ShowStatus(const std::string& text, StatusKind kind) override {
         calls << FromSjis(text) +
                      (kind == StatusKind::Notice ? QStringLiteral("/Notice") : QStringLiteral("/other"));
     }
+
+    // DocumentView
+    void OpenDocument(const std::string& path) override { calls << QStringLiteral("Open ") + FromSjis(path); }
+
     QStringList calls;
     bool volumeDevice = true;
 
   private:
     JukeboxRig& rig_;
     AppModel& model_;
-    TViewDlg& song_;
-    TBadDlg& bad_;
 };
 
 struct ShownMessages final : MessageView {
@@ -93,8 +98,10 @@ struct Program {
     DocumentViewer viewer{model.settings};
     TViewDlg song{rig.jukebox, messages, viewer};
     TBadDlg bad{model};
-    FakeHost host{rig, song, bad};
-    TSetUpDlg window{model, host, messages};
+    FakeHost host{rig};
+    TSetUpDlg window{model, host.Ports(), messages};
+    // The song and bad-file windows' lists follow the list font, as in the program.
+    bool looked = (window.AddWindowLook(song), window.AddWindowLook(bad), true);
 };
 
 }  // namespace korva::testing

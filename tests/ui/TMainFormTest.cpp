@@ -447,7 +447,7 @@ class TMainFormTest : public QObject {
             linesUnderTheMessage = model_->SongLines.ToStrings();
             box->accept();
         }});
-        form_->PressPlay();
+        Find<DeckButton>("PlaySpeedButton")->click();
         QCOMPARE(answers.Answered(), 1u);
         QVERIFY(linesUnderTheMessage.empty() || linesUnderTheMessage.front() != "001 " + song);
         QTRY_COMPARE(model_->SongLines.ToStrings(), std::vector<std::string>{"001 " + song});

@@ -61,7 +61,7 @@ class TRemoteDlgTest : public QObject {
         rig_->jukebox.AttachSongList(*songWindow_);
         rig_->jukebox.AttachVolumeWindow(*volumeWindow_);
         rig_->jukebox.CheckVolumeDevice();
-        remote_->SetTargets({deck_.get(), songWindow_, volumeWindow_});
+        remote_->SetTargets({deck_.get(), songWindow_});
         deck_->SetLinks({nullptr, remote_, volumeWindow_});
         deck_->move(deckPlace_);
         deck_->show();

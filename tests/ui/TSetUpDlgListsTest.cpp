@@ -299,7 +299,7 @@ class TSetUpDlgListsTest : public QObject {
         QVERIFY(found1->selectedItems().isEmpty());
         QCOMPARE(p.rig.device.OpenFile(), songs + "blue.mid");
         QCOMPARE(p.model.PlayQueue, std::vector<std::string>{songs + "blue.mid"});
-        QVERIFY(p.host.calls.contains(QStringLiteral("Stop")));
+        QVERIFY(p.host.calls.contains(QStringLiteral("Single")));
     }
 
     void PathCheckListsTheMissingSongs() {

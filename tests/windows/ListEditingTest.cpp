@@ -81,7 +81,7 @@ class ListEditingTest : public ::testing::Test {
     testing::RecordingSettingsHost host{model};
     testing::ScriptedFolderDialog folders;
     ProgressCount progress;
-    ListEditor editor{model, host, messages};
+    ListEditor editor{model, host, host, messages};
 };
 
 TEST_F(ListEditingTest, AutoAddReadsTitlesInNameOrderAndWritesTheListAsCrLfLines) {
@@ -397,19 +397,13 @@ TEST_F(ListEditingTest, EditReplacesInPlaceAndKeepsTheFileWhenThePathFieldIsEmpt
     EXPECT_EQ(ListFile(0), "Zz\ta\t-3\t-1\r\nD\tb\t+2\t0\r\n");
 }
 
-TEST_F(ListEditingTest, PreviewStopsAndPlaysOnlyThatSong) {
+TEST_F(ListEditingTest, PreviewPlaysTheChosenEntrysSongAlone) {
     dir.Write("KORVA.DT0", "A\t/songs/a.mid\t+0\t1\r\nB\t/songs/b.mid\t+2\t1\r\n");
-    model.PlayQueue = {"/x.mid", "/y.mid"};
-    model.play.QueuePosition = 1;
-    model.play.ResetPending = true;
     editor.EnterPage(0);
     editor.Preview(std::nullopt);
     EXPECT_TRUE(host.log.empty());
     editor.Preview(1);
-    EXPECT_EQ(host.log, (Lines{"Stop", "Single"}));
-    EXPECT_EQ(model.PlayQueue, Lines{"/songs/b.mid"});
-    EXPECT_EQ(model.play.QueuePosition, 0);
-    EXPECT_FALSE(model.play.ResetPending);
+    EXPECT_EQ(host.log, (Lines{"Single /songs/b.mid"}));
 }
 
 TEST_F(ListEditingTest, EnteringAPageWithoutAFileShowsNoTitles) {

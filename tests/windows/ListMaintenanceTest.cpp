@@ -42,7 +42,7 @@ class ListMaintenanceTest : public ::testing::Test {
     AppModel model;
     testing::RecordingMessages messages;
     testing::RecordingSettingsHost host{model};
-    ListEditor editor{model, host, messages};
+    ListEditor editor{model, host, host, messages};
 };
 
 TEST_F(ListMaintenanceTest, CopyAppendsWholeLinesAndCreatesTheOtherFile) {

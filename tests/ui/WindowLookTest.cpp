@@ -1,26 +1,28 @@
-// What the settings window changes in the program's other windows, through the host the program
-// uses: the windows are the real ones, linked as the program links them, over a scripted device.
+// The settings window changes the look of the program's other windows: the real windows, made and
+// linked as the program makes them, follow its hint box and its list font at once.
 
+#include <QCheckBox>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTest>
 #include <memory>
 
 #include "support/JukeboxRig.h"
 #include "support/QtTestSupport.h"
 #include "ui/DocumentViewer.h"
-#include "ui/ProgramSettingsHost.h"
 #include "ui/QtViews.h"
 #include "ui/TArtsDlg.h"
 #include "ui/TBadDlg.h"
 #include "ui/TMainForm.h"
 #include "ui/TRemoteDlg.h"
 #include "ui/TSelCnvDlg.h"
+#include "ui/TSetUpDlg.h"
 #include "ui/TViewDlg.h"
 #include "ui/TVolDlg.h"
 
 using namespace korva;
 
-class ProgramSettingsHostTest : public QObject {
+class WindowLookTest : public QObject {
     Q_OBJECT
 
   private:
@@ -36,11 +38,10 @@ class ProgramSettingsHostTest : public QObject {
             bad = new TBadDlg(rig.Model(), &deck);
             artists = new TArtsDlg(rig.jukebox, &deck);
             remote = new TRemoteDlg(rig.jukebox, &deck);
-            host = std::make_unique<ProgramSettingsHost>(rig.jukebox, deck, *song, *volume, *viewer);
-            host->SetRemoteWindow(*remote);
-            host->SetArtistsWindow(*artists);
-            host->SetConversionWindow(*conversion);
-            host->SetBadFileWindow(*bad);
+            settings = new TSetUpDlg(rig.Model(), SettingsPorts{rig.jukebox, deck, *viewer}, *messages, &deck);
+            for (WindowLook* look : std::initializer_list<WindowLook*>{song, volume, remote, artists, conversion, bad})
+                settings->AddWindowLook(*look);
+            settings->LoadSettingsWindow();
         }
         testing::JukeboxRig rig{""};
         TMainForm deck{rig.jukebox};
@@ -52,7 +53,7 @@ class ProgramSettingsHostTest : public QObject {
         TBadDlg* bad = nullptr;
         TArtsDlg* artists = nullptr;
         TRemoteDlg* remote = nullptr;
-        std::unique_ptr<ProgramSettingsHost> host;
+        TSetUpDlg* settings = nullptr;
 
         std::vector<QWidget*> HintedWindows() const { return {song, volume, conversion, artists, remote}; }
     };
@@ -70,29 +71,30 @@ class ProgramSettingsHostTest : public QObject {
         Program p;
         for (QWidget* window : p.HintedWindows())
             QVERIFY2(HintsShown(*window) > 0, qPrintable(window->objectName()));
-        p.rig.Model().settings.USEHNT2 = 0;
-        p.host->ApplyWindowHints();
+        auto* box = testing::Find<QCheckBox>(*p.settings, "Hint2CheckBox");
+        QVERIFY(box->isChecked());
+        box->click();
+        QVERIFY(!p.rig.Model().settings.USEHNT2);
         for (QWidget* window : p.HintedWindows())
             QVERIFY2(HintsShown(*window) == 0, qPrintable(window->objectName()));
-        p.rig.Model().settings.USEHNT2 = 1;
-        p.host->ApplyWindowHints();
-        QCOMPARE(testing::Find(*p.volume, "VolDownSpeedButton")->toolTip(),
-                 QStringLiteral("音量を一時的に下げる"));
+        box->click();
+        QCOMPARE(testing::Find(*p.volume, "VolDownSpeedButton")->toolTip(), QStringLiteral("音量を一時的に下げる"));
         for (QWidget* window : p.HintedWindows())
             QVERIFY2(HintsShown(*window) > 0, qPrintable(window->objectName()));
     }
 
     void listFontReachesEveryList() {
         Program p;
-        p.rig.Model().settings.FONTSIZ = 23;
-        p.host->ApplyListFont();
-        QCOMPARE(testing::Find<QListWidget>(*p.bad, "BadListBox")->font().pointSize(), 23);
-        QCOMPARE(testing::Find<QListWidget>(*p.song, "ViewListBox")->font().pointSize(), 23);
+        testing::Find<QScrollBar>(*p.settings, "FontScrollBar")->triggerAction(QAbstractSlider::SliderToMaximum);
+        const int points = p.rig.Model().settings.FONTSIZ;
+        QCOMPARE(points, 14);
+        QCOMPARE(testing::Find<QListWidget>(*p.bad, "BadListBox")->font().pointSize(), points);
+        QCOMPARE(testing::Find<QListWidget>(*p.song, "ViewListBox")->font().pointSize(), points);
         const auto artistLists = p.artists->findChildren<QListWidget*>();
         QVERIFY(!artistLists.isEmpty());
-        for (const QListWidget* list : artistLists) QCOMPARE(list->font().pointSize(), 23);
+        for (const QListWidget* list : artistLists) QCOMPARE(list->font().pointSize(), points);
     }
 };
 
-QTEST_MAIN(ProgramSettingsHostTest)
-#include "ProgramSettingsHostTest.moc"
+QTEST_MAIN(WindowLookTest)
+#include "WindowLookTest.moc"
