@@ -59,7 +59,7 @@ void AutoAdd(benchmark::State& state) {
         model.folders = {songs.Program(), songs.Program(), songs.Program(), {}};
         std::filesystem::remove(songs.Program() + "KORVA.DT0");
         testing::RecordingMessages messages;
-        testing::RecordingSettingsHost host(model);
+        testing::RecordingSettingsPorts host(model);
         testing::ScriptedFolderDialog dialog;
         dialog.answer = songs.Folder();
         NoProgress progress;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/AppModel.h"
-#include "app/AutoStart.h"
+#include "windows/AutoStart.h"
 #include "app/Ports.h"
 #include "jukebox/Jukebox.h"
 #include "windows/SettingsWindow.h"

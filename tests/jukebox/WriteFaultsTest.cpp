@@ -83,7 +83,7 @@ struct Writers {
 
     const TempDir& dir;
     testing::JukeboxRig rig;
-    testing::RecordingSettingsHost host{rig.Model()};
+    testing::RecordingSettingsPorts host{rig.Model()};
     NoDialogs dialogs;
     SettingsWindow settingsWindow{rig.Model(), host.Ports(), dialogs, rig.messages};
     ListEditor editor{rig.Model(), host, host, rig.messages};

@@ -85,9 +85,9 @@ class ScriptedFolderDialog final : public FolderDialog {
 
 // Records what the settings window's rules ask of the program, in one log to keep the order: the
 // commands they give, what they change on the deck and in the other windows, the documents they open.
-class RecordingSettingsHost : public Actions, public SettingsDeckView, public DocumentView, public WindowLook {
+class RecordingSettingsPorts : public Actions, public SettingsDeckView, public DocumentView, public WindowLook {
   public:
-    explicit RecordingSettingsHost(AppModel& model) : model_(model) {}
+    explicit RecordingSettingsPorts(AppModel& model) : model_(model) {}
     SettingsPorts Ports() { return {*this, *this, *this}; }
 
     // Actions

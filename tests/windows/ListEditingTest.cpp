@@ -78,7 +78,7 @@ class ListEditingTest : public ::testing::Test {
     TempDir dir;
     AppModel model;
     testing::RecordingMessages messages;
-    testing::RecordingSettingsHost host{model};
+    testing::RecordingSettingsPorts host{model};
     testing::ScriptedFolderDialog folders;
     ProgressCount progress;
     ListEditor editor{model, host, host, messages};

@@ -41,7 +41,7 @@ class ListMaintenanceTest : public ::testing::Test {
     TempDir dir;
     AppModel model;
     testing::RecordingMessages messages;
-    testing::RecordingSettingsHost host{model};
+    testing::RecordingSettingsPorts host{model};
     ListEditor editor{model, host, host, messages};
 };
 

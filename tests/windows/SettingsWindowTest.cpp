@@ -17,9 +17,9 @@ namespace {
 using Log = std::vector<std::string>;
 
 // Records what the rules ask of the program and of the window, in one log to keep the order.
-class Recorder final : public testing::RecordingSettingsHost, public SettingsWindowView {
+class Recorder final : public testing::RecordingSettingsPorts, public SettingsWindowView {
   public:
-    explicit Recorder(AppModel& model) : RecordingSettingsHost(model) {}
+    explicit Recorder(AppModel& model) : RecordingSettingsPorts(model) {}
 
     void CheckListMode(int playmod) override { log.push_back("CheckMode" + std::to_string(playmod)); }
     void PressOrderButton(int rndmode) override { log.push_back("OrderButton" + std::to_string(rndmode)); }

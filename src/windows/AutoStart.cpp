@@ -1,4 +1,4 @@
-#include "app/AutoStart.h"
+#include "windows/AutoStart.h"
 
 namespace korva {
 
