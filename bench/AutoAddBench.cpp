@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <string>
 
-#include "windows/ListEditing.h"
 #include "support/Fakes.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
+#include "windows/ListEditing.h"
 
 namespace korva {
 namespace {

@@ -15,9 +15,9 @@
 #include "app/Ports.h"
 #include "app/SeededRandom.h"
 #include "playback/PlayQueue.h"
-#include "windows/ListSearch.h"
 #include "playlist/PlaylistLoader.h"
 #include "text/ShiftJis.h"
+#include "windows/ListSearch.h"
 
 namespace {
 

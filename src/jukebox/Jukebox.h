@@ -14,9 +14,9 @@
 
 #include "app/AppModel.h"
 #include "app/Ports.h"
-#include "jukebox/Actions.h"
 #include "convert/AutoConvert.h"
 #include "convert/ProcessRunner.h"
+#include "jukebox/Actions.h"
 #include "playback/ArtistSelection.h"
 #include "playback/DroppedFiles.h"
 #include "playback/ModalDepth.h"

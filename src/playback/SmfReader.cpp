@@ -513,7 +513,8 @@ void ReadSmfInto(std::string_view bytes, SmfReadResult& out, SmfDetail keeping) 
         return refuse(SmfProblem::Corrupt, problemAt, problem);
     if (tracksRead == 0) {
         if (bytes.size() - kHeaderEnd < 8)
-            return refuse(SmfProblem::Truncated, bytes.size(), "最初のトラックの前でファイルが終わっています");
+            return refuse(SmfProblem::Truncated, bytes.size(),
+                          "最初のトラックの前でファイルが終わっています");
         return refuse(SmfProblem::Corrupt, kHeaderEnd, "トラック（MTrk）がありません");
     }
     if (cutByFile || tracksRead < trackCount)

@@ -8,9 +8,10 @@
 // inside tracks, running status kept across meta and system-exclusive events, track lengths that
 // do not match their data, tracks without an end, SMPTE time. The reader steps over all of it and
 // keeps every event it can read, at its time. A song without a note is still a song (it plays as
-// silence for its length); only a file with no track holding any event is refused. The writer merges the tracks into one (format 0), so no limit on the number of tracks
-// remains, and writes only what a player needs: channel messages, system-exclusive messages and
-// tempo changes, at the ticks the file gave them, ending at the song's last tick.
+// silence for its length); only a file with no track holding any event is refused. The writer merges the
+// tracks into one (format 0), so no limit on the number of tracks remains, and writes only what a player
+// needs: channel messages, system-exclusive messages and tempo changes, at the ticks the file gave them,
+// ending at the song's last tick.
 //
 // Pure: bytes in, bytes out. Nothing here touches a file or a synthesizer.
 
@@ -84,7 +85,7 @@ struct SmfSong {
         std::uint32_t size;
     };
     std::vector<Track> tracks;
-    std::string payload;  // the bytes of every meta and system-exclusive event
+    std::string payload;                      // the bytes of every meta and system-exclusive event
     std::vector<PayloadPlace> payloadPlaces;  // where each event's bytes lie in payload
 
     std::string_view Payload(const SmfEvent& event) const {
@@ -93,7 +94,8 @@ struct SmfSong {
     }
     // Keeps the bytes of a meta or system-exclusive event; returns what the event holds for them.
     std::uint32_t AddPayload(std::string_view bytes) {
-        payloadPlaces.push_back({static_cast<std::uint32_t>(payload.size()), static_cast<std::uint32_t>(bytes.size())});
+        payloadPlaces.push_back(
+            {static_cast<std::uint32_t>(payload.size()), static_cast<std::uint32_t>(bytes.size())});
         payload.append(bytes);
         return static_cast<std::uint32_t>(payloadPlaces.size() - 1);
     }

@@ -88,10 +88,10 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
     auto* volumeWindow = new TVolDlg(jukebox_, owner);
     auto* setUp = new TSetUpDlg(model, SettingsPorts{jukebox_, *main_, *documents_}, *messages_, owner);
     for (WindowLook* look : std::initializer_list<WindowLook*>{songWindow, volumeWindow, remote, artists,
-                                                                conversionWindow, badFiles})
+                                                               conversionWindow, badFiles})
         setUp->AddWindowLook(*look);
-    songControlRules_ = std::make_unique<SongControl>(model, jukebox_.TheViews(),
-                                                      [this]() -> PlayerCommands& { return jukebox_.Commands(); });
+    songControlRules_ = std::make_unique<SongControl>(
+        model, jukebox_.TheViews(), [this]() -> PlayerCommands& { return jukebox_.Commands(); });
     songControlRules_->AttachRunner(processRunner_.get());
     auto* songControl = new TCtrlDlg(jukebox_, *songControlRules_, *songWindow, *messages_, owner);
     setUp->SetAboutWindow(new TVerDlg(FluidSynthVersion(), owner));

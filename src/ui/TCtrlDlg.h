@@ -7,9 +7,9 @@
 #include <QDialog>
 
 #include "app/Ports.h"
-#include "windows/SongControl.h"
 #include "jukebox/Jukebox.h"
 #include "playback/PlayerViews.h"
+#include "windows/SongControl.h"
 
 class QButtonGroup;
 class QLabel;

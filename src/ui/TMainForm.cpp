@@ -13,15 +13,15 @@
 #include <QWindow>
 
 #include "app/Errors.h"
-#include "windows/Placement.h"
 #include "app/PlayModes.h"
 #include "app/SettingsFile.h"
-#include "windows/TitleScroll.h"
 #include "playback/VolumeLevels.h"
 #include "text/Encoding.h"
 #include "ui/DeckArt.h"
 #include "ui/HintPlacement.h"
 #include "ui/QtText.h"
+#include "windows/Placement.h"
+#include "windows/TitleScroll.h"
 
 namespace korva {
 
@@ -58,8 +58,7 @@ void TMainForm::ConnectDeck() {
             [this](Qt::MouseButton b) { ListButtonMouseDown(b, 0, deck_.BackLabel); });
     connect(deck_.BackSpeedButton, &DeckButton::mouseUp, this,
             [this] { SetLabelLook(deck_.BackLabel, kTeal); });
-    connect(deck_.NextSpeedButton, &DeckButton::clicked, this,
-            [this] { jukebox_.Next(); });
+    connect(deck_.NextSpeedButton, &DeckButton::clicked, this, [this] { jukebox_.Next(); });
     connect(deck_.NextSpeedButton, &DeckButton::mouseDown, this,
             [this](Qt::MouseButton b) { ListButtonMouseDown(b, 1, deck_.NextLabel); });
     connect(deck_.NextSpeedButton, &DeckButton::mouseUp, this,

@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "app/AppModel.h"
-#include "windows/AutoStart.h"
 #include "app/Ports.h"
 #include "jukebox/Jukebox.h"
-#include "windows/SettingsWindow.h"
-#include "windows/StatusLine.h"
 #include "playback/DroppedFiles.h"
 #include "playback/PlayerViews.h"
 #include "ui/Deck.h"
 #include "ui/QtViews.h"
 #include "ui/WindowLinks.h"
+#include "windows/AutoStart.h"
+#include "windows/SettingsWindow.h"
+#include "windows/StatusLine.h"
 
 namespace korva {
 

@@ -83,7 +83,8 @@ TRemoteDlg::TRemoteDlg(Jukebox& jukebox, QWidget* parent)
     connect(view, &QToolButton::clicked, this, &TRemoteDlg::ViewBitBtnClick);
     // The transport keys give the same commands as the deck's.
     const auto give = [this](QToolButton* button, void (Actions::*command)()) {
-        connect(button, &QToolButton::clicked, this, [this, command] { (static_cast<Actions&>(jukebox_).*command)(); });
+        connect(button, &QToolButton::clicked, this,
+                [this, command] { (static_cast<Actions&>(jukebox_).*command)(); });
     };
     give(backBitBtn_, &Actions::Back);
     give(next, &Actions::Next);

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "windows/RemoteStrip.h"
 #include "jukebox/Jukebox.h"
 #include "ui/WindowLinks.h"
+#include "windows/RemoteStrip.h"
 #include "windows/SettingsWindow.h"
 
 class QAbstractButton;

@@ -11,10 +11,10 @@
 
 #include "app/AppModel.h"
 #include "app/Ports.h"
-#include "windows/SettingsWindow.h"
-#include "windows/ListEditing.h"
 #include "ui/QtViews.h"
 #include "ui/WindowLinks.h"
+#include "windows/ListEditing.h"
+#include "windows/SettingsWindow.h"
 
 class QAbstractButton;
 class QButtonGroup;

@@ -16,12 +16,12 @@
 #include <memory>
 
 #include "app/FileSystem.h"
-#include "windows/ListSearch.h"
 #include "playlist/PlaylistEntry.h"
 #include "text/Encoding.h"
 #include "ui/QtText.h"
 #include "ui/TBadDlg.h"
 #include "ui/TSetUpDlg.h"
+#include "windows/ListSearch.h"
 
 namespace korva {
 

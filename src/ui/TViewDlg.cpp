@@ -12,11 +12,11 @@
 #include <QVBoxLayout>
 
 #include "app/Errors.h"
-#include "windows/SongWindow.h"
 #include "ui/Centring.h"
 #include "ui/DocumentViewer.h"
 #include "ui/ListFont.h"
 #include "ui/QtText.h"
+#include "windows/SongWindow.h"
 
 namespace korva {
 

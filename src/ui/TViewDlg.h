@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/AppModel.h"
-#include "windows/Placement.h"
 #include "app/Ports.h"
 #include "jukebox/Jukebox.h"
 #include "playback/PlayerViews.h"
+#include "windows/Placement.h"
 #include "windows/SettingsWindow.h"
 
 class QLabel;

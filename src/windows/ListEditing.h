@@ -17,8 +17,8 @@
 #include "app/AppModel.h"
 #include "app/FileSystem.h"
 #include "app/Ports.h"
-#include "windows/SettingsWindow.h"
 #include "playlist/CompanionDocument.h"
+#include "windows/SettingsWindow.h"
 
 namespace korva {
 

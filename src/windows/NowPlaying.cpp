@@ -6,11 +6,11 @@
 #include "app/Errors.h"
 #include "app/FileSystem.h"
 #include "app/Settings.h"
-#include "windows/StatusLine.h"
 #include "playback/SmfReader.h"
 #include "playlist/PlaylistEntry.h"
 #include "playlist/SmfTitle.h"
 #include "text/ShiftJis.h"
+#include "windows/StatusLine.h"
 
 namespace korva {
 

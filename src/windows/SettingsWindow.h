@@ -21,13 +21,13 @@ namespace korva {
 class SettingsDeckView {
   public:
     virtual ~SettingsDeckView() = default;
-    virtual void ShowModeLabel() = 0;          // the deck shows the code of PLAYMOD
-    virtual void ShowOrderLabel() = 0;         // the deck shows the code of RNDMODE
-    virtual void PlaceWindowsOnGrid() = 0;     // the deck to its FIXDPOS cell, the volume window beside it
-    virtual void ApplyStayOnTop() = 0;         // the deck stays on top exactly while VIWFRNT is on
-    virtual void HideVolumeControls() = 0;     // the deck's name label again; the volume window closes
-    virtual void ApplyDeckHints() = 0;         // the deck's hints follow USEHNT1
-    virtual void SettingsWindowClosed() = 0;   // the deck's SET label returns to rest
+    virtual void ShowModeLabel() = 0;         // the deck shows the code of PLAYMOD
+    virtual void ShowOrderLabel() = 0;        // the deck shows the code of RNDMODE
+    virtual void PlaceWindowsOnGrid() = 0;    // the deck to its FIXDPOS cell, the volume window beside it
+    virtual void ApplyStayOnTop() = 0;        // the deck stays on top exactly while VIWFRNT is on
+    virtual void HideVolumeControls() = 0;    // the deck's name label again; the volume window closes
+    virtual void ApplyDeckHints() = 0;        // the deck's hints follow USEHNT1
+    virtual void SettingsWindowClosed() = 0;  // the deck's SET label returns to rest
     virtual void ShowStatus(const std::string& sjisText, StatusKind kind) = 0;  // the deck's status line
 };
 

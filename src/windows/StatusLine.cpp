@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdio>
 
-#include "windows/TitleScroll.h"
 #include "text/ShiftJis.h"
+#include "windows/TitleScroll.h"
 
 namespace korva {
 

@@ -8,10 +8,10 @@
 #include "convert/CommandLine.h"
 #include "convert/ForeignFormats.h"
 #include "playback/PlayerCommands.h"
-#include "windows/SongWindow.h"
 #include "support/JukeboxRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
+#include "windows/SongWindow.h"
 
 namespace korva {
 namespace {

@@ -27,15 +27,15 @@
 
 #include "app/Errors.h"
 #include "app/FileSystem.h"
-#include "windows/SettingsWindow.h"
 #include "playlist/LineFile.h"
-#include "windows/ListEditing.h"
 #include "playlist/PlaylistLoader.h"
 #include "support/Fakes.h"
 #include "support/JukeboxRig.h"
 #include "support/SmfWriter.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
+#include "windows/ListEditing.h"
+#include "windows/SettingsWindow.h"
 
 namespace korva {
 namespace {

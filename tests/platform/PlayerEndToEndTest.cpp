@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "SynthJukebox.h"
 #include "SynthTestSupport.h"
 #include "app/SeededRandom.h"
 #include "jukebox/Jukebox.h"
@@ -32,31 +33,21 @@ struct SegmentingStatus : StatusView {
 struct Played {
     std::vector<Segment> segments;
     double sampleRate = 0;
+    std::vector<std::string> messages;  // the message boxes shown
     double Frames(double seconds) const { return seconds * sampleRate; }
 };
-Played PlayToTheEnd(TempDir& dir, RecordingMessages& messages) {
+Played PlayToTheEnd(TempDir& dir) {
     std::filesystem::copy_file(std::filesystem::path(KORVA_DATA_DIR) / "KORVA_GM.MID",
                                dir.Path() / "KORVA_GM.MID");
     // The synthesizer outlives the jukebox that plays on it.
     VirtualSynth synth;
     EXPECT_TRUE(synth.Engine().WaitUntilLoaded());
-    FluidSynthVolume output(synth.Engine());
-    SeededRandom random(1);
-    FakeClock clock;
-    Jukebox jukebox(MakeFolders(dir.Folder(), {}), random, clock);
-    jukebox.Model().settings.PLAYMOD = LIST0;
-    jukebox.Model().settings.SENDRST = 1;
     std::vector<Segment> segments;
     SegmentingStatus status;
     status.segments = &segments;
-    RecordingDeck view;
-    ScriptedFolderDialog folders;
-    FakeTimer introTimer;
-    jukebox.AttachDeck(view, status, view);
-    jukebox.AttachDialogs(messages, folders);
-    jukebox.Connect(JukeboxDevices{synth.Device(), output, introTimer});
-
-    jukebox.Commands().Play();
+    SynthJukebox rig(synth.Engine(), synth.Device(), dir.Folder(), 1, &status);
+    RecordingDeck& view = rig.deck;
+    rig.jukebox.Play();
     // Render until the player has stopped by itself, each block credited to the status shown.
     std::vector<float> left(kBlock), right(kBlock);
     for (int block = 0; block < 2000 && view.playLit; ++block) {
@@ -67,7 +58,7 @@ Played PlayToTheEnd(TempDir& dir, RecordingMessages& messages) {
         synth.Ui().Drain();
     }
     EXPECT_FALSE(view.playLit);
-    return {segments, static_cast<double>(synth.Engine().SampleRate())};
+    return {segments, static_cast<double>(synth.Engine().SampleRate()), rig.messages.shown};
 }
 
 std::vector<std::string> StatusOrder(const std::vector<Segment>& segments) {
@@ -84,13 +75,13 @@ TEST(PlayerEndToEnd, ThreeSongsFromAPlaylistEachAfterItsResetThenStop) {
         playlist += std::string(title) + "\t" + path + "\t+0\t1\r\n";
     }
     dir.Write("KORVA.DT0", playlist);
-    RecordingMessages messages;
-    const Played played = PlayToTheEnd(dir, messages);
+    const Played played = PlayToTheEnd(dir);
     const auto& segments = played.segments;
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(played.messages.empty());
 
-    EXPECT_EQ(StatusOrder(segments), (std::vector<std::string>{Sjis(".. Preparations for Play"), ".. No.1", "Alpha",
-                                                               ".. No.2", "Beta", ".. No.3", "Gamma"}));
+    EXPECT_EQ(StatusOrder(segments),
+              (std::vector<std::string>{Sjis(".. Preparations for Play"), ".. No.1", "Alpha", ".. No.2",
+                                        "Beta", ".. No.3", "Gamma"}));
     for (const Segment& s : segments) {
         if (s.status == "Alpha" || s.status == "Beta" || s.status == "Gamma") {
             EXPECT_GT(s.audio.Peak(), kAudible) << s.status;
@@ -110,20 +101,21 @@ TEST(PlayerEndToEnd, SongsWithoutANotePlayTheirLengthOfSilenceAndTheQueueGoesOn)
     hush.AddTrack().Text(0, "rest").EndAt(480);
     SmfWriter nothing(0, 480);
     nothing.AddTrack().EndAt(0);
-    const std::vector<std::pair<std::string, std::string>> songs = {
-        {"Alpha", HeldNoteSong(0.5)}, {"Hush", hush.Bytes()}, {"Nothing", nothing.Bytes()}, {"Zeta", HeldNoteSong(0.5)}};
+    const std::vector<std::pair<std::string, std::string>> songs = {{"Alpha", HeldNoteSong(0.5)},
+                                                                    {"Hush", hush.Bytes()},
+                                                                    {"Nothing", nothing.Bytes()},
+                                                                    {"Zeta", HeldNoteSong(0.5)}};
     std::string playlist;
     for (const auto& [title, bytes] : songs)
         playlist += title + "\t" + dir.Write(title + ".mid", bytes) + "\t+0\t1\r\n";
     dir.Write("KORVA.DT0", playlist);
-    RecordingMessages messages;
-    const Played played = PlayToTheEnd(dir, messages);
+    const Played played = PlayToTheEnd(dir);
     const auto& segments = played.segments;
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(played.messages.empty());
 
     EXPECT_EQ(StatusOrder(segments),
-              (std::vector<std::string>{Sjis(".. Preparations for Play"), ".. No.1", "Alpha", ".. No.2", "Hush",
-                                        ".. No.3", "Nothing", ".. No.4", "Zeta"}));
+              (std::vector<std::string>{Sjis(".. Preparations for Play"), ".. No.1", "Alpha", ".. No.2",
+                                        "Hush", ".. No.3", "Nothing", ".. No.4", "Zeta"}));
     for (const Segment& s : segments) {
         if (s.status == "Hush") {
             EXPECT_LT(s.audio.Peak(), kAudible);

@@ -9,25 +9,18 @@
 #include <thread>
 #include <vector>
 
+#include "SynthJukebox.h"
 #include "SynthTestSupport.h"
-#include "app/SeededRandom.h"
-#include "jukebox/Jukebox.h"
-#include "platform/FluidSynthVolume.h"
 #include "platform/FrameFifo.h"
-#include "support/Fakes.h"
 
 namespace korva {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeTimer;
 using testing::HeldNoteSong;
-using testing::RecordingDeck;
-using testing::RecordingMessages;
-using testing::ScriptedFolderDialog;
-using testing::SmfWriter;
 using testing::kAudible;
 using testing::RenderedBlocks;
+using testing::SmfWriter;
+using testing::SynthJukebox;
 using testing::TempDir;
 using testing::VirtualSynth;
 
@@ -153,7 +146,9 @@ TEST_F(RenderAhead, VolumePauseAndStopAreHeardAtOnceAndTheSongLosesNothing) {
 // The status line as the jukebox writes it, with the frame the output had taken when each text came.
 struct TimedStatus : StatusView {
     explicit TimedStatus(RenderedBlocks& blocks) : blocks(blocks) {}
-    void ShowStatus(const std::string& text, StatusKind) override { shown.emplace_back(text, blocks.Frames()); }
+    void ShowStatus(const std::string& text, StatusKind) override {
+        shown.emplace_back(text, blocks.Frames());
+    }
     long ShownAt(const std::string& text) const {
         for (const auto& [said, frame] : shown) {
             if (said == text)
@@ -172,32 +167,19 @@ TEST_F(RenderAhead, NextDropsWhatWaitsOfTheSongBeforeAndTheNextPlaysOnTime) {
     beta.AddTrack().Tempo(0, 500000).ProgramChange(0, 0, 16).Note(960, 960, 0, 60, 100);
     dir_.Write("KORVA.DT0", "Alpha\t" + dir_.Write("A.MID", HeldNoteSong(4.0)) + "\t+0\t1\r\nBeta\t" +
                                 dir_.Write("B.MID", beta.Bytes()) + "\t+0\t1\r\n");
-    SeededRandom random(1);
-    FakeClock clock;
-    Jukebox jukebox(MakeFolders(dir_.Folder(), {}), random, clock);
-    jukebox.Model().settings.PLAYMOD = LIST0;
-    jukebox.Model().settings.SENDRST = 0;
-    FluidSynthVolume output(synth_.Engine());
     TimedStatus status(blocks_);
-    RecordingDeck deck;
-    RecordingMessages messages;
-    ScriptedFolderDialog folders;
-    FakeTimer introTimer;
-    jukebox.AttachDeck(deck, status, deck);
-    jukebox.AttachDialogs(messages, folders);
-    jukebox.Connect(JukeboxDevices{synth_.Device(), output, introTimer});
-
-    jukebox.Commands().Play();
+    SynthJukebox rig(synth_.Engine(), synth_.Device(), dir_.Folder(), 0, &status);
+    rig.jukebox.Play();
     ASSERT_TRUE(WaitFor([&] {
         return status.ShownAt("Alpha") >= 0 && Frames() - status.ShownAt("Alpha") >= synth_.Seconds(0.3) &&
                Ahead() >= synth_.Seconds(2.0);
     }));
     ASSERT_GT(PeakFrom(Blocks() - 1), kAudible);
     const long next = Frames();
-    jukebox.ThePlayer().Next();
-    ASSERT_TRUE(WaitFor([&] { return !deck.playLit; }));
+    rig.jukebox.Next();
+    ASSERT_TRUE(WaitFor([&] { return !rig.deck.playLit; }));
     const long ended = Frames();
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(rig.messages.shown.empty());
 
     const long betaAt = status.ShownAt("Beta");
     ASSERT_GE(betaAt, next);
@@ -205,7 +187,8 @@ TEST_F(RenderAhead, NextDropsWhatWaitsOfTheSongBeforeAndTheNextPlaysOnTime) {
     const double quiet = blocks_.PeakBetween(next + Block(), betaAt + synth_.Seconds(0.9));
     EXPECT_GE(quiet, 0.0);
     EXPECT_LT(quiet, kAudible) << "what was rendered of Alpha, or Beta's rest, was heard";
-    EXPECT_GT(blocks_.PeakBetween(betaAt + synth_.Seconds(1.0) + Block(), betaAt + synth_.Seconds(1.9)), kAudible);
+    EXPECT_GT(blocks_.PeakBetween(betaAt + synth_.Seconds(1.0) + Block(), betaAt + synth_.Seconds(1.9)),
+              kAudible);
     EXPECT_GE(ended - betaAt, synth_.Seconds(2.0));
     EXPECT_LE(ended - betaAt, synth_.Seconds(2.0) + 3 * Block());
 }

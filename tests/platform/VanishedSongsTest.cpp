@@ -10,11 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "SynthJukebox.h"
 #include "SynthTestSupport.h"
-#include "app/SeededRandom.h"
-#include "jukebox/Jukebox.h"
-#include "platform/FluidSynthVolume.h"
-#include "support/Fakes.h"
 #include "text/Encoding.h"
 
 namespace korva {
@@ -78,21 +75,10 @@ TEST_P(VanishedSongs, MeetsItsMessageWhenItsTurnComesAndNeverCrashes) {
 
     VirtualSynth synth;
     ASSERT_TRUE(synth.Engine().WaitUntilLoaded());
-    FluidSynthVolume output(synth.Engine());
-    SeededRandom random(1);
-    FakeClock clock;
-    Jukebox jukebox(MakeFolders(dir.Folder(), {}), random, clock);
-    jukebox.Model().settings.PLAYMOD = LIST0;
-    jukebox.Model().settings.RNDMODE = 0;
-    jukebox.Model().settings.SENDRST = 1;
-    RecordingDeck deck;
-    RecordingMessages messages;
-    ScriptedFolderDialog folders;
-    FakeTimer introTimer;
-    jukebox.AttachDeck(deck, deck, deck);
-    jukebox.AttachDialogs(messages, folders);
-    jukebox.Connect(JukeboxDevices{synth.Device(), output, introTimer});
-
+    SynthJukebox rig(synth.Engine(), synth.Device(), dir.Folder(), 1);
+    Jukebox& jukebox = rig.jukebox;
+    RecordingDeck& deck = rig.deck;
+    RecordingMessages& messages = rig.messages;
     jukebox.Commands().Play();
     ASSERT_EQ(jukebox.Model().PlayQueue.size(), 3u);
     // The queue is built; the song is damaged at the last moment, while its reset file plays.

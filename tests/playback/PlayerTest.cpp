@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "playback/PlayerCommands.h"
-#include "windows/SongWindow.h"
 #include "support/JukeboxRig.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
+#include "windows/SongWindow.h"
 
 namespace korva {
 namespace {
@@ -440,7 +440,8 @@ TEST_F(PlayerTest, ResetFileThatCannotBePlayedLetsTheSongsPlayAndIsToldOnce) {
     EXPECT_TRUE(deck.playLit);
     EXPECT_EQ(device.OpenFile(), Path("A"));
     EXPECT_FALSE(model.play.ResetPending);
-    const std::string notice = Sjis("リセットファイル KORVA_GM.MID を再生できないため、リセットせずに演奏します");
+    const std::string notice =
+        Sjis("リセットファイル KORVA_GM.MID を再生できないため、リセットせずに演奏します");
     EXPECT_EQ(status.shown.back().text, notice);
     EXPECT_EQ(status.shown.back().kind, StatusKind::Notice);
     device.FinishAndDeliver();

@@ -261,7 +261,8 @@ std::vector<RefusedCase> RefusedCases() {
         {"FiveByteDeltaTime", OneTrack(Bytes({0x81, 0x81, 0x81, 0x81, 0x01, 0xC0, 0x00}) + endOfTrack),
          SmfProblem::Corrupt},
         {"EmptyTrackChunk", OneTrack(""), SmfProblem::Unsupported},
-        {"FileEndsInsideTheFirstEvent", OneTrack(Bytes({0x00, 0xFF, 0x01, 0x05, 'a'})), SmfProblem::Truncated},
+        {"FileEndsInsideTheFirstEvent", OneTrack(Bytes({0x00, 0xFF, 0x01, 0x05, 'a'})),
+         SmfProblem::Truncated},
     };
 }
 
@@ -277,13 +278,13 @@ TEST(SmfReader, SongsWithoutANoteAreSongsOfTheirLength) {
     for (int i = 0; i < 8; ++i) longSilence += Bytes({0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
     const std::vector<std::tuple<const char*, std::string, std::uint32_t>> songs = {
         {"meta events only", metaOnly.Bytes(), 1440},
-        {"an empty system-exclusive message", OneTrack(Bytes({0x00, 0xF0, 0x00, 0x00, 0xF0, 0x01, 0xF7}) + endOfTrack),
-         0},
+        {"an empty system-exclusive message",
+         OneTrack(Bytes({0x00, 0xF0, 0x00, 0x00, 0xF0, 0x01, 0xF7}) + endOfTrack), 0},
         {"escaped bytes only", OneTrack(Bytes({0x00, 0xF7, 0x02, 0x90, 0x3C}) + endOfTrack), 0},
         {"nothing but its end, at once", OneTrack(endOfTrack), 0},
         {"nothing but its end, later", OneTrack(Bytes({0x8F, 0x00, 0xFF, 0x2F, 0x00})), 1920},
-        {"text events up to the last time there is", OneTrack(longSilence + Bytes({0xFF, 0xFF, 0xFF, 0x7F, 0xC0, 0x00})),
-         0x7FFFFFF8u},
+        {"text events up to the last time there is",
+         OneTrack(longSilence + Bytes({0xFF, 0xFF, 0xFF, 0x7F, 0xC0, 0x00})), 0x7FFFFFF8u},
         {"its tempo and name, then cut", TwoTrackSong().substr(0, 14 + 8 + 11), 0},
     };
     for (const auto& [name, bytes, length] : songs) {

@@ -12,10 +12,10 @@
 
 #include "app/AppModel.h"
 #include "app/Ports.h"
-#include "windows/SettingsWindow.h"
 #include "playback/PlayerViews.h"
 #include "playback/VolumeOutput.h"
 #include "text/Encoding.h"
+#include "windows/SettingsWindow.h"
 
 namespace korva::testing {
 
@@ -85,7 +85,10 @@ class ScriptedFolderDialog final : public FolderDialog {
 
 // Records what the settings window's rules ask of the program, in one log to keep the order: the
 // commands they give, what they change on the deck and in the other windows, the documents they open.
-class RecordingSettingsPorts : public Actions, public SettingsDeckView, public DocumentView, public WindowLook {
+class RecordingSettingsPorts : public Actions,
+                               public SettingsDeckView,
+                               public DocumentView,
+                               public WindowLook {
   public:
     explicit RecordingSettingsPorts(AppModel& model) : model_(model) {}
     SettingsPorts Ports() { return {*this, *this, *this}; }

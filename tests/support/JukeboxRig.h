@@ -47,7 +47,8 @@ struct JukeboxRig {
     ScriptedFolderDialog folderDialog;
     Jukebox jukebox;
     // The song control window's rules, over the jukebox as the program makes them.
-    SongControl songControlRules{jukebox.Model(), jukebox.TheViews(), [this]() -> PlayerCommands& { return jukebox.Commands(); }};
+    SongControl songControlRules{jukebox.Model(), jukebox.TheViews(),
+                                 [this]() -> PlayerCommands& { return jukebox.Commands(); }};
 };
 
 }  // namespace korva::testing

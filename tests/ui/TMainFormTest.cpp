@@ -19,7 +19,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "windows/TitleScroll.h"
 #include "support/FifoGuard.h"
 #include "support/JukeboxRig.h"
 #include "support/QtTestSupport.h"
@@ -28,6 +27,7 @@
 #include "text/ShiftJis.h"
 #include "ui/DeckArt.h"
 #include "ui/QtText.h"
+#include "windows/TitleScroll.h"
 
 namespace korva {
 namespace {

@@ -426,8 +426,7 @@ class TSetUpDlgTest : public QObject {
             QCOMPARE(dd->text(), U8("有効"));
             QCOMPARE(dd->palette().color(QPalette::Window), QColor(0, 0, 128));
             QCOMPARE(p.messages.shown.size(), round);
-            QCOMPARE(p.messages.shown.back(),
-                     U8("ドラッグ＆ドロップをすぐに受付けます"));
+            QCOMPARE(p.messages.shown.back(), U8("ドラッグ＆ドロップをすぐに受付けます"));
         }
         QCOMPARE(p.host.calls, QStringList({"OnTop", "NotOnTop", "OnTop", "NotOnTop"}));
         // The main window's activation sets the indicator as well.

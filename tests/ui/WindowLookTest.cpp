@@ -38,8 +38,10 @@ class WindowLookTest : public QObject {
             bad = new TBadDlg(rig.Model(), &deck);
             artists = new TArtsDlg(rig.jukebox, &deck);
             remote = new TRemoteDlg(rig.jukebox, &deck);
-            settings = new TSetUpDlg(rig.Model(), SettingsPorts{rig.jukebox, deck, *viewer}, *messages, &deck);
-            for (WindowLook* look : std::initializer_list<WindowLook*>{song, volume, remote, artists, conversion, bad})
+            settings =
+                new TSetUpDlg(rig.Model(), SettingsPorts{rig.jukebox, deck, *viewer}, *messages, &deck);
+            for (WindowLook* look :
+                 std::initializer_list<WindowLook*>{song, volume, remote, artists, conversion, bad})
                 settings->AddWindowLook(*look);
             settings->LoadSettingsWindow();
         }
@@ -78,14 +80,16 @@ class WindowLookTest : public QObject {
         for (QWidget* window : p.HintedWindows())
             QVERIFY2(HintsShown(*window) == 0, qPrintable(window->objectName()));
         box->click();
-        QCOMPARE(testing::Find(*p.volume, "VolDownSpeedButton")->toolTip(), QStringLiteral("音量を一時的に下げる"));
+        QCOMPARE(testing::Find(*p.volume, "VolDownSpeedButton")->toolTip(),
+                 QStringLiteral("音量を一時的に下げる"));
         for (QWidget* window : p.HintedWindows())
             QVERIFY2(HintsShown(*window) > 0, qPrintable(window->objectName()));
     }
 
     void listFontReachesEveryList() {
         Program p;
-        testing::Find<QScrollBar>(*p.settings, "FontScrollBar")->triggerAction(QAbstractSlider::SliderToMaximum);
+        testing::Find<QScrollBar>(*p.settings, "FontScrollBar")
+            ->triggerAction(QAbstractSlider::SliderToMaximum);
         const int points = p.rig.Model().settings.FONTSIZ;
         QCOMPARE(points, 14);
         QCOMPARE(testing::Find<QListWidget>(*p.bad, "BadListBox")->font().pointSize(), points);

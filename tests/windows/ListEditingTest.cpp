@@ -437,10 +437,12 @@ TEST(SongAdderTest, AddedLinesMergeIntoTheirSortedPlaces) {
 
 TEST(SongAdderTest, FolderSongsAreListedByNameInReadingOrder) {
     TempDir dir;
-    for (const char* name : {"カ.mid", "ｲ.MID", "あ.mid", "Ｂ.mid", "a.mid"}) dir.Write(name, TitledSong("t"));
+    for (const char* name : {"カ.mid", "ｲ.MID", "あ.mid", "Ｂ.mid", "a.mid"})
+        dir.Write(name, TitledSong("t"));
     const MidiFolder songs = ListMidiFiles(dir.Folder());
     std::vector<std::string> expected;
-    for (const char* name : {"a.mid", "Ｂ.mid", "あ.mid", "ｲ.MID", "カ.mid"}) expected.push_back(dir.Folder() + Sjis(name));
+    for (const char* name : {"a.mid", "Ｂ.mid", "あ.mid", "ｲ.MID", "カ.mid"})
+        expected.push_back(dir.Folder() + Sjis(name));
     EXPECT_EQ(songs.paths, expected);
 }
 
@@ -457,8 +459,8 @@ TEST(SongAdderTest, AddedJapaneseTitlesMergeByReading) {
     EXPECT_TRUE(adder.AddIfNew(katakana));
     EXPECT_TRUE(adder.AddIfNew(halfWidth));
     adder.Commit();
-    EXPECT_EQ(sorted, (Lines{line("あい", "/a"), line("あい", "/a"), line("ｱｳ", halfWidth), line("かか", "/c"),
-                             line("カキ", katakana), line("さ", "/s")}));
+    EXPECT_EQ(sorted, (Lines{line("あい", "/a"), line("あい", "/a"), line("ｱｳ", halfWidth),
+                             line("かか", "/c"), line("カキ", katakana), line("さ", "/s")}));
 }
 
 }  // namespace

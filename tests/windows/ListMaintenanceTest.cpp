@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "windows/ListEditing.h"
-#include "windows/ListSearch.h"
 #include "support/Fakes.h"
 #include "support/FifoGuard.h"
 #include "support/TempDir.h"
 #include "text/Encoding.h"
 #include "text/ShiftJis.h"
+#include "windows/ListEditing.h"
+#include "windows/ListSearch.h"
 
 namespace korva {
 namespace {
