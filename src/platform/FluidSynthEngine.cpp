@@ -185,6 +185,7 @@ void FluidSynthEngine::LoadInBackground() {
         const bool waitingToPlay = state_ == SongState::Playing || state_ == SongState::Paused;
         if (problem.empty()) {
             synth_ = std::move(synth);
+            sink_.SetSynth(synth_.get());
             double rate = 0;
             if (fluid_settings_getnum(settings_.get(), "synth.sample-rate", &rate) == FLUID_OK && rate > 0)
                 framesPerSecond_ = rate;
@@ -425,7 +426,7 @@ void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
     song_ = std::move(song);
     state_ = song_ ? SongState::Stopped : SongState::None;
     reachedEnd_ = false;
-    next_ = song_ ? song_->sequence.Begin() : SongSequence::Position();
+    scheduler_.SetSong(song_ ? &song_->sequence : nullptr);
     songFrames_ = 0;
 }
 
@@ -467,7 +468,7 @@ PlayResult FluidSynthEngine::PlayLocked() {
     }
     if (state_ == SongState::Stopped && reachedEnd_) {
         ClearAheadLocked();
-        next_ = song_->sequence.Begin();
+        scheduler_.Rewind();
         songFrames_ = 0;
     }
     // Before the SoundFont is loaded the song waits in the Playing state: nothing renders until the
@@ -595,7 +596,7 @@ bool FluidSynthEngine::RenderIntoFifoLocked(int frames) {
     // note offs, and a note left on would sound on into whatever plays next.
     if (state_ == SongState::Playing && !endMark_ && song_ &&
         TimeAtFrameLocked(songFrames_) >= song_->sequence.EndTime() &&
-        SendDueLocked(~std::uint64_t{0}, budget)) {
+        scheduler_.SendDue(SongScheduler::kNever, budget, sink_)) {
         endMark_ = fifo_.WritePosition();
     }
     return true;
@@ -649,7 +650,7 @@ void FluidSynthEngine::DropAheadLocked() {
         // The song stands where the sound taken out has reached: its events from there on are sent
         // again when it plays on.
         songFrames_ = HeardSongFramesLocked();
-        next_ = song_->sequence.Find(TimeAtFrameLocked(songFrames_ + kSynthStep / 2));
+        scheduler_.Seek(TimeAtFrameLocked(songFrames_ + kSynthStep / 2));
     }
     ClearAheadLocked();
 }
@@ -664,48 +665,6 @@ std::uint64_t FluidSynthEngine::TimeAtFrameLocked(std::uint64_t frame) const {
     return static_cast<std::uint64_t>(static_cast<double>(frame) * 1e9 / framesPerSecond_);
 }
 
-void FluidSynthEngine::SendLocked(const TimedEvent& event) {
-    fluid_synth_t* synth = synth_.get();
-    const int channel = event.status & 0x0F;
-    // Like a player, the synthesizer's answers are not looked at: a note for a channel without an
-    // instrument, say, is simply not heard.
-    switch (event.status & 0xF0) {
-        case 0x80:
-            (void)fluid_synth_noteoff(synth, channel, event.data1);
-            break;
-        case 0x90:  // velocity 0 is a note off, which the synthesizer knows
-            (void)fluid_synth_noteon(synth, channel, event.data1, event.data2);
-            break;
-        case 0xA0:
-            (void)fluid_synth_key_pressure(synth, channel, event.data1, event.data2);
-            break;
-        case 0xB0:
-            (void)fluid_synth_cc(synth, channel, event.data1, event.data2);
-            break;
-        case 0xC0:
-            (void)fluid_synth_program_change(synth, channel, event.data1);
-            break;
-        case 0xD0:
-            (void)fluid_synth_channel_pressure(synth, channel, event.data1);
-            break;
-        case 0xE0:
-            (void)fluid_synth_pitch_bend(synth, channel, event.data1 | (event.data2 << 7));
-            break;
-        default: {
-            const std::string_view data = event.sysex;
-            (void)fluid_synth_sysex(synth, data.data(), static_cast<int>(data.size()), nullptr, nullptr,
-                                    nullptr, 0);
-            break;
-        }
-    }
-}
-
-bool FluidSynthEngine::SendDueLocked(std::uint64_t before, long& budget) {
-    for (; !next_.AtEnd() && next_.Event().time < before && budget > 0; next_.Next(), --budget)
-        SendLocked(next_.Event());
-    return next_.AtEnd() || next_.Event().time >= before;
-}
-
 bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, long& budget) {
     // The synthesizer renders in steps of kSynthStep frames and takes an event into account from
     // the start of its next step; so events are sent step by step, each before the step whose
@@ -715,12 +674,11 @@ bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, l
     int done = 0;
     while (done < frames) {
         if (playing)
-            SendDueLocked(TimeAtFrameLocked(songFrames_ + kSynthStep / 2), budget);
+            scheduler_.SendDue(TimeAtFrameLocked(songFrames_ + kSynthStep / 2), budget, sink_);
         // Steps that send nothing are rendered together; so is the rest of a block whose budget
         // is spent.
         int chunk = std::min(kSynthStep, frames - done);
-        const std::uint64_t nextTime =
-            playing && !next_.AtEnd() && budget > 0 ? next_.Event().time : ~std::uint64_t{0};
+        const std::uint64_t nextTime = playing && budget > 0 ? scheduler_.NextTime() : SongScheduler::kNever;
         while (done + chunk < frames && TimeAtFrameLocked(songFrames_ + chunk + kSynthStep / 2) <= nextTime)
             chunk += std::min(kSynthStep, frames - done - chunk);
         float* effects[4] = {left + done, right + done, left + done, right + done};

@@ -46,7 +46,9 @@
 
 #include "platform/AudioOutput.h"
 #include "platform/FluidHandles.h"
+#include "platform/FluidSynthSink.h"
 #include "platform/FrameFifo.h"
+#include "playback/SongScheduler.h"
 #include "playback/SongSequence.h"
 
 namespace korva {
@@ -217,10 +219,6 @@ class FluidSynthEngine final : public BlockRenderer {
     // Renders a block, feeding the song's events to the synthesizer while it plays, at most budget
     // of them (counted down); false when the synthesizer failed.
     bool RenderSongLocked(float* left, float* right, int frames, long& budget);
-    // Sends the events due before the time, as many as the budget allows; true when none is left
-    // behind.
-    bool SendDueLocked(std::uint64_t before, long& budget);
-    void SendLocked(const TimedEvent& event);
     // The time, in nanoseconds from the song's start, at which a frame of the song is rendered.
     std::uint64_t TimeAtFrameLocked(std::uint64_t frame) const;
     void StopPlayerLocked();
@@ -241,7 +239,8 @@ class FluidSynthEngine final : public BlockRenderer {
 
     std::shared_ptr<const LoadedSong> song_;
     // Where the song stands: its next event to send, and the frames rendered while it played.
-    SongSequence::Position next_;  // refers to song_'s sequence
+    SongScheduler scheduler_;  // refers to song_'s sequence
+    FluidSynthSink sink_;      // plays on synth_ once it is there
     std::uint64_t songFrames_ = 0;
     double framesPerSecond_ = 44100.0;  // the synthesizer's, once it is made
     static constexpr int kSynthStep = 64;
