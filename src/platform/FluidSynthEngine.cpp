@@ -546,13 +546,17 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
 
     // What was rendered ahead is taken first; when nothing waits (the song has just started, it has
     // ended, or nothing renders ahead) the synthesizer renders for this call.
+    // The song's end is told once the block holding its last frame has been taken whole.
     const int piece = static_cast<int>(scratchLeft_.size());
+    bool endTaken = false;
     int done = 0;
     while (done < frames) {
         if (fifo_.Fill() == 0 && !RenderIntoFifoLocked(std::min(piece, frames - done))) {
             std::fill(left, left + frames, 0.0f);
             std::fill(right, right + frames, 0.0f);
             FailLocked();
+            if (endTaken)
+                EndPlayLocked();
             return;
         }
         done +=
@@ -561,7 +565,7 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
             endMark_.reset();
             state_ = SongState::Stopped;
             reachedEnd_ = true;
-            EndPlayLocked();
+            endTaken = true;
         }
     }
     const auto volume = volume_.load();
@@ -575,6 +579,8 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
         aheadWake_.notify_one();
     if (options_.onRenderedForTesting)
         options_.onRenderedForTesting(left, right, frames);
+    if (endTaken)
+        EndPlayLocked();
     lastCallback_ = SteadyClock::now();  // a long block is no stalled output
 }
 
@@ -632,9 +638,9 @@ void FluidSynthEngine::RenderAhead() {
             return;
         if (!RenderIntoFifoLocked(chunk))
             FailLocked();
-        // Whoever waits for the lock (the output's thread, a window) has it before the next block.
+        // Whoever waits for the lock (the output's thread, a window) has it before the next block:
+        // asking for it again queues behind them.
         lock.unlock();
-        mutex_.LetWaitersIn();
         lock.lock();
     }
 }

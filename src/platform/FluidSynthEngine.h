@@ -48,6 +48,7 @@
 #include "platform/FluidHandles.h"
 #include "platform/FluidSynthSink.h"
 #include "platform/FrameFifo.h"
+#include "platform/RenderLock.h"
 #include "playback/SongScheduler.h"
 #include "playback/SongSequence.h"
 
@@ -115,28 +116,6 @@ struct LoadedSong {
 enum class SongState { None, Stopped, Playing, Paused };
 
 enum class PlayResult { Started, NotOpen, NoSoundFont };
-
-// The engine's lock. The thread rendering ahead lets it go between its blocks for as long as anyone
-// waits for it: a plain mutex tends to go back to the thread that has just released it, which would
-// keep the output's thread, and the windows, waiting through a whole run of blocks.
-class YieldingMutex {
-  public:
-    void lock() {
-        waiting_.fetch_add(1);
-        mutex_.lock();
-        waiting_.fetch_sub(1);
-    }
-    bool try_lock() { return mutex_.try_lock(); }
-    void unlock() { mutex_.unlock(); }
-    // Called with the lock released: returns once every thread that was waiting for it has had it.
-    void LetWaitersIn() const {
-        while (waiting_.load() > 0) std::this_thread::yield();
-    }
-
-  private:
-    std::mutex mutex_;
-    std::atomic<int> waiting_{0};
-};
 
 class FluidSynthEngine final : public BlockRenderer {
   public:
@@ -226,7 +205,7 @@ class FluidSynthEngine final : public BlockRenderer {
 
     const SynthOptions options_;
 
-    mutable YieldingMutex mutex_;
+    mutable RenderLock mutex_;
     std::condition_variable_any loadedCondition_;
     bool loadingEnded_ = false;
     bool soundFontFailed_ = false;  // set together with synth_, so a Play never waits for nothing
