@@ -11,70 +11,9 @@
 #include "text/Encoding.h"
 
 namespace korva {
-namespace {
 
-// FluidSynth reports its failures through a log, from whichever thread meets them (an audio
-// driver's own thread, say); keep the last one so that a failure can be told with its reason, and
-// keep the library from writing to the terminal.
-std::mutex fluidLogMutex;
-std::string lastFluidMessage;
-
-void CaptureFluidLog(int level, const char* message, void* /*data*/) {
-    if (level <= FLUID_WARN && message != nullptr) {
-        std::lock_guard lock(fluidLogMutex);
-        lastFluidMessage = message;
-    }
-}
-
-void ClearFluidMessage() {
-    std::lock_guard lock(fluidLogMutex);
-    lastFluidMessage.clear();
-}
-
-std::string LastFluidMessage() {
-    std::lock_guard lock(fluidLogMutex);
-    return lastFluidMessage;
-}
-
-void InstallFluidLog() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (const int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
-            fluid_set_log_function(level, &CaptureFluidLog, nullptr);
-        }
-    });
-}
-
-// FluidSynth fills its process-wide tables when the first synth is made, and a second synth made at
-// the same moment may find them half filled and play wrongly: making settings and synths and loading
-// SoundFonts take turns across the process.
-std::mutex& CreationMutex() {
-    static std::mutex creation;
-    return creation;
-}
-
-void SetInt(fluid_settings_t* settings, const char* name, int value) {
-    if (fluid_settings_setint(settings, name, value) != FLUID_OK) {
-        throw std::runtime_error(std::string("cannot set ") + name);
-    }
-}
-
-void SetStr(fluid_settings_t* settings, const char* name, const char* value) {
-    if (fluid_settings_setstr(settings, name, value) != FLUID_OK) {
-        throw std::runtime_error(std::string("cannot set ") + name);
-    }
-}
-
-}  // namespace
-
-FluidSynthEngine::FluidSynthEngine(SynthOptions options) : options_(std::move(options)) {
-    InstallFluidLog();
-    {
-        std::lock_guard creating(CreationMutex());
-        FluidSettingsPtr settings;
-        settingsProblem_ = CreateSettings(settings);
-        settings_ = std::move(settings);
-    }
+FluidSynthEngine::FluidSynthEngine(SynthOptions options)
+    : options_(std::move(options)), synth_(options_, mutex_) {
     // The output opens before the SoundFont loads, so whether anything can be heard is known at once;
     // until the synth is there it renders silence.
     const double rate = SampleRate();
@@ -94,11 +33,29 @@ FluidSynthEngine::FluidSynthEngine(SynthOptions options) : options_(std::move(op
         if (aheadFrames_ > 0)
             ahead_ = std::thread([this] { RenderAhead(); });
     }
-    loader_ = std::thread([this] { LoadInBackground(); });
+    synth_.StartLoading(
+        [this](bool loaded) { SoundFontLoadedLocked(loaded); },
+        [this] {
+            aheadWake_.notify_all();  // a song waiting for the synthesizer can be rendered now
+            if (options_.onLoaded && options_.postToUiThread) {
+                options_.postToUiThread(
+                    [onLoaded = options_.onLoaded, report = Report()] { onLoaded(report); });
+            }
+        });
+}
+
+void FluidSynthEngine::SoundFontLoadedLocked(bool loaded) {
+    if (loaded) {
+        sink_.SetSynth(synth_.Get());
+    } else if (state_ == SongState::Playing || state_ == SongState::Paused) {
+        // A song waiting to play for the synthesizer will not play.
+        state_ = SongState::Stopped;
+        EndPlayLocked();
+    }
 }
 
 FluidSynthEngine::~FluidSynthEngine() {
-    loader_.join();
+    synth_.JoinLoading();
     {
         std::lock_guard lock(mutex_);
         quitting_ = true;
@@ -112,101 +69,18 @@ FluidSynthEngine::~FluidSynthEngine() {
     output_.reset();  // no more rendering from here on
     std::lock_guard lock(mutex_);
     playEnded_ = nullptr;
-    synth_.reset();
-    settings_.reset();
+    synth_.ReleaseLocked();
 }
 
 bool FluidSynthEngine::WaitUntilLoaded() {
-    std::unique_lock lock(mutex_);
-    loadedCondition_.wait(lock, [this] { return loadingEnded_; });
-    return synth_ != nullptr;
+    return synth_.WaitUntilLoaded();
 }
 
 SynthReport FluidSynthEngine::Report() const {
     std::lock_guard lock(mutex_);
-    return report_;
-}
-
-std::string FluidSynthEngine::CreateSettings(FluidSettingsPtr& settings) const {
-    settings.reset(new_fluid_settings());
-    if (!settings)
-        return Sjis("シンセサイザーを初期化できません");
-    try {
-        // Locking a large SoundFont in memory fails for an ordinary user and gains a jukebox nothing.
-        SetInt(settings.get(), "synth.lock-memory", 0);
-        SetInt(settings.get(), "audio.period-size", options_.periodFrames);
-        SetInt(settings.get(), "audio.periods", 2);
-        for (const auto& [name, value] : options_.fluidSettings)
-            SetStr(settings.get(), name.c_str(), value.c_str());
-    } catch (const std::runtime_error&) {
-        return Sjis("シンセサイザーを初期化できません");
-    }
-    return {};
-}
-
-std::string FluidSynthEngine::CreateSynth(FluidSynthPtr& synth) const {
-    if (!settingsProblem_.empty())
-        return settingsProblem_;
-    synth.reset(new_fluid_synth(settings_.get()));
-    if (!synth)
-        return Sjis("シンセサイザーを初期化できません");
-    return {};
-}
-
-void FluidSynthEngine::LoadInBackground() {
-    if (options_.beforeLoadForTesting)
-        options_.beforeLoadForTesting();
-
-    std::unique_lock creating(CreationMutex());
-    FluidSynthPtr synth;
-    std::string problem = CreateSynth(synth);
-    if (problem.empty()) {
-        std::filesystem::path file;
-        bool exists = false;
-        try {
-            file = ToFsPath(options_.soundFontPath);
-            std::error_code error;
-            exists = !options_.soundFontPath.empty() && std::filesystem::is_regular_file(file, error);
-        } catch (const EncodingError&) {
-        }
-        if (!exists) {
-            problem = SoundFontMissingText(options_.soundFontPath);
-        } else if (fluid_synth_sfload(synth.get(), file.c_str(), 1) == FLUID_FAILED) {
-            problem = SoundFontUnreadableText(options_.soundFontPath);
-        }
-    }
-
-    creating.unlock();
-    {
-        std::lock_guard lock(mutex_);
-        report_.soundFontLoaded = problem.empty();
-        report_.soundFontMessage = problem;
-        soundFontFailed_ = !problem.empty();
-        const bool waitingToPlay = state_ == SongState::Playing || state_ == SongState::Paused;
-        if (problem.empty()) {
-            synth_ = std::move(synth);
-            sink_.SetSynth(synth_.get());
-            double rate = 0;
-            if (fluid_settings_getnum(settings_.get(), "synth.sample-rate", &rate) == FLUID_OK && rate > 0)
-                framesPerSecond_ = rate;
-        } else if (waitingToPlay) {
-            state_ = SongState::Stopped;
-            EndPlayLocked();
-        }
-    }
-
-    aheadWake_.notify_all();  // a song waiting for the synthesizer can be rendered now
-
-    // The report is posted before loading counts as ended, so whoever waited for the end finds it
-    // posted already.
-    if (options_.onLoaded && options_.postToUiThread) {
-        options_.postToUiThread([onLoaded = options_.onLoaded, report = Report()] { onLoaded(report); });
-    }
-    {
-        std::lock_guard lock(mutex_);
-        loadingEnded_ = true;
-    }
-    loadedCondition_.notify_all();
+    SynthReport report = report_;
+    synth_.ReportLocked(report);
+    return report;
 }
 
 void FluidSynthEngine::OpenOutput() {
@@ -217,10 +91,10 @@ void FluidSynthEngine::OpenOutput() {
     }
     std::string failures;
     for (const auto& driver :
-         settings_ ? AudioDriverCandidates(options_.audioDriver) : std::vector<std::string>{}) {
+         synth_.Settings() ? AudioDriverCandidates(options_.audioDriver) : std::vector<std::string>{}) {
         std::string failure;
         ClearFluidMessage();
-        if (auto output = DriverOutput::Open(settings_, driver, *this, failure)) {
+        if (auto output = DriverOutput::Open(synth_.Settings(), driver, *this, failure)) {
             output_ = std::move(output);
             std::lock_guard lock(mutex_);
             report_.outputName = driver;
@@ -295,8 +169,8 @@ void FluidSynthEngine::SuspendIdleOutput() {
         if (suspend) {
             // Notes still sounding after a stop or a song's end must not come back with the next
             // play; a pause keeps its notes for the resume.
-            if (synth_ && state_ != SongState::Paused)
-                fluid_synth_all_sounds_off(synth_.get(), -1);
+            if (synth_.Get() && state_ != SongState::Paused)
+                fluid_synth_all_sounds_off(synth_.Get(), -1);
         }
     }
     if (!suspend)
@@ -344,7 +218,7 @@ bool FluidSynthEngine::ReopenLostDriver() {
         return false;
     std::string failure;
     bool answered = true;
-    auto driver = DriverOutput::Open(settings_, lostDriver_, *this, failure, &answered);
+    auto driver = DriverOutput::Open(synth_.Settings(), lostDriver_, *this, failure, &answered);
     if (!answered)
         lostDriverRetry_ = SteadyClock::now() + kUnansweredRetry;
     if (!driver)
@@ -462,7 +336,7 @@ PlayResult FluidSynthEngine::PlayLocked() {
         EndPlayLocked();
         return PlayResult::NotOpen;
     }
-    if (soundFontFailed_) {
+    if (synth_.FailedLocked()) {
         EndPlayLocked();
         return PlayResult::NoSoundFont;
     }
@@ -515,7 +389,7 @@ SongState FluidSynthEngine::State() const {
 void FluidSynthEngine::StopPlayerLocked() {
     // The song keeps where it stands; its sounding notes are cut. The call reports no failure that
     // could be acted on, and the slot counts as stopped either way.
-    if (synth_ && fluid_synth_all_sounds_off(synth_.get(), -1) != FLUID_OK)
+    if (synth_.Get() && fluid_synth_all_sounds_off(synth_.Get(), -1) != FLUID_OK)
         warnings_.push_back("the synthesizer did not silence its notes");
 }
 
@@ -541,7 +415,7 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
         }
     }
     // While paused, what was rendered ahead waits for the resume.
-    if (!synth_ || state_ == SongState::Paused)
+    if (!synth_.Get() || state_ == SongState::Paused)
         return;
 
     // What was rendered ahead is taken first; when nothing waits (the song has just started, it has
@@ -618,7 +492,7 @@ void FluidSynthEngine::FailLocked() {
 }
 
 bool FluidSynthEngine::RenderAheadWantedLocked() {
-    if (aheadFrames_ == 0 || !synth_ || !song_ || state_ != SongState::Playing || endMark_) {
+    if (aheadFrames_ == 0 || !synth_.Get() || !song_ || state_ != SongState::Playing || endMark_) {
         refilling_ = false;
         return false;
     }
@@ -668,7 +542,7 @@ std::uint64_t FluidSynthEngine::HeardSongFramesLocked() const {
 }
 
 std::uint64_t FluidSynthEngine::TimeAtFrameLocked(std::uint64_t frame) const {
-    return static_cast<std::uint64_t>(static_cast<double>(frame) * 1e9 / framesPerSecond_);
+    return static_cast<std::uint64_t>(static_cast<double>(frame) * 1e9 / synth_.FramesPerSecondLocked());
 }
 
 bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, long& budget) {
@@ -689,7 +563,7 @@ bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, l
             chunk += std::min(kSynthStep, frames - done - chunk);
         float* effects[4] = {left + done, right + done, left + done, right + done};
         float* dry[2] = {left + done, right + done};
-        if (fluid_synth_process(synth_.get(), chunk, 4, effects, 2, dry) != FLUID_OK)
+        if (fluid_synth_process(synth_.Get(), chunk, 4, effects, 2, dry) != FLUID_OK)
             return false;
         done += chunk;
         if (playing)
@@ -713,7 +587,8 @@ int FluidSynthEngine::ProgramOf(int channel) const {
     int soundFont = 0;
     int bank = 0;
     int program = 0;
-    if (!synth_ || fluid_synth_get_program(synth_.get(), channel, &soundFont, &bank, &program) != FLUID_OK)
+    if (!synth_.Get() ||
+        fluid_synth_get_program(synth_.Get(), channel, &soundFont, &bank, &program) != FLUID_OK)
         return -1;
     return program;
 }
@@ -734,11 +609,8 @@ bool FluidSynthEngine::OutputRunning() const {
 }
 
 double FluidSynthEngine::SampleRate() const {
-    double rate = 44100.0;
     std::lock_guard lock(mutex_);
-    if (settings_ && fluid_settings_getnum(settings_.get(), "synth.sample-rate", &rate) != FLUID_OK)
-        rate = 44100.0;
-    return rate;
+    return synth_.SampleRateLocked();
 }
 
 }  // namespace korva
