@@ -19,29 +19,27 @@ FluidSynthEngine::FluidSynthEngine(SynthOptions options)
     const double rate = SampleRate();
     idleLimitFrames_ = std::lround(std::max(0.0, options_.outputIdleSeconds) * rate);
     const auto piece = static_cast<std::size_t>(std::max(kSynthStep, options_.periodFrames));
+    std::size_t aheadFrames = 0;   // 0: rendered only when the output asks
+    std::size_t refillFrames = 0;  // a run of rendering ahead starts below this
     if (options_.output != OutputKind::Virtual && options_.aheadSeconds > 0) {
-        aheadFrames_ = static_cast<std::size_t>(std::lround(options_.aheadSeconds * rate));
-        refillFrames_ = static_cast<std::size_t>(
+        aheadFrames = static_cast<std::size_t>(std::lround(options_.aheadSeconds * rate));
+        refillFrames = static_cast<std::size_t>(
             std::lround(std::clamp(options_.aheadRefillSeconds, 0.0, options_.aheadSeconds) * rate));
     }
-    scratchLeft_.resize(piece);
-    scratchRight_.resize(piece);
-    fifo_ = FrameFifo(aheadFrames_ + 2 * piece);
+    ahead_.Configure(piece, aheadFrames, refillFrames);
     OpenOutput();
     if (output_) {
         keeper_ = std::thread([this] { KeepOutput(); });
-        if (aheadFrames_ > 0)
-            ahead_ = std::thread([this] { RenderAhead(); });
+        ahead_.Start();
     }
-    synth_.StartLoading(
-        [this](bool loaded) { SoundFontLoadedLocked(loaded); },
-        [this] {
-            aheadWake_.notify_all();  // a song waiting for the synthesizer can be rendered now
-            if (options_.onLoaded && options_.postToUiThread) {
-                options_.postToUiThread(
-                    [onLoaded = options_.onLoaded, report = Report()] { onLoaded(report); });
-            }
-        });
+    synth_.StartLoading([this](bool loaded) { SoundFontLoadedLocked(loaded); },
+                        [this] {
+                            ahead_.Wake();  // a song waiting for the synthesizer can be rendered now
+                            if (options_.onLoaded && options_.postToUiThread) {
+                                options_.postToUiThread(
+                                    [onLoaded = options_.onLoaded, report = Report()] { onLoaded(report); });
+                            }
+                        });
 }
 
 void FluidSynthEngine::SoundFontLoadedLocked(bool loaded) {
@@ -61,11 +59,9 @@ FluidSynthEngine::~FluidSynthEngine() {
         quitting_ = true;
     }
     keeperWake_.notify_all();
-    aheadWake_.notify_all();
     if (keeper_.joinable())
         keeper_.join();
-    if (ahead_.joinable())
-        ahead_.join();
+    ahead_.Quit();
     output_.reset();  // no more rendering from here on
     std::lock_guard lock(mutex_);
     playEnded_ = nullptr;
@@ -296,7 +292,7 @@ void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
     if (state_ == SongState::Playing || state_ == SongState::Paused)
         StopPlayerLocked();
     EndPlayLocked();
-    ClearAheadLocked();
+    ahead_.ClearLocked();
     song_ = std::move(song);
     state_ = song_ ? SongState::Stopped : SongState::None;
     reachedEnd_ = false;
@@ -323,7 +319,7 @@ PlayResult FluidSynthEngine::Play() {
     // stands in for a lost driver: it may take the song's first block before the driver takes over.
     // The thread rendering ahead may already render the song's first blocks; they wait in order.
     if (result == PlayResult::Started)
-        aheadWake_.notify_one();
+        ahead_.Wake();
     if (resume)
         ResumeOutput();
     return result;
@@ -341,7 +337,7 @@ PlayResult FluidSynthEngine::PlayLocked() {
         return PlayResult::NoSoundFont;
     }
     if (state_ == SongState::Stopped && reachedEnd_) {
-        ClearAheadLocked();
+        ahead_.ClearLocked();
         scheduler_.Rewind();
         songFrames_ = 0;
     }
@@ -418,29 +414,15 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     if (!synth_.Get() || state_ == SongState::Paused)
         return;
 
-    // What was rendered ahead is taken first; when nothing waits (the song has just started, it has
-    // ended, or nothing renders ahead) the synthesizer renders for this call.
     // The song's end is told once the block holding its last frame has been taken whole.
-    const int piece = static_cast<int>(scratchLeft_.size());
     bool endTaken = false;
-    int done = 0;
-    while (done < frames) {
-        if (fifo_.Fill() == 0 && !RenderIntoFifoLocked(std::min(piece, frames - done))) {
-            std::fill(left, left + frames, 0.0f);
-            std::fill(right, right + frames, 0.0f);
-            FailLocked();
-            if (endTaken)
-                EndPlayLocked();
-            return;
-        }
-        done +=
-            static_cast<int>(fifo_.Take(left + done, right + done, static_cast<std::size_t>(frames - done)));
-        if (endMark_ && fifo_.ReadPosition() >= *endMark_) {
-            endMark_.reset();
-            state_ = SongState::Stopped;
-            reachedEnd_ = true;
-            endTaken = true;
-        }
+    if (!ahead_.TakeLocked(left, right, frames, endTaken)) {
+        std::fill(left, left + frames, 0.0f);
+        std::fill(right, right + frames, 0.0f);
+        FailLocked();
+        if (endTaken)
+            EndPlayLocked();
+        return;
     }
     const auto volume = volume_.load();
     const float leftGain = static_cast<float>(volume & 0xFFFFu) / 65535.0f;
@@ -449,8 +431,7 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
         left[i] *= leftGain;
         right[i] *= rightGain;
     }
-    if (RenderAheadWantedLocked())
-        aheadWake_.notify_one();
+    ahead_.WakeIfWantedLocked();
     if (options_.onRenderedForTesting)
         options_.onRenderedForTesting(left, right, frames);
     if (endTaken)
@@ -458,86 +439,58 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     lastCallback_ = SteadyClock::now();  // a long block is no stalled output
 }
 
-bool FluidSynthEngine::RenderIntoFifoLocked(int frames) {
+bool FluidSynthEngine::RenderLocked(float* left, float* right, int frames, bool endRendered,
+                                    bool& endReached) {
     // A song of nothing but events, all at once (a hostile file can hold millions at its first tick),
     // would keep the lock, and with it the user interface, for minutes: a block sends at most about
     // one event a frame, far more than music needs, and leaves the rest for the blocks after.
     long budget = std::max(frames, 1024);
-    // The synthesizer adds its sound to what the buffers hold.
-    std::fill_n(scratchLeft_.begin(), frames, 0.0f);
-    std::fill_n(scratchRight_.begin(), frames, 0.0f);
-    if (!RenderSongLocked(scratchLeft_.data(), scratchRight_.data(), frames, budget))
+    if (!RenderSongLocked(left, right, frames, budget, endRendered))
         return false;
-    ++renderedBlocks_;
-    fifo_.Put(scratchLeft_.data(), scratchRight_.data(), static_cast<std::size_t>(frames));
-
     // The song ends once the time rendered reaches its last tick. Events at that tick that were
     // not yet due (they lie within half a step of the end) are sent now: they are mostly the last
     // note offs, and a note left on would sound on into whatever plays next.
-    if (state_ == SongState::Playing && !endMark_ && song_ &&
-        TimeAtFrameLocked(songFrames_) >= song_->sequence.EndTime() &&
-        scheduler_.SendDue(SongScheduler::kNever, budget, sink_)) {
-        endMark_ = fifo_.WritePosition();
-    }
+    endReached = state_ == SongState::Playing && !endRendered && song_ &&
+                 TimeAtFrameLocked(songFrames_) >= song_->sequence.EndTime() &&
+                 scheduler_.SendDue(SongScheduler::kNever, budget, sink_);
     return true;
+}
+
+bool FluidSynthEngine::PlayingLocked() const {
+    return synth_.Get() && song_ && state_ == SongState::Playing;
+}
+
+void FluidSynthEngine::EndTakenLocked() {
+    state_ = SongState::Stopped;
+    reachedEnd_ = true;
+}
+
+void FluidSynthEngine::FailedLocked() {
+    FailLocked();
 }
 
 void FluidSynthEngine::FailLocked() {
     // A synthesizer that cannot render ends the song, which would otherwise never end.
-    ClearAheadLocked();
+    ahead_.ClearLocked();
     if (state_ == SongState::Playing) {
         state_ = SongState::Stopped;
         EndPlayLocked();
     }
 }
 
-bool FluidSynthEngine::RenderAheadWantedLocked() {
-    if (aheadFrames_ == 0 || !synth_.Get() || !song_ || state_ != SongState::Playing || endMark_) {
-        refilling_ = false;
-        return false;
-    }
-    if (fifo_.Fill() < refillFrames_)
-        refilling_ = true;
-    if (fifo_.Fill() >= aheadFrames_)
-        refilling_ = false;
-    return refilling_;
-}
-
-void FluidSynthEngine::RenderAhead() {
-    const int chunk = std::min(static_cast<int>(scratchLeft_.size()), kAheadChunk);
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        aheadWake_.wait(lock, [this] { return quitting_ || RenderAheadWantedLocked(); });
-        if (quitting_)
-            return;
-        if (!RenderIntoFifoLocked(chunk))
-            FailLocked();
-        // Whoever waits for the lock (the output's thread, a window) has it before the next block:
-        // asking for it again queues behind them.
-        lock.unlock();
-        lock.lock();
-    }
-}
-
-void FluidSynthEngine::ClearAheadLocked() {
-    fifo_.Clear();
-    endMark_.reset();
-    refilling_ = false;
-}
-
 void FluidSynthEngine::DropAheadLocked() {
-    if (song_ && fifo_.Fill() > 0) {
+    if (song_ && ahead_.WaitingLocked() > 0) {
         // The song stands where the sound taken out has reached: its events from there on are sent
         // again when it plays on.
         songFrames_ = HeardSongFramesLocked();
         scheduler_.Seek(TimeAtFrameLocked(songFrames_ + kSynthStep / 2));
     }
-    ClearAheadLocked();
+    ahead_.ClearLocked();
 }
 
 std::uint64_t FluidSynthEngine::HeardSongFramesLocked() const {
     // Everything waiting in the fifo was rendered while the song played.
-    const std::uint64_t waiting = fifo_.Fill();
+    const std::uint64_t waiting = ahead_.WaitingLocked();
     return songFrames_ > waiting ? songFrames_ - waiting : 0;
 }
 
@@ -545,12 +498,13 @@ std::uint64_t FluidSynthEngine::TimeAtFrameLocked(std::uint64_t frame) const {
     return static_cast<std::uint64_t>(static_cast<double>(frame) * 1e9 / synth_.FramesPerSecondLocked());
 }
 
-bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, long& budget) {
+bool FluidSynthEngine::RenderSongLocked(float* left, float* right, int frames, long& budget,
+                                        bool endRendered) {
     // The synthesizer renders in steps of kSynthStep frames and takes an event into account from
     // the start of its next step; so events are sent step by step, each before the step whose
     // start lies nearest to its time.
     // While stopped, the block only lets sounding notes ring out: nothing is sent, the song stands.
-    const bool playing = state_ == SongState::Playing && !endMark_ && song_;
+    const bool playing = state_ == SongState::Playing && !endRendered && song_;
     int done = 0;
     while (done < frames) {
         if (playing)
@@ -595,12 +549,12 @@ int FluidSynthEngine::ProgramOf(int channel) const {
 
 long FluidSynthEngine::RenderedBlocks() const {
     std::lock_guard lock(mutex_);
-    return renderedBlocks_;
+    return ahead_.RenderedBlocksLocked();
 }
 
 long FluidSynthEngine::FramesAhead() const {
     std::lock_guard lock(mutex_);
-    return static_cast<long>(fifo_.Fill());
+    return static_cast<long>(ahead_.WaitingLocked());
 }
 
 bool FluidSynthEngine::OutputRunning() const {

@@ -44,6 +44,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/AheadRenderer.h"
 #include "platform/AudioOutput.h"
 #include "platform/FluidHandles.h"
 #include "platform/FluidSynthSink.h"
@@ -66,7 +67,7 @@ enum class SongState { None, Stopped, Playing, Paused };
 
 enum class PlayResult { Started, NotOpen, NoSoundFont };
 
-class FluidSynthEngine final : public BlockRenderer {
+class FluidSynthEngine final : public BlockRenderer, private AheadSource {
   public:
     explicit FluidSynthEngine(SynthOptions options);
     ~FluidSynthEngine() override;
@@ -132,19 +133,20 @@ class FluidSynthEngine final : public BlockRenderer {
     bool ReopenLostDriver();
     void ResumeOutput();
     PlayResult PlayLocked();
-    void RenderAhead();
-    bool RenderAheadWantedLocked();
-    // Renders frames into the fifo; false when the synthesizer failed, which ends the play.
-    bool RenderIntoFifoLocked(int frames);
+    // What is rendered ahead: the song as it plays, the end marked once every event is sent.
+    bool RenderLocked(float* left, float* right, int frames, bool endRendered, bool& endReached) override;
+    bool PlayingLocked() const override;
+    void EndTakenLocked() override;
+    void FailedLocked() override;
+    // A synthesizer that cannot render ends the song, which would otherwise never end.
     void FailLocked();
-    void ClearAheadLocked();
     // Drops what was rendered ahead and puts the song back where the sound taken out has reached.
     void DropAheadLocked();
     // The frames of the song taken out so far.
     std::uint64_t HeardSongFramesLocked() const;
     // Renders a block, feeding the song's events to the synthesizer while it plays, at most budget
-    // of them (counted down); false when the synthesizer failed.
-    bool RenderSongLocked(float* left, float* right, int frames, long& budget);
+    // of them (counted down), until its end has been rendered; false when the synthesizer failed.
+    bool RenderSongLocked(float* left, float* right, int frames, long& budget, bool endRendered);
     // The time, in nanoseconds from the song's start, at which a frame of the song is rendered.
     std::uint64_t TimeAtFrameLocked(std::uint64_t frame) const;
     void StopPlayerLocked();
@@ -163,18 +165,10 @@ class FluidSynthEngine final : public BlockRenderer {
     FluidSynthSink sink_;      // plays on synth_ once it is there
     std::uint64_t songFrames_ = 0;
     static constexpr int kSynthStep = 64;
-    static constexpr int kAheadChunk = 2048;  // frames rendered ahead between two looks at the lock
     SongState state_ = SongState::None;
     bool reachedEnd_ = false;
-    // Rendered sound not yet taken out by the output. Once the song's end has been rendered nothing
-    // more is rendered ahead; the play ends when the output takes the frame at endMark_.
-    FrameFifo fifo_;
-    std::size_t aheadFrames_ = 0;   // 0: rendered only when the output asks
-    std::size_t refillFrames_ = 0;  // a run of rendering ahead starts below this
-    bool refilling_ = false;
-    std::optional<std::uint64_t> endMark_;
-    std::vector<float> scratchLeft_;
-    std::vector<float> scratchRight_;
+    // The sound rendered and not yet taken out by the output, and the thread rendering it ahead.
+    AheadRenderer ahead_{mutex_, *this};
     bool playPending_ = false;  // a Play has not yet been answered by its end
     std::function<void()> playEnded_;
 
@@ -194,11 +188,8 @@ class FluidSynthEngine final : public BlockRenderer {
     long idleLimitFrames_ = 0;
     bool suspendRequested_ = false;
     bool quitting_ = false;
-    long renderedBlocks_ = 0;
     std::condition_variable_any keeperWake_;
-    std::condition_variable_any aheadWake_;
     std::thread keeper_;
-    std::thread ahead_;
 };
 
 }  // namespace korva
