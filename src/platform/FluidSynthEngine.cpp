@@ -2,13 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <iostream>
-#include <stdexcept>
-
-#include "platform/SynthSettings.h"
-#include "text/Encoding.h"
 
 namespace korva {
 
@@ -17,7 +11,6 @@ FluidSynthEngine::FluidSynthEngine(SynthOptions options)
     // The output opens before the SoundFont loads, so whether anything can be heard is known at once;
     // until the synth is there it renders silence.
     const double rate = SampleRate();
-    idleLimitFrames_ = std::lround(std::max(0.0, options_.outputIdleSeconds) * rate);
     const auto piece = static_cast<std::size_t>(std::max(kSynthStep, options_.periodFrames));
     std::size_t aheadFrames = 0;   // 0: rendered only when the output asks
     std::size_t refillFrames = 0;  // a run of rendering ahead starts below this
@@ -27,9 +20,9 @@ FluidSynthEngine::FluidSynthEngine(SynthOptions options)
             std::lround(std::clamp(options_.aheadRefillSeconds, 0.0, options_.aheadSeconds) * rate));
     }
     ahead_.Configure(piece, aheadFrames, refillFrames);
-    OpenOutput();
-    if (output_) {
-        keeper_ = std::thread([this] { KeepOutput(); });
+    output_.Open(synth_.Settings(), rate);
+    if (output_.HasOutput()) {
+        output_.Start();
         ahead_.Start();
     }
     synth_.StartLoading([this](bool loaded) { SoundFontLoadedLocked(loaded); },
@@ -40,6 +33,16 @@ FluidSynthEngine::FluidSynthEngine(SynthOptions options)
                                     [onLoaded = options_.onLoaded, report = Report()] { onLoaded(report); });
                             }
                         });
+}
+
+bool FluidSynthEngine::MayRestLocked() {
+    if (state_ == SongState::Playing)
+        return false;
+    // Notes still sounding after a stop or a song's end must not come back with the next play; a
+    // pause keeps its notes for the resume.
+    if (synth_.Get() && state_ != SongState::Paused)
+        fluid_synth_all_sounds_off(synth_.Get(), -1);
+    return true;
 }
 
 void FluidSynthEngine::SoundFontLoadedLocked(bool loaded) {
@@ -54,15 +57,9 @@ void FluidSynthEngine::SoundFontLoadedLocked(bool loaded) {
 
 FluidSynthEngine::~FluidSynthEngine() {
     synth_.JoinLoading();
-    {
-        std::lock_guard lock(mutex_);
-        quitting_ = true;
-    }
-    keeperWake_.notify_all();
-    if (keeper_.joinable())
-        keeper_.join();
+    output_.Quit();
     ahead_.Quit();
-    output_.reset();  // no more rendering from here on
+    output_.Close();  // no more rendering from here on
     std::lock_guard lock(mutex_);
     playEnded_ = nullptr;
     synth_.ReleaseLocked();
@@ -74,202 +71,10 @@ bool FluidSynthEngine::WaitUntilLoaded() {
 
 SynthReport FluidSynthEngine::Report() const {
     std::lock_guard lock(mutex_);
-    SynthReport report = report_;
+    SynthReport report;
     synth_.ReportLocked(report);
+    output_.ReportLocked(report);
     return report;
-}
-
-void FluidSynthEngine::OpenOutput() {
-    if (options_.output == OutputKind::Virtual) {
-        std::lock_guard lock(mutex_);
-        report_.outputName = "virtual";
-        return;
-    }
-    std::string failures;
-    for (const auto& driver :
-         synth_.Settings() ? AudioDriverCandidates(options_.audioDriver) : std::vector<std::string>{}) {
-        std::string failure;
-        ClearFluidMessage();
-        if (auto output = DriverOutput::Open(synth_.Settings(), driver, *this, failure)) {
-            output_ = std::move(output);
-            std::lock_guard lock(mutex_);
-            report_.outputName = driver;
-            outputRunning_ = true;
-            outputIsDriver_ = true;
-            lastCallback_ = SteadyClock::now();
-            callbacksSinceStart_ = 0;
-            return;
-        }
-        const std::string reason = LastFluidMessage();
-        failures += driver + ": " + (reason.empty() ? failure : reason) + "; ";
-    }
-    std::cerr << "korva: no audio output opened (" << failures << "playing silently)\n";
-    output_ = std::make_unique<SilentOutput>(*this, SampleRate(), options_.periodFrames);
-    std::lock_guard lock(mutex_);
-    report_.outputName = "silent";
-    report_.outputNotice = Sjis(".. 音声出力を開けません（無音で演奏します）");
-    outputRunning_ = true;
-}
-
-void FluidSynthEngine::KeepOutput() {
-    const auto stallLimit = std::chrono::duration_cast<SteadyClock::duration>(
-        std::chrono::duration<double>(std::max(0.05, options_.outputStallSeconds)));
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        // A running driver is looked at a few times within the stall limit; otherwise the keeper
-        // sleeps until it is needed.
-        const bool watching = WatchingDriverLocked();
-        const auto needed = [this, watching] {
-            return suspendRequested_ || quitting_ || WatchingDriverLocked() != watching;
-        };
-        if (watching)
-            keeperWake_.wait_for(lock, stallLimit / 4, needed);
-        else
-            keeperWake_.wait(lock, needed);
-        if (quitting_)
-            return;
-        const bool stalled = StalledLocked(stallLimit);
-        if (!stalled && !suspendRequested_)
-            continue;
-        lock.unlock();
-        {
-            // A Play that comes meanwhile waits here, then finds the output it needs.
-            std::lock_guard outputLock(outputMutex_);
-            if (stalled)
-                ReplaceStalledDriver(stallLimit);
-            else
-                SuspendIdleOutput();
-        }
-        lock.lock();
-    }
-}
-
-bool FluidSynthEngine::StalledLocked(SteadyClock::duration stallLimit) const {
-    // A new stream may wait a while before the server asks for more than its first periods (up to
-    // two seconds with PulseAudio's null sink), which is no loss: a stream counts as flowing after a
-    // few calls for sound.
-    constexpr long kFlowingCallbacks = 8;
-    constexpr auto kStartingLimit = std::chrono::seconds(5);
-    const auto limit = callbacksSinceStart_ >= kFlowingCallbacks
-                           ? stallLimit
-                           : std::max<SteadyClock::duration>(stallLimit, kStartingLimit);
-    return WatchingDriverLocked() && SteadyClock::now() - lastCallback_ >= limit;
-}
-
-void FluidSynthEngine::SuspendIdleOutput() {
-    bool suspend = false;
-    {
-        std::lock_guard lock(mutex_);
-        suspend = suspendRequested_ && outputRunning_ && state_ != SongState::Playing;
-        suspendRequested_ = false;
-        if (suspend) {
-            // Notes still sounding after a stop or a song's end must not come back with the next
-            // play; a pause keeps its notes for the resume.
-            if (synth_.Get() && state_ != SongState::Paused)
-                fluid_synth_all_sounds_off(synth_.Get(), -1);
-        }
-    }
-    if (!suspend)
-        return;
-    // The output counts as running until it has stopped: a period already asked for may still be
-    // rendered while the driver closes.
-    output_->Suspend();
-    std::lock_guard lock(mutex_);
-    outputRunning_ = false;
-}
-
-void FluidSynthEngine::ReplaceStalledDriver(SteadyClock::duration stallLimit) {
-    SteadyClock::duration behind{};
-    {
-        std::lock_guard lock(mutex_);
-        if (!StalledLocked(stallLimit))
-            return;  // it was suspended, or called back, meanwhile
-        behind = SteadyClock::now() - lastCallback_;
-        lostDriver_ = report_.outputName;
-    }
-    std::cerr << "korva: the " << lostDriver_ << " audio output stopped taking sound (playing silently)\n";
-    AbandonOutput(std::move(output_));
-    // Beyond a few seconds the gap is no stall of a running song: do not race through it.
-    GoOnSilently(std::min<SteadyClock::duration>(behind, std::chrono::seconds(5)),
-                 Sjis(".. 音声出力が途切れました（無音で演奏を続けます）"));
-}
-
-void FluidSynthEngine::GoOnSilently(SteadyClock::duration behind, const std::string& notice) {
-    output_ = std::make_unique<SilentOutput>(*this, SampleRate(), options_.periodFrames, behind);
-    {
-        std::lock_guard lock(mutex_);
-        report_.outputName = "silent";
-        report_.outputNotice = notice;
-        outputRunning_ = true;
-        outputIsDriver_ = false;
-    }
-    if (options_.onOutputLost && options_.postToUiThread)
-        options_.postToUiThread([onOutputLost = options_.onOutputLost, notice] { onOutputLost(notice); });
-}
-
-bool FluidSynthEngine::ReopenLostDriver() {
-    // A server that did not answer at all is not asked again at every Play for a while: each ask
-    // would keep the Play waiting for the whole answer limit.
-    if (SteadyClock::now() < lostDriverRetry_)
-        return false;
-    std::string failure;
-    bool answered = true;
-    auto driver = DriverOutput::Open(synth_.Settings(), lostDriver_, *this, failure, &answered);
-    if (!answered)
-        lostDriverRetry_ = SteadyClock::now() + kUnansweredRetry;
-    if (!driver)
-        return false;
-    std::cerr << "korva: the " << lostDriver_ << " audio output is back\n";
-    output_ = std::move(driver);  // the silent output was suspended: it renders nothing meanwhile
-    {
-        std::lock_guard lock(mutex_);
-        report_.outputName = lostDriver_;
-        report_.outputNotice.clear();
-        outputRunning_ = true;
-        outputIsDriver_ = true;
-        lastCallback_ = SteadyClock::now();
-        callbacksSinceStart_ = 0;
-    }
-    lostDriver_.clear();
-    keeperWake_.notify_all();
-    return true;
-}
-
-void FluidSynthEngine::ResumeOutput() {
-    if (!lostDriver_.empty()) {
-        bool running = false;
-        {
-            std::lock_guard lock(mutex_);
-            running = outputRunning_;
-            outputRunning_ = false;
-        }
-        if (running)
-            output_->Suspend();  // the silent output: it must not render beside the driver
-        if (ReopenLostDriver())
-            return;
-    }
-    if (output_->Resume()) {
-        {
-            std::lock_guard lock(mutex_);
-            outputRunning_ = true;
-            lastCallback_ = SteadyClock::now();
-            callbacksSinceStart_ = 0;
-        }
-        keeperWake_.notify_all();
-        return;
-    }
-    // The driver that opened before no longer does (the sound server went away while nothing
-    // played, say): go on silently, so that the song still ends and the jukebox goes on.
-    if (output_->TimedOut())
-        lostDriverRetry_ = SteadyClock::now() + kUnansweredRetry;
-    {
-        std::lock_guard lock(mutex_);
-        lostDriver_ = report_.outputName;
-    }
-    std::cerr << "korva: the " << lostDriver_
-              << " audio output could not be opened again (playing silently)\n";
-    output_.reset();
-    GoOnSilently({}, Sjis(".. 音声出力を開けません（無音で演奏します）"));
 }
 
 void FluidSynthEngine::WriteWarnings() {
@@ -302,18 +107,14 @@ void FluidSynthEngine::Load(std::shared_ptr<const LoadedSong> song) {
 
 PlayResult FluidSynthEngine::Play() {
     const WarningWriter writeWarnings{*this};  // after the locks are released
-    std::lock_guard outputLock(outputMutex_);
+    const auto turn = output_.Turn();
     PlayResult result;
     bool resume = false;
     {
         std::lock_guard lock(mutex_);
         result = PlayLocked();
-        if (result == PlayResult::Started) {
-            idleFrames_ = 0;
-            suspendRequested_ = false;
-            // While a lost driver is being stood in for, every play tries it again.
-            resume = output_ && (!outputRunning_ || !lostDriver_.empty());
-        }
+        if (result == PlayResult::Started)
+            resume = output_.PlayStartedLocked();
     }
     // The output takes nothing between the state change and here, except where a silent output
     // stands in for a lost driver: it may take the song's first block before the driver takes over.
@@ -321,7 +122,7 @@ PlayResult FluidSynthEngine::Play() {
     if (result == PlayResult::Started)
         ahead_.Wake();
     if (resume)
-        ResumeOutput();
+        output_.Resume();
     return result;
 }
 
@@ -401,15 +202,7 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
     std::lock_guard lock(mutex_);
-    lastCallback_ = SteadyClock::now();
-    ++callbacksSinceStart_;
-    if (state_ != SongState::Playing) {
-        idleFrames_ += frames;
-        if (outputRunning_ && !suspendRequested_ && idleFrames_ >= idleLimitFrames_) {
-            suspendRequested_ = true;
-            keeperWake_.notify_one();
-        }
-    }
+    output_.CalledLocked(frames, state_ == SongState::Playing);
     // While paused, what was rendered ahead waits for the resume.
     if (!synth_.Get() || state_ == SongState::Paused)
         return;
@@ -436,7 +229,7 @@ void FluidSynthEngine::RenderBlock(float* left, float* right, int frames) {
         options_.onRenderedForTesting(left, right, frames);
     if (endTaken)
         EndPlayLocked();
-    lastCallback_ = SteadyClock::now();  // a long block is no stalled output
+    output_.CallEndedLocked();
 }
 
 bool FluidSynthEngine::RenderLocked(float* left, float* right, int frames, bool endRendered,
@@ -559,7 +352,7 @@ long FluidSynthEngine::FramesAhead() const {
 
 bool FluidSynthEngine::OutputRunning() const {
     std::lock_guard lock(mutex_);
-    return outputRunning_;
+    return output_.RunningLocked();
 }
 
 double FluidSynthEngine::SampleRate() const {

@@ -1,46 +1,35 @@
 #pragma once
-// The process's one synthesizer: one FluidSynth synth and one SoundFont, loaded once on a thread of
-// its own so that the windows appear at once, and one song slot in which a song plays: its events,
-// read by our own SMF reader and put in time order, are fed to the synth block by block as the
-// block's time reaches them. The sequencer device and the volume output are thin views of it.
+// The process's one synthesizer: one FluidSynth synth and one SoundFont, loaded once, and one song
+// slot in which a song plays: its events, read by our own SMF reader and put in time order, are fed
+// to the synth block by block as the block's time reaches them. The sequencer device and the volume
+// output are thin views of it.
 //
-// Rendering happens on the output's thread, or on the engine's own thread rendering ahead of it (or,
-// for tests, on the caller's thread in virtual time), under the engine's lock, which also guards
-// every change of the song slot: a song is never replaced, started or stopped while a block is being
-// rendered.
+// The engine is the song slot and the composition of four parts, which share its lock:
+//   SoundFontSynth  the settings, the synth and its SoundFont, loaded on a thread of its own;
+//   SongScheduler   the song's next event, sent through a FluidSynthSink as the time rendered
+//                   reaches it (no thread, no lock: a MIDI port device can use it as it is);
+//   AheadRenderer   the sound rendered seconds ahead of the output while a song plays, and its thread;
+//   OutputKeeper    the audio driver or the silent output standing in for it, watched, suspended
+//                   while nothing plays, reopened.
+//
+// Rendering happens on the output's thread, or on the thread rendering ahead of it (or, for tests,
+// on the caller's thread in virtual time), under the engine's lock, which also guards every change
+// of the song slot: a song is never replaced, started or stopped while a block is being rendered.
 //
 // Time is counted in rendered samples, so freezing the rendering while paused freezes the song and
 // its sounding notes together: after the pause they go on where they were.
 //
-// A sound server can go away under a running output (restarted, killed): the driver's thread then
-// stops calling back, without a word. The keeper watches a running driver, and when it has taken no
-// sound for a while it lets the driver go and goes on with a silent output paced by the wall clock,
-// which first makes up the time lost, so the song in progress keeps its place and ends on time. The
-// next Play tries that driver again and goes back to it once it opens.
-//
-// Nothing is rendered while nothing plays: once a play has ended (or paused) and the output has gone
-// on for a short while, so that the last notes ring out and the next song of a run starts on an open
-// stream, a keeper thread suspends the output; Play resumes it before it returns, so the song's first
-// block is the first one rendered.
-//
-// While a song plays, a thread of the engine renders it seconds ahead of the output, in one run every
-// few seconds, instead of one block inside each call for sound, which an audio driver makes from its
-// own thread between its writes to the sound server: played through PulseAudio, a song so costs about
-// a seventh less CPU, and the synthesizer is nearly all the CPU a playing jukebox uses. What is heard
-// still follows every command at once: the volume is applied as the sound is taken out, a pause stops
-// taking it (what waits is heard after the pause), a stop or a new song drops it, and a song's end is
-// told when its last frame is taken out, not when it was rendered.
+// What is heard follows every command at once, though the song is rendered ahead: the volume is
+// applied as the sound is taken out, a pause stops taking it (what waits is heard after the pause),
+// a stop or a new song drops it, and a song's end is told when its last frame is taken out, not when
+// it was rendered.
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -48,7 +37,7 @@
 #include "platform/AudioOutput.h"
 #include "platform/FluidHandles.h"
 #include "platform/FluidSynthSink.h"
-#include "platform/FrameFifo.h"
+#include "platform/OutputKeeper.h"
 #include "platform/RenderLock.h"
 #include "platform/SoundFontSynth.h"
 #include "platform/SynthOptions.h"
@@ -122,16 +111,8 @@ class FluidSynthEngine final : public BlockRenderer, private AheadSource {
     };
 
     void SoundFontLoadedLocked(bool loaded);
-    using SteadyClock = std::chrono::steady_clock;
-    void OpenOutput();
-    void KeepOutput();
-    void SuspendIdleOutput();
-    bool WatchingDriverLocked() const { return outputRunning_ && outputIsDriver_; }
-    bool StalledLocked(SteadyClock::duration stallLimit) const;
-    void ReplaceStalledDriver(SteadyClock::duration stallLimit);
-    void GoOnSilently(SteadyClock::duration behind, const std::string& notice);
-    bool ReopenLostDriver();
-    void ResumeOutput();
+    // Before an idle output is suspended: false while a song plays.
+    bool MayRestLocked();
     PlayResult PlayLocked();
     // What is rendered ahead: the song as it plays, the end marked once every event is sent.
     bool RenderLocked(float* left, float* right, int frames, bool endRendered, bool& endReached) override;
@@ -156,7 +137,6 @@ class FluidSynthEngine final : public BlockRenderer, private AheadSource {
 
     mutable RenderLock mutex_;
     SoundFontSynth synth_;
-    SynthReport report_;                 // its output part; the synth tells the rest
     std::vector<std::string> warnings_;  // written out once the lock is released
 
     std::shared_ptr<const LoadedSong> song_;
@@ -174,22 +154,8 @@ class FluidSynthEngine final : public BlockRenderer, private AheadSource {
 
     std::atomic<std::uint32_t> volume_{0xFFFFFFFFu};
 
-    // Suspending and resuming the output take turns under outputMutex_, which is taken before mutex_.
-    std::mutex outputMutex_;
-    std::unique_ptr<AudioOutput> output_;        // replaced only under outputMutex_
-    std::string lostDriver_;                     // the driver to try again at the next Play; outputMutex_
-    SteadyClock::time_point lostDriverRetry_{};  // not before this, after it did not answer; outputMutex_
-    static constexpr std::chrono::seconds kUnansweredRetry{30};
-    bool outputRunning_ = false;
-    bool outputIsDriver_ = false;
-    SteadyClock::time_point lastCallback_;  // the output's last call for sound
-    long callbacksSinceStart_ = 0;          // since the output was opened or resumed
-    long idleFrames_ = 0;                   // rendered since the play ended
-    long idleLimitFrames_ = 0;
-    bool suspendRequested_ = false;
-    bool quitting_ = false;
-    std::condition_variable_any keeperWake_;
-    std::thread keeper_;
+    // Where the sound goes, kept going while the engine lives.
+    OutputKeeper output_{options_, mutex_, *this, [this] { return MayRestLocked(); }};
 };
 
 }  // namespace korva
