@@ -37,8 +37,14 @@ class RenderLock {
             turn_.notify_all();
     }
 
+    // How many wait for the lock, besides its holder.
+    int Waiting() const {
+        std::lock_guard guard(mutex_);
+        return static_cast<int>(next_ - serving_) - 1;
+    }
+
   private:
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable turn_;
     std::uint64_t next_ = 0;     // the ticket the next one to ask takes
     std::uint64_t serving_ = 0;  // the ticket whose holder has the lock, or may take it
