@@ -125,18 +125,27 @@ std::string KindOf(mode_t mode) {
 
 int OpenRegularFile(const std::string& sjisPath, ReadProblem& problem, struct stat* status) {
     problem = ReadProblem{};
-    const auto found = FindIgnoringCase(sjisPath);
-    if (!found) {
-        problem.kind = ReadProblem::Kind::Missing;
-        problem.error = ENOENT;
-        return -1;
+    // Looked at before opening: opening some devices already does something (a tape rewinds). The
+    // path as given is looked at first; only when it names nothing is the name looked for ignoring
+    // case, so the usual file costs one look-up before it is opened.
+    std::optional<fs::path> found;
+    try {
+        found = ToFsPath(sjisPath);
+    } catch (const EncodingError&) {
     }
-    // Looked at before opening: opening some devices already does something (a tape rewinds).
     struct stat before {};
-    if (::stat(found->c_str(), &before) != 0) {
-        problem.kind = errno == ENOENT ? ReadProblem::Kind::Missing : ReadProblem::Kind::Unreadable;
-        problem.error = errno;
-        return -1;
+    if (!found || ::stat(found->c_str(), &before) != 0) {
+        found = FindIgnoringCase(sjisPath);
+        if (!found) {
+            problem.kind = ReadProblem::Kind::Missing;
+            problem.error = ENOENT;
+            return -1;
+        }
+        if (::stat(found->c_str(), &before) != 0) {
+            problem.kind = errno == ENOENT ? ReadProblem::Kind::Missing : ReadProblem::Kind::Unreadable;
+            problem.error = errno;
+            return -1;
+        }
     }
     if (!S_ISREG(before.st_mode)) {
         problem.kind = ReadProblem::Kind::NotRegular;
@@ -208,15 +217,20 @@ std::optional<std::string> ReadRegularFile(const std::string& sjisPath, std::siz
     return bytes;
 }
 
-std::optional<std::string> ReadFileHead(const std::string& sjisPath, std::size_t count, ReadProblem* problem) {
+std::optional<std::string> ReadFileHead(const std::string& sjisPath, std::size_t count,
+                                        ReadProblem* problem) {
     ReadProblem local;
     ReadProblem& out = problem ? *problem : local;
-    const FileDescriptor file(OpenRegularFile(sjisPath, out));
+    struct stat status {};
+    const FileDescriptor file(OpenRegularFile(sjisPath, out, &status));
     if (file.Get() < 0)
         return std::nullopt;
     std::string bytes(count, '\0');
     std::size_t got = 0;
-    while (got < count) {
+    // A file that was shorter than count when opened has been read once that much has come: the
+    // read that would only find its end is spared.
+    const auto size = static_cast<unsigned long long>(status.st_size);
+    while (got < count && (got == 0 || got < size)) {
         const ssize_t n = ::read(file.Get(), bytes.data() + got, count - got);
         if (n == 0)
             break;

@@ -1,5 +1,6 @@
 #include "playlist/SmfTitle.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "app/Errors.h"
@@ -30,6 +31,10 @@ struct Head {
 
 Head GatherHead(std::string_view bytes) {
     Head head;
+    // One allocation each for the longest head, instead of growing byte by byte.
+    const std::size_t longest = std::min(bytes.size(), kTitleHeadLimit);
+    head.bytes.reserve(longest);
+    head.origin.reserve(longest);
     std::size_t lineStart = 0;  // where the current line began in the head
     for (std::size_t i = 0; i < bytes.size() && head.bytes.size() < kTitleHeadLimit; ++i) {
         const char c = bytes[i];

@@ -32,6 +32,12 @@ class ThreadCollator {
         collator_ = ucol_open("ja", &status);
         if (U_FAILURE(status))
             IcuFailure("opening the Japanese collation", status);
+        // The same collation at its first level only: the reading alone, for the first pass of a sort.
+        status = U_ZERO_ERROR;
+        readingOnly_ = ucol_open("ja", &status);
+        if (U_FAILURE(status))
+            IcuFailure("opening the Japanese collation", status);
+        ucol_setStrength(readingOnly_, UCOL_PRIMARY);
         status = U_ZERO_ERROR;
         converter_ = ucnv_open("windows-31j", &status);
         if (U_FAILURE(status))
@@ -39,6 +45,7 @@ class ThreadCollator {
     }
     ~ThreadCollator() {
         ucnv_close(converter_);
+        ucol_close(readingOnly_);
         ucol_close(collator_);
     }
     ThreadCollator(const ThreadCollator&) = delete;
@@ -83,6 +90,20 @@ class ThreadCollator {
         }
     }
 
+    // Appends the first level of the first field's key (up to the first TAB), without the 0 byte
+    // that ends it: the reading of the title. The full key begins with these bytes, followed by a
+    // separator that sorts below every weight, so two texts whose readings differ sort as these
+    // bytes do; only texts of one reading need their full keys.
+    void AppendReadingKey(std::string_view sjis, std::string& out) {
+        const std::size_t length = ToUtf16(sjis);
+        std::size_t end = 0;
+        while (end < length && text_[end] != u'\t') ++end;
+        fieldKeys_.clear();
+        AppendFieldKey(readingOnly_, text_.data(), end);
+        // A key of the first level only holds weights and the 0 byte that ends it.
+        out.append(reinterpret_cast<const char*>(fieldKeys_.data()), fieldKeys_.size() - 1);
+    }
+
   private:
     // The text in UTF-16 in text_; returns its length. Bytes that are no Shift-JIS become ICU's
     // substitute character: such texts still get a place, and the tie by bytes keeps them apart.
@@ -91,8 +112,8 @@ class ThreadCollator {
         if (text_.size() < sjis.size() + 1)
             text_.resize(sjis.size() + 1);
         UErrorCode status = U_ZERO_ERROR;
-        int32_t length = ucnv_toUChars(converter_, text_.data(), static_cast<int32_t>(text_.size()), sjis.data(),
-                                       static_cast<int32_t>(sjis.size()), &status);
+        int32_t length = ucnv_toUChars(converter_, text_.data(), static_cast<int32_t>(text_.size()),
+                                       sjis.data(), static_cast<int32_t>(sjis.size()), &status);
         if (status == U_BUFFER_OVERFLOW_ERROR) {
             text_.resize(static_cast<std::size_t>(length) + 1);
             status = U_ZERO_ERROR;
@@ -104,13 +125,15 @@ class ThreadCollator {
         return static_cast<std::size_t>(length);
     }
 
-    void AppendFieldKey(const UChar* field, std::size_t length) {
+    void AppendFieldKey(const UChar* field, std::size_t length) { AppendFieldKey(collator_, field, length); }
+
+    void AppendFieldKey(const UCollator* collator, const UChar* field, std::size_t length) {
         const std::size_t at = fieldKeys_.size();
         // Keys run to a few bytes per character; grow and retry when one is longer.
         std::size_t room = 4 * length + 16;
         for (;;) {
             fieldKeys_.resize(at + room);
-            const int32_t needed = ucol_getSortKey(collator_, field, static_cast<int32_t>(length),
+            const int32_t needed = ucol_getSortKey(collator, field, static_cast<int32_t>(length),
                                                    fieldKeys_.data() + at, static_cast<int32_t>(room));
             if (needed <= 0)
                 IcuFailure("making a sort key", U_INTERNAL_PROGRAM_ERROR);
@@ -123,6 +146,7 @@ class ThreadCollator {
     }
 
     UCollator* collator_ = nullptr;
+    UCollator* readingOnly_ = nullptr;
     UConverter* converter_ = nullptr;
     std::u16string text_;
     std::vector<uint8_t> fieldKeys_;
@@ -140,8 +164,8 @@ int CompareBytes(std::string_view a, std::string_view b) {
 }
 
 // A text in the sort: the first 8 bytes of its key big-endian, zero-padded (no key holds a zero
-// byte, so padding keeps a shorter key first), and where the whole key lies. The heads sit side by
-// side, and most comparisons end there.
+// byte, so padding keeps a shorter key first), and where the key lies. The heads sit side by side,
+// and most comparisons end there.
 struct SortItem {
     std::uint64_t head = 0;
     std::size_t offset = 0;
@@ -149,36 +173,78 @@ struct SortItem {
     std::uint32_t index = 0;
 };
 
+void SetHead(SortItem& item, const std::string& keys) {
+    item.head = 0;
+    for (std::size_t b = 0; b < 8; ++b)
+        item.head =
+            (item.head << 8) | (b < item.length ? static_cast<unsigned char>(keys[item.offset + b]) : 0u);
+}
+
+// By key bytes, a key that is a beginning of the other first.
+bool KeyLess(const SortItem& a, const SortItem& b, const char* keyBytes) {
+    if (a.head != b.head)
+        return a.head < b.head;
+    if (a.length > 8 && b.length > 8) {
+        const std::size_t common = std::min(a.length, b.length) - 8;
+        const int order = std::memcmp(keyBytes + a.offset + 8, keyBytes + b.offset + 8, common);
+        if (order != 0)
+            return order < 0;
+    }
+    return a.length < b.length;
+}
+
+bool SameKey(const SortItem& a, const SortItem& b, const char* keyBytes) {
+    return a.length == b.length && a.head == b.head &&
+           std::memcmp(keyBytes + a.offset, keyBytes + b.offset, a.length) == 0;
+}
+
+// Sorted in two passes. The first sorts by the reading of the first field alone, which is the
+// beginning of the full key and is made at a fraction of its cost (a line's later fields, a long
+// path, need no key at all). Texts of different readings are then in their final order; only a run
+// of texts of one reading gets full keys and is sorted again by them, ties going by bytes.
 template <typename Texts>
 std::vector<std::uint32_t> OrderOf(const Texts& texts) {
+    ThreadCollator& collator = Collator();
     std::string keys;
     std::vector<SortItem> items(texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i) {
         SortItem& item = items[i];
         item.index = static_cast<std::uint32_t>(i);
         item.offset = keys.size();
-        AppendCollationKey(texts[i], keys);
+        collator.AppendReadingKey(texts[i], keys);
         item.length = static_cast<std::uint32_t>(keys.size() - item.offset);
-        for (std::size_t b = 0; b < 8; ++b)
-            item.head = (item.head << 8) | (b < item.length ? static_cast<unsigned char>(keys[item.offset + b]) : 0u);
+        SetHead(item, keys);
     }
-    const char* const keyBytes = keys.data();
-    std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
-        if (a.head != b.head)
-            return a.head < b.head;
-        if (a.length > 8 && b.length > 8) {
-            const std::size_t common = std::min(a.length, b.length) - 8;
-            const int order = std::memcmp(keyBytes + a.offset + 8, keyBytes + b.offset + 8, common);
-            if (order != 0)
-                return order < 0;
-        }
-        if (a.length != b.length)
-            return a.length < b.length;
-        const int order = CompareBytes(texts[a.index], texts[b.index]);
-        if (order != 0)
-            return order < 0;
-        return a.index < b.index;
+    std::sort(items.begin(), items.end(), [keyBytes = keys.data()](const SortItem& a, const SortItem& b) {
+        return KeyLess(a, b, keyBytes);
     });
+
+    std::string fullKeys;
+    for (std::size_t first = 0; first < items.size();) {
+        std::size_t last = first + 1;
+        while (last < items.size() && SameKey(items[first], items[last], keys.data())) ++last;
+        if (last - first > 1) {
+            fullKeys.clear();
+            for (std::size_t i = first; i < last; ++i) {
+                SortItem& item = items[i];
+                item.offset = fullKeys.size();
+                collator.AppendKey(texts[item.index], fullKeys);
+                item.length = static_cast<std::uint32_t>(fullKeys.size() - item.offset);
+                SetHead(item, fullKeys);
+            }
+            std::sort(items.begin() + static_cast<std::ptrdiff_t>(first),
+                      items.begin() + static_cast<std::ptrdiff_t>(last),
+                      [&texts, keyBytes = fullKeys.data()](const SortItem& a, const SortItem& b) {
+                          if (KeyLess(a, b, keyBytes) || KeyLess(b, a, keyBytes))
+                              return KeyLess(a, b, keyBytes);
+                          const int order = CompareBytes(texts[a.index], texts[b.index]);
+                          if (order != 0)
+                              return order < 0;
+                          return a.index < b.index;
+                      });
+        }
+        first = last;
+    }
     std::vector<std::uint32_t> order;
     order.reserve(items.size());
     for (const SortItem& item : items) order.push_back(item.index);

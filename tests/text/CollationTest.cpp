@@ -119,6 +119,29 @@ TEST(CollationTest, KeysCompareAsTheTexts) {
     }
 }
 
+TEST(CollationTest, ManyTextsSortAsTheirPairwiseOrder) {
+    // Texts that share their first field's reading and differ later: in case, width, kana, marks,
+    // in a later field or in bytes alone; fields that are a beginning of another, empty fields and
+    // readings that are a beginning of another. A sort of many must agree with comparing each pair.
+    const std::vector<std::string> pieces{"ka", "KA", "Ka", "ｋａ", "か", "カ", "ｶ", "が", "ガ", "ー", "!1 ",
+                                          " ", "ki", "b", "東", "\t", "\t/x", "\t/X", "\t\t", "1"};
+    std::mt19937 engine(11);
+    Texts texts;
+    for (int i = 0; i < 1500; ++i) {
+        std::string text;
+        const int count = static_cast<int>(engine() % 5);
+        for (int p = 0; p < count; ++p) text += pieces[engine() % pieces.size()];
+        texts.push_back(Sjis(text));
+    }
+    texts.push_back("\x83");  // no Shift-JIS: collation finds it equal to other such bytes
+    texts.push_back("\xFF");
+    std::vector<std::uint32_t> pairwise(texts.size());
+    for (std::uint32_t i = 0; i < pairwise.size(); ++i) pairwise[i] = i;
+    std::stable_sort(pairwise.begin(), pairwise.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return CompareTitles(texts[a], texts[b]) < 0; });
+    EXPECT_EQ(TitleOrder(texts), pairwise);
+}
+
 TEST(CollationTest, EveryThreadSortsTheSame) {
     Texts texts;
     for (const char* text : {"カキ", "ｶｷ", "かき", "Ｂ", "a", "東", "ソ", "ッ"}) texts.push_back(Sjis(text));
