@@ -42,6 +42,11 @@ class ThreadCollator {
         converter_ = ucnv_open("windows-31j", &status);
         if (U_FAILURE(status))
             IcuFailure("opening the Shift-JIS converter", status);
+        // Substitutes as before, and tells that it did.
+        status = U_ZERO_ERROR;
+        ucnv_setToUCallBack(converter_, NoteSubstitution, this, &substitute_, &substituteContext_, &status);
+        if (U_FAILURE(status))
+            IcuFailure("setting the Shift-JIS converter's callback", status);
     }
     ~ThreadCollator() {
         ucnv_close(converter_);
@@ -94,8 +99,15 @@ class ThreadCollator {
     // that ends it: the reading of the title. The full key begins with these bytes, followed by a
     // separator that sorts below every weight, so two texts whose readings differ sort as these
     // bytes do; only texts of one reading need their full keys.
+    //
+    // Only the bytes before the first TAB are converted when they are all Shift-JIS: a TAB is never
+    // part of a double-byte character, so they convert as they would within the whole text. Where a
+    // byte had to be substituted, the whole text is converted, as for the full key.
     void AppendReadingKey(std::string_view sjis, std::string& out) {
-        const std::size_t length = ToUtf16(sjis);
+        const std::size_t tab = sjis.find('\t');
+        std::size_t length = ToUtf16(sjis.substr(0, tab));
+        if (substituted_ && tab != std::string_view::npos)
+            length = ToUtf16(sjis);
         std::size_t end = 0;
         while (end < length && text_[end] != u'\t') ++end;
         fieldKeys_.clear();
@@ -105,12 +117,32 @@ class ThreadCollator {
     }
 
   private:
+    static void U_CALLCONV NoteSubstitution(const void* context, UConverterToUnicodeArgs* args,
+                                            const char* codeUnits, int32_t length,
+                                            UConverterCallbackReason reason, UErrorCode* error) {
+        auto* self = static_cast<ThreadCollator*>(const_cast<void*>(context));
+        if (reason == UCNV_UNASSIGNED || reason == UCNV_ILLEGAL || reason == UCNV_IRREGULAR)
+            self->substituted_ = true;
+        self->substitute_(self->substituteContext_, args, codeUnits, length, reason, error);
+    }
+
     // The text in UTF-16 in text_; returns its length. Bytes that are no Shift-JIS become ICU's
     // substitute character: such texts still get a place, and the tie by bytes keeps them apart.
     std::size_t ToUtf16(std::string_view sjis) {
         // One Shift-JIS byte or pair never gives more than one UTF-16 unit.
         if (text_.size() < sjis.size() + 1)
             text_.resize(sjis.size() + 1);
+        substituted_ = false;
+        // Printable ASCII and TAB are the same code points in Shift-JIS as in UTF-16, and many titles
+        // hold nothing else. (ICU's table swaps a few control bytes, so those go through it.)
+        const bool plain = std::all_of(sjis.begin(), sjis.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return (byte >= 0x20 && byte < 0x7F) || c == '\t';
+        });
+        if (plain) {
+            std::copy(sjis.begin(), sjis.end(), text_.begin());
+            return sjis.size();
+        }
         UErrorCode status = U_ZERO_ERROR;
         int32_t length = ucnv_toUChars(converter_, text_.data(), static_cast<int32_t>(text_.size()),
                                        sjis.data(), static_cast<int32_t>(sjis.size()), &status);
@@ -148,6 +180,9 @@ class ThreadCollator {
     UCollator* collator_ = nullptr;
     UCollator* readingOnly_ = nullptr;
     UConverter* converter_ = nullptr;
+    UConverterToUCallback substitute_ = nullptr;  // the converter's own callback
+    const void* substituteContext_ = nullptr;
+    bool substituted_ = false;  // in the last conversion
     std::u16string text_;
     std::vector<uint8_t> fieldKeys_;
     std::vector<std::size_t> cursors_;
