@@ -27,12 +27,17 @@ class StderrView final : public korva::StatusView, public korva::MessageView {
     void ShowMessage(const std::string& sjisText) override { std::fprintf(stderr, "%s\n", sjisText.c_str()); }
 };
 
-// Each line followed by LF, through a small buffer.
+// Each line followed by LF, through a small buffer. A queue's lines lie all over the file's text:
+// each is asked for a few lines before it is copied.
 template <typename Lines>
 void WriteLines(const Lines& lines) {
+    constexpr std::size_t kAhead = 8;
     std::string buffer;
     buffer.reserve(1 << 16);
-    for (const std::string_view line : lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i + kAhead < lines.size())
+            __builtin_prefetch(std::string_view(lines[i + kAhead]).data());
+        const std::string_view line = lines[i];
         if (buffer.size() + line.size() + 1 > buffer.capacity()) {
             std::fwrite(buffer.data(), 1, buffer.size(), stdout);
             buffer.clear();

@@ -35,9 +35,9 @@ void FailBuild(QueuePorts ports, const std::string& refused = {}) {
 }
 
 // A line of no bytes or of blanks alone names no song: it never becomes a queue entry, in any
-// order, and is passed over before any line is split.
-void DropBlankLines(LineList& lines) {
-    std::erase_if(lines.Views(), IsBlankText);
+// order, and is passed over as the file is read, before any line is split.
+bool NamesSong(std::string_view line) {
+    return !IsBlankText(line);
 }
 
 // Splitting goes on from line to line with the same fields, so a line that lacks a field keeps
@@ -88,11 +88,14 @@ class ListBuild {
   public:
     explicit ListBuild(AppModel& model) : model_(model) {}
 
-    bool LoadPool(int list) {
+    // survey: the draws will need the survey of the pool; one list is surveyed as it is read.
+    bool LoadPool(int list, bool survey) {
         if (list == 0 || list == 1) {
-            auto lines = Read(list);
+            auto lines = Read(list, survey);
             if (!lines)
                 return false;
+            if (survey)
+                EndSurvey();
             model_.ScratchList = std::move(*lines);
         } else if (list == 2) {
             auto first = Read(0);
@@ -137,7 +140,8 @@ class ListBuild {
     // The survey of the draw that follows tells the preference and the mark of every full line.
     bool MarkedFirst() {
         const LineList& pool = model_.ScratchList;
-        Survey(pool);
+        if (!surveyed_)
+            Survey(pool);
         model_.PlayQueue.HoldBlocksOf(pool);
         for (std::size_t i = 0; i < pool.size(); ++i) {
             const std::string_view line = pool[i];
@@ -297,17 +301,23 @@ class ListBuild {
     const std::string& Refused() const { return refused_; }
 
   private:
-    // A list's lines without its blank ones.
-    std::optional<LineList> Read(int list) {
+    // A list's lines without its blank ones, surveyed on the way when asked.
+    std::optional<LineList> Read(int list, bool survey = false) {
         const std::string path = model_.folders.PlaylistPath(list);
         ReadProblem problem;
-        auto lines = ReadLineList(path, &problem);
+        std::optional<LineList> lines;
+        if (survey) {
+            BeginSurvey(0);  // the arrays grow as the lines come
+            lines = ReadLineList(path, &problem, NamesSongSurveyed, this);
+        } else {
+            lines =
+                ReadLineList(path, &problem, [](std::string_view line, void*) { return NamesSong(line); });
+        }
         if (!lines) {
             if (IsRefused(problem))
                 refused_ = ReadProblemMessage(path, problem);
             return std::nullopt;
         }
-        DropBlankLines(*lines);
         return lines;
     }
 
@@ -346,40 +356,58 @@ class ListBuild {
 
     // One pass in pool order over the lines a draw will pick at random.
     void Survey(const LineList& lines) {
+        BeginSurvey(lines.size());
+        for (const std::string_view line : lines) SurveyLine(line);
+        EndSurvey();
+    }
+
+    // lines: how many there will be, or 0 when not known yet.
+    void BeginSurvey(std::size_t lines) {
         // Room for the M copies the draws append, a guess at first: an array that moves after the
         // survey would leave a hole the size of the pool in the middle of the build.
-        const std::size_t guess = lines.size() + lines.size() / 4 + 16;
+        const std::size_t guess = lines + lines / 4 + 16;
+        kinds_.clear();
+        parts_.clear();
         kinds_.reserve(guess);
         parts_.reserve(guess);
-        kinds_.assign(lines.size(), 0);
-        parts_.assign(lines.size(), {});
         copies_.clear();
         surveyed_ = true;
         mayCopy_ = 0;
-        std::size_t copyBytes = 0;  // the text of the copies of the full L lines
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            const std::string_view line = lines[i];
-            const std::uint8_t marked = BeginsWithNewMark(line) ? kMarked : 0;
-            const EntryView view = ViewEntry(line);
-            if (view.tabs < 3) {
-                kinds_[i] = marked | kInherits;
-                ++mayCopy_;
-                continue;
-            }
-            const auto feel = ToIntStrict(view.Feel);
-            kinds_[i] = marked | (!feel        ? kNoNumber
-                                  : IsR(*feel) ? static_cast<std::uint8_t>(kFeelR)
-                                               : static_cast<std::uint8_t>(*feel));
-            if (feel && !IsR(*feel))
-                parts_[i] = PartsOf(view, *feel);
-            if (feel && *feel == kFeelL) {
-                ++mayCopy_;
-                copyBytes += CopyHeadLength(line, view) + 1;
-            }
+        copyBytes_ = 0;
+    }
+
+    void SurveyLine(std::string_view line) {
+        const std::uint8_t marked = BeginsWithNewMark(line) ? kMarked : 0;
+        const EntryView view = ViewEntry(line);
+        if (view.tabs < 3) {
+            kinds_.push_back(marked | kInherits);
+            parts_.push_back({});
+            ++mayCopy_;
+            return;
         }
-        kinds_.reserve(lines.size() + mayCopy_);
-        parts_.reserve(lines.size() + mayCopy_);
-        copies_.ReserveText(copyBytes);
+        const auto feel = ToIntStrict(view.Feel);
+        kinds_.push_back(marked | (!feel        ? kNoNumber
+                                   : IsR(*feel) ? static_cast<std::uint8_t>(kFeelR)
+                                                : static_cast<std::uint8_t>(*feel)));
+        parts_.push_back(feel && !IsR(*feel) ? PartsOf(view, *feel) : SongParts{});
+        if (feel && *feel == kFeelL) {
+            ++mayCopy_;
+            copyBytes_ += CopyHeadLength(line, view) + 1;
+        }
+    }
+
+    void EndSurvey() {
+        kinds_.reserve(kinds_.size() + mayCopy_);
+        parts_.reserve(parts_.size() + mayCopy_);
+        copies_.ReserveText(copyBytes_);
+    }
+
+    // For a read that surveys the lines it keeps as it reads them.
+    static bool NamesSongSurveyed(std::string_view line, void* build) {
+        if (!NamesSong(line))
+            return false;
+        static_cast<ListBuild*>(build)->SurveyLine(line);
+        return true;
     }
 
     // The length of a full line up to the TAB after Vol: its M copy is that and "1".
@@ -450,8 +478,9 @@ class ListBuild {
     std::vector<std::uint8_t> kinds_;    // by pool slot, during a draw
     std::vector<SongParts> parts_;       // by pool slot, during a draw
     bool surveyed_ = false;
-    std::size_t mayCopy_ = 0;  // pool lines that an M copy may follow into the pool
-    LineList copies_;          // holds the text of the M copies
+    std::size_t mayCopy_ = 0;    // pool lines that an M copy may follow into the pool
+    std::size_t copyBytes_ = 0;  // the text of the copies of the full L lines
+    LineList copies_;            // holds the text of the M copies
     std::string refused_;
 };
 
@@ -468,7 +497,7 @@ std::string SongLineOf(int feel, std::string_view vol, std::string_view name) {
 void PrepareListQueue(AppModel& model, int list, QueuePorts ports) {
     ports.status.ShowStatus(kPreparing, StatusKind::Notice);
     ListBuild build(model);
-    if (!build.LoadPool(list))
+    if (!build.LoadPool(list, model.settings.RNDMODE == NEW || model.settings.RNDMODE == RND))
         return FailBuild(ports, build.Refused());
     bool ok = true;
     switch (model.settings.RNDMODE) {

@@ -198,6 +198,11 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath, R
 }
 
 std::optional<LineList> ReadLineList(const std::string& sjisPath, ReadProblem* problem) {
+    return ReadLineList(sjisPath, problem, nullptr);
+}
+
+std::optional<LineList> ReadLineList(const std::string& sjisPath, ReadProblem* problem, LineKeeper keep,
+                                     void* context) {
     ReadProblem local;
     ReadProblem& out = ProblemOut(problem, local);
     struct stat status {};
@@ -233,7 +238,14 @@ std::optional<LineList> ReadLineList(const std::string& sjisPath, ReadProblem* p
         text.remove_prefix(kUtf8Bom.size());
     LineList lines;
     lines.reserve(text.size() / kTypicalLineBytes);
-    ForEachLine(text, [&lines](std::string_view line) { lines.PushView(line); });
+    if (keep) {
+        ForEachLine(text, [&lines, keep, context](std::string_view line) {
+            if (keep(line, context))
+                lines.PushView(line);
+        });
+    } else {
+        ForEachLine(text, [&lines](std::string_view line) { lines.PushView(line); });
+    }
     lines.Hold(std::move(block));
     return lines;
 }

@@ -32,6 +32,11 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& sjisPath,
 
 // The same lines as ReadLines gives, as views into one block that holds the whole file.
 std::optional<LineList> ReadLineList(const std::string& sjisPath, ReadProblem* problem = nullptr);
+// The same without the lines that keep refuses. Each line is offered as it is split off, while its
+// bytes are still at hand: a second pass over a large list would read them from memory again.
+using LineKeeper = bool (*)(std::string_view line, void* context);
+std::optional<LineList> ReadLineList(const std::string& sjisPath, ReadProblem* problem, LineKeeper keep,
+                                     void* context = nullptr);
 
 // Replaces the file atomically with every line followed by CR LF, after the byte order mark the file
 // being replaced begins with, if any. Raises WriteError naming the path.

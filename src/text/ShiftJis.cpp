@@ -50,6 +50,13 @@ std::size_t FindLastChar(std::string_view text, char c) {
 }
 
 bool IsBlankText(std::string_view text) {
+    // Asked of every line of a list: a first byte above the blanks that is neither DEL nor the lead
+    // byte of the full-width blank answers at once.
+    if (!text.empty()) {
+        const unsigned char first = Byte(text[0]);
+        if (first > 0x20 && first != 0x7F && first != 0x81)
+            return false;
+    }
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t len = CharLengthAt(text, i);
         const unsigned char b = Byte(text[i]);

@@ -41,6 +41,27 @@ TEST_P(SplitLinesTest, ReadLineListEndsLinesAlikeInOneBlock) {
     for (const std::string_view line : *lines) EXPECT_TRUE(lines->HoldsText(line));
 }
 
+TEST_P(SplitLinesTest, ReadLineListOffersEveryLineInOrderAndKeepsThoseAccepted) {
+    testing::TempDir dir;
+    dir.Write("KORVA.DT0", GetParam().bytes);
+    // Keeps every other line, and notes each line offered.
+    struct Offers {
+        Lines seen;
+    } offers;
+    const auto keepEveryOther = [](std::string_view line, void* context) {
+        auto& seen = static_cast<Offers*>(context)->seen;
+        seen.emplace_back(line);
+        return seen.size() % 2 == 1;
+    };
+    const std::optional<LineList> lines =
+        ReadLineList(dir.Folder() + "KORVA.DT0", nullptr, keepEveryOther, &offers);
+    ASSERT_TRUE(lines.has_value());
+    EXPECT_EQ(offers.seen, GetParam().expected);
+    Lines kept;
+    for (std::size_t i = 0; i < GetParam().expected.size(); i += 2) kept.push_back(GetParam().expected[i]);
+    EXPECT_EQ(*lines, kept);
+}
+
 TEST_P(SplitLinesTest, ReadLinesEndsLinesAlike) {
     testing::TempDir dir;
     dir.Write("KORVA.DT0", GetParam().bytes);
