@@ -10,8 +10,8 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
-#include <utility>
 #include <unordered_map>
+#include <utility>
 
 #include "text/ShiftJis.h"
 
@@ -38,11 +38,20 @@ class Iconv {
     // bytes to put in its place and how many input bytes it stood for, and conversion goes on after
     // it, in one pass.
     using Replacer = std::size_t (*)(std::string_view input, std::size_t pos, std::string& replacement);
-    std::string RunReplacing(std::string_view input, Replacer replace) { return Convert(input, replace).text; }
+    std::string RunReplacing(std::string_view input, Replacer replace) {
+        return Convert(input, replace).text;
+    }
 
   private:
     Conversion Convert(std::string_view input, Replacer replace) {
         Conversion result;
+        // Both ways the converter goes (CP932 and UTF-8), ASCII is itself; most paths hold nothing
+        // else, and a folder of songs converts every name.
+        if (std::all_of(input.begin(), input.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+            result.text.assign(input);
+            return result;
+        }
         iconv(handle_, nullptr, nullptr, nullptr, nullptr);
         char* in = const_cast<char*>(input.data());
         std::size_t inLeft = input.size();
@@ -67,7 +76,8 @@ class Iconv {
                 break;
             }
             replacement.clear();
-            const std::size_t skipped = std::min(inLeft, std::max<std::size_t>(1, replace(input, failedAt, replacement)));
+            const std::size_t skipped =
+                std::min(inLeft, std::max<std::size_t>(1, replace(input, failedAt, replacement)));
             if (out.size() - used < replacement.size())
                 out.resize(out.size() * 2 + replacement.size());
             std::memcpy(out.data() + used, replacement.data(), replacement.size());
@@ -156,7 +166,8 @@ std::size_t ForeignCharacter(std::string_view utf8, std::size_t pos, std::string
         return 1;
     }
     char text[16];
-    const int length = std::snprintf(text, sizeof text, "%c%X;", kForeignMark, static_cast<unsigned>(code->first));
+    const int length =
+        std::snprintf(text, sizeof text, "%c%X;", kForeignMark, static_cast<unsigned>(code->first));
     for (int i = 0; i < length; ++i) replacement.push_back(text[i]);
     return code->second;
 }
@@ -168,7 +179,9 @@ std::size_t DisplayReplacement(std::string_view sjis, std::size_t pos, std::stri
         while (digits < kMostHexDigits && pos + 1 + digits < sjis.size() &&
                std::isxdigit(static_cast<unsigned char>(sjis[pos + 1 + digits]))) {
             const char c = sjis[pos + 1 + digits];
-            code = code * 16 + static_cast<char32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10);
+            code = code * 16 + static_cast<char32_t>(std::isdigit(static_cast<unsigned char>(c))
+                                                         ? c - '0'
+                                                         : (c | 0x20) - 'a' + 10);
             ++digits;
         }
         const std::size_t end = pos + 1 + digits;

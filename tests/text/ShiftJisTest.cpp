@@ -100,6 +100,20 @@ TEST(EncodingTest, RoundTripsJapaneseIncludingBackslashSecondBytes) {
     EXPECT_EQ(back.text, kSoHyouNou + kFullWidthSpace + "\\");
 }
 
+TEST(EncodingTest, AsciiIsItselfBothWaysAloneAsBesideJapanese) {
+    // Text of ASCII alone takes a shorter way than text with a Japanese character: both must agree.
+    std::string ascii;
+    for (int byte = 0; byte < 0x80; ++byte) ascii += static_cast<char>(byte);
+    EXPECT_EQ(Cp932ToUtf8(ascii).text, ascii);
+    EXPECT_EQ(Utf8ToCp932(ascii).text, ascii);
+    const Conversion beside = Cp932ToUtf8(kSoHyouNou + ascii);
+    ASSERT_TRUE(beside.ok);
+    EXPECT_EQ(beside.text, "ソ表能" + ascii);
+    const Conversion back = Utf8ToCp932("ソ表能" + ascii);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.text, kSoHyouNou + ascii);
+}
+
 TEST(EncodingTest, ReportsTheFirstCharacterShiftJisCannotHold) {
     const Conversion c = Utf8ToCp932(
         "ab\xC3\xA9"
@@ -122,14 +136,23 @@ TEST(EncodingTest, ReplacesEveryUnconvertibleCharacterAndKeepsTheRest) {
     // "é" and "🎵" have no Shift-JIS code; "表" does (95 5C). The message shows each character as it
     // was; bytes that are no UTF-8 (a cut sequence at the end) become "?".
     std::string utf8;
-    for (int i = 0; i < 3000; ++i) utf8 += i % 3 == 0 ? "\xC3\xA9" : i % 3 == 1 ? "\xF0\x9F\x8E\xB5" : "\xE8\xA1\xA8";
+    for (int i = 0; i < 3000; ++i)
+        utf8 += i % 3 == 0 ? "\xC3\xA9" : i % 3 == 1 ? "\xF0\x9F\x8E\xB5" : "\xE8\xA1\xA8";
     const std::string message = Cp932ForMessage(utf8 + "\xE8");
     EXPECT_EQ(ToDisplayUtf8(message), utf8 + "?");
     // What stands for them holds no byte a double-byte scan could misread, and names no file.
-    EXPECT_EQ(message.substr(0, 11), "\xFF" "E9;\xFF" "1F3B5;");
+    EXPECT_EQ(message.substr(0, 11),
+              "\xFF"
+              "E9;\xFF"
+              "1F3B5;");
     EXPECT_THROW(ToFsPath(message), EncodingError);
     // A mark without a well-formed code point after it is shown as what it is: an invalid byte.
-    EXPECT_EQ(ToDisplayUtf8("a\xFF" "41b\xFF;\xFF" "D800;"), "a\xEF\xBF\xBD" "41b\xEF\xBF\xBD;\xEF\xBF\xBD" "D800;");
+    EXPECT_EQ(ToDisplayUtf8("a\xFF"
+                            "41b\xFF;\xFF"
+                            "D800;"),
+              "a\xEF\xBF\xBD"
+              "41b\xEF\xBF\xBD;\xEF\xBF\xBD"
+              "D800;");
 
     // A lone trail-range byte, a lead byte before a control byte, and text between them.
     EXPECT_EQ(ToDisplayUtf8("\xA0x\x81\x01y\x95\x5C"), "\xEF\xBF\xBDx\xEF\xBF\xBDy\xE8\xA1\xA8");
