@@ -123,7 +123,28 @@ std::string KindOf(mode_t mode) {
 
 }  // namespace
 
-int OpenRegularFile(const std::string& sjisPath, ReadProblem& problem, struct stat* status) {
+namespace {
+
+// Refuses a descriptor that turns out to be no regular file (a FIFO or a device swapped in between);
+// fd itself or -1.
+int KeepIfRegular(int fd, ReadProblem& problem, struct stat* status) {
+    struct stat after {};
+    if (::fstat(fd, &after) != 0 || !S_ISREG(after.st_mode)) {
+        problem.kind = ReadProblem::Kind::NotRegular;
+        problem.what = KindOf(after.st_mode);
+        ::close(fd);
+        return -1;
+    }
+    if (status)
+        *status = after;
+    return fd;
+}
+
+constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
+// As OpenRegularFile, leaving the descriptor non-blocking: reads of a regular file do not heed the
+// flag (a reader that is told EAGAIN anyway clears it and reads again).
+int OpenRegularFileNonBlocking(const std::string& sjisPath, ReadProblem& problem, struct stat* status) {
     problem = ReadProblem{};
     // Looked at before opening: opening some devices already does something (a tape rewinds). The
     // path as given is looked at first; only when it names nothing is the name looked for ignoring
@@ -152,25 +173,56 @@ int OpenRegularFile(const std::string& sjisPath, ReadProblem& problem, struct st
         problem.what = KindOf(before.st_mode);
         return -1;
     }
-    const int fd = ::open(found->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = ::open(found->c_str(), kOpenFlags);
     if (fd < 0) {
         problem.kind = errno == ENOENT ? ReadProblem::Kind::Missing : ReadProblem::Kind::Unreadable;
         problem.error = errno;
         return -1;
     }
-    struct stat after {};
-    if (::fstat(fd, &after) != 0 || !S_ISREG(after.st_mode)) {
-        problem.kind = ReadProblem::Kind::NotRegular;
-        problem.what = KindOf(after.st_mode);
-        ::close(fd);
-        return -1;
-    }
-    // Regular files never block; the flag only kept the open itself from waiting.
+    return KeepIfRegular(fd, problem, status);
+}
+
+void ClearNonBlocking(int fd) {
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0)
         static_cast<void>(::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK));
-    if (status)
-        *status = after;
+}
+
+// At most count bytes from the start of the open regular file of the given size.
+std::optional<std::string> ReadHead(int fd, std::size_t count, unsigned long long size,
+                                    ReadProblem& problem) {
+    std::string bytes(count, '\0');
+    std::size_t got = 0;
+    // A file that was shorter than count when opened has been read once that much has come: the
+    // read that would only find its end is spared.
+    while (got < count && (got == 0 || got < size)) {
+        const ssize_t n = ::read(fd, bytes.data() + got, count - got);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN) {
+                ClearNonBlocking(fd);
+                continue;
+            }
+            problem.kind = ReadProblem::Kind::Unreadable;
+            problem.error = errno;
+            return std::nullopt;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+}  // namespace
+
+int OpenRegularFile(const std::string& sjisPath, ReadProblem& problem, struct stat* status) {
+    const int fd = OpenRegularFileNonBlocking(sjisPath, problem, status);
+    // Regular files never block; the flag only kept the open itself from waiting.
+    if (fd >= 0)
+        ClearNonBlocking(fd);
     return fd;
 }
 
@@ -222,29 +274,30 @@ std::optional<std::string> ReadFileHead(const std::string& sjisPath, std::size_t
     ReadProblem local;
     ReadProblem& out = problem ? *problem : local;
     struct stat status {};
-    const FileDescriptor file(OpenRegularFile(sjisPath, out, &status));
+    const FileDescriptor file(OpenRegularFileNonBlocking(sjisPath, out, &status));
     if (file.Get() < 0)
         return std::nullopt;
-    std::string bytes(count, '\0');
-    std::size_t got = 0;
-    // A file that was shorter than count when opened has been read once that much has come: the
-    // read that would only find its end is spared.
-    const auto size = static_cast<unsigned long long>(status.st_size);
-    while (got < count && (got == 0 || got < size)) {
-        const ssize_t n = ::read(file.Get(), bytes.data() + got, count - got);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            out.kind = ReadProblem::Kind::Unreadable;
-            out.error = errno;
-            return std::nullopt;
-        }
-        got += static_cast<std::size_t>(n);
+    return ReadHead(file.Get(), count, static_cast<unsigned long long>(status.st_size), out);
+}
+
+std::optional<std::string> ReadListedFileHead(const std::string& sjisPath, std::size_t count,
+                                              ReadProblem* problem) {
+    ReadProblem local;
+    ReadProblem& out = problem ? *problem : local;
+    out = ReadProblem{};
+    int fd = -1;
+    try {
+        fd = ::open(ToFsPath(sjisPath).c_str(), kOpenFlags);
+    } catch (const EncodingError&) {
     }
-    bytes.resize(got);
-    return bytes;
+    // A file gone or renamed since its folder was listed is looked for as any other.
+    if (fd < 0)
+        return ReadFileHead(sjisPath, count, problem);
+    struct stat status {};
+    const FileDescriptor file(KeepIfRegular(fd, out, &status));
+    if (file.Get() < 0)
+        return std::nullopt;
+    return ReadHead(file.Get(), count, static_cast<unsigned long long>(status.st_size), out);
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& sjisPath) {

@@ -27,9 +27,9 @@ inline constexpr std::size_t kTextFileLimit = std::size_t{64} << 20;
 struct ReadProblem {
     enum class Kind { None, Missing, Unreadable, NotRegular, TooLarge };
     Kind kind = Kind::None;
-    int error = 0;            // the system's error number, for Unreadable
-    std::string what;         // for NotRegular: what the path is instead, in Japanese ("名前付きパイプ")
-    std::size_t limit = 0;    // for TooLarge
+    int error = 0;          // the system's error number, for Unreadable
+    std::string what;       // for NotRegular: what the path is instead, in Japanese ("名前付きパイプ")
+    std::size_t limit = 0;  // for TooLarge
     explicit operator bool() const { return kind != Kind::None; }
 };
 
@@ -48,6 +48,11 @@ std::optional<std::string> ReadRegularFile(const std::string& sjisPath, std::siz
 // problem (when given) set when it cannot be opened or read.
 std::optional<std::string> ReadFileHead(const std::string& sjisPath, std::size_t count,
                                         ReadProblem* problem = nullptr);
+// The same for a path that its caller has just seen listed in its folder as a regular file: it is
+// opened without being looked at first. What it turns out to be once open is still checked, so a
+// FIFO or a device swapped in meanwhile is refused, never read.
+std::optional<std::string> ReadListedFileHead(const std::string& sjisPath, std::size_t count,
+                                              ReadProblem* problem = nullptr);
 
 // The whole file, within kTextFileLimit; nullopt when it does not exist or cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& sjisPath);

@@ -112,11 +112,13 @@ std::string TitleFromFileBytes(std::string_view bytes, std::string_view sjisPath
     return FileNamePart(sjisPath);
 }
 
-std::string ReadSmfTitle(const std::string& sjisPath) {
+std::string ReadSmfTitle(const std::string& sjisPath, bool listed) {
     // The head never needs more file bytes than this: a line of one byte takes three with its CR LF,
     // and an empty line ends the head. A FIFO named like a song is refused, never waited on.
     ReadProblem problem;
-    const auto bytes = ReadFileHead(sjisPath, 3 * kTitleHeadLimit + 3, &problem);
+    const std::size_t count = 3 * kTitleHeadLimit + 3;
+    const auto bytes =
+        listed ? ReadListedFileHead(sjisPath, count, &problem) : ReadFileHead(sjisPath, count, &problem);
     if (!bytes) {
         throw UserError(IsRefused(problem) ? ReadProblemMessage(sjisPath, problem)
                                            : InputOutputMessage(problem.error));

@@ -25,6 +25,7 @@ std::string TitleFromFileBytes(std::string_view fileBytes, std::string_view sjis
 
 // Reads the head of the file and returns its title. Raises UserError with the input/output message
 // ("ﾌｧｲﾙが見つかりません", "ﾌｧｲﾙへのｱｸｾｽが拒否されました", "I/O ｴﾗｰ (n)") when it cannot be read.
-std::string ReadSmfTitle(const std::string& sjisPath);
+// listed: the caller has just seen the path listed in its folder as a regular file (ReadListedFileHead).
+std::string ReadSmfTitle(const std::string& sjisPath, bool listed = false);
 
 }  // namespace korva

@@ -88,8 +88,8 @@ std::string WithoutControlBytes(std::string_view text) {
 
 }  // namespace
 
-std::string NewSongLine(const std::string& sjisPath) {
-    PlaylistEntry entry{std::string(kNewMarks[0]) + ReadSmfTitle(sjisPath), sjisPath, "+0", "1"};
+std::string NewSongLine(const std::string& sjisPath, bool listed) {
+    PlaylistEntry entry{std::string(kNewMarks[0]) + ReadSmfTitle(sjisPath, listed), sjisPath, "+0", "1"};
     return JoinEntry(entry);
 }
 
@@ -131,11 +131,11 @@ SongAdder::SongAdder(LineList& editBuffer) : buffer_(editBuffer) {
     for (const std::string_view line : buffer_) known_.insert(FoldedPath(ViewEntry(line).Path));
 }
 
-bool SongAdder::AddIfNew(const std::string& sjisPath) {
+bool SongAdder::AddIfNew(const std::string& sjisPath, bool listed) {
     std::string key = FoldedPath(sjisPath);
     if (known_.count(key) != 0)
         return false;
-    added_.push_back(NewSongLine(sjisPath));
+    added_.push_back(NewSongLine(sjisPath, listed));
     known_.insert(std::move(key));
     return true;
 }
@@ -328,7 +328,8 @@ void ListEditor::AutoAdd(int list, FolderDialog& dialog, TitleReadProgress& prog
     std::size_t added = 0;
     for (std::size_t i = 0; i < found.size(); ++i) {
         try {
-            if (adder.AddIfNew(found[i]))
+            // The paths of the folder's listing, made just before: each a regular file then.
+            if (adder.AddIfNew(found[i], true))
                 ++added;
         } catch (const UserError& error) {
             // Nothing of this run reached the buffer: it still agrees with the title list.

@@ -53,8 +53,8 @@ class TitleReadProgress {
 };
 
 // The line of a song added to a list: "!1 " and the title read from the file, the path, "+0", "1".
-// Raises UserError when the file cannot be read.
-std::string NewSongLine(const std::string& sjisPath);
+// Raises UserError when the file cannot be read. listed: as for ReadSmfTitle.
+std::string NewSongLine(const std::string& sjisPath, bool listed = false);
 
 // One press of the mark command on one line: "!3 " goes, then "!2 " becomes "!3 ", then "!1 " becomes
 // "!2 ", each test on the line as the one before left it.
@@ -83,8 +83,8 @@ std::string ControlBytesMessage(const std::vector<std::string>& sjisNames);
 class SongAdder {
   public:
     explicit SongAdder(LineList& editBuffer);
-    // Raises UserError when the song is new and its file cannot be read.
-    bool AddIfNew(const std::string& sjisPath);
+    // Raises UserError when the song is new and its file cannot be read. listed: as for ReadSmfTitle.
+    bool AddIfNew(const std::string& sjisPath, bool listed = false);
     void Commit();
 
   private:

@@ -66,6 +66,30 @@ TEST(ReadRegularFile, WhatIsNotARegularFileIsRefusedWithoutBlockingAndNamed) {
     }
 }
 
+TEST(ReadFileHead, ListedFilesReadAsAnyAndWhatIsNoFileIsStillRefusedUnread) {
+    const TempDir dir;
+    const std::string bytes(300, 'x');
+    const std::string song = dir.Write("SONG.MID", bytes);
+    for (const std::size_t count : {std::size_t{10}, std::size_t{300}, std::size_t{1000}}) {
+        EXPECT_EQ(ReadListedFileHead(song, count), ReadFileHead(song, count)) << count;
+        EXPECT_EQ(ReadListedFileHead(song, count).value_or("?"), bytes.substr(0, count)) << count;
+    }
+    // Gone since the listing: found ignoring case, or missing, as for any file.
+    EXPECT_EQ(ReadListedFileHead(dir.Folder() + "song.mid", 5).value_or("?"), "xxxxx");
+    ReadProblem problem;
+    EXPECT_FALSE(ReadListedFileHead(dir.Folder() + "GONE.MID", 5, &problem).has_value());
+    EXPECT_EQ(problem.kind, ReadProblem::Kind::Missing);
+    // A FIFO or a device put where a listed song was is refused once opened, without blocking.
+    const fs::path fifo = dir.Path() / "FIFO.MID";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir.Path() / "ZERO.MID");
+    for (const char* name : {"FIFO.MID", "ZERO.MID"}) {
+        problem = {};
+        EXPECT_FALSE(ReadListedFileHead(dir.Folder() + name, 5, &problem).has_value()) << name;
+        EXPECT_EQ(problem.kind, ReadProblem::Kind::NotRegular) << name;
+    }
+}
+
 TEST(ReadRegularFile, ReadsWithinItsBoundAndRefusesALargerFile) {
     const TempDir dir;
     const std::string text = "[KORVA]\r\nPLAYMOD=2\r\n";
