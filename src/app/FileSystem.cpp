@@ -1,5 +1,6 @@
 #include "app/FileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -603,29 +604,46 @@ FolderListing ListFilesWithExtension(const std::string& sjisFolder, std::string_
         listing.readable = false;
         return listing;
     }
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    if (ec) {
+    // Read with readdir: the type of most entries comes with the entry, and a folder of many songs
+    // needs no more than their names.
+    DIR* const dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
         listing.readable = false;
         return listing;
     }
     const std::string prefix = WithTrailingPathDelimiter(sjisFolder);
-    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError))
+    const std::string wanted(extension);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            if (errno != 0)
+                listing.readable = false;
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
             continue;
-        const std::string name = it->path().filename().native();
-        const std::string ext = it->path().extension().native();
-        if (!SameIgnoringCase(ext, std::string(extension)))
+        // The extension as a path gives it: from the last dot, unless that dot begins the name.
+        const std::size_t dot = name.rfind('.');
+        if (dot == std::string_view::npos || dot == 0 ||
+            !SameIgnoringCase(std::string(name.substr(dot)), wanted))
+            continue;
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            // A link counts as what it leads to.
+            struct stat status {};
+            regular = ::fstatat(::dirfd(dir), entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+        }
+        if (!regular)
             continue;
         try {
-            listing.paths.push_back(prefix + FromFsPath(name));
+            listing.paths.push_back(prefix + FromFsPath(fs::path(name)));
         } catch (const EncodingError&) {
-            listing.unconvertible.push_back(name);
+            listing.unconvertible.emplace_back(name);
         }
     }
-    if (ec)
-        listing.readable = false;
+    ::closedir(dir);
     return listing;
 }
 

@@ -6,6 +6,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -88,6 +89,27 @@ TEST(ReadFileHead, ListedFilesReadAsAnyAndWhatIsNoFileIsStillRefusedUnread) {
         EXPECT_FALSE(ReadListedFileHead(dir.Folder() + name, 5, &problem).has_value()) << name;
         EXPECT_EQ(problem.kind, ReadProblem::Kind::NotRegular) << name;
     }
+}
+
+TEST(ListFilesWithExtension, ListsRegularFilesAndLinksToThemByExtensionIgnoringCase) {
+    const TempDir dir;
+    for (const char* name : {"a.MID", "b.mid", "c.Mid", ".MID", "i.MIDI", "x.txt", "caf\xC3\xA9.MID"})
+        dir.Write(name, "MThd");
+    fs::create_directory(dir.Path() / "d.MID");
+    fs::create_symlink(dir.Path() / "a.MID", dir.Path() / "e.MID");
+    fs::create_symlink("/dev/zero", dir.Path() / "f.MID");
+    fs::create_symlink(dir.Path() / "gone", dir.Path() / "g.MID");
+    ASSERT_EQ(::mkfifo((dir.Path() / "h.MID").c_str(), 0600), 0);
+
+    FolderListing listing = ListFilesWithExtension(dir.Folder(), ".MID");
+    EXPECT_TRUE(listing.readable);
+    std::sort(listing.paths.begin(), listing.paths.end());
+    const std::vector<std::string> expected{dir.Folder() + "a.MID", dir.Folder() + "b.mid",
+                                            dir.Folder() + "c.Mid", dir.Folder() + "e.MID"};
+    EXPECT_EQ(listing.paths, expected);
+    EXPECT_EQ(listing.unconvertible, std::vector<std::string>{"caf\xC3\xA9.MID"});
+
+    EXPECT_FALSE(ListFilesWithExtension(dir.Folder() + "missing/", ".MID").readable);
 }
 
 TEST(ReadRegularFile, ReadsWithinItsBoundAndRefusesALargerFile) {
