@@ -12,7 +12,6 @@
 #include "ui/DeckArt.h"
 #include "ui/TMainForm.h"
 #include "ui/TViewDlg.h"
-#include "ui/TVolDlg.h"
 
 namespace korva {
 

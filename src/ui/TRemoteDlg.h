@@ -26,7 +26,6 @@ namespace korva {
 
 class TMainForm;
 class TViewDlg;
-class TVolDlg;
 
 // The windows the strip stands in for and opens; both are made after it.
 struct RemoteTargets {

@@ -87,6 +87,9 @@ struct ShownMessages final : MessageView {
 struct Program {
     explicit Program(TempDir& dir) : rig(dir.Folder()), model(LoadModel(rig)) {
         window.SetBadFileWindow(&bad);
+        // The song and bad-file windows' lists follow the list font, as in the program.
+        window.AddWindowLook(song);
+        window.AddWindowLook(bad);
     }
     static AppModel& LoadModel(JukeboxRig& rig) {
         ReadSettings(rig.Model().folders.SettingsPath(), rig.Model().settings);
@@ -100,8 +103,6 @@ struct Program {
     TBadDlg bad{model};
     FakeHost host{rig};
     TSetUpDlg window{model, host.Ports(), messages};
-    // The song and bad-file windows' lists follow the list font, as in the program.
-    bool looked = (window.AddWindowLook(song), window.AddWindowLook(bad), true);
 };
 
 }  // namespace korva::testing
