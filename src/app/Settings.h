@@ -72,6 +72,13 @@ struct Settings {
     // Section "SYNTH": how the synthesizer is reached on this platform.
     std::string SOUNDFONT;  // empty: the system's default GM SoundFont, else TimGM6mb
     std::string AUDIODRV;   // empty: the first that opens of pulseaudio, alsa, jack, sdl2
+    // Where songs are played: empty for the built-in synthesizer, else the name of a MIDI output
+    // port as the system lists it.
+    std::string MIDIOUT;
+    // The built-in synthesizer's reverb and chorus, and its gain in hundredths (20 is 0.2).
+    bool REVERB = true;
+    bool CHORUS = true;
+    std::int32_t GAIN = 20;
 };
 
 // The start hours h0 .. h5 of the six time bands; nullopt when TIMBAND is not exactly 12

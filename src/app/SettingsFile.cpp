@@ -78,7 +78,8 @@ const std::vector<KeySpec>& SongWindowKeys() {
 }
 
 const std::vector<KeySpec>& SynthKeys() {
-    static const std::vector<KeySpec> keys = {KORVA_KEY(SOUNDFONT), KORVA_KEY(AUDIODRV)};
+    static const std::vector<KeySpec> keys = {KORVA_KEY(SOUNDFONT), KORVA_KEY(AUDIODRV), KORVA_KEY(MIDIOUT),
+                                              KORVA_KEY(REVERB),    KORVA_KEY(CHORUS),   KORVA_KEY(GAIN)};
     return keys;
 }
 
@@ -194,6 +195,10 @@ std::string ReadSettings(const std::string& iniPath, Settings& settings,
 void SaveSettings(const std::string& iniPath, const Settings& settings, MessageView& messages) {
     WriteKeys(iniPath, kMain, SaveOrder(), settings);
     messages.ShowMessage(Sjis("各種の設定を保存しました"));
+}
+
+void SaveSynthSettings(const std::string& iniPath, const Settings& settings) {
+    WriteKeys(iniPath, kSynth, SynthKeys(), settings);
 }
 
 void SaveMainPosition(const std::string& iniPath, const Settings& settings) {

@@ -28,6 +28,9 @@ void SaveSettings(const std::string& iniPath, const Settings& settings, MessageV
 
 // Section "POS00": MANHPOS, MANVPOS.
 void SaveMainPosition(const std::string& iniPath, const Settings& settings);
+// Writes every key of section "SYNTH": the SoundFont, the audio driver, the MIDI output and the
+// built-in synthesizer's sound.
+void SaveSynthSettings(const std::string& iniPath, const Settings& settings);
 // Section "POS01": VIWHPOS, VIWVPOS, VIWSIZE, VIWHIGH.
 void SaveSongWindowPosition(const std::string& iniPath, const Settings& settings);
 

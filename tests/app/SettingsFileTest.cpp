@@ -204,6 +204,32 @@ TEST_F(SettingsFileTest, PositionWritersTouchOnlyTheirSection) {
     EXPECT_EQ(back.PLAYMOD, EASY);
 }
 
+TEST_F(SettingsFileTest, SynthSectionRoundTripsAndKeepsWhatOtherSectionsHold) {
+    dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=2\r\n[SYNTH]\r\nAUDIODRV=alsa\r\n; by hand\r\n");
+    Settings fresh = Read();
+    EXPECT_TRUE(fresh.MIDIOUT.empty());
+    EXPECT_TRUE(fresh.REVERB);
+    EXPECT_TRUE(fresh.CHORUS);
+    EXPECT_EQ(fresh.GAIN, 20);
+
+    Settings s = fresh;
+    s.MIDIOUT = "SC-8850 Part A";
+    s.SOUNDFONT = Sjis("/home/あ/GS.sf2");
+    s.REVERB = false;
+    s.GAIN = 75;
+    SaveSynthSettings(Ini(), s);
+    EXPECT_EQ(dir.Read("KORVA.INI"), "[KORVA]\r\nPLAYMOD=2\r\n[SYNTH]\r\nAUDIODRV=alsa\r\n; by hand\r\nSOUNDFONT=" +
+                                         Sjis("/home/あ/GS.sf2") +
+                                         "\r\nMIDIOUT=SC-8850 Part A\r\nREVERB=0\r\nCHORUS=1\r\nGAIN=75\r\n");
+    const Settings back = Read();
+    EXPECT_EQ(back.MIDIOUT, "SC-8850 Part A");
+    EXPECT_EQ(back.SOUNDFONT, s.SOUNDFONT);
+    EXPECT_FALSE(back.REVERB);
+    EXPECT_TRUE(back.CHORUS);
+    EXPECT_EQ(back.GAIN, 75);
+    EXPECT_EQ(back.PLAYMOD, 2);
+}
+
 TEST_F(SettingsFileTest, FailedWriteStopsAtThatKeyAndShowsNoSuccess) {
     int renames = 0;
     SetBeforeRenameHookForTesting([&](const std::filesystem::path& temporary) {
