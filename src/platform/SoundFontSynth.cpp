@@ -44,6 +44,12 @@ void SetInt(fluid_settings_t* settings, const char* name, int value) {
     }
 }
 
+void SetNum(fluid_settings_t* settings, const char* name, double value) {
+    if (fluid_settings_setnum(settings, name, value) != FLUID_OK) {
+        throw std::runtime_error(std::string("cannot set ") + name);
+    }
+}
+
 void SetStr(fluid_settings_t* settings, const char* name, const char* value) {
     if (fluid_settings_setstr(settings, name, value) != FLUID_OK) {
         throw std::runtime_error(std::string("cannot set ") + name);
@@ -119,6 +125,9 @@ std::string SoundFontSynth::CreateSettings(FluidSettingsPtr& settings) const {
         SetInt(settings.get(), "synth.lock-memory", 0);
         SetInt(settings.get(), "audio.period-size", options_.periodFrames);
         SetInt(settings.get(), "audio.periods", 2);
+        SetInt(settings.get(), "synth.reverb.active", options_.reverb ? 1 : 0);
+        SetInt(settings.get(), "synth.chorus.active", options_.chorus ? 1 : 0);
+        SetNum(settings.get(), "synth.gain", options_.gain);
         for (const auto& [name, value] : options_.fluidSettings)
             SetStr(settings.get(), name.c_str(), value.c_str());
     } catch (const std::runtime_error&) {

@@ -29,6 +29,10 @@ struct SynthReport {
 struct SynthOptions {
     std::string soundFontPath;  // Shift-JIS path text, resolved already
     std::string audioDriver;    // AUDIODRV: empty for automatic
+    // The synth's sound: its reverb and chorus, and its gain (FluidSynth's own default is 0.2).
+    bool reverb = true;
+    bool chorus = true;
+    double gain = 0.2;
     OutputKind output = OutputKind::Automatic;
     // Frames rendered at a time; the output holds two periods. 4096 (93 ms at 44.1 kHz) lets the
     // synthesizer render in long runs and wakes the output's thread and the sound server a quarter

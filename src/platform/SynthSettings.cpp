@@ -1,5 +1,7 @@
 #include "platform/SynthSettings.h"
 
+#include <algorithm>
+
 #include <fluidsynth.h>
 #include <cstdlib>
 
@@ -25,6 +27,10 @@ std::string ResolveSoundFontPath(const std::string& soundFontSetting,
             return candidate;
     }
     return candidates.empty() ? std::string() : candidates.back();
+}
+
+double SynthGain(std::int32_t gainSetting) {
+    return static_cast<double>(std::clamp<std::int32_t>(gainSetting, 0, 1000)) / 100.0;
 }
 
 std::vector<std::string> AudioDriverCandidates(const std::string& audioDriverSetting) {

@@ -2,6 +2,7 @@
 // The settings of section "SYNTH" of KORVA.INI as the synthesizer needs them: which SoundFont to
 // load and which audio drivers to try, and the texts that tell the user when the SoundFont fails.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ inline const std::vector<std::string> kSystemSoundFonts{"/usr/share/sounds/sf2/d
 // none does (so that the message about it names a file the user can install). Shift-JIS path text.
 std::string ResolveSoundFontPath(const std::string& soundFontSetting,
                                  const std::vector<std::string>& candidates = kSystemSoundFonts);
+
+// The synth's gain for GAIN, given in hundredths; values outside FluidSynth's range 0-10 are held
+// at its ends.
+double SynthGain(std::int32_t gainSetting);
 
 // The audio drivers to try in order: AUDIODRV alone when set, else pulseaudio, alsa, jack, sdl2.
 std::vector<std::string> AudioDriverCandidates(const std::string& audioDriverSetting);

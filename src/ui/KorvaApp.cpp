@@ -45,32 +45,13 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
     jukebox_.AttachDeck(*main_, *main_, *main_);
     jukebox_.AttachDialogs(*messages_, *folderDialog_);
 
-    // The synthesizer, the device and the player need the settings just read.
-    const Settings& settings = jukebox_.Model().settings;
-    SynthOptions options;
-    options.soundFontPath = ResolveSoundFontPath(settings.SOUNDFONT);
-    options.audioDriver = settings.AUDIODRV;
-    options.postToUiThread = QtPoster(this);
-    // A large song is read on a thread of its own; the windows are served meanwhile, and its end
-    // is posted here, which wakes the loop.
-    options.waitOnUiThread = [](const std::function<bool()>& done) {
-        QEventLoop loop;
-        while (!done()) loop.processEvents(QEventLoop::WaitForMoreEvents);
-    };
-    options.onLoaded = [this](const SynthReport& report) {
-        if (!report.soundFontLoaded)
-            messages_->ShowMessage(report.soundFontMessage);
-    };
-    options.onOutputLost = [this](const std::string& notice) {
-        main_->ShowStatus(notice, StatusKind::Notice);
-    };
-    synth_ = std::make_unique<Synthesizer>(std::move(options));
-    const std::string outputNotice = synth_->Engine().Report().outputNotice;
-    if (!outputNotice.empty())
-        main_->ShowStatus(outputNotice, StatusKind::Notice);
+    // The output, the device and the player need the settings just read. The output is made again
+    // at the next song whenever section SYNTH has changed since.
+    output_ = std::make_unique<OutputSwitch>(
+        jukebox_.Model().settings, [this](const OutputChoice& choice) { return MakeOutput(choice); });
     introTimer_ = std::make_unique<QtTimer>(QStringLiteral("IntroTimer"),
                                             [this] { jukebox_.ThePlayer().IntroTimerTimer(); });
-    jukebox_.Connect(JukeboxDevices{synth_->Device(), synth_->Volume(), *introTimer_});
+    jukebox_.Connect(JukeboxDevices{output_->Device(), output_->Volume(), *introTimer_});
     jukebox_.CheckVolumeDevice();
 
     // 2-10. The other windows, in their fixed order, owned by the main window.
@@ -111,10 +92,38 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
     main_->show();
 }
 
+std::unique_ptr<SoundOutput> KorvaApp::MakeOutput(const OutputChoice& choice) {
+    SynthOptions options;
+    options.soundFontPath = ResolveSoundFontPath(choice.soundFont);
+    options.audioDriver = choice.audioDriver;
+    options.reverb = choice.reverb;
+    options.chorus = choice.chorus;
+    options.gain = SynthGain(choice.gain);
+    options.postToUiThread = QtPoster(this);
+    // A large song is read on a thread of its own; the windows are served meanwhile, and its end
+    // is posted here, which wakes the loop.
+    options.waitOnUiThread = [](const std::function<bool()>& done) {
+        QEventLoop loop;
+        while (!done()) loop.processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    options.onLoaded = [this](const SynthReport& report) {
+        if (!report.soundFontLoaded)
+            messages_->ShowMessage(report.soundFontMessage);
+    };
+    options.onOutputLost = [this](const std::string& notice) {
+        main_->ShowStatus(notice, StatusKind::Notice);
+    };
+    auto synth = std::make_unique<Synthesizer>(std::move(options));
+    const std::string outputNotice = synth->Engine().Report().outputNotice;
+    if (!outputNotice.empty())
+        main_->ShowStatus(outputNotice, StatusKind::Notice);
+    return synth;
+}
+
 KorvaApp::~KorvaApp() {
     // The player goes before the device it drives, the device before the windows it reports to.
     jukebox_.Disconnect();
-    synth_.reset();
+    output_.reset();
     introTimer_.reset();
     main_.reset();
 }

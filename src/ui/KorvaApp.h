@@ -11,6 +11,7 @@
 #include "app/SeededRandom.h"
 #include "jukebox/Jukebox.h"
 #include "platform/SystemClock.h"
+#include "playback/OutputSwitch.h"
 #include "ui/QtViews.h"
 #include "windows/SongControl.h"
 
@@ -18,7 +19,6 @@ namespace korva {
 
 class DocumentViewer;
 class QtProcessRunner;
-class Synthesizer;
 class TMainForm;
 
 class KorvaApp final : public QObject {
@@ -35,6 +35,9 @@ class KorvaApp final : public QObject {
     AppModel& Model() { return jukebox_.Model(); }
 
   private:
+    // The built-in synthesizer or a MIDI output port, as the settings choose.
+    std::unique_ptr<SoundOutput> MakeOutput(const OutputChoice& choice);
+
     SeededRandom random_;
     SystemClock clock_;
     Jukebox jukebox_;
@@ -45,7 +48,7 @@ class KorvaApp final : public QObject {
     std::unique_ptr<QtMessageView> messages_;
     std::unique_ptr<QtFolderDialog> folderDialog_;
     std::unique_ptr<DocumentViewer> documents_;
-    std::unique_ptr<Synthesizer> synth_;
+    std::unique_ptr<OutputSwitch> output_;
     std::unique_ptr<QtTimer> introTimer_;
     std::unique_ptr<QtProcessRunner> processRunner_;
 };

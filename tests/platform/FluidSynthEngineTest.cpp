@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "SynthTestSupport.h"
+#include "platform/SynthSettings.h"
 
 namespace korva {
 namespace {
@@ -166,6 +167,55 @@ TEST(FluidSynthEngine, AudioDriverRendersThroughTheDevicesOwnCallback) {
     synth.Device().Play();
     ASSERT_TRUE(WaitForNotice(synth.Ui(), synth.noticeFrames, std::chrono::seconds(20)));
     EXPECT_EQ(synth.noticeModes[0], DeviceMode::Stopped);
+}
+
+}  // namespace
+}  // namespace korva
+
+namespace korva {
+namespace {
+
+// A short piano note, then a long rest in which only what the effects add can be heard.
+testing::Stereo RenderShortNote(const std::function<void(SynthOptions&)>& adjust) {
+    TempDir dir;
+    VirtualSynth synth(adjust);
+    EXPECT_TRUE(synth.Engine().WaitUntilLoaded());
+    SmfWriter song(0, 480);
+    song.AddTrack()
+        .Tempo(0, 500000)
+        .ControlChange(0, 0, 91, 127)
+        .ControlChange(0, 0, 93, 127)
+        .Note(0, 240, 0, 60, 100)
+        .EndAt(480 * 6);
+    synth.OpenSong(dir, "NOTE.MID", song.Bytes());
+    synth.Device().Play();
+    return synth.Render(synth.Seconds(3));
+}
+
+double TailRms(const testing::Stereo& sound, double fromSeconds) {
+    const auto from = static_cast<std::ptrdiff_t>(fromSeconds * 44100);
+    return testing::Stereo::Rms(std::vector<float>(sound.left.begin() + from, sound.left.end()));
+}
+
+TEST(SynthSound, GainScalesTheSoundAndTheEffectsCanBeTurnedOff) {
+    const auto plain = RenderShortNote({});
+    const auto louder = RenderShortNote([](SynthOptions& options) { options.gain = 0.4; });
+    ASSERT_GT(plain.Peak(), kAudible);
+    EXPECT_NEAR(louder.Peak() / plain.Peak(), 2.0, 0.2);
+
+    const auto dry = RenderShortNote([](SynthOptions& options) {
+        options.reverb = false;
+        options.chorus = false;
+    });
+    EXPECT_GT(dry.Peak(), 10 * kAudible) << "the note itself is there";
+    // Half a second after the note is released the piano has died away; what is left is the reverb.
+    EXPECT_GT(TailRms(plain, 1.5), 4 * TailRms(dry, 1.5));
+}
+
+TEST(SynthSound, GainSettingIsHeldToTheSynthsRange) {
+    EXPECT_DOUBLE_EQ(SynthGain(20), 0.2);
+    EXPECT_DOUBLE_EQ(SynthGain(-5), 0.0);
+    EXPECT_DOUBLE_EQ(SynthGain(100000), 10.0);
 }
 
 }  // namespace
