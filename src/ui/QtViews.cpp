@@ -36,6 +36,21 @@ std::optional<std::string> QtFolderDialog::ChooseFolder(const std::string& start
     }
 }
 
+std::optional<std::string> QtSoundFontDialog::ChooseSoundFont(const std::string& sjisStartFolder) {
+    QFileDialog dialog(parent_, QStringLiteral("SoundFont の選択"), FromSjis(sjisStartFolder),
+                       QStringLiteral("SoundFont (*.sf2 *.sf3)"));
+    dialog.setObjectName(QStringLiteral("SoundFontDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString chosen = dialog.selectedFiles().front();
+    if (auto sjis = ToSjis(chosen))
+        return sjis;
+    messages_.ShowMessage(UnholdableNamesMessage({ToSjisForMessage(chosen)}));
+    return std::nullopt;
+}
+
 QtTimer::QtTimer(const QString& objectName, std::function<void()> onTick) {
     timer_.setObjectName(objectName);
     QObject::connect(&timer_, &QTimer::timeout, std::move(onTick));

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "app/Ports.h"
+#include "windows/SoundPage.h"
 
 namespace korva {
 
@@ -26,6 +27,18 @@ class QtFolderDialog final : public FolderDialog {
   public:
     QtFolderDialog(QWidget* parent, MessageView& messages) : parent_(parent), messages_(messages) {}
     std::optional<std::string> ChooseFolder(const std::string& startFolder) override;
+
+  private:
+    QPointer<QWidget> parent_;
+    MessageView& messages_;
+};
+
+// Qt's open-file dialog (objectName "SoundFontDialog") for one existing SoundFont file, offering
+// *.sf2 and *.sf3. A file whose path Shift-JIS cannot hold is refused with a message.
+class QtSoundFontDialog final : public SoundFontDialog {
+  public:
+    QtSoundFontDialog(QWidget* parent, MessageView& messages) : parent_(parent), messages_(messages) {}
+    std::optional<std::string> ChooseSoundFont(const std::string& sjisStartFolder) override;
 
   private:
     QPointer<QWidget> parent_;

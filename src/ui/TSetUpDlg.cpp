@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QToolButton>
@@ -46,7 +47,9 @@ TSetUpDlg::TSetUpDlg(AppModel& model, SettingsPorts ports, MessageView& messages
       messages_(messages),
       folderDialog_(this, messages),
       rules_(model, ports, *this, messages),
-      editor_(model, ports.actions, ports.documents, messages) {
+      editor_(model, ports.actions, ports.documents, messages),
+      sound_(model, messages),
+      qtSoundFontDialog_(this, messages) {
     BuildWindow();
     WireListPage(0);
     WireListPage(1);
@@ -67,7 +70,7 @@ void TSetUpDlg::SetPaletteColour(QWidget* widget, QPalette::ColorRole role, cons
 }
 
 void TSetUpDlg::FormCreate() {
-    ApplyHints({Page0, Page1, Page2, Page3, Page4, ModeArea}, model_.settings.USEHNT2);
+    ApplyHints({Page0, Page1, Page2, Page3, Page4, Page5, ModeArea}, model_.settings.USEHNT2);
     ShowDropIndicator(model_.settings.VIWFRNT);
     ApplyListFont();
 }
@@ -254,6 +257,8 @@ void TSetUpDlg::KorvaSetChange(int page) {
         EnterListPage(page - 1);
     if (page == 4)
         findEdit_->setFocus();
+    if (page == kSoundPage)
+        EnterSoundPage();
 }
 
 void TSetUpDlg::ClearButtonClick() {
@@ -280,6 +285,14 @@ void TSetUpDlg::ClearListPage(int list) {
     page.volPanel->setText(QStringLiteral("+0"));
     page.txt->setEnabled(false);
     page.doc->setEnabled(false);
+}
+
+void TSetUpDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Shown again with the sound page current, the page is entered again; a window brought back
+    // from the taskbar is no new showing, and keeps the page as it was.
+    if (!event->spontaneous() && korvaSet_->currentIndex() == kSoundPage)
+        EnterSoundPage();
 }
 
 void TSetUpDlg::hideEvent(QHideEvent* event) {

@@ -1,10 +1,13 @@
 #pragma once
-// The settings window: the mode panel along the bottom and five pages (basic settings, the two list
-// pages, advanced settings, the search page). Every change acts on the settings at once; the save
-// button writes them. Created once at start-up, hidden; shown modelessly and refilled each time.
+// The settings window: the mode panel along the bottom and six pages (basic settings, the two list
+// pages, advanced settings, the search page, the sound page). Every change on the first five acts on
+// the settings at once, and their save button writes them; the sound page keeps its edits until its
+// own save button. Created once at start-up, hidden; shown modelessly and refilled each time.
 
 #include <QDialog>
 #include <array>
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,10 +18,13 @@
 #include "ui/WindowLinks.h"
 #include "windows/ListEditing.h"
 #include "windows/SettingsWindow.h"
+#include "windows/SoundPage.h"
 
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -58,13 +64,28 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     void SetBadFileWindow(TBadDlg* bad) { bad_ = bad; }
     // The list font of the settings: this window's fields and lists, then the other windows'.
     void ApplyListFont();
+    // The MIDI output ports the system lists (UTF-8 names), asked each time the sound page is shown.
+    // Without a lister the sound page offers the built-in synthesizer alone.
+    void SetMidiPortLister(std::function<std::vector<std::string>()> lister) {
+        portLister_ = std::move(lister);
+    }
+    // Where the sound page looks for installed SoundFonts; Debian's folders unless set.
+    void SetSoundFontFolders(std::vector<std::filesystem::path> folders) {
+        soundFontFolders_ = std::move(folders);
+    }
+    // Stands in for the SoundFont file dialog; nullptr puts Qt's own back.
+    void SetSoundFontDialog(SoundFontDialog* dialog) {
+        soundFontDialog_ = dialog ? dialog : &qtSoundFontDialog_;
+    }
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
   private:
-    // Where a hint lives: a page of KorvaSet (0-4) or the mode panel.
-    enum HintArea { Page0, Page1, Page2, Page3, Page4, ModeArea };
+    // Where a hint lives: a page of KorvaSet (0-5) or the mode panel.
+    enum HintArea { Page0, Page1, Page2, Page3, Page4, Page5, ModeArea };
+    static constexpr int kSoundPage = 5;
 
     void BuildWindow();
     QWidget* BuildModePanel();
@@ -72,6 +93,7 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     QWidget* BuildListPage(int list);
     QWidget* BuildAdvancedPage();
     QWidget* BuildSearchPage();
+    QWidget* BuildSoundPage();
     void FormCreate();
     void ApplyHints(std::initializer_list<HintArea> areas, bool on);
 
@@ -128,6 +150,12 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     void FindMonButtonClick();
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ShowScrollBar(SetUpScrollBar which, int value);
+
+    // The sound page: filled from the settings each time it is shown, drawn from its rules.
+    void EnterSoundPage();
+    void ShowSoundPage();
+    void OutputComboBoxChange(int index);
+    void SoundFontRefBitBtnClick();
 
     // SettingsWindowView
     void PressCycleButton(int cycmode) override;
@@ -207,6 +235,18 @@ class TSetUpDlg final : public QDialog, public SettingsWindowLink, private Setti
     std::array<QLabel*, 2> findPanels_{};
     std::array<std::vector<std::string>, 2> foundLines_;  // the lines the find lists show, as read
     std::string findMonLine_;                             // the line FindMonEdit was given
+
+    SoundPage sound_;
+    std::function<std::vector<std::string>()> portLister_;
+    std::vector<std::filesystem::path> soundFontFolders_ = kInstalledSoundFontFolders;
+    QtSoundFontDialog qtSoundFontDialog_;
+    SoundFontDialog* soundFontDialog_ = &qtSoundFontDialog_;
+    QComboBox* outputComboBox_ = nullptr;
+    QGroupBox* synthGroupBox_ = nullptr;
+    QComboBox* soundFontComboBox_ = nullptr;
+    QCheckBox* reverbCheckBox_ = nullptr;
+    QCheckBox* chorusCheckBox_ = nullptr;
+    QDoubleSpinBox* gainSpinBox_ = nullptr;
 };
 
 }  // namespace korva

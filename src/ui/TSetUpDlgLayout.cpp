@@ -1,9 +1,11 @@
-// The settings window's controls and where they sit: the mode panel and the five pages.
+// The settings window's controls and where they sit: the mode panel and the six pages.
 
 #include "ui/TSetUpDlg.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +20,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 #include "ui/ListFont.h"
 
@@ -28,6 +31,9 @@ namespace korva {
 namespace {
 
 constexpr QSize kClientSize{473, 407};
+constexpr int kWindowMargin = 4;
+// What the tab widget keeps beside its tab bar: its frame, where the style draws one.
+constexpr int kTabBarSlack = 2;
 
 // A path field that reports a press of any mouse button after selecting all of its text.
 class PathEdit final : public QLineEdit {
@@ -193,12 +199,12 @@ void TSetUpDlg::BuildWindow() {
     QFont tabFont = font();
     tabFont.setPixelSize(11);
     korvaSet_->tabBar()->setFont(tabFont);
-    const std::array<QString, 5> captions = {
-        QStringLiteral("  基本の設定  "), QStringLiteral("  リスト０編集  "),
+    const std::array<QString, 6> captions = {
+        QStringLiteral("  基本の設定  "),   QStringLiteral("  リスト０編集  "),
         QStringLiteral("  リスト１編集  "), QStringLiteral("  高度な設定  "),
-        QStringLiteral("  リストの検索  ")};
-    const std::array<QWidget*, 5> pages = {BuildBasicPage(), BuildListPage(0), BuildListPage(1),
-                                           BuildAdvancedPage(), BuildSearchPage()};
+        QStringLiteral("  リストの検索  "), QStringLiteral("音源")};
+    const std::array<QWidget*, 6> pages = {BuildBasicPage(),    BuildListPage(0),  BuildListPage(1),
+                                           BuildAdvancedPage(), BuildSearchPage(), BuildSoundPage()};
     for (std::size_t i = 0; i < pages.size(); ++i) {
         pages[i]->setObjectName(QStringLiteral("KorvaSet%1").arg(i));
         korvaSet_->addTab(pages[i], captions[i]);
@@ -206,9 +212,13 @@ void TSetUpDlg::BuildWindow() {
     korvaSet_->setCurrentIndex(0);
     connect(korvaSet_, &QTabWidget::currentChanged, this, &TSetUpDlg::KorvaSetChange);
 
-    auto* layout = Tight(new QVBoxLayout(this), 4, 2);
+    auto* layout = Tight(new QVBoxLayout(this), kWindowMargin, 2);
     layout->addWidget(korvaSet_, 1);
     layout->addWidget(BuildModePanel());
+    // The tabs must fit side by side, with no scroll arrows: when the window's own width is too
+    // narrow for the six of them in the font the system has, it is just as much wider as they need.
+    const int tabsWidth = korvaSet_->tabBar()->sizeHint().width() + 2 * kWindowMargin + kTabBarSlack;
+    setFixedSize(std::max(kClientSize.width(), tabsWidth), kClientSize.height());
 }
 
 QWidget* TSetUpDlg::BuildModePanel() {
@@ -733,6 +743,92 @@ QWidget* TSetUpDlg::BuildSearchPage() {
     monRow->addWidget(findMonEdit_, 1);
     monRow->addWidget(monButton);
     rows->addLayout(monRow);
+    return page;
+}
+
+QWidget* TSetUpDlg::BuildSoundPage() {
+    auto* page = new QWidget;
+    auto* rows = Tight(new QVBoxLayout(page), 6, 6);
+    const auto combo = [&](QWidget* parent, const char* name, const QString& label, const QString& hint) {
+        auto* box = new QComboBox(parent);
+        box->setObjectName(QLatin1String(name));
+        box->setAccessibleName(label);
+        // A long port name or path must not widen the fixed window: the box shows what fits.
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(12);
+        Hint(box, hint, Page5);
+        return box;
+    };
+    const auto check = [&](QWidget* parent, const char* name, const QString& caption, const QString& hint) {
+        auto* box = new QCheckBox(caption, parent);
+        box->setObjectName(QLatin1String(name));
+        box->setAccessibleName(caption);
+        Hint(box, hint, Page5);
+        return box;
+    };
+
+    auto* outputGroup = new QGroupBox(QStringLiteral(" 出力先 "), page);
+    outputGroup->setObjectName(QStringLiteral("OutputGroupBox"));
+    auto* outputRows = Tight(new QVBoxLayout(outputGroup), 4, 2);
+    outputRows->addWidget(Caption(outputGroup, QStringLiteral("曲を演奏する音源")));
+    outputComboBox_ = combo(outputGroup, "OutputComboBox", QStringLiteral("出力先"),
+                            QStringLiteral("内蔵シンセサイザーか、MIDI出力ポートを選ぶ"));
+    connect(outputComboBox_, &QComboBox::currentIndexChanged, this, &TSetUpDlg::OutputComboBoxChange);
+    outputRows->addWidget(outputComboBox_);
+    rows->addWidget(outputGroup);
+
+    synthGroupBox_ = new QGroupBox(QStringLiteral(" 内蔵シンセサイザー "), page);
+    synthGroupBox_->setObjectName(QStringLiteral("SynthGroupBox"));
+    Hint(synthGroupBox_, QStringLiteral("出力先が内蔵シンセサイザーのときに使われます"), Page5);
+    auto* synthRows = Tight(new QVBoxLayout(synthGroupBox_), 4, 3);
+    synthRows->addWidget(Caption(synthGroupBox_, QStringLiteral("SoundFont（音色ファイル）")));
+    auto* soundFontRow = Tight(new QHBoxLayout, 0, 3);
+    soundFontComboBox_ = combo(synthGroupBox_, "SoundFontComboBox", QStringLiteral("SoundFont"),
+                               QStringLiteral("内蔵シンセサイザーが使うSoundFontを選ぶ"));
+    connect(soundFontComboBox_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            sound_.ChooseSoundFont(static_cast<std::size_t>(index));
+    });
+    soundFontRow->addWidget(soundFontComboBox_, 1);
+    auto* ref = Button(synthGroupBox_, "SoundFontRefBitBtn", QStringLiteral("参照"),
+                       QStringLiteral("SoundFontファイルを参照する"), Page5);
+    connect(ref, &QPushButton::clicked, this, &TSetUpDlg::SoundFontRefBitBtnClick);
+    soundFontRow->addWidget(ref);
+    synthRows->addLayout(soundFontRow);
+
+    auto* effects = Tight(new QHBoxLayout, 0, 12);
+    reverbCheckBox_ =
+        check(synthGroupBox_, "ReverbCheckBox", QStringLiteral("リバーブ"), QStringLiteral("残響をつける"));
+    connect(reverbCheckBox_, &QCheckBox::toggled, this, [this](bool on) { sound_.SetReverb(on); });
+    chorusCheckBox_ = check(synthGroupBox_, "ChorusCheckBox", QStringLiteral("コーラス"),
+                            QStringLiteral("音に広がりをつける"));
+    connect(chorusCheckBox_, &QCheckBox::toggled, this, [this](bool on) { sound_.SetChorus(on); });
+    effects->addWidget(reverbCheckBox_);
+    effects->addWidget(chorusCheckBox_);
+    effects->addStretch(1);
+    synthRows->addLayout(effects);
+
+    auto* gainRow = Tight(new QHBoxLayout, 0, 4);
+    gainSpinBox_ = new QDoubleSpinBox(synthGroupBox_);
+    gainSpinBox_->setObjectName(QStringLiteral("GainSpinBox"));
+    gainSpinBox_->setAccessibleName(QStringLiteral("ゲイン"));
+    gainSpinBox_->setDecimals(2);
+    gainSpinBox_->setRange(kLeastGain / 100.0, kMostGain / 100.0);
+    gainSpinBox_->setSingleStep(kGainStep / 100.0);
+    Hint(gainSpinBox_, QStringLiteral("内蔵シンセサイザーの音量（0.01～2.00）"), Page5);
+    connect(gainSpinBox_, &QDoubleSpinBox::valueChanged, this,
+            [this](double value) { sound_.SetGain(GainHundredths(value)); });
+    gainRow->addWidget(Caption(synthGroupBox_, QStringLiteral("ゲイン")));
+    gainRow->addWidget(gainSpinBox_);
+    gainRow->addStretch(1);
+    synthRows->addLayout(gainRow);
+    rows->addWidget(synthGroupBox_);
+    rows->addStretch(1);
+
+    auto* save = Button(page, "SynthSaveBitBtn", QStringLiteral("設定保存"),
+                        QStringLiteral("「音源」を保存する．有効になるのは次の曲から"), Page5);
+    connect(save, &QPushButton::clicked, this, [this] { sound_.SaveButtonClick(); });
+    rows->addWidget(save, 0, Qt::AlignRight);
     return page;
 }
 
