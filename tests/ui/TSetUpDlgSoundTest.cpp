@@ -204,16 +204,17 @@ class TSetUpDlgSoundTest : public QObject {
         QCOMPARE(gain->value(), 0.25);
         // A port chosen afterwards leaves the synthesizer's controls as they were set, and saved.
         Combo("OutputComboBox")->setCurrentIndex(2);
-        Combo("OutputComboBox")->setCurrentIndex(1);  // the last choice counts
+        Combo("OutputComboBox")->setCurrentIndex(1);         // the last choice counts
         Click(Find<QCheckBox>(p.window, "ChorusCheckBox"));  // out of use: no change
-        QCOMPARE(p.model.settings.MIDIOUT, std::string());  // nothing applied before the save
+        QCOMPARE(p.model.settings.MIDIOUT, std::string());   // nothing applied before the save
         Click(Find<QPushButton>(p.window, "SynthSaveBitBtn"));
         QCOMPARE(p.messages.shown, QStringList{U8("音源の設定を保存しました。次の曲から使われます")});
         const std::string strings = (std::filesystem::canonical(soundFonts_) / "Strings.sf3").string();
-        QCOMPARE(QString::fromStdString(dir_->Read("KORVA.INI")),
-                 QString::fromStdString(
-                     korva + "[SYNTH]\r\nAUDIODRV=alsa\r\nSOUNDFONT=" + strings +
-                     "\r\nMIDIOUT=Midi Through:Midi Through Port-0 14:0\r\nREVERB=0\r\nCHORUS=1\r\nGAIN=25\r\n"));
+        QCOMPARE(
+            QString::fromStdString(dir_->Read("KORVA.INI")),
+            QString::fromStdString(
+                korva + "[SYNTH]\r\nAUDIODRV=alsa\r\nSOUNDFONT=" + strings +
+                "\r\nMIDIOUT=Midi Through:Midi Through Port-0 14:0\r\nREVERB=0\r\nCHORUS=1\r\nGAIN=25\r\n"));
         QCOMPARE(p.model.settings.MIDIOUT, std::string("Midi Through:Midi Through Port-0 14:0"));
         QCOMPARE(p.model.settings.SOUNDFONT, strings);
         QVERIFY(!p.model.settings.REVERB);
