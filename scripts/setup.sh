@@ -10,6 +10,7 @@ packages=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
   libfluidsynth-dev libicu-dev timgm6mb-soundfont
+  librtmidi-dev jackd2 libjack-jackd2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth openbox x11-utils

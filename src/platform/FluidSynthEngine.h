@@ -39,18 +39,13 @@
 #include "platform/FluidSynthSink.h"
 #include "platform/OutputKeeper.h"
 #include "platform/RenderLock.h"
+#include "platform/SongLoader.h"
 #include "platform/SoundFontSynth.h"
 #include "platform/SynthOptions.h"
 #include "playback/SongScheduler.h"
 #include "playback/SongSequence.h"
 
 namespace korva {
-
-// A song ready to play: the events the synthesizer is fed, at their times, as the SMF reader's
-// song gives them.
-struct LoadedSong {
-    SongSequence sequence;
-};
 
 enum class SongState { None, Stopped, Playing, Paused };
 

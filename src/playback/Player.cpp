@@ -220,6 +220,11 @@ void Player::Stop() {
 }
 
 void Player::MediaPlayer1Notify() {
+    if (parts_.device.Fault() == DeviceFault::OutputLost) {
+        // The port the song went to is gone: play stops and says why; the next Play tries again.
+        HandleDeviceError();
+        return;
+    }
     const DeviceMode mode = parts_.device.Mode();
     if ((mode != DeviceMode::Stopped && mode != DeviceMode::Paused) || model_.play.PauseFlag)
         return;

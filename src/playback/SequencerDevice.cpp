@@ -15,6 +15,7 @@ bool IsFileFault(DeviceFault fault) {
         case DeviceFault::NotOpen:
         case DeviceFault::NoSoundFont:
         case DeviceFault::CannotPlay:
+        case DeviceFault::OutputLost:
             break;
     }
     return false;

@@ -30,7 +30,7 @@ enum class DeviceMode {
 
 // What went wrong in the device's last operation. The file faults come from Open(): the file is
 // missing, cannot be read, is no MIDI file, or is a MIDI file that cannot be played. The others
-// come from Play().
+// come from Play(), and OutputLost from a play that ended by itself: its notice finds it.
 enum class DeviceFault {
     None = 0,
     FileNotFound,
@@ -41,7 +41,8 @@ enum class DeviceFault {
     MidiFileUnsupported,
     NotOpen,      // Play() without an open file
     NoSoundFont,  // nothing to play the song with
-    CannotPlay,   // the synthesizer refused to start
+    CannotPlay,   // the synthesizer refused to start, or the output port is not there
+    OutputLost,   // the output went away while a song played: the play ended there
 };
 
 // True for the faults that say what is wrong with a file rather than with the device.

@@ -7,7 +7,8 @@
 // plays the tracks side by side sends them; a format 2 file plays its tracks one after another,
 // each starting at the tempo a song starts at unless it sets its own. Only what a player needs
 // reaches the sink: channel messages, system-exclusive messages (every module reset as GM System
-// On, the one reset that synthesizers commonly know) and tempo changes; a song in SMPTE time gets
+// On, the one reset that synthesizers commonly know, unless the resets are asked for as the file
+// has them, for a port whose module knows its own) and tempo changes; a song in SMPTE time gets
 // its fixed tempo at tick 0 and no other.
 //
 // A sink has
@@ -22,6 +23,16 @@
 #include <vector>
 
 #include "playback/SmfReader.h"
+
+namespace korva {
+
+// How the module resets of a file (GM System On, GS reset, XG System On, ...) are sent.
+enum class ModuleResets {
+    AsGmSystemOn,  // every one as GM System On: for the built-in synthesizer
+    AsInFile,      // each as the file has it: for a module on a MIDI port
+};
+
+}  // namespace korva
 
 namespace korva::smf_merge {
 
@@ -67,7 +78,7 @@ inline std::uint32_t Tempo24(std::string_view bytes) {
 
 // Sends the event the track stands at.
 template <class Sink, class Events>
-void Send(Sink& sink, const SmfSong& song, const Events& events) {
+void Send(Sink& sink, const SmfSong& song, const Events& events, ModuleResets resets) {
     const SmfEvent& event = events.Event();
     if (event.IsChannel()) {
         sink.Channel(event);
@@ -75,7 +86,8 @@ void Send(Sink& sink, const SmfSong& song, const Events& events) {
         using namespace std::string_view_literals;
         const auto data = events.Payload();
         if (data.size() < kMaxSysEx)
-            sink.SysEx(event.tick, IsModuleReset(data) ? "\x7E\x7F\x09\x01"sv : data);
+            sink.SysEx(event.tick,
+                       resets == ModuleResets::AsGmSystemOn && IsModuleReset(data) ? "\x7E\x7F\x09\x01"sv : data);
     } else if (event.IsMeta(kMetaTempo) && song.fixedTempo == 0 && events.Payload().size() >= 3) {
         const auto tempo = Tempo24(events.Payload());
         if (tempo > 0)
@@ -84,7 +96,7 @@ void Send(Sink& sink, const SmfSong& song, const Events& events) {
 }
 
 template <class Sink, class Events>
-void SweepMerge(Sink& sink, const SmfSong& song, std::vector<Cursor<Events>> active) {
+void SweepMerge(Sink& sink, const SmfSong& song, std::vector<Cursor<Events>> active, ModuleResets resets) {
     std::uint32_t tick = 0xFFFFFFFF;
     for (const auto& cursor : active) tick = std::min(tick, cursor.Tick());
     while (!active.empty()) {
@@ -93,7 +105,7 @@ void SweepMerge(Sink& sink, const SmfSong& song, std::vector<Cursor<Events>> act
         for (std::size_t i = 0; i < active.size(); ++i) {
             auto& cursor = active[i];
             for (; !cursor.events.AtEnd() && cursor.Tick() == tick; cursor.events.Next())
-                Send(sink, song, cursor.events);
+                Send(sink, song, cursor.events, resets);
             if (!cursor.events.AtEnd()) {
                 nextTick = std::min(nextTick, cursor.Tick());
                 if (kept != i)
@@ -107,7 +119,7 @@ void SweepMerge(Sink& sink, const SmfSong& song, std::vector<Cursor<Events>> act
 }
 
 template <class Sink, class Events>
-void HeapMerge(Sink& sink, const SmfSong& song, std::vector<Cursor<Events>> heap) {
+void HeapMerge(Sink& sink, const SmfSong& song, std::vector<Cursor<Events>> heap, ModuleResets resets) {
     const auto precedes = [](std::uint32_t tick, std::size_t track, const Cursor<Events>& other) {
         return tick < other.Tick() || (tick == other.Tick() && track < other.track);
     };
@@ -122,7 +134,7 @@ void HeapMerge(Sink& sink, const SmfSong& song, std::vector<Cursor<Events>> heap
         heap.pop_back();
         // Events mostly come in runs from one track; the heap is touched once per run.
         do {
-            Send(sink, song, cursor.events);
+            Send(sink, song, cursor.events, resets);
             cursor.events.Next();
         } while (!cursor.events.AtEnd() &&
                  (heap.empty() || precedes(cursor.Tick(), cursor.track, heap.front())));
@@ -135,14 +147,14 @@ void HeapMerge(Sink& sink, const SmfSong& song, std::vector<Cursor<Events>> heap
 
 // `open(track)` gives the events of a track.
 template <class Sink, class Open>
-void MergeTracks(const SmfSong& song, Sink& sink, const Open& open) {
+void MergeTracks(const SmfSong& song, Sink& sink, const Open& open, ModuleResets resets) {
     if (song.fixedTempo != 0)
         sink.Tempo(0, song.fixedTempo);
     if (song.format == 2) {
         for (std::size_t i = 0; i < song.tracks.size(); ++i) {
             if (i > 0 && song.fixedTempo == 0)
                 sink.Tempo(song.tracks[i].startTick, kDefaultTempo);
-            for (auto events = open(i); !events.AtEnd(); events.Next()) Send(sink, song, events);
+            for (auto events = open(i); !events.AtEnd(); events.Next()) Send(sink, song, events, resets);
         }
         return;
     }
@@ -154,9 +166,9 @@ void MergeTracks(const SmfSong& song, Sink& sink, const Open& open) {
             cursors.push_back({std::move(events), i});
     }
     if (cursors.size() <= kSweepTracks)
-        SweepMerge(sink, song, std::move(cursors));
+        SweepMerge(sink, song, std::move(cursors), resets);
     else
-        HeapMerge(sink, song, std::move(cursors));
+        HeapMerge(sink, song, std::move(cursors), resets);
 }
 
 }  // namespace korva::smf_merge
@@ -164,16 +176,18 @@ void MergeTracks(const SmfSong& song, Sink& sink, const Open& open) {
 namespace korva {
 
 template <class Sink>
-void ForEachPlayedEvent(const SmfSong& song, Sink& sink) {
-    smf_merge::MergeTracks(song, sink,
-                           [&song](std::size_t track) { return smf_merge::KeptEvents(song, track); });
+void ForEachPlayedEvent(const SmfSong& song, Sink& sink, ModuleResets resets = ModuleResets::AsGmSystemOn) {
+    smf_merge::MergeTracks(
+        song, sink, [&song](std::size_t track) { return smf_merge::KeptEvents(song, track); }, resets);
 }
 
 // The same for a song read from `bytes` with any detail, whose events are read again from the bytes
 // as they are sent: no more than one event of each track is held at a time.
 template <class Sink>
-void ForEachPlayedEvent(const SmfSong& song, std::string_view bytes, Sink& sink) {
-    smf_merge::MergeTracks(song, sink, [&](std::size_t track) { return SmfTrackEvents(bytes, song, track); });
+void ForEachPlayedEvent(const SmfSong& song, std::string_view bytes, Sink& sink,
+                        ModuleResets resets = ModuleResets::AsGmSystemOn) {
+    smf_merge::MergeTracks(
+        song, sink, [&](std::size_t track) { return SmfTrackEvents(bytes, song, track); }, resets);
 }
 
 }  // namespace korva

@@ -141,12 +141,13 @@ std::size_t ExpectedBytes(const SmfSong& song) {
 
 }  // namespace
 
-void SongSequence::Build(const SmfSong& song) {
-    BuildWith(song, ExpectedBytes(song), [&song](Builder& builder) { ForEachPlayedEvent(song, builder); });
+void SongSequence::Build(const SmfSong& song, ModuleResets resets) {
+    BuildWith(song, ExpectedBytes(song), [&](Builder& builder) { ForEachPlayedEvent(song, builder, resets); });
 }
 
-void SongSequence::Build(const SmfSong& song, std::string_view bytes) {
-    BuildWith(song, ExpectedBytes(song), [&](Builder& builder) { ForEachPlayedEvent(song, bytes, builder); });
+void SongSequence::Build(const SmfSong& song, std::string_view bytes, ModuleResets resets) {
+    BuildWith(song, ExpectedBytes(song),
+              [&](Builder& builder) { ForEachPlayedEvent(song, bytes, builder, resets); });
 }
 
 std::uint64_t SongSequence::TimeOfTick(std::uint32_t tick, std::size_t& span) const {

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "playback/SmfMerge.h"
 #include "playback/SmfReader.h"
 
 namespace korva {
@@ -56,9 +57,10 @@ class SongSequence {
     };
 
     // Builds the sequence of a song read with its events; the room of the song built before is reused.
-    void Build(const SmfSong& song);
+    // Module resets become GM System On unless asked for as the file has them.
+    void Build(const SmfSong& song, ModuleResets resets = ModuleResets::AsGmSystemOn);
     // The same for a song read from `bytes` with any detail, whose events are read again from them.
-    void Build(const SmfSong& song, std::string_view bytes);
+    void Build(const SmfSong& song, std::string_view bytes, ModuleResets resets = ModuleResets::AsGmSystemOn);
 
     Position Begin() const { return At(0, 0); }
     // The first event whose time is `time` or later.

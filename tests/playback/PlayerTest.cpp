@@ -428,6 +428,31 @@ TEST_F(PlayerTest, DeviceErrorStopsWithItsMessage) {
     EXPECT_EQ(device.opened.size(), 1u);
 }
 
+// A port that goes away mid-song (a synthesizer quit, a cable pulled) is a device error, told once
+// with the device's reason; nothing moves on to the next song, and the next Play tries again.
+TEST_F(PlayerTest, OutputLostMidSongStopsWithTheDeviceMessageAndPlayTriesAgain) {
+    Song("A.mid");
+    Song("B.mid");
+    Playlist(0, {"A", "B"});
+    player.Play();
+    device.FinishAndDeliver();  // the reset ends: A plays
+    ASSERT_EQ(device.OpenFile(), Path("A"));
+    device.LoseOutput();
+    device.DeliverNotices();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], Sjis("ＭＩＤＩシステムが他で使用されているか、または再生エラーです") + "\n" +
+                                     "scripted failure");
+    EXPECT_EQ(device.Mode(), DeviceMode::None);
+    EXPECT_FALSE(deck.playLit);
+    EXPECT_EQ(device.opened, (std::vector<std::string>{Reset(), Path("A")}));
+
+    player.Play();
+    EXPECT_EQ(device.Mode(), DeviceMode::Playing);
+    EXPECT_EQ(device.OpenFile(), Reset());
+    EXPECT_TRUE(deck.playLit);
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
 // Unattended play goes on: every song plays without the reset, and the status line says once, as
 // a notice and not in a box that would wait for someone, which reset file could not be played.
 TEST_F(PlayerTest, ResetFileThatCannotBePlayedLetsTheSongsPlayAndIsToldOnce) {

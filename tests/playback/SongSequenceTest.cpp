@@ -123,6 +123,34 @@ TEST(SongSequence, TemposOfAllTracksFormatTwoAndSmpteTimeGiveTheirTimes) {
     EXPECT_NEAR(static_cast<double>(EventsOf(sequence).at(2).time), 70001 / (80 * 29.97) * 1e9, 1000.0);
 }
 
+// The synthesizer knows GM System On only; a module on a port gets each reset as the file has it.
+TEST(SongSequence, ModuleResetsBecomeGmSystemOnUnlessKeptAsInTheFile) {
+    const std::string gs = Bytes({0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41});
+    const std::string sc88 = Bytes({0x41, 0x10, 0x42, 0x12, 0x00, 0x00, 0x7F, 0x00, 0x01});
+    const std::string gmOn = Bytes({0x7E, 0x7F, 0x09, 0x01});
+    const std::string other = Bytes({0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00});
+    SmfWriter writer;
+    writer.AddTrack()
+        .SysEx(0, "\xF0" + gs + "\xF7")
+        .SysEx(10, "\xF0" + sc88 + "\xF7")
+        .SysEx(20, "\xF0" + other + "\xF7")
+        .Note(30, 10, 0, 60);
+    const SmfSong song = ReadOk(writer.Bytes());
+    const auto sysexOf = [](const SongSequence& sequence) {
+        std::vector<std::string> sysex;
+        for (const auto& event : EventsOf(sequence))
+            if (event.status == SmfEvent::kSysEx)
+                sysex.emplace_back(event.sysex);
+        return sysex;
+    };
+    SongSequence converted;
+    converted.Build(song);
+    EXPECT_EQ(sysexOf(converted), (std::vector<std::string>{gmOn, gmOn, other}));
+    SongSequence kept;
+    kept.Build(song, writer.Bytes(), ModuleResets::AsInFile);
+    EXPECT_EQ(sysexOf(kept), (std::vector<std::string>{gs, sc88, other}));
+}
+
 TEST(SongSequence, BuildingIntoAnEarlierSequenceLeavesNothingOfIt) {
     SmfWriter big(1, 480);
     big.AddTrack().Tempo(0, 123456).Tempo(5000, 654321);

@@ -88,6 +88,14 @@ void ScriptedDevice::FinishSong() {
     EndPlay();
 }
 
+void ScriptedDevice::LoseOutput() {
+    if (mode_ != DeviceMode::Playing)
+        return;
+    mode_ = DeviceMode::Stopped;
+    fault_ = DeviceFault::OutputLost;
+    EndPlay();
+}
+
 void ScriptedDevice::DeliverNotices() {
     while (pending_ > 0) {
         --pending_;

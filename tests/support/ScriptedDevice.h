@@ -31,6 +31,8 @@ class ScriptedDevice final : public SequencerDevice {
 
     // The playing file reaches its end.
     void FinishSong();
+    // The output goes away under the playing song: the play ends with OutputLost.
+    void LoseOutput();
     // Delivers the pending notices, including those caused while delivering.
     void DeliverNotices();
     // Lets the song end, then delivers: one step of unattended play.

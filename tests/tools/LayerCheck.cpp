@@ -1,7 +1,7 @@
 // Checks the includes of every source file against the layer order of the code: a file may include
 // headers of its own layer and of the layers below it, never above. The core layers include neither
-// Qt nor FluidSynth, the platform layer no Qt, and no window header reaches <fluidsynth.h>, even
-// through the headers it includes. Prints each violation and exits with 1 when there is one.
+// Qt nor a sound library (FluidSynth, RtMidi, JACK), the platform layer no Qt, and no window header
+// reaches a sound library's header, even through the headers it includes. Prints each violation and exits with 1 when there is one.
 //
 // Usage: korva_layer_check SRC_FOLDER
 
@@ -58,8 +58,9 @@ bool IsQt(const Include& include) {
            (std::isupper(static_cast<unsigned char>(include.target[1])) || include.target[1] == 't');
 }
 
-bool IsFluidSynth(const Include& include) {
-    return include.target.rfind("fluidsynth", 0) == 0;
+bool IsSoundLibrary(const Include& include) {
+    return include.target.rfind("fluidsynth", 0) == 0 || include.target.rfind("rtmidi/", 0) == 0 ||
+           include.target.rfind("jack/", 0) == 0;
 }
 
 // The project layer a quoted include names ("playback/Player.h" -> playback), or -1.
@@ -101,14 +102,14 @@ int main(int argc, char** argv) {
             const int target = IncludedLayer(include);
             if (target > layer)
                 report(file, include.line, "includes \"" + include.target + "\" from a higher layer");
-            if (layer <= kLastCoreLayer && (IsQt(include) || IsFluidSynth(include)))
+            if (layer <= kLastCoreLayer && (IsQt(include) || IsSoundLibrary(include)))
                 report(file, include.line, "the core includes <" + include.target + ">");
             if (layer == kPlatformLayer && IsQt(include))
                 report(file, include.line, "the platform layer includes <" + include.target + ">");
         }
     }
 
-    // No window header may reach FluidSynth through the project headers it includes.
+    // No window header may reach a sound library through the project headers it includes.
     for (const auto& [file, list] : includes) {
         if (file.rfind("ui/", 0) != 0 || fs::path(file).extension() != ".h")
             continue;
@@ -118,7 +119,7 @@ int main(int argc, char** argv) {
             const std::string current = pending.back();
             pending.pop_back();
             for (const Include& include : includes[current]) {
-                if (IsFluidSynth(include)) {
+                if (IsSoundLibrary(include)) {
                     report(file, 1, "reaches <" + include.target + "> through src/" + current);
                     continue;
                 }
