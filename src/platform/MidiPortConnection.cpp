@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -21,25 +22,27 @@ constexpr const char* kPortName = "out";
 // exceptions or lines on standard error.
 void IgnoreRtMidiError(RtMidiError::Type, const std::string&, void*) {}
 
-// Whether a JACK server takes connections, asked without libjack: libjack, failing to open a client,
-// tears down what the process's other JACK clients share, and closing one of them afterwards
-// crashes. So no client is tried while the server's socket (JACK 2 keeps it in /dev/shm, named by
-// the server and the user) does not answer: the server was never started, or has died.
-bool JackServerAnswers() {
+// Whether a JACK client may be tried. libjack, failing to open a client, tears down what the
+// process's other JACK clients share, and closing one of them afterwards crashes; a server that has
+// died leaves its socket behind (JACK 2 keeps it in /dev/shm, named by the server and the user),
+// which then refuses connections. So no client is tried while that socket refuses; where there is
+// no such socket (no server started, or another JACK, such as PipeWire's) libjack is asked.
+bool JackMayBeTried() {
     const char* server = std::getenv("JACK_DEFAULT_SERVER");
     const std::string path = std::string("/dev/shm/jack_") + (server && *server ? server : "default") + "_" +
                              std::to_string(::getuid()) + "_0";
     sockaddr_un address{};
     if (path.size() >= sizeof address.sun_path)
-        return false;
+        return true;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (socket < 0)
-        return false;
-    const bool answers = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        return true;
+    const bool refused = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+                         errno == ECONNREFUSED;
     ::close(socket);
-    return answers;
+    return !refused;
 }
 
 std::vector<RtMidi::Api> ApisFor(MidiApi api) {
@@ -50,7 +53,7 @@ std::vector<RtMidi::Api> ApisFor(MidiApi api) {
         bool wanted = api == MidiApi::Any || (api == MidiApi::Alsa && candidate == RtMidi::LINUX_ALSA) ||
                       (api == MidiApi::Jack && candidate == RtMidi::UNIX_JACK);
         if (wanted && candidate == RtMidi::UNIX_JACK)
-            wanted = JackServerAnswers();
+            wanted = JackMayBeTried();
         for (const RtMidi::Api has : compiled)
             if (wanted && has == candidate)
                 apis.push_back(candidate);

@@ -3,7 +3,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -17,8 +17,6 @@
 #include <cstring>
 #include <filesystem>
 #include <thread>
-
-extern char** environ;
 
 namespace korva::testing {
 namespace {
@@ -62,7 +60,15 @@ std::string JackServer::Unavailable() {
 
 JackServer::JackServer(int periodFrames, int sampleRate) {
     static std::atomic<int> count{0};
-    name_ = "korva-test-" + std::to_string(::getpid()) + "-" + std::to_string(count++);
+    Start("korva-test-" + std::to_string(::getpid()) + "-" + std::to_string(count++), periodFrames, sampleRate);
+}
+
+JackServer::JackServer(const std::string& name) {
+    Start(name, 256, 48000);
+}
+
+void JackServer::Start(const std::string& name, int periodFrames, int sampleRate) {
+    name_ = name;
     const std::string jackd = FindOnPath("jackd");
     if (jackd.empty()) {
         problem_ = Unavailable();
@@ -76,19 +82,28 @@ JackServer::JackServer(int periodFrames, int sampleRate) {
 
     const std::string period = std::to_string(periodFrames);
     const std::string rate = std::to_string(sampleRate);
-    std::vector<std::string> args{jackd, "--no-realtime", "-n", name_, "-d", "dummy", "-r", rate, "-p", period};
+    // Synchronous mode with a long client timeout: on a loaded machine a client that is late for a
+    // period is waited for, where the default would go on without it and lose its events.
+    std::vector<std::string> args{jackd, "--no-realtime", "--sync", "--timeout", "10000", "-n", name_,
+                                  "-d", "dummy", "-r", rate, "-p", period};
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int spawned = posix_spawn(&pid_, jackd.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        pid_ = -1;
-        problem_ = "jackd could not be started: error " + std::to_string(spawned);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        // A test process that dies (a crash, a sanitizer's abort) takes its server with it, and the
+        // server ends as when stopped, giving its place in JACK's table of servers back.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    if (pid_ < 0) {
+        problem_ = "jackd could not be started: error " + std::to_string(errno);
         return;
     }
     // Up when a client can open; a server that does not come up within 20 s counts as failed.
@@ -126,6 +141,7 @@ void JackServer::Reap(int signal) {
 
 void JackServer::Kill() {
     Reap(SIGKILL);
+    killed_ = true;
 }
 
 JackServer::~JackServer() {
@@ -140,6 +156,12 @@ JackServer::~JackServer() {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         Reap(SIGKILL);
+    }
+    if (killed_) {
+        // A killed server keeps its place in JACK's table of servers (eight at most), until a
+        // server of the same name starts; one is started and stopped, so the table does not fill up.
+        killed_ = false;
+        JackServer again(name_);
     }
     // What a killed server leaves behind under its own name.
     std::error_code ignored;

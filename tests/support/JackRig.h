@@ -38,10 +38,13 @@ class JackServer {
     void Kill();
 
   private:
+    explicit JackServer(const std::string& name);
+    void Start(const std::string& name, int periodFrames, int sampleRate);
     void Reap(int signal);
     std::string name_;
     pid_t pid_ = -1;
     bool running_ = false;
+    bool killed_ = false;
     std::string problem_;
 };
 
