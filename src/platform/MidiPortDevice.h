@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/SynthOptions.h"
+#include "playback/OutputSwitch.h"
 #include "playback/SequencerDevice.h"
 #include "playback/VolumeOutput.h"
 
@@ -38,15 +39,15 @@ class MidiPortDevice;
 class MidiPortVolume;
 
 // The device and its volume, made together (as platform/Synthesizer.h is for the synth).
-class MidiPortOutput {
+class MidiPortOutput final : public SoundOutput {
   public:
     explicit MidiPortOutput(MidiPortOptions options);
-    ~MidiPortOutput();
+    ~MidiPortOutput() override;
     MidiPortOutput(const MidiPortOutput&) = delete;
     MidiPortOutput& operator=(const MidiPortOutput&) = delete;
 
-    SequencerDevice& Device();
-    VolumeOutput& Volume();
+    SequencerDevice& Device() override;
+    VolumeOutput& Volume() override;
 
   private:
     std::unique_ptr<MidiPortDevice> device_;

@@ -200,14 +200,18 @@ TEST_F(MidiPortJackTest, TwoChannelSongArrivesInOrderEachNoteAtItsTime) {
     const auto events = recorder->Events();
     std::copy_if(events.begin(), events.end(), std::back_inserter(notes), IsNote);
     ASSERT_EQ(notes.size(), expected.size());
+    // Each note's arrival less its time in the file; the least of these is the delay all share
+    // (the first notes may wait for the port's connection), and no note comes much later than that.
     const double framesPerMs = recorder->SampleRate() / 1000.0;
+    std::vector<double> offsets;
     for (std::size_t i = 0; i < notes.size(); ++i) {
         // A note-off in the file is a note-off (80) on the port.
         EXPECT_EQ(notes[i].bytes[0], expected[i].status) << "event " << i;
         EXPECT_EQ(notes[i].bytes[1], expected[i].key) << "event " << i;
-        const double arrived = static_cast<double>(notes[i].frame - notes[0].frame) / framesPerMs;
-        EXPECT_NEAR(arrived, expected[i].ms, 50.0) << "event " << i;
+        offsets.push_back(static_cast<double>(notes[i].frame - notes[0].frame) / framesPerMs - expected[i].ms);
     }
+    const double shared = *std::min_element(offsets.begin(), offsets.end());
+    for (std::size_t i = 0; i < offsets.size(); ++i) EXPECT_LE(offsets[i] - shared, 50.0) << "event " << i;
     ExpectSilenced(events);
 }
 

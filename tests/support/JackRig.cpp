@@ -58,16 +58,17 @@ std::string JackServer::Unavailable() {
     return FindOnPath("jackd").empty() ? "jackd is not installed (Debian package jackd2)" : "";
 }
 
-JackServer::JackServer(int periodFrames, int sampleRate) {
+JackServer::JackServer(int periodFrames, int sampleRate, bool synchronous) {
     static std::atomic<int> count{0};
-    Start("korva-test-" + std::to_string(::getpid()) + "-" + std::to_string(count++), periodFrames, sampleRate);
+    Start("korva-test-" + std::to_string(::getpid()) + "-" + std::to_string(count++), periodFrames, sampleRate,
+          synchronous);
 }
 
 JackServer::JackServer(const std::string& name) {
-    Start(name, 256, 48000);
+    Start(name, 256, 48000, true);
 }
 
-void JackServer::Start(const std::string& name, int periodFrames, int sampleRate) {
+void JackServer::Start(const std::string& name, int periodFrames, int sampleRate, bool synchronous) {
     name_ = name;
     const std::string jackd = FindOnPath("jackd");
     if (jackd.empty()) {
@@ -84,8 +85,10 @@ void JackServer::Start(const std::string& name, int periodFrames, int sampleRate
     const std::string rate = std::to_string(sampleRate);
     // Synchronous mode with a long client timeout: on a loaded machine a client that is late for a
     // period is waited for, where the default would go on without it and lose its events.
-    std::vector<std::string> args{jackd, "--no-realtime", "--sync", "--timeout", "10000", "-n", name_,
-                                  "-d", "dummy", "-r", rate, "-p", period};
+    std::vector<std::string> args{jackd, "--no-realtime"};
+    if (synchronous)
+        args.insert(args.end(), {"--sync", "--timeout", "10000"});
+    args.insert(args.end(), {"-n", name_, "-d", "dummy", "-r", rate, "-p", period});
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -218,6 +221,7 @@ int JackRecorder::Process(std::uint32_t frames, void* self) {
     auto* recorder = static_cast<JackRecorder*>(self);
     void* buffer = jack_port_get_buffer(recorder->port_, frames);
     const std::uint64_t start = jack_last_frame_time(recorder->client_);
+    const auto taken = std::chrono::steady_clock::now();
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     if (count == 0)
         return 0;
@@ -226,7 +230,8 @@ int JackRecorder::Process(std::uint32_t frames, void* self) {
     for (std::uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, buffer, i) == 0)
-            recorder->events_.push_back({start + event.time, std::vector<std::uint8_t>(event.buffer, event.buffer + event.size)});
+            recorder->events_.push_back(
+                {start + event.time, std::vector<std::uint8_t>(event.buffer, event.buffer + event.size), taken});
     }
     return 0;
 }
