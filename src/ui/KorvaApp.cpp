@@ -4,7 +4,9 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include "platform/MidiPortDevice.h"
 #include "platform/SynthSettings.h"
+#include "text/Encoding.h"
 #include "platform/Synthesizer.h"
 #include "ui/DocumentViewer.h"
 #include "ui/QtProcessRunner.h"
@@ -77,6 +79,7 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
     auto* songControl = new TCtrlDlg(jukebox_, *songControlRules_, *songWindow, *messages_, owner);
     setUp->SetAboutWindow(new TVerDlg(FluidSynthVersion(), owner));
     setUp->SetBadFileWindow(badFiles);
+    setUp->SetMidiPortLister([] { return MidiOutputPortNames(); });
 
     jukebox_.AttachSongList(*songWindow);
     jukebox_.AttachVolumeWindow(*volumeWindow);
@@ -92,7 +95,26 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
     main_->show();
 }
 
+namespace {
+
+// A large song is read on a thread of its own; the windows are served meanwhile, and its end is
+// posted to the user-interface thread, which wakes the loop.
+void WaitServingWindows(const std::function<bool()>& done) {
+    QEventLoop loop;
+    while (!done()) loop.processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+}  // namespace
+
 std::unique_ptr<SoundOutput> KorvaApp::MakeOutput(const OutputChoice& choice) {
+    if (!choice.midiOut.empty()) {
+        MidiPortOptions port;
+        // The settings hold the name as Shift-JIS; the system lists it in UTF-8.
+        port.portName = Cp932ToUtf8(choice.midiOut).text;
+        port.postToUiThread = QtPoster(this);
+        port.waitOnUiThread = WaitServingWindows;
+        return std::make_unique<MidiPortOutput>(std::move(port));
+    }
     SynthOptions options;
     options.soundFontPath = ResolveSoundFontPath(choice.soundFont);
     options.audioDriver = choice.audioDriver;
@@ -100,12 +122,7 @@ std::unique_ptr<SoundOutput> KorvaApp::MakeOutput(const OutputChoice& choice) {
     options.chorus = choice.chorus;
     options.gain = SynthGain(choice.gain);
     options.postToUiThread = QtPoster(this);
-    // A large song is read on a thread of its own; the windows are served meanwhile, and its end
-    // is posted here, which wakes the loop.
-    options.waitOnUiThread = [](const std::function<bool()>& done) {
-        QEventLoop loop;
-        while (!done()) loop.processEvents(QEventLoop::WaitForMoreEvents);
-    };
+    options.waitOnUiThread = WaitServingWindows;
     options.onLoaded = [this](const SynthReport& report) {
         if (!report.soundFontLoaded)
             messages_->ShowMessage(report.soundFontMessage);

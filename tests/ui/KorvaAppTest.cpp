@@ -105,6 +105,32 @@ class KorvaAppTest : public QObject {
         QCOMPARE(app.Model().PlayQueue.size(), std::size_t{3});
     }
 
+    // The output chosen in section SYNTH is a MIDI port that is not there (no JACK server, no ALSA
+    // sequencer): Play says so, naming the port, and play ends; choosing the built-in synthesizer
+    // again plays the next try through it.
+    void APortThatIsNotThereIsADeviceErrorNamingItAndTheSynthPlaysOnceChosenAgain() {
+        testing::TempDir dir;
+        dir.Write("KORVA.DT0", "Alpha\t" + dir.Write("alpha.mid", Song(0.5)) + "\t+0\t1\r\n");
+        dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=0\r\nSENDRST=0\r\n[SYNTH]\r\nAUDIODRV=no-such-driver\r\n"
+                               "MIDIOUT=Missing Module:Port 1\r\n");
+        KorvaApp app(dir.Folder(), {});
+        auto* play = app.MainForm().findChild<QAbstractButton*>(QStringLiteral("PlaySpeedButton"));
+        QVERIFY(play);
+        {
+            testing::ModalAnswers answers;
+            QTest::mouseClick(play, Qt::LeftButton);
+            QTRY_COMPARE(answers.Answered(), std::size_t{1});
+            QVERIFY(answers.texts[0].contains(QStringLiteral("Missing Module:Port 1")));
+            QVERIFY(answers.texts[0].startsWith(QStringLiteral("ＭＩＤＩシステムが他で使用されているか")));
+        }
+        QVERIFY(app.TheJukebox().Commands().DeviceIdle());
+
+        app.Model().settings.MIDIOUT.clear();
+        QTest::mouseClick(play, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!app.TheJukebox().Commands().DeviceIdle(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(app.TheJukebox().Commands().DeviceIdle(), 10000);
+    }
+
     void LosingTheSoundServerMidSongIsANoticeAndTheListPlaysOn() {
         const auto program = testing::FindOnPath("pulseaudio");
         if (!program)
