@@ -12,7 +12,7 @@ packages=(
   libfluidsynth-dev libicu-dev timgm6mb-soundfont
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
-  xvfb xauth openbox x11-utils
+  xvfb xauth openbox x11-utils xdotool
   python3 dbus desktop-file-utils appstream dpkg-dev file
   pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev libfuzzer-14-dev
