@@ -11,12 +11,13 @@
 // virtual time or ahead of an output, and before and after a change that must not change the sound.
 // The reverb and the chorus are modulated, so their sound depends on how many frames the synthesizer
 // rendered before the song too: an output that happened to take a block of silence between loading
-// and Play sounds different in the last bits. The frames rendered before the first sound are printed
-// beside the digest; only digests after as many frames can be compared.
+// and Play gives another digest. The frames rendered before the first sound are printed beside the
+// digest; only digests after as many frames can be compared (virtual time renders none).
 // Usage: DeviceRenderTool [--period FRAMES] [--digest SECONDS]
 //                         [--real-time | --output [--ahead SECONDS] [--refill SECONDS]] SONG.MID [SOUNDFONT]
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -35,14 +36,16 @@
 namespace {
 
 // An FNV-1a digest of stereo frames, left then right sample of each frame, from the first frame that
-// is not silence, for a given count of frames: the silence before a song starts depends on when the
-// output happens to ask, the sound after its start does not.
+// is not silence on, for a given count of frames. Silence is quieter than kSilence: the reverb keeps a
+// tiny offset in its output against denormal numbers, so a synthesizer playing nothing does not
+// render zeros.
 class SoundDigest {
   public:
+    static constexpr float kSilence = 1e-6f;  // -120 dB; the reverb's offset is near 1e-8
     explicit SoundDigest(long frames) : left_(frames) {}
     void Add(const float* left, const float* right, int frames) {
         for (int i = 0; i < frames && left_ > 0; ++i) {
-            if (!started_ && left[i] == 0.0f && right[i] == 0.0f) {
+            if (!started_ && std::fabs(left[i]) < kSilence && std::fabs(right[i]) < kSilence) {
                 ++before_;
                 continue;
             }
