@@ -4,26 +4,36 @@
 # after start-up) in LIST0 mode, and a KORVA.DT0 naming one generated 60-second song on all 16
 # channels. Sound goes to a private PulseAudio daemon with a null sink where `pulseaudio` is
 # installed, else to the program's silent output; windows go to a private Xvfb where it is
-# installed, else to Qt's offscreen platform.
+# installed (with xdotool), else to Qt's offscreen platform.
 #
-# Reported, against `fluidsynth -ni -F` rendering the same song offline (median of 3):
+# Each round plays the song once and then runs the yardstick, `fluidsynth -ni -F` rendering the same
+# song offline, at once after it, so that both meet the same load on the machine. Given a second
+# build folder, the rounds alternate between the two, each with its own yardstick: a change is
+# measured beside what it changes, in one run. Reported per round, and as medians per build:
 #   - CPU seconds of the program (all threads) while it plays the song in real time, and the ratio
-#     (goal at most 1.15); how much of it the thread that renders the synthesizer took, up to a
-#     second before the song's end; with PulseAudio, the daemon's CPU in the same time beside it;
-#   - its peak resident memory (VmHWM);
-#   - its CPU over IDLE_SECONDS (default 20) stopped after the song (goal at most 0.1% of a core),
-#     and how often its threads woke in that time;
+#     to its yardstick (goal at most 1.0); how much of it the thread that renders the synthesizer
+#     took, up to a second before the song's end; with PulseAudio, the daemon's CPU beside it;
+#   - its peak resident memory (VmHWM, goal at most 48 MiB), its resident memory just before the
+#     song starts, and what holds it halfway through the song, by mapping: anonymous memory (the
+#     heap: the SoundFont, the synthesizer, the sound rendered ahead, the windows), the program's
+#     own file, the Qt libraries, ICU, fonts and the other shared libraries;
+#   - its CPU over IDLE_SECONDS (default 20; 0 skips it) stopped after the song (goal at most 0.1%
+#     of a core), and how often its threads woke in that time;
 #   - under Xvfb, the time from exec to the main window mapped on the screen.
-# Usage: bench/run_program_bench.sh BUILD_DIR   (with korva built in BUILD_DIR/korva)
+# Usage: [ROUNDS=5] [IDLE_SECONDS=20] bench/run_program_bench.sh BUILD_DIR [OTHER_BUILD_DIR]
+#   (with korva built in each BUILD_DIR/korva)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:?build folder holding korva/korva}
-program="$build/korva/korva"
+builds=("${1:?build folder holding korva/korva}")
+[ -n "${2:-}" ] && builds+=("$2")
+rounds=${ROUNDS:-5}
 soundFont=/usr/share/sounds/sf2/TimGM6mb.sf2
 idleSeconds=${IDLE_SECONDS:-20}
 songSeconds=60
 command -v fluidsynth >/dev/null || { echo "install fluidsynth (--no-install-recommends)" >&2; exit 1; }
-[ -x "$program" ] || { echo "build korva first: cmake --build $build --target korva" >&2; exit 1; }
+for build in "${builds[@]}"; do
+  [ -x "$build/korva/korva" ] || { echo "build korva first: cmake --build $build --target korva" >&2; exit 1; }
+done
 [ -f "$soundFont" ] || { echo "install timgm6mb-soundfont" >&2; exit 1; }
 
 work=$(mktemp -d)
@@ -38,13 +48,12 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# The program folder. The program finds its folder from its own file, so it is copied, not linked.
-folder="$work/program"
-mkdir -p "$folder"
-cp "$program" "$folder/korva"
-cp "$build"/korva/KORVA_*.MID "$folder/"
-python3 "$here/scripts/make_midi.py" busy "$songSeconds" "$folder/BUSY.MID"
-printf 'Busy Song\t%s\t+0\t1\r\n' "$folder/BUSY.MID" >"$folder/KORVA.DT0"
+# A runtime folder of its own: the program's single-instance lock lives there, so that a copy the
+# user runs, or another benchmark, is neither handed the files nor found running.
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+song="$work/BUSY.MID"
+python3 "$here/scripts/make_midi.py" busy "$songSeconds" "$song"
 
 # Sound: a private PulseAudio daemon whose only sink throws the sound away, or the silent output
 # (a driver name that FluidSynth does not know leaves only that).
@@ -64,8 +73,6 @@ if command -v pulseaudio >/dev/null; then
 else
   driver=silent
 fi
-printf '[KORVA]\r\nPLAYMOD=0\r\nRNDMODE=0\r\nCYCMODE=0\r\nATSTART=1\r\nSENDRST=1\r\nUSECLOK=1\r\n[SYNTH]\r\nSOUNDFONT=%s\r\nAUDIODRV=%s\r\n' \
-  "$soundFont" "$driver" >"$folder/KORVA.INI"
 
 # Display: a private Xvfb, or none at all.
 display="offscreen"
@@ -93,66 +100,128 @@ ns_of() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { p
 sleeps_of() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s }'; }
 sleep_until() { local wait; wait=$(awk -v a="$1" -v b="$(now)" 'BEGIN { d = a - b; print (d > 0 ? d : 0) }'); sleep "$wait"; }
 alive() { kill -0 "$korva" 2>/dev/null || { echo "the program ended early; its output:" >&2; cat "$work/korva.log" >&2; exit 1; }; }
+# Resident KiB of a process by what is mapped: "anonymous program qt icu fonts libraries other".
+resident_by_kind() {
+  awk -v program="$2" '
+    /^[0-9a-f]+-[0-9a-f]+ / { path = (NF >= 6 ? $6 : ""); next }
+    /^Rss:/ {
+      kind = "other"
+      if (path == "" || path ~ /^\[(heap|stack|anon)/) kind = "anonymous"
+      else if (path == program) kind = "program"
+      else if (path ~ /libQt6/) kind = "qt"
+      else if (path ~ /libicu/) kind = "icu"
+      else if (path ~ /\/fonts\//) kind = "fonts"
+      else if (path ~ /\.so/) kind = "libraries"
+      size[kind] += $2
+    }
+    END { printf "%d %d %d %d %d %d %d", size["anonymous"], size["program"], size["qt"], size["icu"], size["fonts"],
+          size["libraries"], size["other"] }' "/proc/$1/smaps"
+}
 
-echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg); sound: $driver; display: $display"
-started=$(now)
-"$folder/korva" >"$work/korva.log" 2>&1 &
-korva=$!
+# One round: the program of a build plays the song (and rests IDLE_SECONDS), then the yardstick
+# renders it. Appends "ratio play yardstick peak before anonymous program qt icu fonts libraries
+# other" to $work/results.<build number> and prints the round's line.
+run_round() {
+  local number=$1 build=$2 folder="$work/program$1"
+  # The program finds its folder from its own file, so it is copied, not linked; a fresh folder
+  # each round, so that no round finds what another one wrote.
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  cp "$build/korva/korva" "$folder/korva"
+  cp "$build"/korva/KORVA_*.MID "$folder/"
+  printf 'Busy Song\t%s\t+0\t1\r\n' "$song" >"$folder/KORVA.DT0"
+  printf '[KORVA]\r\nPLAYMOD=0\r\nRNDMODE=0\r\nCYCMODE=0\r\nATSTART=1\r\nSENDRST=1\r\nUSECLOK=1\r\n[SYNTH]\r\nSOUNDFONT=%s\r\nAUDIODRV=%s\r\n' \
+    "$soundFont" "$driver" >"$folder/KORVA.INI"
 
-# The main window is armed with the auto-start timer while it is made; under Xvfb the time it is
-# mapped is taken as the start of that timer's 4 s.
-shown=""
-if [ "$display" != offscreen ]; then
-  for _ in $(seq 1000); do
-    alive
-    if xdotool search --onlyvisible --name '^KORVA97$' >/dev/null 2>&1; then shown=$(now); break; fi
-    sleep 0.01
-  done
-fi
-armed=${shown:-$started}
+  local started shown="" armed
+  started=$(now)
+  "$folder/korva" >"$work/korva.log" 2>&1 &
+  korva=$!
+  # The main window is armed with the auto-start timer while it is made; under Xvfb the time it is
+  # mapped is taken as the start of that timer's 4 s.
+  if [ "$display" != offscreen ]; then
+    for _ in $(seq 1000); do
+      alive
+      if xdotool search --onlyvisible --name '^KORVA97$' >/dev/null 2>&1; then shown=$(now); break; fi
+      sleep 0.01
+    done
+  fi
+  armed=${shown:-$started}
 
-# Before the auto start; after the song, its reset file and the output's short tail.
-sleep_until "$(awk -v a="$armed" 'BEGIN { printf "%.3f", a + 3 }')"
-alive
-playFrom=$(cpu_of "$korva")
-pulseFrom=$([ -n "$pulse" ] && cpu_of "$pulse" || echo 0)
-# A second before the song's end: the busiest thread, the one rendering, against the whole program.
-sleep_until "$(awk -v a="$armed" -v s="$songSeconds" 'BEGIN { printf "%.3f", a + 4 + s - 1 }')"
-alive
-lateTotal=$(cpu_of "$korva")
-lateRender=$(cat /proc/"$korva"/task/*/stat 2>/dev/null | awk -v t="$ticks" '{
-  sub(/^.*\) /, ""); c = ($12 + $13) / t; if (c > m) m = c } END { printf "%.3f", m }')
-sleep_until "$(awk -v a="$armed" -v s="$songSeconds" 'BEGIN { printf "%.3f", a + 4 + s + 4.5 }')"
-alive
-playTo=$(cpu_of "$korva")
-pulseTo=$([ -n "$pulse" ] && cpu_of "$pulse" || echo 0)
-idleFrom=$(ns_of "$korva")
-sleepsFrom=$(sleeps_of "$korva")
-idleStart=$(now)
-sleep "$idleSeconds"
-alive
-idleTo=$(ns_of "$korva")
-sleepsTo=$(sleeps_of "$korva")
-idleEnd=$(now)
-peakRss=$(awk '/^VmHWM/ { print $2 }' "/proc/$korva/status")
+  # Before the auto start; halfway; a second before the song's end; after the song, its reset file
+  # and the output's short tail.
+  sleep_until "$(awk -v a="$armed" 'BEGIN { printf "%.3f", a + 3 }')"
+  alive
+  local before playFrom pulseFrom
+  before=$(awk '/^VmRSS/ { print $2 }' "/proc/$korva/status")
+  playFrom=$(cpu_of "$korva")
+  pulseFrom=$([ -n "$pulse" ] && cpu_of "$pulse" || echo 0)
+  sleep_until "$(awk -v a="$armed" -v s="$songSeconds" 'BEGIN { printf "%.3f", a + 4 + s / 2 }')"
+  alive
+  local kinds
+  kinds=$(resident_by_kind "$korva" "$folder/korva")
+  # The busiest thread, the one rendering, against the whole program.
+  sleep_until "$(awk -v a="$armed" -v s="$songSeconds" 'BEGIN { printf "%.3f", a + 4 + s - 1 }')"
+  alive
+  local lateTotal lateRender
+  lateTotal=$(cpu_of "$korva")
+  lateRender=$(cat /proc/"$korva"/task/*/stat 2>/dev/null | awk -v t="$ticks" '{
+    sub(/^.*\) /, ""); c = ($12 + $13) / t; if (c > m) m = c } END { printf "%.3f", m }')
+  sleep_until "$(awk -v a="$armed" -v s="$songSeconds" 'BEGIN { printf "%.3f", a + 4 + s + 4.5 }')"
+  alive
+  local playTo pulseTo idleFrom idleTo sleepsFrom sleepsTo idleStart idleEnd peak
+  playTo=$(cpu_of "$korva")
+  pulseTo=$([ -n "$pulse" ] && cpu_of "$pulse" || echo 0)
+  idleFrom=$(ns_of "$korva")
+  sleepsFrom=$(sleeps_of "$korva")
+  idleStart=$(now)
+  sleep "$idleSeconds"
+  alive
+  idleTo=$(ns_of "$korva")
+  sleepsTo=$(sleeps_of "$korva")
+  idleEnd=$(now)
+  peak=$(awk '/^VmHWM/ { print $2 }' "/proc/$korva/status")
+  kill "$korva" && wait "$korva" 2>/dev/null || true
+  korva=""
 
-# The yardstick, three times; the median counts.
-theirs=()
-for _ in 1 2 3; do
-  /usr/bin/time -f '%U %S' -o "$work/time" fluidsynth -ni -F "$work/out.wav" "$soundFont" "$folder/BUSY.MID" >/dev/null 2>&1
-  theirs+=("$(awk '{ printf "%.2f", $1 + $2 }' "$work/time")")
+  /usr/bin/time -f '%U %S' -o "$work/time" fluidsynth -ni -F "$work/out.wav" "$soundFont" "$song" >/dev/null 2>&1
+  local theirs
+  theirs=$(awk '{ printf "%.2f", $1 + $2 }' "$work/time")
+
+  awk -v n="$number" -v a="$playFrom" -v b="$playTo" -v t="$theirs" -v r="$lateRender" -v l="$lateTotal" \
+    -v p="${pulse:+1}" -v pa="$pulseFrom" -v pb="$pulseTo" -v m="$peak" -v f="$before" \
+    -v ia="$idleFrom" -v ib="$idleTo" -v is="$idleStart" -v ie="$idleEnd" -v w="$((sleepsTo - sleepsFrom))" -v idle="$idleSeconds" \
+    -v st="$started" -v sh="$shown" -v load="$(cut -d' ' -f1 /proc/loadavg)" 'BEGIN {
+    printf "  build %d: playing %.2f s CPU, fluidsynth -F %.2f s, ratio %.3f; rendering thread %.0f%%", n, b - a, t, (b - a) / t, r / (l - a) * 100
+    if (p) printf "; PulseAudio %.2f s", pb - pa
+    printf "; peak %.1f MiB (%.1f before playing)", m / 1024, f / 1024
+    if (idle > 0) printf "; stopped %.3f%% of a core, %d wake-ups", (ib - ia) / 1e9 / (ie - is) * 100, w
+    if (sh != "") printf "; shown after %.0f ms", (sh - st) * 1000
+    printf "; load %s\n", load }'
+  echo "$(awk -v a="$playFrom" -v b="$playTo" -v t="$theirs" 'BEGIN { printf "%.4f %.2f %.2f", (b - a) / t, b - a, t }') $peak $before $kinds" \
+    >>"$work/results.$number"
+}
+
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg); sound: $driver; display: $display; $rounds rounds"
+for number in "${!builds[@]}"; do echo "build $((number + 1)): ${builds[$number]}"; done
+for round in $(seq "$rounds"); do
+  echo "round $round"
+  for number in "${!builds[@]}"; do run_round "$((number + 1))" "${builds[$number]}"; done
 done
-reference=$(printf '%s\n' "${theirs[@]}" | sort -n | sed -n 2p)
-
 echo "load average after:  $(cut -d' ' -f1-3 /proc/loadavg)"
-if [ -n "$shown" ]; then
-  awk -v a="$started" -v b="$shown" 'BEGIN { printf "start to main window shown: %.0f ms\n", (b - a) * 1000 }'
-fi
-awk -v a="$playFrom" -v b="$playTo" -v p="${pulse:+1}" -v pa="$pulseFrom" -v pb="$pulseTo" -v t="$reference" -v s="$songSeconds" 'BEGIN {
-  printf "playing the %d s, 16-channel song in real time: %.2f s CPU; fluidsynth -F %.2f s CPU (median of 3); ratio %.2f (goal <= 1.15)\n", s, b - a, t, (b - a) / t
-  if (p) printf "  PulseAudio daemon meanwhile: %.2f s CPU\n", pb - pa }'
-awk -v r="$lateRender" -v a="$playFrom" -v b="$lateTotal" 'BEGIN {
-  printf "  up to 1 s before its end, the thread rendering the synthesizer took %.2f s of the program'"'"'s %.2f s (%.0f%%)\n", r, b - a, r / (b - a) * 100 }'
-echo "peak resident memory: $((peakRss / 1024)) MiB"
-awk -v a="$idleFrom" -v b="$idleTo" -v s="$idleStart" -v e="$idleEnd" -v w="$((sleepsTo - sleepsFrom))" 'BEGIN {
-  printf "stopped for %.1f s: %.1f ms CPU, %.3f%% of a core (goal <= 0.1%%); %d wake-ups\n", e - s, (b - a) / 1e6, (b - a) / 1e9 / (e - s) * 100, w }'
+
+# The median of each column of a build's rounds (the upper one of an even count).
+medians() { awk '{ for (i = 1; i <= NF; ++i) v[i, NR] = $i } END {
+  for (i = 1; i <= NF; ++i) { n = 0; for (r = 1; r <= NR; ++r) c[++n] = v[i, r]
+    for (x = 1; x <= n; ++x) for (y = x + 1; y <= n; ++y) if (c[y] < c[x]) { t = c[x]; c[x] = c[y]; c[y] = t }
+    printf "%s ", c[int(n / 2) + 1] } }' "$1"; }
+for number in "${!builds[@]}"; do
+  read -r ratio ours theirs peak before anonymous program qt icu fonts libraries other \
+    <<<"$(medians "$work/results.$((number + 1))")"
+  awk -v n="$((number + 1))" -v r="$ratio" -v o="$ours" -v t="$theirs" -v m="$peak" -v f="$before" 'BEGIN {
+    printf "build %d, medians: playing the song in real time costs %.3f of fluidsynth -F (goal <= 1.0; %.2f s CPU against %.2f s)\n", n, r, o, t
+    printf "  peak resident memory %.1f MiB (goal <= 48), %.1f MiB before playing\n", m / 1024, f / 1024 }'
+  awk -v a="$anonymous" -v p="$program" -v q="$qt" -v i="$icu" -v f="$fonts" -v l="$libraries" -v o="$other" 'BEGIN {
+    printf "  resident halfway, MiB: anonymous %.1f, program file %.1f, Qt %.1f, ICU %.1f, fonts %.1f, other libraries %.1f, other %.1f\n",
+      a / 1024, p / 1024, q / 1024, i / 1024, f / 1024, l / 1024, o / 1024 }'
+done

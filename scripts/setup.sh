@@ -13,7 +13,7 @@ packages=(
   librtmidi-dev jackd2 libjack-jackd2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
-  xvfb xauth openbox x11-utils
+  xvfb xauth openbox x11-utils xdotool
   python3 dbus desktop-file-utils appstream dpkg-dev file
   pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev libfuzzer-14-dev

@@ -1,5 +1,7 @@
 #include "platform/SoundFontSynth.h"
 
+#include <malloc.h>
+
 #include <filesystem>
 #include <mutex>
 #include <stdexcept>
@@ -170,6 +172,10 @@ void SoundFontSynth::Load(const std::function<void(bool)>& endedLocked,
     }
 
     creating.unlock();
+    // Reading a SoundFont frees what it read of the file's tables in pieces between what it keeps,
+    // and malloc would keep those pages resident for as long as the program runs (2.7 MB with
+    // TimGM6mb): they go back to the system. What it returns only tells whether there were any.
+    malloc_trim(0);
     {
         std::lock_guard lock(lock_);
         loaded_ = problem.empty();
