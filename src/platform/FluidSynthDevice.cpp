@@ -6,36 +6,18 @@ namespace korva {
 
 FluidSynthDevice::FluidSynthDevice(FluidSynthEngine& engine, UiPoster postToUiThread, UiWaiter waitOnUiThread)
     : engine_(engine),
-      loader_(postToUiThread, std::move(waitOnUiThread), ModuleResets::AsGmSystemOn),
-      notify_(std::make_shared<std::function<void()>>()) {
-    engine_.SetPlayEndedHandler(
-        [post = std::move(postToUiThread), notify = std::weak_ptr<std::function<void()>>(notify_)] {
-            post([notify] {
-                const auto handler = notify.lock();
-                if (handler && *handler)
-                    (*handler)();
-            });
-        });
+      loader_(postToUiThread, std::move(waitOnUiThread), ModuleResets::AsGmSystemOn) {
+    engine_.SetPlayEndedHandler(notice_.Poster(std::move(postToUiThread)));
 }
 
 FluidSynthDevice::~FluidSynthDevice() {
-    notify_.reset();
+    notice_.Forget();
     engine_.Unload();
     engine_.SetPlayEndedHandler(nullptr);
 }
 
 void FluidSynthDevice::SetNotifyHandler(std::function<void()> handler) {
-    *notify_ = std::move(handler);
-}
-
-void FluidSynthDevice::Refuse(DeviceFault fault, std::string sjisText) {
-    fault_ = fault;
-    errorText_ = std::move(sjisText);
-}
-
-void FluidSynthDevice::Succeed() {
-    fault_ = DeviceFault::None;
-    errorText_.clear();
+    notice_.SetHandler(std::move(handler));
 }
 
 void FluidSynthDevice::Open(const std::string& sjisPath) {
@@ -45,39 +27,39 @@ void FluidSynthDevice::Open(const std::string& sjisPath) {
     if (loaded.givenUp)
         return;  // a Close() or another Open() meanwhile has the say
     if (loaded.fault != DeviceFault::None)
-        return Refuse(loaded.fault, std::move(loaded.text));
+        return outcome_.Refuse(loaded.fault, std::move(loaded.text));
     engine_.Load(std::move(loaded.song));
-    Succeed();
+    outcome_.Succeed();
 }
 
 void FluidSynthDevice::Play() {
     switch (engine_.Play()) {
         case PlayResult::Started:
-            Succeed();
+            outcome_.Succeed();
             break;
         case PlayResult::NotOpen:
-            Refuse(DeviceFault::NotOpen, Sjis("デバイスが開かれていません"));
+            outcome_.Refuse(DeviceFault::NotOpen, Sjis("デバイスが開かれていません"));
             break;
         case PlayResult::NoSoundFont:
-            Refuse(DeviceFault::NoSoundFont, engine_.Report().soundFontMessage);
+            outcome_.Refuse(DeviceFault::NoSoundFont, engine_.Report().soundFontMessage);
             break;
     }
 }
 
 void FluidSynthDevice::Pause() {
     engine_.Pause();
-    Succeed();
+    outcome_.Succeed();
 }
 
 void FluidSynthDevice::Stop() {
     engine_.Stop();
-    Succeed();
+    outcome_.Succeed();
 }
 
 void FluidSynthDevice::Close() {
     loader_.GiveUp();
     engine_.Unload();
-    Succeed();
+    outcome_.Succeed();
 }
 
 std::int64_t FluidSynthDevice::PositionMicroseconds() const {

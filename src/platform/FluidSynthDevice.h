@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/DeviceNotice.h"
 #include "platform/FluidSynthEngine.h"
 #include "platform/SongLoader.h"
 #include "playback/SequencerDevice.h"
@@ -33,8 +34,8 @@ class FluidSynthDevice final : public SequencerDevice {
     void Stop() override;
     void Close() override;
     DeviceMode Mode() const override;
-    DeviceFault Fault() const override { return fault_; }
-    std::string ErrorText() const override { return errorText_; }
+    DeviceFault Fault() const override { return outcome_.fault; }
+    std::string ErrorText() const override { return outcome_.text; }
     std::int64_t PositionMicroseconds() const override;
 
     static constexpr std::size_t kMaxFileSize = SongLoader::kMaxFileSize;
@@ -43,15 +44,10 @@ class FluidSynthDevice final : public SequencerDevice {
     void SetBeforeReadForTesting(std::function<void()> hook) { loader_.SetBeforeReadForTesting(std::move(hook)); }
 
   private:
-    void Refuse(DeviceFault fault, std::string sjisText);
-    void Succeed();
-
     FluidSynthEngine& engine_;
     SongLoader loader_;
-    // Posted notices hold it weakly, so that none reaches a device that is gone.
-    std::shared_ptr<std::function<void()>> notify_;
-    DeviceFault fault_ = DeviceFault::None;
-    std::string errorText_;
+    DeviceNotice notice_;
+    DeviceOutcome outcome_;
 };
 
 }  // namespace korva

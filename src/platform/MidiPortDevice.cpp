@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/DeviceNotice.h"
 #include "platform/MidiPortConnection.h"
 #include "platform/PortNotes.h"
 #include "platform/SongLoader.h"
@@ -75,8 +76,6 @@ class MidiPortDevice final : public SequencerDevice, private MidiSink {
     void SysEx(std::string_view body) override;
 
     void Run();
-    void Refuse(DeviceFault fault, std::string sjisText);
-    void Succeed();
     // The time into the song the play has reached.
     std::uint64_t PositionLocked(Clock::time_point now) const;
     void SendMasterVolumeLocked();
@@ -93,7 +92,7 @@ class MidiPortDevice final : public SequencerDevice, private MidiSink {
 
     const MidiPortOptions options_;
     SongLoader loader_;  // used on the user-interface thread only
-    std::shared_ptr<std::function<void()>> notify_;
+    DeviceNotice notice_;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
@@ -105,8 +104,7 @@ class MidiPortDevice final : public SequencerDevice, private MidiSink {
     std::uint64_t position_ = 0;  // while not playing: the song's time reached
     bool reachedEnd_ = false;
     bool playPending_ = false;  // a Play has not yet been answered by its notice
-    DeviceFault fault_ = DeviceFault::None;
-    std::string errorText_;
+    DeviceOutcome outcome_;
     std::unique_ptr<MidiPortConnection> port_;
     Clock::time_point idleSince_{};
     bool resetSent_ = false;  // a module reset went out: Master Volume goes again before the next event
@@ -140,12 +138,11 @@ class MidiPortVolume final : public VolumeOutput {
 MidiPortDevice::MidiPortDevice(MidiPortOptions options)
     : options_(std::move(options)),
       loader_(options_.postToUiThread, options_.waitOnUiThread, ModuleResets::AsInFile),
-      notify_(std::make_shared<std::function<void()>>()),
       thread_([this] { Run(); }) {}
 
 MidiPortDevice::~MidiPortDevice() {
     Lock lock(mutex_);
-    notify_.reset();
+    notice_.Forget();
     if (mode_ == DeviceMode::Playing && port_)
         SilenceLocked();
     quit_ = true;
@@ -156,17 +153,7 @@ MidiPortDevice::~MidiPortDevice() {
 }
 
 void MidiPortDevice::SetNotifyHandler(std::function<void()> handler) {
-    *notify_ = std::move(handler);
-}
-
-void MidiPortDevice::Refuse(DeviceFault fault, std::string sjisText) {
-    fault_ = fault;
-    errorText_ = std::move(sjisText);
-}
-
-void MidiPortDevice::Succeed() {
-    fault_ = DeviceFault::None;
-    errorText_.clear();
+    notice_.SetHandler(std::move(handler));
 }
 
 std::string MidiPortDevice::PortText(const char* utf8Before, const char* utf8After) const {
@@ -180,12 +167,12 @@ DeviceMode MidiPortDevice::Mode() const {
 
 DeviceFault MidiPortDevice::Fault() const {
     std::lock_guard lock(mutex_);
-    return fault_;
+    return outcome_.fault;
 }
 
 std::string MidiPortDevice::ErrorText() const {
     std::lock_guard lock(mutex_);
-    return errorText_;
+    return outcome_.text;
 }
 
 std::uint64_t MidiPortDevice::PositionLocked(Clock::time_point now) const {
@@ -248,11 +235,7 @@ void MidiPortDevice::EndPlayLocked() {
     playPending_ = false;
     if (!options_.postToUiThread)
         return;
-    options_.postToUiThread([notify = std::weak_ptr<std::function<void()>>(notify_)] {
-        const auto handler = notify.lock();
-        if (handler && *handler)
-            (*handler)();
-    });
+    notice_.Poster(options_.postToUiThread)();
 }
 
 void MidiPortDevice::DropPortLocked(Lock& lock) {
@@ -290,19 +273,19 @@ void MidiPortDevice::Open(const std::string& sjisPath) {
     if (loaded.givenUp)
         return;  // a Close() or another Open() meanwhile has the say
     if (loaded.fault != DeviceFault::None)
-        return Refuse(loaded.fault, std::move(loaded.text));
+        return outcome_.Refuse(loaded.fault, std::move(loaded.text));
     LetGoLocked();
     song_ = std::move(loaded.song);
     scheduler_.SetSong(&song_->sequence);
     mode_ = DeviceMode::Stopped;
-    Succeed();
+    outcome_.Succeed();
 }
 
 void MidiPortDevice::Close() {
     loader_.GiveUp();
     std::lock_guard lock(mutex_);
     LetGoLocked();
-    Succeed();
+    outcome_.Succeed();
 }
 
 void MidiPortDevice::Play() {
@@ -310,11 +293,11 @@ void MidiPortDevice::Play() {
     EndPlayLocked();  // a further Play supersedes the one before
     playPending_ = true;
     if (!song_) {
-        Refuse(DeviceFault::NotOpen, Sjis("デバイスが開かれていません"));
+        outcome_.Refuse(DeviceFault::NotOpen, Sjis("デバイスが開かれていません"));
         return EndPlayLocked();
     }
     if (mode_ == DeviceMode::Playing)
-        return Succeed();
+        return outcome_.Succeed();
     const auto now = Clock::now();
     if (port_ && port_->Lost(now))
         DropPortLocked(lock);
@@ -322,7 +305,7 @@ void MidiPortDevice::Play() {
         // Opened with the lock held: the timing thread has nothing to send meanwhile.
         port_ = MidiPortConnection::Open(options_.portName, options_.api, [this] { wake_.notify_all(); });
         if (!port_) {
-            Refuse(DeviceFault::CannotPlay, PortText("ＭＩＤＩ出力ポート「", "」が見つかりません"));
+            outcome_.Refuse(DeviceFault::CannotPlay, PortText("ＭＩＤＩ出力ポート「", "」が見つかりません"));
             return EndPlayLocked();
         }
         SendMasterVolumeLocked();
@@ -340,7 +323,7 @@ void MidiPortDevice::Play() {
         });
     origin_ = Clock::now() - DurationOf(position_);
     mode_ = DeviceMode::Playing;
-    Succeed();
+    outcome_.Succeed();
     wake_.notify_all();
 }
 
@@ -360,7 +343,7 @@ void MidiPortDevice::Pause() {
         EndPlayLocked();
         wake_.notify_all();
     }
-    Succeed();
+    outcome_.Succeed();
 }
 
 void MidiPortDevice::Stop() {
@@ -377,7 +360,7 @@ void MidiPortDevice::Stop() {
         wake_.notify_all();
     }
     EndPlayLocked();
-    Succeed();
+    outcome_.Succeed();
 }
 
 void MidiPortDevice::EndOfSongLocked() {
@@ -399,7 +382,7 @@ void MidiPortDevice::LostLocked(Lock& lock) {
         position_ = PositionLocked(now);
         mode_ = DeviceMode::Stopped;
         idleSince_ = now;
-        Refuse(DeviceFault::OutputLost, PortText("ＭＩＤＩ出力ポート「", "」が使えなくなりました"));
+        outcome_.Refuse(DeviceFault::OutputLost, PortText("ＭＩＤＩ出力ポート「", "」が使えなくなりました"));
         EndPlayLocked();
     }
     DropPortLocked(lock);
