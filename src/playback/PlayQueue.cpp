@@ -168,15 +168,29 @@ class ListBuild {
     // Empties the pool by uniform draws. An L line goes in and comes back at the pool's end as M;
     // an S line goes in when a draw below 10 gives less than 5. With dropMarked, marked lines
     // (already queued) leave the pool unqueued.
+    //
+    // The draws themselves read no more than the kind byte of each drawn slot: what a draw gives is
+    // the slot only, and the lines lie all over the file's text. The M copies of full L lines are
+    // written after the draws, in drawn order with their lines asked for a few steps ahead; only a
+    // copy that a line lacking fields inherits from must be written at once.
     bool Draw(RandomSource& random, bool dropMarked) {
         const LineList lines = std::move(model_.ScratchList);
         model_.ScratchList.clear();
         const std::size_t count = lines.size();
         if (!surveyed_)
             Survey(lines);
-        // The M copies of L lines, in the slots after the pool's own lines; copies_ holds their text.
+        // The M copies of L lines, in the slots after the pool's own lines: copyOf_ tells for each
+        // the slot it copies and copies holds its text once written (copies_ holds that text).
         std::vector<std::string_view> copies;
-        auto text = [&](std::size_t slot) { return slot < count ? lines[slot] : copies[slot - count]; };
+        copyOf_.clear();
+        copyOf_.reserve(mayCopy_);
+        copies.reserve(mayCopy_);
+        auto copyText = [&](std::size_t copy) {
+            if (copies[copy].data() == nullptr)
+                copies[copy] = FullCopy(lines[copyOf_[copy]]);
+            return copies[copy];
+        };
+        auto text = [&](std::size_t slot) { return slot < count ? lines[slot] : copyText(slot - count); };
 
         // The carried fields come from the full line drawn last, split only when a line that
         // inherits needs them: until then only its slot is kept, not its text.
@@ -189,7 +203,6 @@ class ListBuild {
         QueueDrawPool pool(count);
         std::vector<std::uint32_t> queued;
         queued.reserve(count + mayCopy_);
-        copies.reserve(mayCopy_);
         bool ok = count > 0;
         while (ok && !pool.Empty()) {
             const std::size_t slot =
@@ -215,13 +228,21 @@ class ListBuild {
             pool.Remove(slot);
             if (feel == kFeelL) {
                 queued.push_back(static_cast<std::uint32_t>(slot));
-                copies.push_back(OrdinaryCopy(slot, text(slot), kind));
+                copyOf_.push_back(static_cast<std::uint32_t>(slot));
+                if ((kind & kFeelBits) == kInherits) {
+                    copies.push_back(InheritedCopy());
+                } else {
+                    // The copy begins as its line does, mark and all.
+                    copies.emplace_back();
+                    kinds_.push_back(static_cast<std::uint8_t>((kind & kMarked) | kFeelM));
+                }
                 pool.Append();
             } else if (feel == kFeelM || (feel == kFeelS && random.Below(10) < 5)) {
                 queued.push_back(static_cast<std::uint32_t>(slot));
             }
         }
         carryPending();
+        WriteCopies(lines, copies);
         auto& queue = model_.PlayQueue;
         queue.HoldBlocksOf(lines);
         queue.HoldBlocksOf(copies_);
@@ -234,7 +255,8 @@ class ListBuild {
                 __builtin_prefetch(&parts_[ahead]);
             }
             const std::size_t slot = queued[i];
-            Queue(text(slot), (kinds_[slot] & kFeelBits) == kInherits, parts_[slot]);
+            Queue(slot < count ? lines[slot] : copies[slot - count], (kinds_[slot] & kFeelBits) == kInherits,
+                  parts_[slot]);
         }
         auto& rest = model_.ScratchList;
         for (std::size_t slot = 0; slot < count + copies.size(); ++slot) {
@@ -244,7 +266,7 @@ class ListBuild {
                 rest.HoldBlocksOf(lines);
                 rest.HoldBlocksOf(copies_);
             }
-            rest.PushView(text(slot));
+            rest.PushView(slot < count ? lines[slot] : copies[slot - count]);
         }
         return ok;
     }
@@ -415,22 +437,42 @@ class ListBuild {
         return static_cast<std::size_t>(view.Vol.data() - line.data()) + view.Vol.size() + 1;
     }
 
-    // The M copy of a drawn L line, in the text of copies_; its kind and song line parts go to the
-    // slot it will take.
-    std::string_view OrdinaryCopy(std::size_t slot, std::string_view line, std::uint8_t kind) {
-        std::string_view copy;
-        SongParts parts;
-        if ((kind & kFeelBits) == kInherits) {
-            const PlaylistEntry& fields = carried_.Fields();
-            copy = copies_.StoreJoined({fields.Name, "\t", fields.Path, "\t", fields.Vol, "\t1"});
-        } else {
-            copy = copies_.StoreJoined({line.substr(0, CopyHeadLength(line, ViewEntry(line))), "1"});
-            parts = parts_[slot];  // the copy's Name and Vol are the line's
-            parts.feel = kFeelM;
-        }
+    // The M copy of a full L line, in the text of copies_: the line up to the TAB after Vol, and "1".
+    std::string_view FullCopy(std::string_view line) {
+        return copies_.StoreJoined({line.substr(0, CopyHeadLength(line, ViewEntry(line))), "1"});
+    }
+
+    // The M copy of a drawn L line that lacks fields, from the fields it was split into; its kind
+    // and song line parts go to the slot it will take.
+    std::string_view InheritedCopy() {
+        const PlaylistEntry& fields = carried_.Fields();
+        const std::string_view copy = copies_.StoreJoined({fields.Name, "\t", fields.Path, "\t", fields.Vol, "\t1"});
         kinds_.push_back(static_cast<std::uint8_t>((BeginsWithNewMark(copy) ? kMarked : 0) | kFeelM));
-        parts_.push_back(parts);
         return copy;
+    }
+
+    // Writes the copies of full L lines the draws left unwritten, in drawn order, and gives every
+    // copy's slot its song line parts: a full line's copy has the Name and Vol of its line.
+    void WriteCopies(const LineList& lines, std::vector<std::string_view>& copies) {
+        for (std::size_t copy = 0; copy < copies.size(); ++copy) {
+            // Two steps: the view of a line further ahead, the text of one nearer.
+            if (copy + 2 * kLookAhead < copies.size()) {
+                const std::size_t ahead = copyOf_[copy + 2 * kLookAhead];
+                __builtin_prefetch(&lines[ahead]);
+                __builtin_prefetch(&parts_[ahead]);
+            }
+            if (copy + kLookAhead < copies.size())
+                __builtin_prefetch(lines[copyOf_[copy + kLookAhead]].data());
+            if ((kinds_[copyOf_[copy]] & kFeelBits) == kInherits) {
+                parts_.push_back({});
+                continue;
+            }
+            if (copies[copy].data() == nullptr)
+                copies[copy] = FullCopy(lines[copyOf_[copy]]);
+            SongParts parts = parts_[copyOf_[copy]];
+            parts.feel = kFeelM;
+            parts_.push_back(parts);
+        }
     }
 
     // The preference of a line as splitting it on from the lines before gives it, and for a full
@@ -480,6 +522,7 @@ class ListBuild {
     bool surveyed_ = false;
     std::size_t mayCopy_ = 0;    // pool lines that an M copy may follow into the pool
     std::size_t copyBytes_ = 0;  // the text of the copies of the full L lines
+    std::vector<std::uint32_t> copyOf_;  // during a draw: the pool slot each M copy copies
     LineList copies_;            // holds the text of the M copies
     std::string refused_;
 };

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "app/SeededRandom.h"
+#include "playlist/LineOrder.h"
+#include "playlist/PlaylistEntry.h"
 #include "playlist/PlaylistLoader.h"
 #include "support/Fakes.h"
 #include "support/FifoGuard.h"
@@ -353,6 +355,111 @@ TEST_F(PlayQueueTest, RandomOrderPutsEveryEntryFirstEquallyOften) {
     for (int i = 0; i < kEntries; ++i) {
         EXPECT_GT(first[i], 850) << "entry " << i;  // expected 1000, standard deviation 30
         EXPECT_LT(first[i], 1150) << "entry " << i;
+    }
+}
+
+// The draws written out plainly, for comparing with the build: the pool a vector taken apart by
+// erasing, every drawn line split on from the one drawn before, each M copy made as it is drawn,
+// and the song lines made in queue order by splitting on from the fields the draws left.
+struct PlainBuild {
+    Lines queue;
+    Lines songLines;
+    bool ok = true;
+};
+
+PlainBuild PlainDraws(Lines pool, bool newMode, RandomSource& random) {
+    PlainBuild build;
+    PlaylistEntry fields;
+    auto feelOf = [&fields](const std::string& line) {
+        SplitEntry(line, fields);
+        return ToIntStrict(fields.Feel);
+    };
+    std::vector<std::string> marked;
+    if (newMode) {
+        for (const std::string& line : pool) {
+            const auto feel = feelOf(line);
+            if (!feel)
+                return {{}, {}, false};
+            if ((*feel == 0 || *feel == 1 || *feel == 2) && BeginsWithNewMark(line))
+                marked.push_back(line);
+        }
+        SortTitles(marked);
+    }
+    build.queue = marked;
+    while (!pool.empty()) {
+        const auto index = static_cast<std::size_t>(random.Below(static_cast<int>(pool.size())));
+        const std::string line = pool[index];
+        pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(index));
+        if (newMode && BeginsWithNewMark(line))
+            continue;
+        const auto feel = feelOf(line);
+        if (!feel) {
+            build.ok = false;
+            break;
+        }
+        if (*feel == 0) {
+            build.queue.push_back(line);
+            pool.push_back(fields.Name + "\t" + fields.Path + "\t" + fields.Vol + "\t1");
+        } else if (*feel == 1 || (*feel == 2 && random.Below(10) < 5)) {
+            build.queue.push_back(line);
+        }
+    }
+    if (!build.ok)
+        return build;
+    for (const std::string& line : build.queue) {
+        SplitEntry(line, fields);
+        build.songLines.push_back(SongLineOf(*ToIntStrict(fields.Feel), fields.Vol, fields.Name));
+    }
+    return build;
+}
+
+TEST_F(PlayQueueTest, DrawnQueuesAndSongLinesMatchThePlainDraws) {
+    // Lines of every kind the draws tell apart: marked ones, each preference, lines that lack
+    // fields and take them from the line drawn before, odd Vol texts and an extra field.
+    SeededRandom maker(4242);
+    auto pick = [&maker](const auto& from) { return from[static_cast<std::size_t>(maker.Below(static_cast<int>(from.size())))]; };
+    Lines lines{Entry("First", "1")};
+    const Lines feels{"0", "1", "1", "1", "2", "2", "3", "-1", "7", ""};
+    const Lines vols{"+0", "-5", "+5", "+03", "-0", "7"};
+    for (int i = 0; i < 1200; ++i) {
+        const std::string mark = maker.Below(8) == 0 ? std::string(pick(kNewMarks)) : "";
+        const std::string name = mark + "Song" + std::to_string(maker.Below(500));
+        const std::string vol = pick(vols);
+        switch (maker.Below(12)) {
+            case 0:
+                lines.push_back(name + "\t/midi/" + name + ".mid");  // Vol "+0", Feel carried
+                break;
+            case 1:
+                lines.push_back(name);  // every field carried
+                break;
+            case 2:
+                lines.push_back(name + "\t/midi/x.mid\t" + vol + "\t0\textra");
+                break;
+            default:
+                lines.push_back(Entry(name, pick(feels), vol));
+        }
+    }
+    WriteList(0, lines);
+    // A draw that takes a line lacking fields before any full line ends the build, in both.
+    for (const OrderMode order : {RND, NEW}) {
+        int built = 0;
+        for (unsigned seed = 1; seed <= 6; ++seed) {
+            SeededRandom plainRandom(seed);
+            const PlainBuild plain = PlainDraws(lines, order == NEW, plainRandom);
+            SeededRandom seeded(seed);
+            ReadyToBuild(order);
+            messages.shown.clear();
+            PrepareListQueue(model, 0, {status, messages, seeded});
+            if (!plain.ok) {
+                EXPECT_EQ(messages.shown, (Lines{kFailure})) << order << " seed " << seed;
+                continue;
+            }
+            ++built;
+            ASSERT_TRUE(messages.shown.empty()) << order << " seed " << seed;
+            EXPECT_EQ(model.PlayQueue, plain.queue) << order << " seed " << seed;
+            EXPECT_EQ(model.SongLines, plain.songLines) << order << " seed " << seed;
+        }
+        EXPECT_GE(built, 3) << order;
     }
 }
 

@@ -73,6 +73,69 @@ TEST(QueueDrawPoolTest, LargePoolFindsSlotsAcrossItsCountsLevels) {
     EXPECT_EQ(pool.SlotAt(model.size() - 1), model.back());
 }
 
+TEST(QueueDrawPoolTest, EmptiedRegionsAndNewRegionsKeepTheOrder) {
+    // Three regions of 32,768 slots and a few more; the middle one emptied whole, a group and a
+    // block emptied in the first, then appends that open a new region past the last.
+    constexpr std::size_t kRegion = 32768;
+    constexpr std::size_t kSlots = 2 * kRegion + 100;
+    QueueDrawPool pool(kSlots);
+    std::vector<bool> in(kSlots, true);
+    auto take = [&](std::size_t slot) {
+        pool.Remove(slot);
+        in[slot] = false;
+    };
+    for (std::size_t slot = kRegion; slot < 2 * kRegion; ++slot) take(slot);
+    for (std::size_t slot = 512; slot < 1024; ++slot) take(slot);
+    for (std::size_t slot = 8192; slot < 12288; ++slot) take(slot);
+    take(0);
+    take(kSlots - 1);
+    while (in.size() < 3 * kRegion + 70) {
+        EXPECT_EQ(pool.Append(), in.size());
+        in.push_back(true);
+    }
+    std::vector<std::size_t> model;
+    for (std::size_t slot = 0; slot < in.size(); ++slot)
+        if (in[slot])
+            model.push_back(slot);
+    ASSERT_EQ(pool.Size(), model.size());
+    for (std::size_t index = 0; index < model.size(); ++index) ASSERT_EQ(pool.SlotAt(index), model[index]) << index;
+    EXPECT_FALSE(pool.Contains(kRegion + 5));
+    EXPECT_TRUE(pool.Contains(3 * kRegion + 1));
+    // Drawing on: the slot after each taken one moves up to its index.
+    std::mt19937 engine(5);
+    for (int draw = 0; draw < 2000; ++draw) {
+        const std::size_t index = std::uniform_int_distribution<std::size_t>(0, model.size() - 1)(engine);
+        ASSERT_EQ(pool.SlotAt(index), model[index]) << draw;
+        pool.Remove(model[index]);
+        model.erase(model.begin() + static_cast<std::ptrdiff_t>(index));
+        if (index < model.size()) {
+            ASSERT_EQ(pool.SlotAt(index), model[index]) << draw;
+        }
+    }
+}
+
+TEST(QueueDrawPoolTest, EveryBitPatternOfAWordIsFoundInOrder) {
+    // One word of 64 slots taken down to each pattern of a moving byte: SlotAt must find each
+    // slot left by its rank, whatever bytes around it are empty or full.
+    for (unsigned shift = 0; shift < 64; shift += 8) {
+        for (unsigned pattern = 0; pattern < 256; pattern += 7) {
+            QueueDrawPool pool(64);
+            std::vector<std::size_t> model;
+            for (std::size_t slot = 0; slot < 64; ++slot) {
+                const bool inByte = slot >= shift && slot < shift + 8;
+                const bool keep = inByte ? ((pattern >> (slot - shift)) & 1) != 0 : slot % 3 == 0;
+                if (keep)
+                    model.push_back(slot);
+                else
+                    pool.Remove(slot);
+            }
+            ASSERT_EQ(pool.Size(), model.size());
+            for (std::size_t index = 0; index < model.size(); ++index)
+                ASSERT_EQ(pool.SlotAt(index), model[index]) << shift << " " << pattern;
+        }
+    }
+}
+
 TEST(QueueDrawPoolTest, DrawnOrderFollowsTheDraws) {
     const Lines lines{"a", "b", "c", "d"};
     FixedDraw first(false);
