@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/ucol.h>
+#include <unicode/uiter.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -95,25 +96,36 @@ class ThreadCollator {
         }
     }
 
-    // Appends the first level of the first field's key (up to the first TAB), without the 0 byte
-    // that ends it: the reading of the title. The full key begins with these bytes, followed by a
-    // separator that sorts below every weight, so two texts whose readings differ sort as these
-    // bytes do; only texts of one reading need their full keys.
+    // Appends the beginning of the first level of the first field's key (up to the first TAB), at
+    // most limit bytes and without the 0 byte that ends the key; returns whether that was all of it.
+    // These are the reading of the title: the full key begins with them, and after the whole
+    // reading comes a separator that sorts below every weight. So two texts whose beginnings differ
+    // sort as these bytes do; only texts of one beginning need their full keys. ICU makes only as
+    // much of the key as asked for, so a long title costs no more than a short one here.
     //
     // Only the bytes before the first TAB are converted when they are all Shift-JIS: a TAB is never
     // part of a double-byte character, so they convert as they would within the whole text. Where a
     // byte had to be substituted, the whole text is converted, as for the full key.
-    void AppendReadingKey(std::string_view sjis, std::string& out) {
+    bool AppendReadingHead(std::string_view sjis, std::size_t limit, std::string& out) {
         const std::size_t tab = sjis.find('\t');
         std::size_t length = ToUtf16(sjis.substr(0, tab));
         if (substituted_ && tab != std::string_view::npos)
             length = ToUtf16(sjis);
         std::size_t end = 0;
         while (end < length && text_[end] != u'\t') ++end;
-        fieldKeys_.clear();
-        AppendFieldKey(readingOnly_, text_.data(), end);
-        // A key of the first level only holds weights and the 0 byte that ends it.
-        out.append(reinterpret_cast<const char*>(fieldKeys_.data()), fieldKeys_.size() - 1);
+        UCharIterator iterator;
+        uiter_setString(&iterator, text_.data(), static_cast<int32_t>(end));
+        std::uint32_t state[2] = {0, 0};
+        // One byte more than asked for tells whether the key goes on.
+        fieldKeys_.resize(limit + 1);
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t made = ucol_nextSortKeyPart(readingOnly_, &iterator, state, fieldKeys_.data(),
+                                                  static_cast<int32_t>(limit + 1), &status);
+        if (U_FAILURE(status))
+            IcuFailure("making a sort key", status);
+        const auto bytes = static_cast<std::size_t>(made);
+        out.append(reinterpret_cast<const char*>(fieldKeys_.data()), std::min(bytes, limit));
+        return bytes <= limit;
     }
 
   private:
@@ -233,12 +245,15 @@ bool SameKey(const SortItem& a, const SortItem& b, const char* keyBytes) {
            std::memcmp(keyBytes + a.offset, keyBytes + b.offset, a.length) == 0;
 }
 
-// Sorted in two passes. The first sorts by the reading of the first field alone, which is the
-// beginning of the full key and is made at a fraction of its cost (a line's later fields, a long
-// path, need no key at all). Texts of different readings are then in their final order; only a run
-// of texts of one reading gets full keys and is sorted again by them, ties going by bytes.
+// Sorted in two passes. The first sorts by the beginning of the reading of the first field, which
+// is the beginning of the full key and is made at a fraction of its cost (a line's later fields, a
+// long path and a long title's end need no key at all). Texts whose beginnings differ are then in
+// their final order; only a run of texts of one beginning gets full keys and is sorted again by
+// them, ties going by bytes.
 template <typename Texts>
 std::vector<std::uint32_t> OrderOf(const Texts& texts) {
+    // Enough for the readings of most titles to differ within it, and of many to end.
+    constexpr std::size_t kReadingHead = 16;
     ThreadCollator& collator = Collator();
     std::string keys;
     std::vector<SortItem> items(texts.size());
@@ -246,7 +261,7 @@ std::vector<std::uint32_t> OrderOf(const Texts& texts) {
         SortItem& item = items[i];
         item.index = static_cast<std::uint32_t>(i);
         item.offset = keys.size();
-        collator.AppendReadingKey(texts[i], keys);
+        collator.AppendReadingHead(texts[i], kReadingHead, keys);
         item.length = static_cast<std::uint32_t>(keys.size() - item.offset);
         SetHead(item, keys);
     }

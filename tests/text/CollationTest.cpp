@@ -148,6 +148,32 @@ TEST(CollationTest, ManyTextsSortAsTheirPairwiseOrder) {
     EXPECT_EQ(TitleOrder(texts), pairwise);
 }
 
+TEST(CollationTest, LongTitlesOfOneBeginningSortAsTheirPairwiseOrder) {
+    // A sort looks first at the beginning of each reading only. Titles that share a long beginning
+    // and part at its end, or around where that beginning stops, one title ending there and another
+    // going on, must still sort as comparing each pair does.
+    const std::string common = Sjis("Song number ソングナンバー");
+    Texts ends;
+    for (const char* end : {"", "1", "2", "12", "123", "ー", "あ", "ア", "ｱ", "A", "a", " ", "1\t/x", "1\t/a"})
+        ends.push_back(Sjis(end));
+    ends.push_back("\x83");  // a lead byte without its second byte
+    Texts texts;
+    for (std::size_t cut = 0; cut <= common.size(); ++cut) {
+        // Cut only between characters: a Shift-JIS lead byte keeps its second byte.
+        if (cut > 0 && cut < common.size() && static_cast<unsigned char>(common[cut - 1]) >= 0x81 &&
+            static_cast<unsigned char>(common[cut - 1]) <= 0x9F && (cut < 2 || static_cast<unsigned char>(common[cut - 2]) < 0x81))
+            continue;
+        for (const std::string& end : ends) texts.push_back(common.substr(0, cut) + end);
+    }
+    std::mt19937 engine(3);
+    std::shuffle(texts.begin(), texts.end(), engine);
+    std::vector<std::uint32_t> pairwise(texts.size());
+    for (std::uint32_t i = 0; i < pairwise.size(); ++i) pairwise[i] = i;
+    std::stable_sort(pairwise.begin(), pairwise.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return CompareTitles(texts[a], texts[b]) < 0; });
+    EXPECT_EQ(TitleOrder(texts), pairwise);
+}
+
 TEST(CollationTest, KeyOfAsciiTextIsIcusKeyOfItsShiftJisConversion) {
     // ASCII text may skip the converter; its key must be the one ICU gives the converted text.
     UErrorCode status = U_ZERO_ERROR;
