@@ -20,11 +20,12 @@ trap 'rm -rf "$work"' EXIT
 # The C locale compares bytes, as the playlist order does; sort may use every processor.
 export LC_ALL=C
 
-# Prints one comparison line from "wall cpu" pairs: the times and their ratios.
+# Prints one comparison line from "wall cpu" pairs: the times and their ratios, and the goal for
+# the ratio when one is given.
 compare() {
-  local label=$1 ours=$2 yardstick=$3 theirs=$4
-  awk -v l="$label" -v y="$yardstick" -v o="$ours" -v t="$theirs" 'BEGIN {
+  local label=$1 ours=$2 yardstick=$3 theirs=$4 goal=${5:-}
+  awk -v l="$label" -v y="$yardstick" -v o="$ours" -v t="$theirs" -v g="$goal" 'BEGIN {
     split(o, a, " "); split(t, b, " ");
-    printf "%-19s wall %6.1f ms  %-8s %6.1f ms  ratio %.2f | CPU %6.1f ms / %6.1f ms  ratio %.2f  (goal <= 1.50)\n",
-      l, a[1], y, b[1], a[1] / b[1], a[2], b[2], a[2] / b[2] }'
+    printf "%-23s wall %6.1f ms  %-10s %6.1f ms  ratio %.2f | CPU %6.1f ms / %6.1f ms  ratio %.2f%s\n",
+      l, a[1], y, b[1], a[1] / b[1], a[2], b[2], a[2] / b[2], g == "" ? "" : "  (goal <= " g ")" }'
 }
