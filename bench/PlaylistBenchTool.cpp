@@ -47,6 +47,21 @@ void WriteLines(const Lines& lines) {
     std::fwrite(buffer.data(), 1, buffer.size(), stdout);
 }
 
+// The song window's lines, each put together as the window asks for it.
+void WriteLines(const korva::SongLineList& lines) {
+    std::string buffer;
+    buffer.reserve(1 << 16);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (buffer.size() > (1 << 16) - 4096) {
+            std::fwrite(buffer.data(), 1, buffer.size(), stdout);
+            buffer.clear();
+        }
+        lines.AppendTo(i, buffer);
+        buffer.append(1, '\n');
+    }
+    std::fwrite(buffer.data(), 1, buffer.size(), stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -9,6 +9,7 @@
 
 #include "app/Folders.h"
 #include "app/LineList.h"
+#include "app/SongLineList.h"
 #include "app/Settings.h"
 
 namespace korva {
@@ -58,7 +59,7 @@ struct AppModel {
     LineList PlayQueue;    // the play queue (MainListBox)
     LineList ScratchList;  // the scratch list (SubListBox)
     LineList EditBuffer;   // the sorted edit buffer (EditListBox)
-    LineList SongLines;    // the song window's lines, index-aligned with PlayQueue
+    SongLineList SongLines;  // the song window's lines, index-aligned with PlayQueue
     std::array<TitleListModel, 2> TitleLists;
 
     PlayState play;

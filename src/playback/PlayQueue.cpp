@@ -67,18 +67,6 @@ bool IsR(int feel) {
     return static_cast<unsigned>(feel) >= static_cast<unsigned>(kFeelR);
 }
 
-// Stores the song window's line for an entry in the list's text (see SongLineOf).
-std::string_view StoreSongLine(LineList& list, int feel, std::string_view vol, std::string_view name) {
-    const std::string_view letter = FeelLetter(feel);
-    return list.StoreWith(letter.size() + vol.size() + name.size() + 2, [&](char* out) {
-        out = std::copy(letter.begin(), letter.end(), out);
-        *out++ = ' ';
-        out = std::copy(vol.begin(), vol.end(), out);
-        *out++ = ' ';
-        std::copy(name.begin(), name.end(), out);
-    });
-}
-
 // One build of a list queue. The pool and the queue take the lines as views into the text of the
 // playlist files; only the M copies of L lines are new text. The song window's lines are made at
 // the end, in queue order, one after the other in one list's text: made earlier, in pool order,
@@ -271,23 +259,17 @@ class ListBuild {
         return ok;
     }
 
-    // The song window's lines, one per queued line: letter, blank, Vol, blank, Name.
+    // The song window's lines, one per queued line: letter, blank, Vol, blank, Name. A line whose
+    // first split told its parts is kept as them, Name as a view into the queue's text: its text
+    // is not even touched. Others are split again and made as text.
     bool ShowSongLines() {
         kinds_ = {};
         parts_ = {};
         const auto& queue = model_.PlayQueue;
-        LineList songLines;
+        SongLineList songLines;
+        songLines.HoldBlocksOf(queue);
         songLines.reserve(queue.size());
-        // Room for them all in one block: a song line of known parts is a letter, two blanks, Vol
-        // of two bytes and Name; another is not longer than its line and three bytes more.
-        std::size_t bytes = 0;
-        for (std::size_t i = 0; i < queue.size(); ++i)
-            bytes += queueParts_[i].vol != kNoParts ? queueParts_[i].nameLength + 5u : queue[i].size() + 3;
-        songLines.ReserveText(bytes);
         for (std::size_t i = 0; i < queue.size(); ++i) {
-            // The lines come in queue order, all over the file's text: ask for them a few steps ahead.
-            if (i + kLookAhead < queue.size())
-                __builtin_prefetch(queue[i + kLookAhead].data());
             const std::string_view line = queue[i];
             std::optional<int> feel;
             std::string_view vol;
@@ -296,8 +278,7 @@ class ListBuild {
                 carried_.SplitFull(line);
                 const SongParts parts = queueParts_[i];
                 if (parts.vol != kNoParts) {
-                    songLines.PushView(StoreSongLine(songLines, parts.feel, kVolTexts[parts.vol],
-                                                     line.substr(0, parts.nameLength)));
+                    songLines.PushParts(FeelLetter(parts.feel).front(), parts.vol, line.substr(0, parts.nameLength));
                     continue;
                 }
                 const EntryView view = ViewEntry(line);
@@ -313,7 +294,7 @@ class ListBuild {
             }
             if (!feel)
                 return false;
-            songLines.PushView(StoreSongLine(songLines, *feel, vol, name));
+            songLines.push_back(SongLineOf(*feel, vol, name));
         }
         model_.SongLines = std::move(songLines);
         return true;
@@ -353,7 +334,7 @@ class ListBuild {
     static constexpr std::uint8_t kMarked = 8;
 
     // A full line's song line as splitting the line told it: the preference, the length of Name
-    // and Vol as an index of kVolTexts; vol is kNoParts for a line whose Name or Vol is not of
+    // and Vol as an index of kSongLineVols; vol is kNoParts for a line whose Name or Vol is not of
     // that common form, which is split again when its song line is made.
     struct SongParts {
         std::uint16_t nameLength = 0;
@@ -361,8 +342,6 @@ class ListBuild {
         std::uint8_t feel = 0;
     };
     static constexpr std::uint8_t kNoParts = 255;
-    static constexpr std::array<std::string_view, 11> kVolTexts = {"-5", "-4", "-3", "-2", "-1", "+0",
-                                                                   "+1", "+2", "+3", "+4", "+5"};
     static SongParts PartsOf(const EntryView& view, int feel) {
         SongParts parts;
         const std::string_view vol = view.Vol;

@@ -217,7 +217,12 @@ void TViewDlg::SongLinesChanged() {
     viewListBox_->clear();
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(model_.SongLines.size()));
-    for (const std::string_view line : model_.SongLines) lines << FromSjis(line);
+    std::string line;
+    for (std::size_t i = 0; i < model_.SongLines.size(); ++i) {
+        line.clear();
+        model_.SongLines.AppendTo(i, line);
+        lines << FromSjis(line);
+    }
     viewListBox_->addItems(lines);
 }
 
