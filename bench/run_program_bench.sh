@@ -20,7 +20,9 @@
 #   - its CPU over IDLE_SECONDS (default 20; 0 skips it) stopped after the song (goal at most 0.1%
 #     of a core), and how often its threads woke in that time;
 #   - under Xvfb, the time from exec to the main window mapped on the screen.
-# Usage: [ROUNDS=5] [IDLE_SECONDS=20] bench/run_program_bench.sh BUILD_DIR [OTHER_BUILD_DIR]
+# With LIST_LINES=N the list names the song N times (as "Busy Song 1" .. "Busy Song N"), so that the
+# queue and the song window hold N lines while the first plays.
+# Usage: [ROUNDS=5] [IDLE_SECONDS=20] [LIST_LINES=1] bench/run_program_bench.sh BUILD_DIR [OTHER_BUILD_DIR]
 #   (with korva built in each BUILD_DIR/korva)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,6 +31,7 @@ builds=("${1:?build folder holding korva/korva}")
 rounds=${ROUNDS:-5}
 soundFont=/usr/share/sounds/sf2/TimGM6mb.sf2
 idleSeconds=${IDLE_SECONDS:-20}
+listLines=${LIST_LINES:-1}
 songSeconds=60
 command -v fluidsynth >/dev/null || { echo "install fluidsynth (--no-install-recommends)" >&2; exit 1; }
 for build in "${builds[@]}"; do
@@ -129,7 +132,13 @@ run_round() {
   mkdir -p "$folder"
   cp "$build/korva/korva" "$folder/korva"
   cp "$build"/korva/KORVA_*.MID "$folder/"
-  printf 'Busy Song\t%s\t+0\t1\r\n' "$song" >"$folder/KORVA.DT0"
+  if [ "$listLines" -gt 1 ]; then
+    # A long list of the same song: the queue and the song window hold every line.
+    awk -v n="$listLines" -v s="$song" 'BEGIN { for (i = 1; i <= n; ++i) printf "Busy Song %d\t%s\t+0\t1\r\n", i, s }' \
+      >"$folder/KORVA.DT0"
+  else
+    printf 'Busy Song\t%s\t+0\t1\r\n' "$song" >"$folder/KORVA.DT0"
+  fi
   printf '[KORVA]\r\nPLAYMOD=0\r\nRNDMODE=0\r\nCYCMODE=0\r\nATSTART=1\r\nSENDRST=1\r\nUSECLOK=1\r\n[SYNTH]\r\nSOUNDFONT=%s\r\nAUDIODRV=%s\r\n' \
     "$soundFont" "$driver" >"$folder/KORVA.INI"
 

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
@@ -16,6 +16,7 @@
 #include "ui/DocumentViewer.h"
 #include "ui/ListFont.h"
 #include "ui/QtText.h"
+#include "ui/SongLinesModel.h"
 #include "windows/SongWindow.h"
 
 namespace korva {
@@ -50,8 +51,11 @@ void TViewDlg::BuildWindow() {
     setWindowTitle(QStringLiteral("KORVA97"));
     setSizeGripEnabled(true);
 
-    viewListBox_ = new QListWidget(this);
+    viewListBox_ = new QListView(this);
     viewListBox_->setObjectName(QStringLiteral("ViewListBox"));
+    songLines_ = new SongLinesModel(model_.SongLines, viewListBox_);
+    viewListBox_->setModel(songLines_);
+    viewListBox_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     viewListBox_->setAccessibleName(QStringLiteral("演奏リスト"));
     viewListBox_->setSelectionMode(QAbstractItemView::SingleSelection);
     viewListBox_->setUniformItemSizes(true);
@@ -124,7 +128,7 @@ void TViewDlg::BuildWindow() {
     connect(docBitBtn_, &QPushButton::clicked, this, &TViewDlg::DocBitBtnClick);
     connect(upBitBtn_, &QPushButton::clicked, this, &TViewDlg::UpBitBtnClick);
     connect(downBitBtn_, &QPushButton::clicked, this, &TViewDlg::DownBitBtnClick);
-    connect(viewListBox_, &QListWidget::itemDoubleClicked, this, &TViewDlg::ViewListBoxDblClick);
+    connect(viewListBox_, &QListView::doubleClicked, this, &TViewDlg::ViewListBoxDblClick);
     connect(closeTimer_, &QTimer::timeout, this, &TViewDlg::CloseTimerTimer);
 }
 
@@ -214,16 +218,7 @@ void TViewDlg::HideSongWindow() {
 }
 
 void TViewDlg::SongLinesChanged() {
-    viewListBox_->clear();
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(model_.SongLines.size()));
-    std::string line;
-    for (std::size_t i = 0; i < model_.SongLines.size(); ++i) {
-        line.clear();
-        model_.SongLines.AppendTo(i, line);
-        lines << FromSjis(line);
-    }
-    viewListBox_->addItems(lines);
+    songLines_->Reset();
 }
 
 void TViewDlg::SetSongCaption(const std::string& sjisCaption) {
@@ -235,11 +230,11 @@ void TViewDlg::SetSongNumber(int number) {
 }
 
 void TViewDlg::SelectSongLine(int index) {
-    if (index >= 0 && index < viewListBox_->count()) {
-        viewListBox_->setCurrentRow(index);
+    if (index >= 0 && index < songLines_->rowCount()) {
+        viewListBox_->setCurrentIndex(songLines_->index(index));
     } else {
         viewListBox_->clearSelection();
-        viewListBox_->setCurrentRow(-1);
+        viewListBox_->setCurrentIndex(QModelIndex());
     }
 }
 
@@ -249,8 +244,8 @@ void TViewDlg::SetCompanionFiles(bool txtExists, bool docExists) {
 }
 
 int TViewDlg::SelectedLine() const {
-    const QList<QListWidgetItem*> selected = viewListBox_->selectedItems();
-    return selected.isEmpty() ? -1 : viewListBox_->row(selected.front());
+    const QModelIndexList selected = viewListBox_->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.front().row();
 }
 
 void TViewDlg::SelBitBtnClick() {

@@ -17,13 +17,14 @@
 #include "windows/SettingsWindow.h"
 
 class QLabel;
-class QListWidget;
+class QListView;
 class QPushButton;
 class QTimer;
 
 namespace korva {
 
 class DocumentViewer;
+class SongLinesModel;
 
 class TViewDlg final : public QDialog, public SongListView, public WindowLook {
     Q_OBJECT
@@ -88,7 +89,8 @@ class TViewDlg final : public QDialog, public SongListView, public WindowLook {
     // The stored size is the outer size; the frame's thickness is known only once the window is shown.
     OuterSizeFit outerSize_;
 
-    QListWidget* viewListBox_ = nullptr;
+    QListView* viewListBox_ = nullptr;
+    SongLinesModel* songLines_ = nullptr;  // the view's rows, read from the model's song lines
     QLabel* selMidiPanel_ = nullptr;
     QPushButton* selBitBtn_ = nullptr;
     QPushButton* quikBitBtn_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -52,6 +53,12 @@ struct Program {
 QStringList Rows(QListWidget* list) {
     QStringList rows;
     for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
+    return rows;
+}
+
+QStringList Rows(QListView* list) {
+    QStringList rows;
+    for (int i = 0; i < list->model()->rowCount(); ++i) rows << list->model()->index(i, 0).data().toString();
     return rows;
 }
 
@@ -176,7 +183,7 @@ class TArtsDlgTest : public QObject {
         QVERIFY((frame.center() - area.center()).manhattanLength() <= 2);
 
         // "A2 by Anne" belongs to Ann; "R1 by Ann" never plays.
-        QCOMPARE(Rows(Find<QListWidget>(p.song, "ViewListBox")),
+        QCOMPARE(Rows(Find<QListView>(p.song, "ViewListBox")),
                  QStringList({"M +0 B1 by Bob", "M +0 A1 by Ann", "L +0 B2 by Bob", "M +0 A2 by Anne"}));
         QCOMPARE(p.song.windowTitle(), U8("ARTIST (NOR/END) 4曲"));
         for (int i = 0; i < 3; ++i) p.rig.device.FinishAndDeliver();

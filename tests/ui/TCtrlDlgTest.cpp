@@ -3,7 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -269,10 +269,10 @@ class TCtrlDlgTest : public QObject {
         QCOMPARE(dir_->Read("my songs/A B.MI_"), std::string("MThd original"));
         QCOMPARE(p.model.PlayQueue, (std::vector<std::string>{song, backup}));
         QCOMPARE(p.model.settings.PLAYMOD, std::uint8_t{EASY});
-        auto* lines = Find<QListWidget>(p.songWindow, "ViewListBox");
-        QCOMPARE(lines->count(), 2);
-        QCOMPARE(lines->item(0)->text(), U8("変換後 ") + QString::fromStdString(song));
-        QCOMPARE(lines->item(1)->text(), U8("変換前 ") + QString::fromStdString(backup));
+        const QAbstractItemModel* lines = Find<QListView>(p.songWindow, "ViewListBox")->model();
+        QCOMPARE(lines->rowCount(), 2);
+        QCOMPARE(lines->index(0, 0).data().toString(), U8("変換後 ") + QString::fromStdString(song));
+        QCOMPARE(lines->index(1, 0).data().toString(), U8("変換前 ") + QString::fromStdString(backup));
         QVERIFY(p.songWindow.isVisible() && p.songWindow.SongWindowShown());
         QCOMPARE(p.rig.device.OpenFile(), song);
         QVERIFY(!p.window.isVisible());  // the stop before the comparison play closed it

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -180,7 +181,7 @@ class TSetUpDlgTest : public QObject {
                                  "FindMonEdit",        "K97Label"})
             Find(w, name);
         // Creation applies the list font, here and in the other windows.
-        QCOMPARE(Find<QListWidget>(program_->song, "ViewListBox")->font().pointSize(), 11);
+        QCOMPARE(Find<QListView>(program_->song, "ViewListBox")->font().pointSize(), 11);
         QVERIFY(Find<QRadioButton>(w, "GoticRadioButton")->isChecked());
         QCOMPARE(Find<QLabel>(w, "FontPanel")->text(), QStringLiteral("11"));
     }

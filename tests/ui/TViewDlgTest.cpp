@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -104,9 +104,9 @@ class TViewDlgTest : public QObject {
                p.device.Mode() == DeviceMode::Playing;
     }
     void ClickLine(TViewDlg& window, int row) {
-        auto* list = Find<QListWidget>(window, "ViewListBox");
+        auto* list = Find<QListView>(window, "ViewListBox");
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row)).center());
+                          list->visualRect(list->model()->index(row, 0)).center());
     }
 
   private slots:
@@ -138,7 +138,7 @@ class TViewDlgTest : public QObject {
         QVERIFY(!w.isVisible());
         QCOMPARE(w.windowTitle(), QStringLiteral("KORVA97"));
         QCOMPARE(Find<QLabel>(w, "SelMidiPanel")->text(), QStringLiteral("1"));
-        const QFont font = Find<QListWidget>(w, "ViewListBox")->font();
+        const QFont font = Find<QListView>(w, "ViewListBox")->font();
         QCOMPARE(QFontInfo(font).family(), testing::FamilyNamed(family));
         QCOMPARE(font.pointSize(), points);
         auto* up = Find<QPushButton>(w, "UpBitBtn");
@@ -192,16 +192,16 @@ class TViewDlgTest : public QObject {
         QVERIFY(w.isVisible());  // INTLOCK
         QCOMPARE(w.windowTitle(), U8("LIST-0 (NOR/END) 6曲"));
         QCOMPARE(Find<QLabel>(w, "SelMidiPanel")->text(), QStringLiteral("2"));
-        auto* list = Find<QListWidget>(w, "ViewListBox");
-        QCOMPARE(list->count(), 6);
-        QCOMPARE(list->item(4)->text(), U8("M +0 E"));
-        QCOMPARE(list->currentRow(), 1);
+        auto* list = Find<QListView>(w, "ViewListBox");
+        QCOMPARE(list->model()->rowCount(), 6);
+        QCOMPARE(list->model()->index(4, 0).data().toString(), U8("M +0 E"));
+        QCOMPARE(list->currentIndex().row(), 1);
         const QString grabs = qEnvironmentVariable("KORVA_GRAB_DIR");
         if (!grabs.isEmpty())
             QVERIFY(w.grab().save(grabs + QStringLiteral("/TViewDlg.png")));
         p.player.Stop();
         QVERIFY(!w.isVisible());
-        QCOMPARE(list->count(), 0);
+        QCOMPARE(list->model()->rowCount(), 0);
     }
 
     // How a line is chosen, and what is playing meanwhile: the chosen song plays next.
@@ -236,7 +236,7 @@ class TViewDlgTest : public QObject {
             QVERIFY(p.model.play.ResetPending);
         }
         TViewDlg& w = p.window;
-        auto* list = Find<QListWidget>(w, "ViewListBox");
+        auto* list = Find<QListView>(w, "ViewListBox");
         if (line >= 0) {
             ClickLine(w, line);
         } else {
@@ -246,7 +246,7 @@ class TViewDlgTest : public QObject {
         const auto openedBefore = static_cast<std::ptrdiff_t>(p.device.opened.size());
         if (action == QStringLiteral("double")) {
             QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
-                               list->visualItemRect(list->item(line)).center());
+                               list->visualRect(list->model()->index(line, 0)).center());
         } else {
             QTest::mouseClick(Find<QPushButton>(w, action.toLatin1().constData()), Qt::LeftButton);
         }
@@ -277,7 +277,7 @@ class TViewDlgTest : public QObject {
         QVERIFY(!p.model.play.PauseFlag);
         if (shown) {
             QCOMPARE(Find<QLabel>(w, "SelMidiPanel")->text(), QString::number(plays + 1));
-            QCOMPARE(list->currentRow(), plays);
+            QCOMPARE(list->currentIndex().row(), plays);
         }
     }
 
@@ -293,6 +293,33 @@ class TViewDlgTest : public QObject {
         QTest::mouseClick(Find<QPushButton>(p.window, "DownBitBtn"), Qt::LeftButton);
         QVERIFY(PlayUntil(p, 1));
         QCOMPARE(p.device.OpenFile(), SongPath("B"));
+    }
+
+    void LongQueueShowsItsLinesAsTheyAreAskedFor() {
+        // The rows are read from the model's lines when shown: a long queue shows the right line
+        // at every place it is scrolled to, and a selection picks that line's song.
+        Program& p = Start();
+        TViewDlg& w = p.window;
+        LineList lines;
+        for (int i = 0; i < 20000; ++i) lines.push_back("M +0 Song " + std::to_string(i));
+        p.model.SongLines = lines;
+        w.SongLinesChanged();
+        w.ShowSongWindow();
+        auto* list = Find<QListView>(w, "ViewListBox");
+        QCOMPARE(list->model()->rowCount(), 20000);
+        w.SelectSongLine(15000);
+        QCOMPARE(list->currentIndex().data().toString(), QStringLiteral("M +0 Song 15000"));
+        QVERIFY(list->visualRect(list->currentIndex()).intersects(list->viewport()->rect()));
+        QCOMPARE(list->indexAt(list->visualRect(list->currentIndex()).center()).row(), 15000);
+        // Lines that shrink before the window is told show as empty rows, never as a fault; once
+        // told, the rows follow.
+        p.model.SongLines = {"L +1 Only"};
+        QCOMPARE(list->model()->index(19999, 0).data().toString(), QString());
+        w.SongLinesChanged();
+        QCOMPARE(list->model()->rowCount(), 1);
+        QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("L +1 Only"));
+        w.SelectSongLine(3);
+        QVERIFY(!list->currentIndex().isValid());
     }
 
     void AutoCloseCountsFromTheLastShow() {

@@ -2,6 +2,7 @@
 // linked as the program makes them, follow its hint box and its list font at once.
 
 #include <QCheckBox>
+#include <QListView>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTest>
@@ -93,7 +94,7 @@ class WindowLookTest : public QObject {
         const int points = p.rig.Model().settings.FONTSIZ;
         QCOMPARE(points, 14);
         QCOMPARE(testing::Find<QListWidget>(*p.bad, "BadListBox")->font().pointSize(), points);
-        QCOMPARE(testing::Find<QListWidget>(*p.song, "ViewListBox")->font().pointSize(), points);
+        QCOMPARE(testing::Find<QListView>(*p.song, "ViewListBox")->font().pointSize(), points);
         const auto artistLists = p.artists->findChildren<QListWidget*>();
         QVERIFY(!artistLists.isEmpty());
         for (const QListWidget* list : artistLists) QCOMPARE(list->font().pointSize(), points);
