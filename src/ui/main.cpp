@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "platform/ProgramPlaces.h"
@@ -144,9 +144,14 @@ int main(int argc, char** argv) {
     korva::TMainForm& deck = korva.MainForm();
     if (!qEnvironmentVariableIsEmpty("KORVA_PAINT_STAMP"))
         deck.installEventFilter(new FirstPaintStamp(&deck));
-    korva::HandOverReceiver receiver(lock, [&deck](const QStringList& files) { deck.PlayLocalFiles(files); });
-    korva::Mpris mpris(deck, korva.TheJukebox());
+    // Songs handed over or named on the command line play once the whole program is made, and the
+    // media controls are offered from then on too.
+    korva::HandOverReceiver receiver(lock, [&korva, &deck](const QStringList& files) {
+        korva.AfterStart([&deck, files] { deck.PlayLocalFiles(files); });
+    });
+    std::unique_ptr<korva::Mpris> mpris;
+    korva.AfterStart([&] { mpris = std::make_unique<korva::Mpris>(deck, korva.TheJukebox()); });
     if (!arguments.files.isEmpty())
-        QTimer::singleShot(0, &deck, [&deck, files = arguments.files] { deck.PlayLocalFiles(files); });
+        korva.AfterStart([&deck, files = arguments.files] { deck.PlayLocalFiles(files); });
     return app.exec();
 }
