@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Measures how soon the deck appears: the time from exec to the program's first top-level window
 # mapped on the display, beside Audacious' GTK window measured the same way in the same run. On a
-# private Xvfb, rounds alternate between the programs so that both meet the same load; each start
-# gets a fresh HOME, XDG folders and runtime folder (so no user state is touched and the
-# single-instance lock never finds an earlier round), and ours a fresh program folder with a
-# KORVA.INI naming TimGM6mb. Sound goes to a private PulseAudio daemon with a null sink where
+# private Xvfb, rounds alternate between the programs so that both meet the same load. Each program
+# has a HOME, XDG folders and runtime folder of its own in a temporary folder, so that no user state
+# is touched; one unmeasured start of each comes first, so that what a program makes at its very
+# first start (Audacious' plugin registry and settings) is made before the measured starts, as it
+# is for a user. Ours gets a fresh program folder for each start, with a KORVA.INI naming TimGM6mb;
+# its single-instance lock goes with the process, so no start finds an earlier one. Sound goes to a private PulseAudio daemon with a null sink where
 # `pulseaudio` is installed (both programs find it), else to the silent output.
 #
 # bench/paint_watch.c does the timing: it watches the root window for MapNotify before it execs
@@ -67,7 +69,7 @@ for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$work/display")"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_SESSION_TYPE DBUS_SESSION_BUS_ADDRESS
 
-# A clean user for one start: HOME, XDG folders and a runtime folder of its own.
+# A user of one program: HOME, XDG folders and a runtime folder of its own.
 fresh_user() {
   local user=$1
   rm -rf "$user"
@@ -75,7 +77,7 @@ fresh_user() {
   mkdir -m 700 "$user/runtime"
 }
 
-# Runs one start under paint_watch with the clean user; prints "mapped_ms painted_ms" (painted "-"
+# Runs one start under paint_watch as the given user; prints "mapped_ms painted_ms" (painted "-"
 # when the program gave no stamp) and the window's name to the log.
 start_once() {
   local user=$1 log=$2
@@ -103,22 +105,26 @@ run_korva() {
   cp "$build/korva/korva" "$folder/korva"
   cp "$build"/korva/KORVA_*.MID "$folder/"
   printf '[SYNTH]\r\nSOUNDFONT=%s\r\nAUDIODRV=%s\r\n' "$soundFont" "$driver" >"$folder/KORVA.INI"
-  fresh_user "$work/user"
-  start_once "$work/user" "$work/korva$number.log" "$folder/korva" >"$work/result"
+  start_once "$work/user$number" "$work/korva$number.log" "$folder/korva" >"$work/result"
   cat "$work/result"
 }
 
 run_audacious() {
-  fresh_user "$work/user"
-  start_once "$work/user" "$work/audacious.log" "$audacious" -G >"$work/result"
+  start_once "$work/user-audacious" "$work/audacious.log" "$audacious" -G >"$work/result"
   cat "$work/result"
 }
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg); sound: $driver; display: Xvfb $DISPLAY; $rounds rounds"
 for number in "${!builds[@]}"; do echo "build $((number + 1)): ${builds[$number]}"; done
-# One start of each, unmeasured, so that the first measured round does not pay for a cold page cache.
-for number in "${!builds[@]}"; do run_korva "$((number + 1))" "${builds[$number]}" >/dev/null; done
-[ -n "$audacious" ] && run_audacious >/dev/null
+# One start of each, unmeasured: a program's first start, and a cold page cache, are not measured.
+for number in "${!builds[@]}"; do
+  fresh_user "$work/user$((number + 1))"
+  run_korva "$((number + 1))" "${builds[$number]}" >/dev/null
+done
+if [ -n "$audacious" ]; then
+  fresh_user "$work/user-audacious"
+  run_audacious >/dev/null
+fi
 for round in $(seq "$rounds"); do
   for number in "${!builds[@]}"; do
     result=$(run_korva "$((number + 1))" "${builds[$number]}")
