@@ -1,12 +1,18 @@
-/* Times a program's start the way a user sees it: from exec to its first top-level window being
- * mapped on the X display. It watches the root window for MapNotify before it starts the program,
- * so that nothing is missed and nothing is polled. Once a window is mapped it waits SETTLE_MS more
- * (the first paint follows the mapping) and ends the program: SIGTERM, then SIGKILL after 2 s.
+/* Times a program's start the way a user sees it: from exec to its first top-level window mapped
+ * on the X display, and to its first frame drawn there. It watches the root window before it
+ * starts the program, so that nothing is missed and nothing is polled: MapNotify tells the mapping,
+ * and a DAMAGE object on every top-level window the program creates tells each drawing into it.
+ * The first frame is done at the last drawing before a pause of 25 ms: a window with a background
+ * is cleared by the server as it is mapped and the program's own drawing follows a few
+ * milliseconds later (GTK draws so), while Qt draws a frame at once. After the mapping it watches
+ * SETTLE_MS more, then ends the program: SIGTERM, then SIGKILL after 2 s.
+ * PAINT_WATCH_TRACE=1 prints each drawing into the window to the standard error.
  *
  * Usage: paint_watch TIMEOUT_MS SETTLE_MS PROGRAM [ARGUMENTS...]
- * Prints one line: "exec_ns mapped_ms window_name" (exec_ns on CLOCK_MONOTONIC, which is what
- * std::chrono::steady_clock reads on Linux), or "exec_ns timeout" when no window was mapped in
- * TIMEOUT_MS. Exits 0 when a window was mapped, 2 on a timeout, 1 on an error.
+ * Prints one line: "exec_ns mapped_ms drawn_ms window_name" (exec_ns on CLOCK_MONOTONIC, which is
+ * what std::chrono::steady_clock reads on Linux; drawn_ms "-" when nothing was drawn within
+ * SETTLE_MS or the server has no DAMAGE extension), or "exec_ns timeout" when no window was mapped
+ * in TIMEOUT_MS. Exits 0 when a window was mapped, 2 on a timeout, 1 on an error.
  * Built by bench/run_paint_bench.sh with: cc -O2 -o paint_watch paint_watch.c -lxcb */
 #define _GNU_SOURCE
 #include <errno.h>
@@ -18,13 +24,64 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+#include <sys/uio.h>
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 #include <xcb/xproto.h>
 
 static long long NowNs(void) {
     struct timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
     return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
+/* The DAMAGE extension spoken directly (its client library is not needed for two requests). */
+static xcb_extension_t damageExtension = {"DAMAGE", 0};
+static int damageEvent = -1; /* the DamageNotify event code, or -1 without the extension */
+
+static void InitDamage(xcb_connection_t* x) {
+    const xcb_query_extension_reply_t* present = xcb_get_extension_data(x, &damageExtension);
+    if (!present || !present->present)
+        return;
+    struct {
+        uint8_t major, minor;
+        uint16_t length;
+        uint32_t clientMajor, clientMinor;
+    } queryVersion = {0, 0, 0, 1, 1};
+    struct iovec parts[4];
+    parts[2].iov_base = &queryVersion;
+    parts[2].iov_len = sizeof queryVersion;
+    parts[3].iov_base = NULL;
+    parts[3].iov_len = 0;
+    const xcb_protocol_request_t request = {2, &damageExtension, 0, 0};
+    const unsigned int sequence = xcb_send_request(x, XCB_REQUEST_CHECKED, parts + 2, &request);
+    xcb_generic_error_t* error = NULL;
+    void* reply = xcb_wait_for_reply(x, sequence, &error);
+    if (reply)
+        damageEvent = present->first_event;
+    free(reply);
+    free(error);
+}
+
+/* Reports every rectangle drawn into the window. A window that takes no drawing (InputOnly) answers
+ * with an error, which is let go. */
+static void WatchDrawing(xcb_connection_t* x, xcb_window_t window) {
+    if (damageEvent < 0)
+        return;
+    struct {
+        uint8_t major, minor;
+        uint16_t length;
+        uint32_t damage, drawable;
+        uint8_t level, pad[3];
+    } create = {0, 1, 0, xcb_generate_id(x), window, 0 /* raw rectangles */, {0, 0, 0}};
+    struct iovec parts[4];
+    parts[2].iov_base = &create;
+    parts[2].iov_len = sizeof create;
+    parts[3].iov_base = NULL;
+    parts[3].iov_len = 0;
+    const xcb_protocol_request_t request = {2, &damageExtension, 1, 1};
+    xcb_send_request(x, 0, parts + 2, &request);
+    xcb_flush(x);
 }
 
 static int Reaped(pid_t child, int waitMs) {
@@ -87,6 +144,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    InitDamage(x);
     const long long started = NowNs();
     const pid_t child = fork();
     if (child < 0) {
@@ -101,22 +159,39 @@ int main(int argc, char** argv) {
     }
 
     struct pollfd watched = {xcb_get_file_descriptor(x), POLLIN, 0};
+    xcb_window_t mappedWindow = XCB_NONE;
+    long long mapped = 0, drawn = 0;
+    /* The first frame is taken as done once drawing has paused for kFramePauseNs. */
+    const long long kFramePauseNs = 25000000LL;
+    int frameDone = 0;
+    const int trace = getenv("PAINT_WATCH_TRACE") != NULL;
+    char name[128] = "-";
     for (;;) {
         xcb_generic_event_t* event;
         while ((event = xcb_poll_for_event(x)) != NULL) {
-            if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
+            const int type = event->response_type & 0x7f;
+            if (type == XCB_CREATE_NOTIFY) {
+                const xcb_create_notify_event_t* created = (const xcb_create_notify_event_t*)event;
+                if (created->parent == root && !created->override_redirect)
+                    WatchDrawing(x, created->window);
+            } else if (type == XCB_MAP_NOTIFY && mappedWindow == XCB_NONE) {
                 const xcb_map_notify_event_t* map = (const xcb_map_notify_event_t*)event;
                 if (map->event == root && !map->override_redirect) {
-                    const long long mapped = NowNs();
-                    const xcb_window_t window = map->window;
-                    free(event);
-                    char name[128];
-                    WindowName(x, window, name, sizeof name);
-                    usleep((useconds_t)settleMs * 1000);
-                    EndChild(child);
-                    printf("%lld %.1f %s\n", started, (mapped - started) / 1e6, name);
-                    xcb_disconnect(x);
-                    return 0;
+                    mapped = NowNs();
+                    mappedWindow = map->window;
+                }
+            } else if (damageEvent >= 0 && type == damageEvent && mappedWindow != XCB_NONE && !frameDone) {
+                /* DamageNotify: level, sequence, drawable, damage, timestamp, then the area. */
+                uint32_t drawable;
+                memcpy(&drawable, (const uint8_t*)event + 4, sizeof drawable);
+                if (drawable == mappedWindow) {
+                    drawn = NowNs();
+                    if (trace) {
+                        int16_t area[4];
+                        memcpy(area, (const uint8_t*)event + 16, sizeof area);
+                        fprintf(stderr, "paint_watch: drawn at %.1f ms: %dx%d+%d+%d\n", (drawn - started) / 1e6,
+                                area[2], area[3], area[0], area[1]);
+                    }
                 }
             }
             free(event);
@@ -126,8 +201,21 @@ int main(int argc, char** argv) {
             EndChild(child);
             return 1;
         }
-        const long long left = timeoutNs - (NowNs() - started);
-        if (left <= 0 || waitpid(child, NULL, WNOHANG) == child) {
+        const long long now = NowNs();
+        if (drawn && now - drawn >= kFramePauseNs)
+            frameDone = 1;
+        if (mappedWindow != XCB_NONE && now - mapped >= (long long)settleMs * 1000000LL) {
+            WindowName(x, mappedWindow, name, sizeof name);
+            EndChild(child);
+            if (drawn)
+                printf("%lld %.1f %.1f %s\n", started, (mapped - started) / 1e6, (drawn - started) / 1e6, name);
+            else
+                printf("%lld %.1f - %s\n", started, (mapped - started) / 1e6, name);
+            xcb_disconnect(x);
+            return 0;
+        }
+        const long long left = timeoutNs - (now - started);
+        if (mappedWindow == XCB_NONE && (left <= 0 || waitpid(child, NULL, WNOHANG) == child)) {
             if (left > 0)
                 fprintf(stderr, "paint_watch: %s ended before it mapped a window\n", argv[3]);
             else
@@ -136,6 +224,6 @@ int main(int argc, char** argv) {
             xcb_disconnect(x);
             return 2;
         }
-        poll(&watched, 1, left / 1000000 > 50 ? 50 : (int)(left / 1000000) + 1);
+        poll(&watched, 1, 5);
     }
 }

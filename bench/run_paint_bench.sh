@@ -9,11 +9,13 @@
 # its single-instance lock goes with the process, so no start finds an earlier one. Sound goes to a private PulseAudio daemon with a null sink where
 # `pulseaudio` is installed (both programs find it), else to the silent output.
 #
-# bench/paint_watch.c does the timing: it watches the root window for MapNotify before it execs
-# the program, then ends the program. Ours also prints, with KORVA_PAINT_STAMP=1, the steady-clock
-# time of the deck's first paint event, reported as "painted".
+# bench/paint_watch.c does the timing, the same way for both programs: it watches the root window
+# before it execs the program and takes the time the first top-level window is mapped ("mapped")
+# and the time the X server reports the first drawing into it ("drawn": the first frame is on the
+# screen), then ends the program. Ours also prints, with KORVA_PAINT_STAMP=1, the steady-clock time
+# of the deck's first paint event, where its painting begins.
 #
-# Prints each start, then the medians and the ratio ours / Audacious (goal at most 0.7).
+# Prints each start, then the medians and the ratios ours / Audacious (goal: drawn at most 0.7).
 # Usage: [ROUNDS=5] bench/run_paint_bench.sh BUILD_DIR [OTHER_BUILD_DIR]
 #   (korva built in each BUILD_DIR/korva; with two, each round starts both and Audacious once)
 set -euo pipefail
@@ -77,8 +79,9 @@ fresh_user() {
   mkdir -m 700 "$user/runtime"
 }
 
-# Runs one start under paint_watch as the given user; prints "mapped_ms painted_ms" (painted "-"
-# when the program gave no stamp) and the window's name to the log.
+# Runs one start under paint_watch as the given user; prints "mapped_ms drawn_ms paint_event_ms
+# window_name": drawn is the first drawing into the mapped window that the X server reported, and
+# paint_event the deck's first paint event by the program's own clock ("-" when there is none).
 start_once() {
   local user=$1 log=$2
   shift 2
@@ -86,7 +89,7 @@ start_once() {
   line=$(HOME="$user/home" XDG_CONFIG_HOME="$user/config" XDG_DATA_HOME="$user/data" \
     XDG_CACHE_HOME="$user/cache" XDG_RUNTIME_DIR="$user/runtime" KORVA_PAINT_STAMP=1 \
     "$work/paint_watch" "$timeoutMs" "$settleMs" "$@" 2>"$log" >"$log.line" </dev/null; cat "$log.line") || true
-  read -r execNs mapped name <<<"$line"
+  read -r execNs mapped drawn name <<<"$line"
   if [ "${mapped:-timeout}" = timeout ] || [ -z "${mapped:-}" ]; then
     echo "timeout"
     return
@@ -94,7 +97,7 @@ start_once() {
   local painted="-" stamp
   stamp=$(awk '/^korva97: first paint at / { print $NF; exit }' "$log" 2>/dev/null || true)
   [ -n "$stamp" ] && painted=$(awk -v s="$stamp" -v e="$execNs" 'BEGIN { printf "%.1f", (s - e) / 1e6 }')
-  echo "$mapped $painted $name"
+  echo "$mapped $drawn $painted $name"
 }
 
 run_korva() {
@@ -143,16 +146,19 @@ echo "load average after:  $(cut -d' ' -f1-3 /proc/loadavg)"
 median() { awk -v c="$2" '$c != "-" { v[++n] = $c } END {
   if (!n) { print "-"; exit } for (i = 1; i <= n; ++i) for (j = i + 1; j <= n; ++j) if (v[j] < v[i]) { t = v[i]; v[i] = v[j]; v[j] = t }
   print v[int(n / 2) + 1] }' "$1" 2>/dev/null || echo "-"; }
-theirs="-"
-[ -f "$work/audacious" ] && theirs=$(median "$work/audacious" 1)
-[ -n "$audacious" ] && echo "audacious -G, median of $(wc -l <"$work/audacious" 2>/dev/null || echo 0): mapped ${theirs} ms"
+theirMapped="-"
+theirDrawn="-"
+if [ -f "$work/audacious" ]; then
+  theirMapped=$(median "$work/audacious" 1)
+  theirDrawn=$(median "$work/audacious" 2)
+  echo "audacious -G, median of $(wc -l <"$work/audacious"): mapped $theirMapped ms, drawn $theirDrawn ms"
+fi
 for number in "${!builds[@]}"; do
   file="$work/ours.$((number + 1))"
   [ -f "$file" ] || { echo "build $((number + 1)): no start mapped a window"; continue; }
-  mapped=$(median "$file" 1)
-  painted=$(median "$file" 2)
-  awk -v n="$((number + 1))" -v c="$(wc -l <"$file")" -v m="$mapped" -v p="$painted" -v t="$theirs" 'BEGIN {
-    printf "build %d, median of %d: mapped %.1f ms, first paint event %s ms", n, c, m, p
-    if (t != "-") printf "; ratio mapped / audacious %.2f (goal <= 0.70)", m / t
+  awk -v n="$((number + 1))" -v c="$(wc -l <"$file")" -v m="$(median "$file" 1)" -v d="$(median "$file" 2)" \
+    -v p="$(median "$file" 3)" -v tm="$theirMapped" -v td="$theirDrawn" 'BEGIN {
+    printf "build %d, median of %d: mapped %.1f ms, drawn %s ms (first paint event %s ms)", n, c, m, d, p
+    if (td != "-" && d != "-") printf "; ratio to audacious: drawn %.2f (goal <= 0.70), mapped %.2f", d / td, m / tm
     printf "\n" }'
 done
