@@ -38,7 +38,17 @@ void Jukebox::Disconnect() {
     volume_.reset();
 }
 
+void Jukebox::FinishStart() {
+    if (!restOfStart_)
+        return;
+    // Taken out first: what it runs may give commands, and they must not start it again.
+    const std::function<void()> rest = std::move(restOfStart_);
+    restOfStart_ = nullptr;
+    rest();
+}
+
 PlayerCommands& Jukebox::Commands() {
+    FinishStart();
     if (player_)
         return *player_;
     return idle_;
@@ -81,6 +91,7 @@ void Jukebox::CheckVolumeDevice() {
 }
 
 bool Jukebox::PlayDropped(const std::vector<std::string>& names, DropSource source) {
+    FinishStart();
     if (Busy())
         return false;
     return PlayDroppedFiles(model_, names, source,
@@ -129,14 +140,17 @@ void Jukebox::PlayIntro(int introSeconds) {
 }
 
 bool Jukebox::FindVolumeDevice() {
+    FinishStart();
     return volume_ && volume_->FindVolumeDevice();
 }
 
 void Jukebox::ShowSongWindow() {
+    FinishStart();
     views_.songList->ShowSongWindow();
 }
 
 void Jukebox::ChooseVolumeLevel(int position) {
+    FinishStart();
     if (volume_)
         volume_->LevelButtonClick(position);
 }
@@ -148,21 +162,25 @@ std::optional<int> Jukebox::HeardVolumeLevel() const {
 }
 
 void Jukebox::VolumeUp() {
+    FinishStart();
     if (volume_)
         volume_->TemporaryUp();
 }
 
 void Jukebox::VolumeDown() {
+    FinishStart();
     if (volume_)
         volume_->TemporaryDown();
 }
 
 void Jukebox::StepBaseVolume(int step) {
+    FinishStart();
     if (volume_)
         volume_->StepBaseLevelBy(step);
 }
 
 bool Jukebox::PrepareVolumeWindow() {
+    FinishStart();
     if (!volume_)
         return false;
     volume_->PrepareVolumeWindow();

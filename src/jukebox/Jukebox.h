@@ -7,6 +7,7 @@
 // settings into it while it is made), then, once the devices have been made from those settings,
 // the volume control and the player.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,6 +48,13 @@ class Jukebox final : public Actions {
 
     // Makes the volume control and the player over the devices.
     void Connect(const JukeboxDevices& devices);
+
+    // What the start leaves until the main window is on the screen (the devices, the other
+    // windows). FinishStart runs it once; so does the first command that comes before that, so a
+    // command is never given to a jukebox that is only half made.
+    void DeferRestOfStart(std::function<void()> rest) { restOfStart_ = std::move(rest); }
+    void FinishStart();
+    bool StartFinished() const { return !restOfStart_; }
     // Lets the player and the volume control go before the devices they drive.
     void Disconnect();
     bool Connected() const { return player_ != nullptr; }
@@ -55,8 +63,14 @@ class Jukebox final : public Actions {
     // nothing. The windows give their commands through the jukebox's Actions.
     PlayerCommands& Commands();
     // Only once connected.
-    Player& ThePlayer() { return *player_; }
-    VolumeControl& Volume() { return *volume_; }
+    Player& ThePlayer() {
+        FinishStart();
+        return *player_;
+    }
+    VolumeControl& Volume() {
+        FinishStart();
+        return *volume_;
+    }
     // The volume level heard (0 to 9); nullopt while no volume device is in use.
     std::optional<int> HeardVolumeLevel() const;
 
@@ -117,6 +131,7 @@ class Jukebox final : public Actions {
     AutoConvert conversion_;
     ArtistSelection artists_;
     bool conversionAttached_ = false;
+    std::function<void()> restOfStart_;
     std::unique_ptr<VolumeControl> volume_;
     std::unique_ptr<Player> player_;
 };

@@ -1,13 +1,16 @@
 #include "ui/KorvaApp.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QPointer>
+#include <utility>
 
 #include "platform/MidiPortDevice.h"
 #include "platform/SynthSettings.h"
-#include "text/Encoding.h"
 #include "platform/Synthesizer.h"
+#include "text/Encoding.h"
 #include "ui/DocumentViewer.h"
 #include "ui/QtProcessRunner.h"
 #include "ui/TArtsDlg.h"
@@ -47,14 +50,61 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
     jukebox_.AttachDeck(*main_, *main_, *main_);
     jukebox_.AttachDialogs(*messages_, *folderDialog_);
 
-    // The output, the device and the player need the settings just read. The output is made again
-    // at the next song whenever section SYNTH has changed since.
+    jukebox_.DeferRestOfStart([this] { RestOfStart(); });
+    // With AUTOVOL the volume check decides whether the deck shows its volume controls, so the
+    // output is opened first and the deck is painted as it will stay.
+    if (jukebox_.Model().settings.AUTOVOL)
+        ConnectOutput();
+    // The deck's first paint queues the rest; until it is made, a press anywhere makes it first.
+    qApp->installEventFilter(this);
+    main_->show();
+}
+
+bool KorvaApp::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Paint:
+            if (watched == main_.get() && !restQueued_) {
+                restQueued_ = true;
+                QMetaObject::invokeMethod(
+                    this, [this] { jukebox_.FinishStart(); }, Qt::QueuedConnection);
+            }
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::Wheel:
+        case QEvent::DragEnter:
+        case QEvent::Drop:
+            jukebox_.FinishStart();
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+void KorvaApp::AfterStart(std::function<void()> function) {
+    if (jukebox_.StartFinished())
+        function();
+    else
+        afterStart_.push_back(std::move(function));
+}
+
+void KorvaApp::ConnectOutput() {
+    if (output_)
+        return;
+    // The output is made again at the next song whenever section SYNTH has changed since.
     output_ = std::make_unique<OutputSwitch>(
         jukebox_.Model().settings, [this](const OutputChoice& choice) { return MakeOutput(choice); });
     introTimer_ = std::make_unique<QtTimer>(QStringLiteral("IntroTimer"),
                                             [this] { jukebox_.ThePlayer().IntroTimerTimer(); });
     jukebox_.Connect(JukeboxDevices{output_->Device(), output_->Volume(), *introTimer_});
     jukebox_.CheckVolumeDevice();
+}
+
+void KorvaApp::RestOfStart() {
+    qApp->removeEventFilter(this);
+    ConnectOutput();
 
     // 2-10. The other windows, in their fixed order, owned by the main window.
     QWidget* owner = main_.get();
@@ -92,7 +142,8 @@ KorvaApp::KorvaApp(Folders folders) : jukebox_(std::move(folders), random_, cloc
     main_->SetLinks(links);
 
     main_->ArmAutoStart();
-    main_->show();
+    main_->RunWaitingActivation();
+    for (auto& function : std::exchange(afterStart_, {})) function();
 }
 
 namespace {
@@ -138,6 +189,8 @@ std::unique_ptr<SoundOutput> KorvaApp::MakeOutput(const OutputChoice& choice) {
 }
 
 KorvaApp::~KorvaApp() {
+    qApp->removeEventFilter(this);
+    jukebox_.DeferRestOfStart(nullptr);
     // The player goes before the device it drives, the device before the windows it reports to.
     jukebox_.Disconnect();
     output_.reset();

@@ -2,8 +2,14 @@
 // The program's parts, made in their fixed order: the jukebox with its model, the main window (which
 // reads the settings while it is made), the synthesizer with the sequencer device and the volume
 // output, and the nine other windows; then each window's view is attached to the jukebox.
+//
+// The main window is shown as soon as it is made, and the rest follows once it has been painted,
+// so that the deck is on the screen before the sound output is opened and the hidden windows are
+// built. The order of what is made, and of the notices they show, stays the same. A command
+// or a press that comes before the rest is made makes it first.
 
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,10 +37,19 @@ class KorvaApp final : public QObject {
     ~KorvaApp() override;
 
     TMainForm& MainForm() { return *main_; }
+    // Runs a function once the whole program is made: at once if it is, else right after the rest.
+    void AfterStart(std::function<void()> function);
     Jukebox& TheJukebox() { return jukebox_; }
     AppModel& Model() { return jukebox_.Model(); }
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    // The output, the device and the player; they need the settings that the main window read.
+    void ConnectOutput();
+    // What follows the main window: the output, the other windows, auto start.
+    void RestOfStart();
     // The built-in synthesizer or a MIDI output port, as the settings choose.
     std::unique_ptr<SoundOutput> MakeOutput(const OutputChoice& choice);
 
@@ -51,6 +66,8 @@ class KorvaApp final : public QObject {
     std::unique_ptr<OutputSwitch> output_;
     std::unique_ptr<QtTimer> introTimer_;
     std::unique_ptr<QtProcessRunner> processRunner_;
+    bool restQueued_ = false;
+    std::vector<std::function<void()>> afterStart_;
 };
 
 }  // namespace korva

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QWindow>
+#include <utility>
 
 #include "app/Errors.h"
 #include "app/PlayModes.h"
@@ -413,7 +414,16 @@ void TMainForm::PanelDragMoved(QPoint globalPos) {
 
 void TMainForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        if (jukebox_.StartFinished())
+            FormActivate();
+        else
+            activationWaits_ = true;
+    }
+}
+
+void TMainForm::RunWaitingActivation() {
+    if (std::exchange(activationWaits_, false) && isActiveWindow())
         FormActivate();
 }
 

@@ -46,6 +46,10 @@ class TMainForm : public QWidget,
 
     // The last step of start-up, once the devices exist: auto start, when the settings ask for it.
     void ArmAutoStart();
+    // Some platforms activate the deck as it is shown, before the devices and the other windows
+    // are made; what activation does (the volume bar sets the level heard) waits for them, so that
+    // it does not make them before the deck is first painted. Run once they exist.
+    void RunWaitingActivation();
 
     void ShowStatus(const std::string& sjisText, StatusKind kind) override;
     void ShowModeLabel() override;
@@ -132,6 +136,7 @@ class TMainForm : public QWidget,
     QTimer* baseTimer_ = nullptr;
     QTimer* openTimer_ = nullptr;
     bool manualDrag_ = false;
+    bool activationWaits_ = false;
     QPoint dragOffset_;
 
     Deck deck_;

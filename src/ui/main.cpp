@@ -1,8 +1,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
+#include <chrono>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "platform/ProgramPlaces.h"
@@ -82,6 +83,24 @@ int RunWithoutDisplay(int argc, char** argv) {
     return 1;
 }
 
+// With KORVA_PAINT_STAMP set, the steady-clock time of the deck's first paint event goes to the
+// standard error, for bench/run_paint_bench.sh to set against the time it started the program.
+class FirstPaintStamp final : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            std::fprintf(stderr, "korva97: first paint at %lld\n",
+                         static_cast<long long>(std::chrono::nanoseconds(now).count()));
+            watched->removeEventFilter(this);
+        }
+        return false;
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,9 +142,16 @@ int main(int argc, char** argv) {
 
     korva::KorvaApp korva(std::move(folders));
     korva::TMainForm& deck = korva.MainForm();
-    korva::HandOverReceiver receiver(lock, [&deck](const QStringList& files) { deck.PlayLocalFiles(files); });
-    korva::Mpris mpris(deck, korva.TheJukebox());
+    if (!qEnvironmentVariableIsEmpty("KORVA_PAINT_STAMP"))
+        deck.installEventFilter(new FirstPaintStamp(&deck));
+    // Songs handed over or named on the command line play once the whole program is made, and the
+    // media controls are offered from then on too.
+    korva::HandOverReceiver receiver(lock, [&korva, &deck](const QStringList& files) {
+        korva.AfterStart([&deck, files] { deck.PlayLocalFiles(files); });
+    });
+    std::unique_ptr<korva::Mpris> mpris;
+    korva.AfterStart([&] { mpris = std::make_unique<korva::Mpris>(deck, korva.TheJukebox()); });
     if (!arguments.files.isEmpty())
-        QTimer::singleShot(0, &deck, [&deck, files = arguments.files] { deck.PlayLocalFiles(files); });
+        korva.AfterStart([&deck, files = arguments.files] { deck.PlayLocalFiles(files); });
     return app.exec();
 }

@@ -115,5 +115,83 @@ TEST(JukeboxTest, DroppedFilesPlayInEasyModeAndTheSongWindowListsThem) {
     EXPECT_EQ(rig.messages.shown[0], RefusalMessage(DropSource::Drop));
 }
 
+// The program shows its main window first and makes the devices after it; a command that comes in
+// between (a press, the media controls, a song handed over) must find the devices made, by whichever
+// way it comes, and the rest is made once only.
+TEST(JukeboxTest, TheFirstCommandOfAnyKindMakesTheRestOfTheStartOnce) {
+    using Command = void (*)(JukeboxRig&, const std::string& song);
+    const std::vector<std::pair<const char*, Command>> commands = {
+        {"Play", [](JukeboxRig& rig, const std::string&) { rig.jukebox.Play(); }},
+        {"PlayDropped",
+         [](JukeboxRig& rig, const std::string& song) { rig.jukebox.PlayDropped({song}, DropSource::Drop); }},
+        {"Commands", [](JukeboxRig& rig, const std::string&) { rig.jukebox.Commands().Play(); }},
+        {"ChooseVolumeLevel", [](JukeboxRig& rig, const std::string&) { rig.jukebox.ChooseVolumeLevel(3); }},
+        {"ShowSongWindow", [](JukeboxRig& rig, const std::string&) { rig.jukebox.ShowSongWindow(); }},
+    };
+    for (const auto& [name, command] : commands) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        JukeboxRig rig(dir.Folder());
+        rig.Model().settings.SENDRST = 0;
+        rig.Model().settings.PLAYMOD = LIST0;
+        const std::string song = dir.Write("a.mid", "MThd");
+        dir.Write("KORVA.DT0", "A\t" + song + "\t+0\t1\r\n");
+        int made = 0;
+        rig.jukebox.DeferRestOfStart([&] {
+            ++made;
+            rig.Connect();
+        });
+        EXPECT_FALSE(rig.jukebox.StartFinished());
+        EXPECT_FALSE(rig.jukebox.Connected());
+
+        command(rig, song);
+        EXPECT_EQ(made, 1);
+        EXPECT_TRUE(rig.jukebox.StartFinished());
+        EXPECT_TRUE(rig.jukebox.Connected());
+        command(rig, song);
+        rig.jukebox.FinishStart();
+        EXPECT_EQ(made, 1);
+    }
+}
+
+TEST(JukeboxTest, TheCommandThatMadeTheRestActsOnWhatItMade) {
+    TempDir dir;
+    JukeboxRig rig(dir.Folder());
+    rig.Model().settings.SENDRST = 0;
+    rig.Model().settings.PLAYMOD = LIST0;
+    rig.Model().settings.INITVOL = "7FFF7FFF";
+    const std::string song = dir.Write("a.mid", "MThd");
+    dir.Write("KORVA.DT0", "A\t" + song + "\t+0\t1\r\n");
+    rig.jukebox.DeferRestOfStart([&] { rig.Connect(); });
+    rig.jukebox.Play();
+    EXPECT_EQ(rig.device.OpenFile(), song);
+    EXPECT_TRUE(rig.deck.playLit);
+
+    JukeboxRig volumeRig(dir.Folder());
+    volumeRig.Model().settings.INITVOL = "7FFF7FFF";  // base level 5
+    volumeRig.jukebox.DeferRestOfStart([&] { volumeRig.Connect(); });
+    volumeRig.jukebox.VolumeUp();
+    ASSERT_TRUE(volumeRig.jukebox.PrepareVolumeWindow());
+    EXPECT_EQ(volumeRig.volumeWindow.marked, 6);
+}
+
+// What the rest of the start runs may itself give commands (auto start, songs from the command
+// line); they go to what is made so far and do not start the rest again.
+TEST(JukeboxTest, CommandsGivenWhileTheRestIsMadeDoNotStartItAgain) {
+    TempDir dir;
+    JukeboxRig rig(dir.Folder());
+    int made = 0;
+    bool idleInside = false;
+    rig.jukebox.DeferRestOfStart([&] {
+        ++made;
+        idleInside = rig.jukebox.Commands().DeviceIdle();
+        rig.Connect();
+    });
+    rig.jukebox.FinishStart();
+    EXPECT_EQ(made, 1);
+    EXPECT_TRUE(idleInside);
+    EXPECT_TRUE(rig.jukebox.Connected());
+}
+
 }  // namespace
 }  // namespace korva

@@ -6,11 +6,14 @@
 #include <QDialog>
 #include <QLabel>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
 #include <filesystem>
 
 #include "platform/SynthSettings.h"
+#include "playback/VolumeLevels.h"
 #include "support/PrivateSoundServer.h"
 #include "support/QtTestSupport.h"
 #include "support/SmfWriter.h"
@@ -32,8 +35,148 @@ class KorvaAppTest : public QObject {
         return writer.Bytes();
     }
 
+    static QStringList Dialogs(KorvaApp& app) {
+        QStringList dialogs;
+        for (QObject* child : app.MainForm().children()) {
+            if (qobject_cast<QDialog*>(child))
+                dialogs << child->objectName();
+        }
+        return dialogs;
+    }
+
+    // Counts the paint events of a window.
+    class PaintCounter final : public QObject {
+      public:
+        int painted = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                ++painted;
+            return false;
+        }
+    };
+
   private slots:
     void initTestCase() { KeepJackFromStartingServers(); }
+
+    // The deck is shown, and painted, before the output is opened and the other windows are made;
+    // they follow once, whatever is painted after.
+    void TheDeckIsPaintedBeforeTheRestIsMadeOnce() {
+        testing::TempDir dir;
+        dir.Write("KORVA.INI", "[KORVA]\r\nINITVOL=3FFF3FFF\r\n[SYNTH]\r\nAUDIODRV=no-such-driver\r\n");
+        KorvaApp app(dir.Folder(), {});
+        PaintCounter counter;
+        app.MainForm().installEventFilter(&counter);
+        QVERIFY(app.MainForm().isVisible());
+        QVERIFY(!app.TheJukebox().StartFinished());
+        QVERIFY(!app.TheJukebox().Connected());
+        QVERIFY(Dialogs(app).isEmpty());
+        int paintedBeforeRest = -1;
+        app.AfterStart([&] { paintedBeforeRest = counter.painted; });
+        QCOMPARE(paintedBeforeRest, -1);
+
+        QTRY_VERIFY(app.TheJukebox().StartFinished());
+        QVERIFY(paintedBeforeRest >= 1);
+        QVERIFY(app.TheJukebox().Connected());
+        QCOMPARE(Dialogs(app).size(), 9);
+        // The deck was activated as it was shown; the volume bar it sets then is set once the
+        // devices exist.
+        QTRY_VERIFY(app.MainForm().isActiveWindow());
+        auto* bar = app.MainForm().findChild<QScrollBar*>(QStringLiteral("VolScrollBar"));
+        QVERIFY(bar);
+        QCOMPARE(bar->value(), VolumeBarOfDigit('3'));
+        // A function asked for once the start is done runs at once.
+        bool ranAtOnce = false;
+        app.AfterStart([&] { ranAtOnce = true; });
+        QVERIFY(ranAtOnce);
+
+        const int paintedAfter = counter.painted;
+        app.MainForm().repaint();
+        QTRY_VERIFY(counter.painted > paintedAfter);
+        QTest::qWait(50);
+        QCOMPARE(Dialogs(app).size(), 9);
+    }
+
+    // The program can be made and let go before it was ever painted.
+    void ProgramEndedBeforeItsFirstPaintLeavesNothingBehind() {
+        testing::TempDir dir;
+        dir.Write("KORVA.INI", "[SYNTH]\r\nAUDIODRV=no-such-driver\r\n");
+        {
+            KorvaApp app(dir.Folder(), {});
+            QVERIFY(!app.TheJukebox().StartFinished());
+        }
+        // Presses after it are no longer watched for it (the sanitizer would see a freed watcher).
+        QWidget other;
+        other.setObjectName(QStringLiteral("Other"));
+        other.show();
+        QTest::mouseClick(&other, Qt::LeftButton);
+        QTest::keyClick(&other, Qt::Key_A);
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+    }
+
+    // A press on a window of the deck before the rest is made (a test's click, or a user's hand
+    // faster than the first frame) makes the rest first, so the settings window it opens exists.
+    void APressBeforeTheRestIsMadeFindsTheWindowsMade() {
+        testing::TempDir dir;
+        dir.Write("KORVA.INI", "[SYNTH]\r\nAUDIODRV=no-such-driver\r\n");
+        KorvaApp app(dir.Folder(), {});
+        auto* setUp = app.MainForm().findChild<QAbstractButton*>(QStringLiteral("SetUpSpeedButton"));
+        QVERIFY(setUp);
+        QVERIFY(!app.TheJukebox().StartFinished());
+        QTest::mouseClick(setUp, Qt::LeftButton);
+        QVERIFY(app.TheJukebox().StartFinished());
+        auto* settings = app.MainForm().findChild<QDialog*>(QStringLiteral("TSetUpDlg"));
+        QVERIFY(settings);
+        QTRY_VERIFY(settings->isVisible());
+        settings->close();
+    }
+
+    // The notices keep the order they had when everything was made before the first paint: with
+    // AUTOVOL the output is opened before it, and its notice is on the deck's first frame; the
+    // auto-start notice comes after it and stays.
+    void NoticesKeepTheirOrderAcrossTheFirstPaint_data() {
+        QTest::addColumn<bool>("autovol");
+        QTest::newRow("AUTOVOL off") << false;
+        QTest::newRow("AUTOVOL on") << true;
+    }
+    void NoticesKeepTheirOrderAcrossTheFirstPaint() {
+        QFETCH(bool, autovol);
+        testing::TempDir dir;
+        dir.Write("KORVA.INI", std::string("[KORVA]\r\nATSTART=1\r\nPLAYMOD=0\r\nAUTOVOL=") +
+                                   (autovol ? "1" : "0") + "\r\n[SYNTH]\r\nAUDIODRV=no-such-driver\r\n");
+        KorvaApp app(dir.Folder(), {});
+        const auto status = [&app] {
+            return QString::fromStdString(ToDisplayUtf8(app.MainForm().Status().Text()));
+        };
+        const QString first = status();
+        QCOMPARE(app.TheJukebox().Connected(), autovol);
+        if (autovol)
+            QVERIFY2(first == QStringLiteral(".. 音声出力を開けません（無音で演奏します）") ||
+                         first == QStringLiteral(".. 音量制御できません"),
+                     qPrintable(first));
+        else
+            QCOMPARE(first, QString());
+        QTRY_VERIFY(app.TheJukebox().StartFinished());
+        QCOMPARE(status(), QStringLiteral(".. Auto Start(3sec)"));
+        QTest::qWait(300);
+        QCOMPARE(status(), QStringLiteral(".. Auto Start(3sec)"));
+    }
+
+    // Play given through the jukebox at once, before the deck was painted, opens the output then
+    // and plays the list.
+    void PlayGivenBeforeTheFirstPaintPlays() {
+        testing::TempDir dir;
+        dir.Write("KORVA.DT0", "Alpha\t" + dir.Write("alpha.mid", Song(0.5)) + "\t+0\t1\r\n");
+        dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=0\r\nSENDRST=0\r\n[SYNTH]\r\nAUDIODRV=no-such-driver\r\n");
+        KorvaApp app(dir.Folder(), {});
+        QVERIFY(!app.TheJukebox().Connected());
+        app.TheJukebox().Play();
+        QVERIFY(app.TheJukebox().Connected());
+        QCOMPARE(Dialogs(app).size(), 9);
+        QTRY_VERIFY_WITH_TIMEOUT(app.TheJukebox().Commands().DevicePlaying(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(ToDisplayUtf8(app.MainForm().Status().Text())),
+                                  QStringLiteral("Alpha"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(app.TheJukebox().Commands().DeviceIdle(), 10000);
+    }
     void cleanup() { QCOMPARE(testing::WindowsLeftBehind(), QStringList()); }
 
     void WithoutSoundTheAutoStartNoticeIsTheOneThatStays() {
@@ -50,13 +193,9 @@ class KorvaAppTest : public QObject {
     void WindowsAreCreatedInTheirOrder() {
         testing::TempDir dir;
         KorvaApp app(dir.Folder(), {});
-        QStringList dialogs;
-        for (QObject* child : app.MainForm().children()) {
-            if (qobject_cast<QDialog*>(child))
-                dialogs << child->objectName();
-        }
-        QCOMPARE(dialogs, (QStringList{"TArtsDlg", "TBadDlg", "TRemoteDlg", "TSelCnvDlg", "TViewDlg",
-                                       "TVolDlg", "TSetUpDlg", "TCtrlDlg", "TVerDlg"}));
+        QTRY_VERIFY(app.TheJukebox().StartFinished());
+        QCOMPARE(Dialogs(app), (QStringList{"TArtsDlg", "TBadDlg", "TRemoteDlg", "TSelCnvDlg", "TViewDlg",
+                                            "TVolDlg", "TSetUpDlg", "TCtrlDlg", "TVerDlg"}));
         QVERIFY(app.MainForm().isVisible());
         for (QObject* child : app.MainForm().children()) {
             if (auto* dialog = qobject_cast<QDialog*>(child))
@@ -111,8 +250,9 @@ class KorvaAppTest : public QObject {
     void APortThatIsNotThereIsADeviceErrorNamingItAndTheSynthPlaysOnceChosenAgain() {
         testing::TempDir dir;
         dir.Write("KORVA.DT0", "Alpha\t" + dir.Write("alpha.mid", Song(0.5)) + "\t+0\t1\r\n");
-        dir.Write("KORVA.INI", "[KORVA]\r\nPLAYMOD=0\r\nSENDRST=0\r\n[SYNTH]\r\nAUDIODRV=no-such-driver\r\n"
-                               "MIDIOUT=Missing Module:Port 1\r\n");
+        dir.Write("KORVA.INI",
+                  "[KORVA]\r\nPLAYMOD=0\r\nSENDRST=0\r\n[SYNTH]\r\nAUDIODRV=no-such-driver\r\n"
+                  "MIDIOUT=Missing Module:Port 1\r\n");
         KorvaApp app(dir.Folder(), {});
         auto* play = app.MainForm().findChild<QAbstractButton*>(QStringLiteral("PlaySpeedButton"));
         QVERIFY(play);
