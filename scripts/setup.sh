@@ -14,7 +14,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth openbox x11-utils xdotool
-  python3 dbus desktop-file-utils appstream dpkg-dev file libxcb1-dev audacious
+  python3 dbus desktop-file-utils appstream dpkg-dev file libxcb1-dev
   pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev libfuzzer-14-dev
 )
