@@ -64,7 +64,7 @@ int FlushStepped(int fd, const fs::path& file) {
     return ::fsync(fd) == 0 ? 0 : errno;
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -189,10 +189,11 @@ void ClearNonBlocking(int fd) {
         static_cast<void>(::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK));
 }
 
-// At most count bytes from the start of the open regular file of the given size.
-std::optional<std::string> ReadHead(int fd, std::size_t count, unsigned long long size,
-                                    ReadProblem& problem) {
-    std::string bytes(count, '\0');
+// At most count bytes from the start of the open regular file of the given size, into bytes; false
+// with problem set when the read fails.
+bool ReadHeadInto(int fd, std::size_t count, unsigned long long size, std::string& bytes,
+                  ReadProblem& problem) {
+    bytes.resize(count);
     std::size_t got = 0;
     // A file that was shorter than count when opened has been read once that much has come: the
     // read that would only find its end is spared.
@@ -209,11 +210,19 @@ std::optional<std::string> ReadHead(int fd, std::size_t count, unsigned long lon
             }
             problem.kind = ReadProblem::Kind::Unreadable;
             problem.error = errno;
-            return std::nullopt;
+            return false;
         }
         got += static_cast<std::size_t>(n);
     }
     bytes.resize(got);
+    return true;
+}
+
+std::optional<std::string> ReadHead(int fd, std::size_t count, unsigned long long size,
+                                    ReadProblem& problem) {
+    std::string bytes;
+    if (!ReadHeadInto(fd, count, size, bytes, problem))
+        return std::nullopt;
     return bytes;
 }
 
@@ -595,6 +604,56 @@ bool FileExistsIgnoringCase(const std::string& sjisPath) {
     return found && fs::is_regular_file(*found, ec);
 }
 
+namespace {
+
+// Lists the open folder into listing (see ListFilesWithExtension); names, when given, receives each
+// listed name as the system gave it, ended by a NUL, and nameStarts where each begins. Closes dir.
+void ListInto(DIR* const dir, const std::string& sjisFolder, std::string_view extension,
+              FolderListing& listing, std::string* names, std::vector<std::size_t>* nameStarts) {
+    const std::string prefix = WithTrailingPathDelimiter(sjisFolder);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            if (errno != 0)
+                listing.readable = false;
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        // The extension as a path gives it: from the last dot, unless that dot begins the name.
+        const std::size_t dot = name.rfind('.');
+        if (dot == std::string_view::npos || dot == 0 || !SameIgnoringCase(name.substr(dot), extension))
+            continue;
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            // A link counts as what it leads to.
+            struct stat status {};
+            regular = ::fstatat(::dirfd(dir), entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+        }
+        if (!regular)
+            continue;
+        // The name alone is converted, as the path of a file in the folder would convert it.
+        Conversion converted = Utf8ToCp932(name);
+        if (!converted.ok) {
+            listing.unconvertible.emplace_back(name);
+            continue;
+        }
+        std::string path;
+        path.reserve(prefix.size() + converted.text.size());
+        path.append(prefix).append(converted.text);
+        listing.paths.push_back(std::move(path));
+        if (names) {
+            nameStarts->push_back(names->size());
+            names->append(name).push_back('\0');
+        }
+    }
+    ::closedir(dir);
+}
+
+}  // namespace
+
 FolderListing ListFilesWithExtension(const std::string& sjisFolder, std::string_view extension) {
     FolderListing listing;
     fs::path folder;
@@ -611,40 +670,49 @@ FolderListing ListFilesWithExtension(const std::string& sjisFolder, std::string_
         listing.readable = false;
         return listing;
     }
-    const std::string prefix = WithTrailingPathDelimiter(sjisFolder);
-    const std::string wanted(extension);
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (entry == nullptr) {
-            if (errno != 0)
-                listing.readable = false;
-            break;
-        }
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        // The extension as a path gives it: from the last dot, unless that dot begins the name.
-        const std::size_t dot = name.rfind('.');
-        if (dot == std::string_view::npos || dot == 0 ||
-            !SameIgnoringCase(std::string(name.substr(dot)), wanted))
-            continue;
-        bool regular = entry->d_type == DT_REG;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            // A link counts as what it leads to.
-            struct stat status {};
-            regular = ::fstatat(::dirfd(dir), entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
-        }
-        if (!regular)
-            continue;
-        try {
-            listing.paths.push_back(prefix + FromFsPath(fs::path(name)));
-        } catch (const EncodingError&) {
-            listing.unconvertible.emplace_back(name);
-        }
-    }
-    ::closedir(dir);
+    ListInto(dir, sjisFolder, extension, listing, nullptr, nullptr);
     return listing;
+}
+
+ListedFolder::ListedFolder(const std::string& sjisFolder, std::string_view extension)
+    : nameAt_(WithTrailingPathDelimiter(sjisFolder).size()) {
+    try {
+        folder_ = ::open(ToFsPath(sjisFolder.empty() ? "." : sjisFolder).c_str(),
+                         O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    } catch (const EncodingError&) {
+    }
+    // The listing reads a descriptor of its own, which it closes; the folder's stays for the reads.
+    const int listed = folder_ >= 0 ? ::fcntl(folder_, F_DUPFD_CLOEXEC, 0) : -1;
+    DIR* const dir = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (dir == nullptr) {
+        if (listed >= 0)
+            ::close(listed);
+        listing_.readable = false;
+        return;
+    }
+    ListInto(dir, sjisFolder, extension, listing_, &names_, &nameStarts_);
+}
+
+ListedFolder::~ListedFolder() {
+    if (folder_ >= 0)
+        ::close(folder_);
+}
+
+bool ListedFolder::ReadHead(std::size_t index, std::size_t count, std::string& bytes,
+                            ReadProblem& problem) const {
+    problem = ReadProblem{};
+    const int fd = ::openat(folder_, names_.c_str() + nameStarts_[index], kOpenFlags);
+    if (fd < 0) {
+        // Gone or renamed since the listing: looked for as any other file.
+        std::optional<std::string> read = ReadFileHead(listing_.paths[index], count, &problem);
+        if (read)
+            bytes = std::move(*read);
+        return read.has_value();
+    }
+    struct stat status {};
+    const FileDescriptor file(KeepIfRegular(fd, problem, &status));
+    return file.Get() >= 0 &&
+           ReadHeadInto(file.Get(), count, static_cast<unsigned long long>(status.st_size), bytes, problem);
 }
 
 void SetBeforeRenameHookForTesting(std::function<void(const fs::path&)> hook) {

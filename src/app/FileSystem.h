@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct stat;
@@ -122,6 +123,51 @@ struct FolderListing {
 
 // Regular files of a folder whose extension (with its dot) equals extension ignoring a-z case.
 FolderListing ListFilesWithExtension(const std::string& sjisFolder, std::string_view extension);
+
+// The same listing, with the folder kept open for reading the heads of the files it lists: each file
+// is opened by its name as the system gave it, within the open folder, so that reading a folder of
+// many songs costs no conversion of their paths and no look-up of the folder again for each.
+class ListedFolder {
+  public:
+    ListedFolder(const std::string& sjisFolder, std::string_view extension);
+    ~ListedFolder();
+    ListedFolder(const ListedFolder&) = delete;
+    ListedFolder& operator=(const ListedFolder&) = delete;
+
+    // The paths in the order the system listed them, as ListFilesWithExtension gives them.
+    const FolderListing& Listing() const { return listing_; }
+    // Where the name begins in each path: after the folder's text and its delimiter.
+    std::size_t NameAt() const { return nameAt_; }
+    // Leaves out the listed files for which drop is true, keeping the others in their order.
+    template <typename Drop>
+    void RemoveIf(Drop&& drop) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < listing_.paths.size(); ++i) {
+            if (drop(std::as_const(listing_.paths[i])))
+                continue;
+            if (kept != i) {
+                listing_.paths[kept] = std::move(listing_.paths[i]);
+                nameStarts_[kept] = nameStarts_[i];
+            }
+            ++kept;
+        }
+        listing_.paths.resize(kept);
+        nameStarts_.resize(kept);
+    }
+
+    // As ReadListedFileHead for listed file `index` (of Listing().paths): at most count bytes from
+    // its start into bytes, whose room is used again from file to file. False with problem set when
+    // it cannot be read; a FIFO or a device swapped in since the listing is refused unread, and a
+    // file gone since is looked for by its path as any other.
+    bool ReadHead(std::size_t index, std::size_t count, std::string& bytes, ReadProblem& problem) const;
+
+  private:
+    int folder_ = -1;  // the folder, open from the listing until the last file is read
+    FolderListing listing_;
+    std::size_t nameAt_ = 0;
+    std::string names_;                    // the names as the system gave them, each ended by a NUL
+    std::vector<std::size_t> nameStarts_;  // where the name of each listed path begins in names_
+};
 
 // Called between writing the temporary file and renaming it; lets a test stand in for a crash.
 void SetBeforeRenameHookForTesting(std::function<void(const std::filesystem::path& temporary)> hook);

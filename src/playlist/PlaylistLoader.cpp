@@ -1,7 +1,9 @@
 #include "playlist/PlaylistLoader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <numeric>
 
 #include "app/Errors.h"
 #include "app/FileSystem.h"
@@ -29,7 +31,24 @@ std::string NotRecordedMessage(const std::string& rejectPath) {
 
 }  // namespace
 
-bool LoadPlaylist(AppModel& model, int list, MessageView& messages) {
+namespace {
+
+bool SameLines(const LineList& a, const LineList& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+// The order in which the lines are taken: sorted, unless they are the lines known to be so.
+std::vector<std::uint32_t> LoadOrder(const LineList& lines, const LineList* inOrder) {
+    if (!inOrder || !SameLines(lines, *inOrder))
+        return TitleOrder(lines);
+    std::vector<std::uint32_t> order(lines.size());
+    std::iota(order.begin(), order.end(), 0u);
+    return order;
+}
+
+}  // namespace
+
+bool LoadPlaylist(AppModel& model, int list, MessageView& messages, const LineList* inOrder) {
     model.EditBuffer.clear();
     model.ScratchList.clear();
 
@@ -61,7 +80,7 @@ bool LoadPlaylist(AppModel& model, int list, MessageView& messages) {
     titles.HoldBlocksOf(*lines);
     buffer.reserve(lines->size());
     titles.reserve(lines->size());
-    for (const std::uint32_t i : TitleOrder(*lines)) {
+    for (const std::uint32_t i : LoadOrder(*lines, inOrder)) {
         const std::string_view line = (*lines)[i];
         if (titleLength[i] != kAbnormal) {
             buffer.PushView(line);

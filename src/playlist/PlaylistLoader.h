@@ -12,6 +12,9 @@ namespace korva {
 // A load without abnormal lines leaves the reject file alone. A missing or unreadable playlist file
 // leaves both working lists empty and the title list and count as they were, without a message,
 // and gives false.
-bool LoadPlaylist(AppModel& model, int list, MessageView& messages);
+//
+// inOrder: lines known to be in sorted order, such as those just written to the file. When the file
+// holds exactly these lines, one for one, they are taken in that order rather than sorted again.
+bool LoadPlaylist(AppModel& model, int list, MessageView& messages, const LineList* inOrder = nullptr);
 
 }  // namespace korva

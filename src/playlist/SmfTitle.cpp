@@ -1,7 +1,8 @@
 #include "playlist/SmfTitle.h"
 
 #include <algorithm>
-#include <vector>
+#include <cstdint>
+#include <cstring>
 
 #include "app/Errors.h"
 #include "app/FileSystem.h"
@@ -23,36 +24,46 @@ struct Found {
     std::size_t length = 0;
 };
 
-// The head as TitleHead gathers it, with the offset in the file of each of its bytes.
+// The head as TitleHead gathers it, with the offset in the file of each of its bytes. It never
+// holds more than kTitleHeadLimit bytes, so it lives on the stack: reading the titles of a folder of
+// many songs allocates nothing for it.
 struct Head {
-    std::string bytes;
-    std::vector<std::size_t> origin;
+    char bytes[kTitleHeadLimit];
+    // Up to the first CR nothing is taken out and each byte's offset is its place; from there on
+    // the offsets are kept (they stay below kTitleReadBytes).
+    std::size_t straight = 0;
+    std::uint16_t origin[kTitleHeadLimit];
+    std::size_t size = 0;
+
+    std::size_t Origin(std::size_t i) const { return i < straight ? i : origin[i]; }
 };
 
-Head GatherHead(std::string_view bytes) {
-    Head head;
-    // One allocation each for the longest head, instead of growing byte by byte.
-    const std::size_t longest = std::min(bytes.size(), kTitleHeadLimit);
-    head.bytes.reserve(longest);
-    head.origin.reserve(longest);
+void GatherHead(std::string_view bytes, Head& head) {
+    // Most files hold no CR and no end-of-file mark before the head is full: their head is their
+    // first bytes, taken at once.
+    const std::string_view window = bytes.substr(0, kTitleHeadLimit);
+    const std::size_t stop = std::min(window.find(kCr), window.find(kEndOfFile));
+    head.straight = std::min(stop, window.size());
+    std::memcpy(head.bytes, window.data(), head.straight);
+    head.size = head.straight;
     std::size_t lineStart = 0;  // where the current line began in the head
-    for (std::size_t i = 0; i < bytes.size() && head.bytes.size() < kTitleHeadLimit; ++i) {
+    for (std::size_t i = head.straight; i < bytes.size() && head.size < kTitleHeadLimit; ++i) {
         const char c = bytes[i];
         if (c == kEndOfFile)
             break;
         if (c != kCr) {
-            head.bytes.push_back(c);
-            head.origin.push_back(i);
+            head.bytes[head.size] = c;
+            head.origin[head.size] = static_cast<std::uint16_t>(std::min<std::size_t>(i, UINT16_MAX));
+            ++head.size;
             continue;
         }
-        const bool emptyLine = head.bytes.size() == lineStart;
-        if (emptyLine || head.bytes.size() >= kHeadLines)
+        const bool emptyLine = head.size == lineStart;
+        if (emptyLine || head.size >= kHeadLines)
             break;
         if (i + 1 < bytes.size() && bytes[i + 1] == kLf)
             ++i;
-        lineStart = head.bytes.size();
+        lineStart = head.size;
     }
-    return head;
 }
 
 // The first FF type pair of the head within its first kPairLimit positions that is a pair in the
@@ -61,11 +72,11 @@ Head GatherHead(std::string_view bytes) {
 // or 26 is a CR or an end-of-file mark to the head, but to the event it is a length.
 Found FindMeta(const Head& head, std::string_view bytes, char type) {
     Found found;
-    for (std::size_t i = 0; i + 1 < head.bytes.size() && i < kPairLimit; ++i) {
+    for (std::size_t i = 0; i + 1 < head.size && i < kPairLimit; ++i) {
         if (head.bytes[i] != static_cast<char>(0xFF) || head.bytes[i + 1] != type)
             continue;
-        const std::size_t at = head.origin[i];
-        if (head.origin[i + 1] != at + 1)
+        const std::size_t at = head.Origin(i);
+        if (head.Origin(i + 1) != at + 1)
             continue;
         if (at + 2 < bytes.size()) {
             found.at = at;
@@ -83,11 +94,14 @@ bool HasNonBlank(std::string_view text) {
 }  // namespace
 
 std::string TitleHead(std::string_view bytes) {
-    return GatherHead(bytes).bytes;
+    Head head;
+    GatherHead(bytes, head);
+    return std::string(head.bytes, head.size);
 }
 
-std::string TitleFromFileBytes(std::string_view bytes, std::string_view sjisPath) {
-    const Head head = GatherHead(bytes);
+void AppendTitleFromFileBytes(std::string_view bytes, std::string_view sjisPath, std::string& out) {
+    Head head;
+    GatherHead(bytes, head);
     const Found text = FindMeta(head, bytes, 0x01);
     const Found name = FindMeta(head, bytes, 0x03);
     const Found* chosen = nullptr;
@@ -97,32 +111,38 @@ std::string TitleFromFileBytes(std::string_view bytes, std::string_view sjisPath
         chosen = &text;
     else if (name.length > 0)
         chosen = &name;
+    const std::size_t start = out.size();
     if (chosen) {
         // Only the event's own text, as far as the file holds it.
         const std::string_view taken = bytes.substr(chosen->at + 3, chosen->length);
-        std::string title;
-        title.reserve(taken.size());
         for (const char c : taken) {
             if (static_cast<unsigned char>(c) >= 32)
-                title.push_back(c);
+                out.push_back(c);
         }
-        if (HasNonBlank(title))
-            return title;
+        if (HasNonBlank(std::string_view(out).substr(start)))
+            return;
+        out.resize(start);
     }
-    return FileNamePart(sjisPath);
+    out.append(FileNamePart(sjisPath));
+}
+
+std::string TitleFromFileBytes(std::string_view bytes, std::string_view sjisPath) {
+    std::string title;
+    AppendTitleFromFileBytes(bytes, sjisPath, title);
+    return title;
+}
+
+std::string TitleReadMessage(const ReadProblem& problem, const std::string& sjisPath) {
+    return IsRefused(problem) ? ReadProblemMessage(sjisPath, problem) : InputOutputMessage(problem.error);
 }
 
 std::string ReadSmfTitle(const std::string& sjisPath, bool listed) {
-    // The head never needs more file bytes than this: a line of one byte takes three with its CR LF,
-    // and an empty line ends the head. A FIFO named like a song is refused, never waited on.
+    // A FIFO named like a song is refused, never waited on.
     ReadProblem problem;
-    const std::size_t count = 3 * kTitleHeadLimit + 3;
-    const auto bytes =
-        listed ? ReadListedFileHead(sjisPath, count, &problem) : ReadFileHead(sjisPath, count, &problem);
-    if (!bytes) {
-        throw UserError(IsRefused(problem) ? ReadProblemMessage(sjisPath, problem)
-                                           : InputOutputMessage(problem.error));
-    }
+    const auto bytes = listed ? ReadListedFileHead(sjisPath, kTitleReadBytes, &problem)
+                              : ReadFileHead(sjisPath, kTitleReadBytes, &problem);
+    if (!bytes)
+        throw UserError(TitleReadMessage(problem, sjisPath));
     return TitleFromFileBytes(*bytes, sjisPath);
 }
 

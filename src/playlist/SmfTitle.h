@@ -5,11 +5,16 @@
 #include <string>
 #include <string_view>
 
+#include "app/FileSystem.h"
+
 namespace korva {
 
 // How much of a file the title can come from: an event found in the first 255 bytes of the head,
 // with its one length byte and up to 255 bytes of text.
 inline constexpr std::size_t kTitleHeadLimit = 255 + 2 + 255;
+// The head never needs more file bytes than this: a line of one byte takes three with its CR LF,
+// and an empty line ends the head.
+inline constexpr std::size_t kTitleReadBytes = 3 * kTitleHeadLimit + 3;
 
 // The head of a file as the title reader gathers it from the file's first bytes: lines ending at CR
 // (the CR and an LF right after it left out, any other LF kept), joined; a byte 26 or the end of
@@ -22,6 +27,12 @@ std::string TitleHead(std::string_view fileBytes);
 // file by the event's single length byte, bytes below 32 removed; when that leaves nothing but
 // blanks, the file name of sjisPath with its extension.
 std::string TitleFromFileBytes(std::string_view fileBytes, std::string_view sjisPath);
+// The same title appended to out.
+void AppendTitleFromFileBytes(std::string_view fileBytes, std::string_view sjisPath, std::string& out);
+
+// What ReadSmfTitle raises for a file it could not read: the input/output message, or for a file
+// that is none the program reads (a FIFO, a device) the message naming it and what it is.
+std::string TitleReadMessage(const ReadProblem& problem, const std::string& sjisPath);
 
 // Reads the head of the file and returns its title. Raises UserError with the input/output message
 // ("ﾌｧｲﾙが見つかりません", "ﾌｧｲﾙへのｱｸｾｽが拒否されました", "I/O ｴﾗｰ (n)") when it cannot be read.

@@ -128,6 +128,21 @@ class ThreadCollator {
         return bytes <= limit;
     }
 
+    // Appends the whole first level of the first field's key, without the 0 byte that ends it: the
+    // reading of the title, as the full key begins with it.
+    void AppendReading(std::string_view sjis, std::string& out) {
+        const std::size_t tab = sjis.find('\t');
+        std::size_t length = ToUtf16(sjis.substr(0, tab));
+        if (substituted_ && tab != std::string_view::npos)
+            length = ToUtf16(sjis);
+        std::size_t end = 0;
+        while (end < length && text_[end] != u'\t') ++end;
+        fieldKeys_.clear();
+        AppendFieldKey(readingOnly_, text_.data(), end);
+        // A key of the first level only holds weights and the 0 byte that ends it.
+        out.append(reinterpret_cast<const char*>(fieldKeys_.data()), fieldKeys_.size() - 1);
+    }
+
   private:
     static void U_CALLCONV NoteSubstitution(const void* context, UConverterToUnicodeArgs* args,
                                             const char* codeUnits, int32_t length,
@@ -245,15 +260,69 @@ bool SameKey(const SortItem& a, const SortItem& b, const char* keyBytes) {
            std::memcmp(keyBytes + a.offset, keyBytes + b.offset, a.length) == 0;
 }
 
-// Sorted in two passes. The first sorts by the beginning of the reading of the first field, which
-// is the beginning of the full key and is made at a fraction of its cost (a line's later fields, a
-// long path and a long title's end need no key at all). Texts whose beginnings differ are then in
-// their final order; only a run of texts of one beginning gets full keys and is sorted again by
-// them, ties going by bytes.
+// Makes a key for each item of [first, last) with make(text, keys) and sorts them by it. The bytes
+// that all of these keys begin with are passed over: the comparisons start where they differ.
+template <typename Texts, typename Make>
+void SortRunBy(const Texts& texts, std::vector<SortItem>& items, std::size_t first, std::size_t last,
+               std::string& keys, Make&& make) {
+    keys.clear();
+    for (std::size_t i = first; i < last; ++i) {
+        SortItem& item = items[i];
+        item.offset = keys.size();
+        make(texts[item.index], keys);
+        item.length = static_cast<std::uint32_t>(keys.size() - item.offset);
+    }
+    const std::string_view firstKey(keys.data() + items[first].offset, items[first].length);
+    std::size_t shared = firstKey.size();
+    for (std::size_t i = first + 1; i < last && shared > 0; ++i) {
+        const std::string_view key(keys.data() + items[i].offset, std::min<std::size_t>(items[i].length, shared));
+        shared = static_cast<std::size_t>(
+            std::mismatch(key.begin(), key.end(), firstKey.begin()).first - key.begin());
+    }
+    for (std::size_t i = first; i < last; ++i) {
+        SortItem& item = items[i];
+        item.offset += shared;
+        item.length -= static_cast<std::uint32_t>(shared);
+        SetHead(item, keys);
+    }
+    std::sort(items.begin() + static_cast<std::ptrdiff_t>(first), items.begin() + static_cast<std::ptrdiff_t>(last),
+              [&texts, keyBytes = keys.data()](const SortItem& a, const SortItem& b) {
+                  if (KeyLess(a, b, keyBytes) || KeyLess(b, a, keyBytes))
+                      return KeyLess(a, b, keyBytes);
+                  const int order = CompareBytes(texts[a.index], texts[b.index]);
+                  if (order != 0)
+                      return order < 0;
+                  return a.index < b.index;
+              });
+}
+
+// Calls sortRun(first, last) for each run of two or more items of [first, last) whose keys are the
+// same.
+template <typename SortRun>
+void ForEachRunOfOneKey(const std::vector<SortItem>& items, std::size_t first, std::size_t last,
+                        const std::string& keys, SortRun&& sortRun) {
+    while (first < last) {
+        std::size_t end = first + 1;
+        while (end < last && SameKey(items[first], items[end], keys.data())) ++end;
+        if (end - first > 1)
+            sortRun(first, end);
+        first = end;
+    }
+}
+
+// How much of each reading the first pass makes: enough for the readings of most titles to differ
+// within it, and of many to end.
+constexpr std::size_t kReadingHead = 16;
+
+// Sorted in passes. The first sorts by the beginning of the reading of the first field, which is
+// the beginning of the full key and is made at a fraction of its cost (a line's later fields, a long
+// path and a long title's end need no key at all). Texts whose beginnings differ are then in their
+// final order. A run of texts of one beginning that goes on past it (many titles that begin alike,
+// "Song number 1", "Song number 2", ...) is sorted by whole readings, still without the later
+// fields; only a run of texts of one reading gets full keys and is sorted again by them, ties going
+// by bytes.
 template <typename Texts>
 std::vector<std::uint32_t> OrderOf(const Texts& texts) {
-    // Enough for the readings of most titles to differ within it, and of many to end.
-    constexpr std::size_t kReadingHead = 16;
     ThreadCollator& collator = Collator();
     std::string keys;
     std::vector<SortItem> items(texts.size());
@@ -269,32 +338,22 @@ std::vector<std::uint32_t> OrderOf(const Texts& texts) {
         return KeyLess(a, b, keyBytes);
     });
 
+    std::string readings;
     std::string fullKeys;
-    for (std::size_t first = 0; first < items.size();) {
-        std::size_t last = first + 1;
-        while (last < items.size() && SameKey(items[first], items[last], keys.data())) ++last;
-        if (last - first > 1) {
-            fullKeys.clear();
-            for (std::size_t i = first; i < last; ++i) {
-                SortItem& item = items[i];
-                item.offset = fullKeys.size();
-                collator.AppendKey(texts[item.index], fullKeys);
-                item.length = static_cast<std::uint32_t>(fullKeys.size() - item.offset);
-                SetHead(item, fullKeys);
-            }
-            std::sort(items.begin() + static_cast<std::ptrdiff_t>(first),
-                      items.begin() + static_cast<std::ptrdiff_t>(last),
-                      [&texts, keyBytes = fullKeys.data()](const SortItem& a, const SortItem& b) {
-                          if (KeyLess(a, b, keyBytes) || KeyLess(b, a, keyBytes))
-                              return KeyLess(a, b, keyBytes);
-                          const int order = CompareBytes(texts[a.index], texts[b.index]);
-                          if (order != 0)
-                              return order < 0;
-                          return a.index < b.index;
-                      });
+    const auto sortByFullKeys = [&](std::size_t first, std::size_t last) {
+        SortRunBy(texts, items, first, last, fullKeys,
+                  [&collator](std::string_view text, std::string& out) { collator.AppendKey(text, out); });
+    };
+    ForEachRunOfOneKey(items, 0, items.size(), keys, [&](std::size_t first, std::size_t last) {
+        // A beginning shorter than the limit is the whole reading.
+        if (items[first].length < kReadingHead) {
+            sortByFullKeys(first, last);
+            return;
         }
-        first = last;
-    }
+        SortRunBy(texts, items, first, last, readings,
+                  [&collator](std::string_view text, std::string& out) { collator.AppendReading(text, out); });
+        ForEachRunOfOneKey(items, first, last, readings, sortByFullKeys);
+    });
     std::vector<std::uint32_t> order;
     order.reserve(items.size());
     for (const SortItem& item : items) order.push_back(item.index);

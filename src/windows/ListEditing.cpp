@@ -24,9 +24,15 @@ namespace {
 // double-byte character may look like a letter and is kept as it is.
 std::string FoldedPath(std::string_view path) {
     std::string folded(path);
-    for (std::size_t i = 0; i < folded.size(); i += CharLengthAt(folded, i)) {
-        if (folded[i] >= 'a' && folded[i] <= 'z')
-            folded[i] = static_cast<char>(folded[i] - 'a' + 'A');
+    for (std::size_t i = 0; i < folded.size();) {
+        const char c = folded[i];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            i += CharLengthAt(folded, i);
+            continue;
+        }
+        if (c >= 'a' && c <= 'z')
+            folded[i] = static_cast<char>(c - 'a' + 'A');
+        ++i;
     }
     return folded;
 }
@@ -86,6 +92,48 @@ std::string WithoutControlBytes(std::string_view text) {
     return kept;
 }
 
+// The line of a new song from its file's head, as NewSongLine makes it, in line (whose room is used
+// again from song to song).
+void MakeNewSongLine(std::string_view head, const std::string& sjisPath, std::string& line) {
+    line.assign(kNewMarks[0]);
+    AppendTitleFromFileBytes(head, sjisPath, line);
+    line.append(1, '\t').append(sjisPath).append("\t+0\t1");
+}
+
+// The message for the new song that a run through them in name order finds unreadable first. The
+// songs are read in the order listed, so the one that failed there may come after another, not read
+// yet, that fails too and comes first by name: those are tried in name order up to it.
+std::string FirstUnreadable(const ListedFolder& folder, const std::vector<std::size_t>& fresh,
+                            std::size_t failed, ReadProblem problem) {
+    const std::vector<std::string>& paths = folder.Listing().paths;
+    std::vector<std::string_view> names;
+    names.reserve(fresh.size());
+    for (const std::size_t index : fresh) names.push_back(std::string_view(paths[index]).substr(folder.NameAt()));
+    std::string head;
+    ReadProblem other;
+    for (const std::uint32_t k : TitleOrder(names)) {
+        const std::size_t index = fresh[k];
+        if (index == failed)
+            break;
+        if (index < failed)  // read before the one that failed
+            continue;
+        if (!folder.ReadHead(index, kTitleReadBytes, head, other)) {
+            failed = index;
+            problem = other;
+            break;
+        }
+    }
+    return TitleReadMessage(problem, paths[failed]) + "\n" + paths[failed];
+}
+
+// The paths, all of one folder (its text nameAt bytes long), in name order.
+void SortByName(std::vector<std::string>& paths, std::size_t nameAt) {
+    std::vector<std::string_view> names;
+    names.reserve(paths.size());
+    for (const std::string& path : paths) names.push_back(std::string_view(path).substr(nameAt));
+    Permute(paths, TitleOrder(names));
+}
+
 }  // namespace
 
 std::string NewSongLine(const std::string& sjisPath, bool listed) {
@@ -111,11 +159,7 @@ MidiFolder ListMidiFiles(const std::string& sjisFolder) {
     MidiFolder songs{std::move(listing.paths), std::move(listing.unconvertible), {}, listing.readable};
     // The platform lists a folder in no particular order; a user expects the songs in name order.
     // Every path is the folder's text and a name, so the names alone decide.
-    const std::size_t nameAt = WithTrailingPathDelimiter(sjisFolder).size();
-    std::vector<std::string_view> names;
-    names.reserve(songs.paths.size());
-    for (const std::string& path : songs.paths) names.push_back(std::string_view(path).substr(nameAt));
-    Permute(songs.paths, TitleOrder(names));
+    SortByName(songs.paths, WithTrailingPathDelimiter(sjisFolder).size());
     // Names that cannot go into a list line are set apart, in the same order.
     const auto unlistable =
         std::stable_partition(songs.paths.begin(), songs.paths.end(),
@@ -128,7 +172,7 @@ MidiFolder ListMidiFiles(const std::string& sjisFolder) {
 
 SongAdder::SongAdder(LineList& editBuffer) : buffer_(editBuffer) {
     known_.reserve(buffer_.size());
-    for (const std::string_view line : buffer_) known_.insert(FoldedPath(ViewEntry(line).Path));
+    for (const std::string_view line : buffer_) known_.try_emplace(FoldedPath(ViewEntry(line).Path), kListed);
 }
 
 bool SongAdder::AddIfNew(const std::string& sjisPath, bool listed) {
@@ -136,22 +180,58 @@ bool SongAdder::AddIfNew(const std::string& sjisPath, bool listed) {
     if (known_.count(key) != 0)
         return false;
     added_.push_back(NewSongLine(sjisPath, listed));
-    known_.insert(std::move(key));
+    known_.try_emplace(std::move(key), kListed);
     return true;
 }
 
-void SongAdder::Commit() {
+std::vector<std::size_t> SongAdder::NewSongsOf(const ListedFolder& folder) {
+    const std::vector<std::string>& paths = folder.Listing().paths;
+    known_.reserve(known_.size() + paths.size());
+    // Each path new to the buffer is taken by one song: the first listed, or one listed later
+    // whose name comes first in name order. The slots of the paths this run takes, to be marked
+    // as listed once it is over.
+    std::vector<std::size_t*> taken;
+    taken.reserve(paths.size());
+    const auto nameOf = [&paths, nameAt = folder.NameAt()](std::size_t index) {
+        return std::string_view(paths[index]).substr(nameAt);
+    };
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const auto [slot, added] = known_.try_emplace(FoldedPath(paths[i]), i);
+        if (added)
+            taken.push_back(&slot->second);
+        else if (slot->second != kListed && CompareTitles(nameOf(i), nameOf(slot->second)) < 0)
+            slot->second = i;
+    }
+    std::vector<bool> isNew(paths.size());
+    for (std::size_t* const slot : taken) {
+        isNew[*slot] = true;
+        *slot = kListed;
+    }
+    std::vector<std::size_t> fresh;
+    fresh.reserve(taken.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (isNew[i])
+            fresh.push_back(i);
+    }
+    return fresh;
+}
+
+void SongAdder::AddLine(std::string_view line) {
+    added_.push_back(line);
+}
+
+bool SongAdder::Commit() {
     // Each line goes after the lines identical to it, in the order added. On a sorted buffer one
     // sort of buffer and added lines together does that, each key made once, and shows whether the
     // buffer was sorted: a buffer with lines edited in place since its load is not, and there each
     // line takes the place a search for it finds.
     if (added_.empty())
-        return;
+        return false;
     const std::size_t kept = buffer_.size();
-    std::size_t bytes = 0;
-    for (const std::string& line : added_) bytes += line.size();
-    buffer_.ReserveText(bytes);
-    for (const std::string& line : added_) buffer_.push_back(line);
+    // The added lines join the buffer where they are, in the blocks they were made in.
+    buffer_.HoldBlocksOf(added_);
+    buffer_.reserve(kept + added_.size());
+    for (const std::string_view line : added_) buffer_.PushView(line);
     const std::vector<std::uint32_t> order = TitleOrder(buffer_);
     // A stable sort keeps a sorted buffer's lines in their order, and moves some of an unsorted one.
     std::uint32_t next = 0;
@@ -169,13 +249,14 @@ void SongAdder::Commit() {
         Permute(buffer_.Views(), order);
     } else {
         buffer_.erase(buffer_.begin() + static_cast<std::ptrdiff_t>(kept), buffer_.end());
-        Permute(added_, TitleOrder(added_));
-        for (const std::string& line : added_) {
+        Permute(added_.Views(), TitleOrder(added_));
+        for (const std::string_view line : added_) {
             const auto place = std::upper_bound(buffer_.begin(), buffer_.end(), line, TitleLess{});
             buffer_.insert(place, line);
         }
     }
     added_.clear();
+    return bufferSorted;
 }
 
 ListEditor::ListEditor(AppModel& model, Actions& actions, DocumentView& documents, MessageView& messages)
@@ -297,54 +378,75 @@ void ListEditor::ManualAdd(int list, const std::string& sjisPath) {
         LoadPlaylist(model_, list, messages_);
 }
 
-std::size_t ListEditor::ScanFolderForMidi(int list, FolderDialog& dialog, TitleReadProgress& progress) {
+std::unique_ptr<ListedFolder> ListEditor::ListChosenFolder(int list, FolderDialog& dialog,
+                                                           TitleReadProgress& progress) {
     model_.LastFolder = list == 0 ? model_.settings.LST0DIR : model_.settings.LST1DIR;
     const std::optional<std::string> chosen = dialog.ChooseFolder(model_.LastFolder);
     if (!chosen)
-        return 0;
+        return nullptr;
     progress.Begin();
     model_.LastFolder = WithTrailingPathDelimiter(*chosen);
-    MidiFolder songs = ListMidiFiles(model_.LastFolder);
-    if (!songs.readable || !songs.unconvertible.empty() || !songs.withControlBytes.empty() ||
-        songs.paths.empty())
+    auto folder = std::make_unique<ListedFolder>(model_.LastFolder, ".MID");
+    // Names that cannot go into a list line are set apart, and named in name order.
+    std::vector<std::string> withControlBytes;
+    folder->RemoveIf([&withControlBytes](const std::string& path) {
+        if (!HasControlBytes(path))
+            return false;
+        withControlBytes.push_back(path);
+        return true;
+    });
+    SortByName(withControlBytes, folder->NameAt());
+    const FolderListing& songs = folder->Listing();
+    if (!songs.readable || !songs.unconvertible.empty() || !withControlBytes.empty() || songs.paths.empty())
         progress.End();
     if (!songs.readable)
         messages_.ShowMessage(Sjis("フォルダ ") + model_.LastFolder + Sjis(" を読み込めません"));
     if (!songs.unconvertible.empty())
         messages_.ShowMessage(UnholdableNamesMessage(songs.unconvertible));
-    if (!songs.withControlBytes.empty())
-        messages_.ShowMessage(ControlBytesMessage(songs.withControlBytes));
-    model_.ScratchList = LineList(songs.paths);
-    return model_.ScratchList.size();
+    if (!withControlBytes.empty()) {
+        for (std::string& path : withControlBytes) path = FileNamePart(path);
+        messages_.ShowMessage(ControlBytesMessage(withControlBytes));
+    }
+    model_.ScratchList.clear();
+    return folder;
 }
 
 void ListEditor::AutoAdd(int list, FolderDialog& dialog, TitleReadProgress& progress) {
-    if (ScanFolderForMidi(list, dialog, progress) == 0)
+    const std::unique_ptr<ListedFolder> folder = ListChosenFolder(list, dialog, progress);
+    if (!folder || folder->Listing().paths.empty())
         return;
-    // The player also works with the scratch list, and the progress shown lets it run meanwhile.
-    const std::vector<std::string> found = model_.ScratchList.ToStrings();
-    model_.ScratchList.clear();
+    const std::vector<std::string>& found = folder->Listing().paths;
     SongAdder adder(model_.EditBuffer);
-    std::size_t added = 0;
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        try {
-            // The paths of the folder's listing, made just before: each a regular file then.
-            if (adder.AddIfNew(found[i], true))
-                ++added;
-        } catch (const UserError& error) {
+    const std::vector<std::size_t> fresh = adder.NewSongsOf(*folder);
+    // The songs are read in the order the folder listed them, which is the order of their places on
+    // the disk. Each head and line is made in the room of the one before.
+    std::string head;
+    std::string line;
+    ReadProblem problem;
+    std::size_t done = 0;
+    for (const std::size_t index : fresh) {
+        if (!folder->ReadHead(index, kTitleReadBytes, head, problem)) {
             // Nothing of this run reached the buffer: it still agrees with the title list.
             progress.End();
-            messages_.ShowMessage(error.Text() + "\n" + found[i]);
+            messages_.ShowMessage(FirstUnreadable(*folder, fresh, index, problem));
             return;
         }
-        progress.TitlesRead(i + 1, found.size());
+        MakeNewSongLine(head, found[index], line);
+        adder.AddLine(line);
+        // The songs listed before it that were no new songs count as read too.
+        done = index + 1;
+        progress.TitlesRead(done, found.size());
     }
-    adder.Commit();
+    if (done < found.size())
+        progress.TitlesRead(found.size(), found.size());
+    const bool sorted = adder.Commit();
     progress.End();
     if (!WriteList(list))
         return;
-    LoadPlaylist(model_, list, messages_);
-    messages_.ShowMessage(Sjis("ＭＩＤＩデータの自動追加を完了し ") + std::to_string(added) +
+    // The file now holds the buffer's lines; in sorted order, the load takes that order as it is.
+    const LineList written = std::move(model_.EditBuffer);
+    LoadPlaylist(model_, list, messages_, sorted ? &written : nullptr);
+    messages_.ShowMessage(Sjis("ＭＩＤＩデータの自動追加を完了し ") + std::to_string(fresh.size()) +
                           Sjis(" 曲を追加しました"));
 }
 

@@ -8,10 +8,11 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "app/AppModel.h"
@@ -85,12 +86,24 @@ class SongAdder {
     explicit SongAdder(LineList& editBuffer);
     // Raises UserError when the song is new and its file cannot be read. listed: as for ReadSmfTitle.
     bool AddIfNew(const std::string& sjisPath, bool listed = false);
-    void Commit();
+    // The listed songs of a folder that are new, by index into its paths, in the listing's order;
+    // from then on their paths count as added. Of files whose paths differ only in the case of a-z,
+    // the one whose name comes first in name order is the new song, as in a run through the folder
+    // in name order with AddIfNew.
+    std::vector<std::size_t> NewSongsOf(const ListedFolder& folder);
+    // Adds the line of a song that NewSongsOf gave.
+    void AddLine(std::string_view line);
+    // Puts the added lines in their sorted places. Returns whether the whole buffer is now known to
+    // be in sorted order: a buffer that was sorted before is, one edited in place since its load
+    // (where each line took the place a search for it found) is not known to be.
+    bool Commit();
 
   private:
+    static constexpr std::size_t kListed = static_cast<std::size_t>(-1);
     LineList& buffer_;
-    std::unordered_set<std::string> known_;  // paths with a-z upper-cased
-    std::vector<std::string> added_;
+    // Paths with a-z upper-cased: kListed, or while NewSongsOf runs, the song that takes the path.
+    std::unordered_map<std::string, std::size_t> known_;
+    LineList added_;
 };
 
 class ListEditor {
@@ -118,9 +131,6 @@ class ListEditor {
     void Preview(std::optional<std::size_t> current);
     // Adds a song chosen by hand (a second entry when it is listed already), writes and reloads.
     void ManualAdd(int list, const std::string& sjisPath);
-    // Asks for a folder, starting at the list's folder, and adds every song of it not yet listed.
-    // Returns the number of songs found (0: cancelled or none there).
-    std::size_t ScanFolderForMidi(int list, FolderDialog& dialog, TitleReadProgress& progress);
     // Scans a folder and adds its new songs, writes and reloads, and reports how many were added.
     void AutoAdd(int list, FolderDialog& dialog, TitleReadProgress& progress);
     // Ages every entry's new-song mark, writes and reloads.
@@ -149,6 +159,11 @@ class ListEditor {
     void EnterPage(int list, MessageView& loadMessages);
     // Loads the page afresh from the file after a change that was not made.
     void Reload(int list);
+    // Asks for a folder, starting at the list's folder, and lists its songs, with a message for what
+    // cannot be added (a folder that cannot be read, names that Shift-JIS cannot hold and names with
+    // control bytes, which are left out); empties the scratch list. Null when cancelled.
+    std::unique_ptr<ListedFolder> ListChosenFolder(int list, FolderDialog& dialog,
+                                                   TitleReadProgress& progress);
 
     AppModel& model_;
     Actions& actions_;

@@ -112,6 +112,68 @@ TEST(ListFilesWithExtension, ListsRegularFilesAndLinksToThemByExtensionIgnoringC
     EXPECT_FALSE(ListFilesWithExtension(dir.Folder() + "missing/", ".MID").readable);
 }
 
+// The listing kept open lists what ListFilesWithExtension lists, and each index reads its own file,
+// also once some files have been left out of the listing.
+TEST(ListedFolder, ListsAsTheFolderListingAndReadsEachFileByItsIndex) {
+    const TempDir dir;
+    for (const char* name : {"a.MID", "b.mid", "c.Mid", "skip.mid", "x.txt", "caf\xC3\xA9.MID"})
+        dir.Write(name, std::string("head of ") + name);
+    fs::create_symlink(dir.Path() / "a.MID", dir.Path() / "e.MID");
+    ASSERT_EQ(::mkfifo((dir.Path() / "h.MID").c_str(), 0600), 0);
+    ListedFolder folder(dir.Folder(), ".MID");
+    FolderListing plain = ListFilesWithExtension(dir.Folder(), ".MID");
+    EXPECT_EQ(folder.Listing().paths, plain.paths);  // the same entries in the same order
+    EXPECT_EQ(folder.Listing().unconvertible, plain.unconvertible);
+    EXPECT_EQ(folder.NameAt(), dir.Folder().size());
+
+    folder.RemoveIf([](const std::string& path) { return path.find("skip") != std::string::npos; });
+    std::vector<std::string> paths = folder.Listing().paths;
+    ASSERT_EQ(paths.size(), 4u);
+    std::string bytes = "left from before";
+    ReadProblem problem;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string name = paths[i].substr(folder.NameAt());
+        const std::string expected = "head of " + (name == "e.MID" ? std::string("a.MID") : name);
+        EXPECT_TRUE(folder.ReadHead(i, 100, bytes, problem)) << name;
+        EXPECT_EQ(bytes, expected);
+        EXPECT_TRUE(folder.ReadHead(i, 6, bytes, problem)) << name;
+        EXPECT_EQ(bytes, expected.substr(0, 6));
+    }
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{dir.Folder() + "a.MID", dir.Folder() + "b.mid",
+                                               dir.Folder() + "c.Mid", dir.Folder() + "e.MID"}));
+    EXPECT_FALSE(ListedFolder(dir.Folder() + "missing/", ".MID").Listing().readable);
+}
+
+// Files change between the listing and the reading: one renamed to other letter case is found as any
+// file is, one gone is missing, and a FIFO or a device put in a song's place is refused unread.
+TEST(ListedFolder, FilesChangedSinceTheListingAreFoundOrRefusedUnread) {
+    const TempDir dir;
+    for (const char* name : {"SONG.MID", "GONE.MID", "FIFO.MID", "ZERO.MID"}) dir.Write(name, "xxxxx");
+    const ListedFolder folder(dir.Folder(), ".MID");
+    fs::rename(dir.Path() / "SONG.MID", dir.Path() / "song.mid");
+    fs::remove(dir.Path() / "GONE.MID");
+    fs::remove(dir.Path() / "FIFO.MID");
+    ASSERT_EQ(::mkfifo((dir.Path() / "FIFO.MID").c_str(), 0600), 0);
+    fs::remove(dir.Path() / "ZERO.MID");
+    fs::create_symlink("/dev/zero", dir.Path() / "ZERO.MID");
+    ASSERT_EQ(folder.Listing().paths.size(), 4u);
+    for (std::size_t i = 0; i < folder.Listing().paths.size(); ++i) {
+        const std::string name = folder.Listing().paths[i].substr(folder.NameAt());
+        std::string bytes;
+        ReadProblem problem;
+        const bool read = folder.ReadHead(i, 5, bytes, problem);
+        if (name == "SONG.MID") {
+            EXPECT_TRUE(read);
+            EXPECT_EQ(bytes, "xxxxx");
+        } else {
+            EXPECT_FALSE(read) << name;
+            EXPECT_EQ(problem.kind, name == "GONE.MID" ? ReadProblem::Kind::Missing : ReadProblem::Kind::NotRegular)
+                << name;
+        }
+    }
+}
+
 TEST(ReadRegularFile, ReadsWithinItsBoundAndRefusesALargerFile) {
     const TempDir dir;
     const std::string text = "[KORVA]\r\nPLAYMOD=2\r\n";

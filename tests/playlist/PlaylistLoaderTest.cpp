@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "playlist/EditBuffer.h"
@@ -118,6 +119,26 @@ TEST_F(PlaylistLoaderTest, LinesSortInJapaneseReadingOrder) {
     for (const char* title : {"alpha", "ALPHA", "Bravo", "Ｂｒａｖｏ", "zulu", "ソ", "そら", "ソラ", "ｿﾗ", "ッ"})
         expected.push_back(Sjis(title));
     EXPECT_EQ(model.TitleLists[0].titles, expected);
+}
+
+// Lines known to be in order (as just written) are taken as they are when the file holds exactly
+// them; a file that holds anything else is sorted as ever.
+TEST_F(PlaylistLoaderTest, LinesKnownInOrderAreTakenAsTheyAreOnlyWhenTheFileHoldsThem) {
+    const LineList known = {"B\t/b\t+0\t1", "A\t/a\t+0\t1"};
+    dir.Write("KORVA.DT0", "B\t/b\t+0\t1\r\nA\t/a\t+0\t1\r\n");
+    EXPECT_TRUE(LoadPlaylist(model, 0, messages, &known));
+    EXPECT_EQ(model.TitleLists[0].titles, (Lines{"B", "A"}));
+    EXPECT_EQ(model.EditBuffer, known);
+    const std::vector<std::pair<std::string, Lines>> others = {
+        {"B\t/b\t+0\t1\r\nA\t/a\t+0\t2\r\n", {"A", "B"}},
+        {"C\t/c\t+0\t1\r\nA\t/a\t+0\t1\r\n", {"A", "C"}},
+        {"B\t/b\t+0\t1\r\nA\t/a\t+0\t1\r\nC\t/c\t+0\t1\r\n", {"A", "B", "C"}}};
+    for (const auto& [file, titles] : others) {
+        dir.Write("KORVA.DT0", file);
+        EXPECT_TRUE(LoadPlaylist(model, 0, messages, &known));
+        EXPECT_EQ(model.TitleLists[0].titles, titles) << file;
+    }
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(PlaylistLoaderTest, LoadingOneListLeavesTheOtherTitleListAlone) {

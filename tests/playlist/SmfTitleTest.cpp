@@ -89,6 +89,24 @@ TEST(SmfTitleTest, HeadEndsAtEmptyLineAndKeepsLoneLineFeeds) {
               "abc");
 }
 
+// A literal's bytes, NULs and all.
+template <std::size_t N>
+std::string Raw(const char (&bytes)[N]) {
+    return std::string(bytes, N - 1);
+}
+
+// Up to its first CR the head is the file's first bytes as they are; after it each byte is known
+// by its place in the file, so an event on either side of a line end is found and read from there.
+TEST(SmfTitleTest, EventsBeforeAndAfterTheFirstLineEndAreFound) {
+    EXPECT_EQ(TitleFromFileBytes(Raw("MThd\xFF\x03\x02OK\r\nrest"), "/s/a.mid"), "OK");
+    EXPECT_EQ(TitleFromFileBytes(Raw("MThd\r\n\xFF\x03\x02OK"), "/s/a.mid"), "OK");
+    EXPECT_EQ(TitleFromFileBytes(Raw("MThd\r\n\xFF\x01\x01T\r\xFF\x03\x01N"), "/s/a.mid"), "T");
+    // The text runs on past an end-of-file mark that ends the head; its control bytes are removed.
+    EXPECT_EQ(TitleFromFileBytes(Raw("\xFF\x03\x03Z\x1A\r\xFF\x01\x01T"), "/s/a.mid"), "Z");
+    EXPECT_EQ(TitleHead(std::string(600, 'x')), std::string(kTitleHeadLimit, 'x'));
+    EXPECT_EQ(TitleHead(Raw("ab\x1A\rcd")), "ab");
+}
+
 TEST(SmfTitleTest, LengthsThatLookLikeLineEndsOrEndOfFileAreLengths) {
     // A length byte of 13 is a CR and one of 26 an end-of-file mark to the head; they are lengths
     // all the same, and nothing of the events after the name enters the title.

@@ -174,6 +174,25 @@ TEST(CollationTest, LongTitlesOfOneBeginningSortAsTheirPairwiseOrder) {
     EXPECT_EQ(TitleOrder(texts), pairwise);
 }
 
+TEST(CollationTest, ManyLinesWhoseTitlesBeginAlikeSortAsTheirPairwiseOrder) {
+    // A folder of numbered songs: every title shares a beginning longer than the first look at each
+    // reading, the readings part only at the numbers, and a few lines share a reading and part only
+    // in case, width or their later fields.
+    Texts texts;
+    for (int i = 0; i < 400; ++i) {
+        const std::string number = std::to_string(i * 7 % 400);
+        texts.push_back("!1 Song number " + number + "\t/s/song" + number + ".mid\t+0\t1");
+    }
+    for (const char* odd : {"!1 song number 5\t/s/a.mid\t+0\t1", "!1 Song number 5\t/s/A.mid\t+0\t1",
+                            "!1 Song number 5", "!1 Song number ５\t/s/a.mid\t+0\t1", "!1 Song number"})
+        texts.push_back(Sjis(odd));
+    std::vector<std::uint32_t> pairwise(texts.size());
+    for (std::uint32_t i = 0; i < pairwise.size(); ++i) pairwise[i] = i;
+    std::stable_sort(pairwise.begin(), pairwise.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return CompareTitles(texts[a], texts[b]) < 0; });
+    EXPECT_EQ(TitleOrder(texts), pairwise);
+}
+
 TEST(CollationTest, KeyOfAsciiTextIsIcusKeyOfItsShiftJisConversion) {
     // ASCII text may skip the converter; its key must be the one ICU gives the converted text.
     UErrorCode status = U_ZERO_ERROR;

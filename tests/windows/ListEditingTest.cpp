@@ -1,9 +1,11 @@
 #include "windows/ListEditing.h"
 
 #include <gtest/gtest.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -411,6 +413,104 @@ TEST_F(ListEditingTest, EnteringAPageWithoutAFileShowsNoTitles) {
     editor.EnterPage(0);
     EXPECT_TRUE(Titles(0).empty());
     EXPECT_EQ(model.TitleLists[0].countText, "0");
+}
+
+// Auto add reads the songs in the order the folder lists them; the list it writes is byte for byte
+// the list that adding the folder's songs one at a time in name order writes, and the page shows
+// what a fresh load of that file shows.
+TEST_F(ListEditingTest, AutoAddWritesWhatAddingTheSongsOneByOneInNameOrderWrites) {
+    const std::string songs = dir.Folder() + "songs/";
+    for (int i = 0; i < 300; ++i)
+        Song("song" + std::to_string(i) + (i % 2 ? ".mid" : ".MID"), "Song number " + std::to_string(i));
+    // Names that differ only in letter case: the first by name is the one added.
+    Song("Same.mid", "Title of Same");
+    Song("same.MID", "Title of same");
+    Song("SAME.mid", "Title of SAME");
+    for (const char* name : {"Case1.mid", "case1.MID", "CASE1.mid", "cAse2.mid", "Case2.MID", "CASE2.MID"})
+        Song(name, name);
+    Song("twin1.mid", "Twin");
+    Song("twin2.mid", "Twin");
+    Song("夜.mid", Sjis("夜の歌"));
+    Song("kana.mid", Sjis("ｶﾀｶﾅ"));
+    dir.Write("songs/untitled.mid", "no events here");
+    dir.Write("songs/crlf.mid", "MThd\r\n\xFF\x03\x05Lines\r\n");
+    // Listed already, in other letter case, and a line that sorts among the new ones.
+    dir.Write("KORVA.DT0", "!2 Song number 150\t" + songs + "SONG150.MID\t+0\t1\r\nKept\t/k.mid\t+1\t2\r\n");
+    model.settings.LST0DIR = songs;
+    folders.answer = songs;
+    editor.EnterPage(0);
+
+    LineList expected = model.EditBuffer;
+    SongAdder adder(expected);
+    std::size_t added = 0;
+    for (const std::string& path : ListMidiFiles(songs).paths) added += adder.AddIfNew(path, true) ? 1 : 0;
+    adder.Commit();
+    std::string expectedFile;
+    for (const std::string_view line : expected) expectedFile.append(line).append("\r\n");
+    ASSERT_EQ(added, 300u - 1 + 1 + 2 + 2 + 4);  // song150 is listed; one of each letter-case group
+
+    editor.AutoAdd(0, folders, progress);
+    EXPECT_EQ(ListFile(0), expectedFile);
+    // Of the three "same" songs the first by name is in the list, and it alone.
+    const std::vector<std::string> byName = ListMidiFiles(songs).paths;
+    const auto same = std::find_if(byName.begin(), byName.end(), [&songs](const std::string& path) {
+        return ::strcasecmp(path.substr(songs.size()).c_str(), "same.mid") == 0;
+    });
+    ASSERT_NE(same, byName.end());
+    EXPECT_NE(ListFile(0).find("\t" + *same + "\t"), std::string::npos);
+    EXPECT_EQ(std::count_if(model.EditBuffer.begin(), model.EditBuffer.end(),
+                            [](std::string_view line) { return line.find("Title of ") != line.npos; }),
+              1);
+    EXPECT_EQ(messages.shown, Lines{AddedMessage(added)});
+    EXPECT_EQ(progress.last, progress.total);
+    ExpectInStep(0);
+    const LineList shownBuffer = model.EditBuffer;
+    const LineList shownTitles = Titles(0);
+    editor.EnterPage(0);
+    EXPECT_EQ(model.EditBuffer, shownBuffer);
+    EXPECT_EQ(Titles(0), shownTitles);
+    EXPECT_TRUE(model.ScratchList == model.EditBuffer);
+
+    // On a page whose buffer was edited in place (no longer in sorted order) the new songs still
+    // show as a fresh load of the file shows them.
+    EXPECT_TRUE(editor.EditEntry(0, 0, {"zzz", "", 0, -1}));
+    Song("late.mid", "Late");
+    messages.shown.clear();
+    editor.AutoAdd(0, folders, progress);
+    EXPECT_EQ(messages.shown, Lines{AddedMessage(1)});
+    const LineList afterEdit = Titles(0);
+    editor.EnterPage(0);
+    EXPECT_EQ(Titles(0), afterEdit);
+    ExpectInStep(0);
+}
+
+// Of several songs that cannot be read, the one named is the first by name, whatever order the
+// folder lists them in; nothing is added.
+TEST_F(ListEditingTest, FirstUnreadableSongByNameIsTheOneNamed) {
+    dir.Write("KORVA.DT0", "A\t/a.mid\t+0\t1\r\n");
+    Song("a.mid", "Readable");
+    std::vector<std::string> locked;
+    for (const char* name : {"k5.mid", "k3.mid", "k1.mid", "k4.mid", "k2.mid", "z.mid"}) {
+        locked.push_back(Song(name, "Locked"));
+        ::chmod(locked.back().c_str(), 0);
+    }
+    ::chmod(dir.Path().c_str(), 0777);
+    ::chmod((dir.Path() / "KORVA.DT0").c_str(), 0666);
+    ::chmod((dir.Path() / "songs").c_str(), 0777);
+    folders.answer = dir.Folder() + "songs/";
+    const std::string first = dir.Folder() + "songs/k1.mid";
+    const std::optional<bool> passed = testing::RunUnprivileged([&] {
+        editor.EnterPage(0);
+        editor.AutoAdd(0, folders, progress);
+        EXPECT_EQ(messages.shown, Lines{Sjis("ﾌｧｲﾙへのｱｸｾｽが拒否されました") + "\n" + first});
+        EXPECT_EQ(model.EditBuffer, Lines{"A\t/a.mid\t+0\t1"});
+        ExpectInStep(0);
+        return !HasFailure();
+    });
+    if (!passed)
+        GTEST_SKIP() << "no unprivileged user to run as";
+    EXPECT_TRUE(*passed);
+    EXPECT_EQ(ListFile(0), "A\t/a.mid\t+0\t1\r\n");
 }
 
 TEST(SongAdderTest, AddedLinesMergeIntoTheirSortedPlaces) {
