@@ -102,17 +102,8 @@ class ThreadCollator {
     // reading comes a separator that sorts below every weight. So two texts whose beginnings differ
     // sort as these bytes do; only texts of one beginning need their full keys. ICU makes only as
     // much of the key as asked for, so a long title costs no more than a short one here.
-    //
-    // Only the bytes before the first TAB are converted when they are all Shift-JIS: a TAB is never
-    // part of a double-byte character, so they convert as they would within the whole text. Where a
-    // byte had to be substituted, the whole text is converted, as for the full key.
     bool AppendReadingHead(std::string_view sjis, std::size_t limit, std::string& out) {
-        const std::size_t tab = sjis.find('\t');
-        std::size_t length = ToUtf16(sjis.substr(0, tab));
-        if (substituted_ && tab != std::string_view::npos)
-            length = ToUtf16(sjis);
-        std::size_t end = 0;
-        while (end < length && text_[end] != u'\t') ++end;
+        const std::size_t end = FirstFieldToUtf16(sjis);
         UCharIterator iterator;
         uiter_setString(&iterator, text_.data(), static_cast<int32_t>(end));
         std::uint32_t state[2] = {0, 0};
@@ -131,12 +122,7 @@ class ThreadCollator {
     // Appends the whole first level of the first field's key, without the 0 byte that ends it: the
     // reading of the title, as the full key begins with it.
     void AppendReading(std::string_view sjis, std::string& out) {
-        const std::size_t tab = sjis.find('\t');
-        std::size_t length = ToUtf16(sjis.substr(0, tab));
-        if (substituted_ && tab != std::string_view::npos)
-            length = ToUtf16(sjis);
-        std::size_t end = 0;
-        while (end < length && text_[end] != u'\t') ++end;
+        const std::size_t end = FirstFieldToUtf16(sjis);
         fieldKeys_.clear();
         AppendFieldKey(readingOnly_, text_.data(), end);
         // A key of the first level only holds weights and the 0 byte that ends it.
@@ -144,6 +130,20 @@ class ThreadCollator {
     }
 
   private:
+    // The first field (up to the first TAB) in UTF-16 at the start of text_; returns its length.
+    // Only the bytes before the first TAB are converted when they are all Shift-JIS: a TAB is never
+    // part of a double-byte character, so they convert as they would within the whole text. Where a
+    // byte had to be substituted, the whole text is converted, as for the full key.
+    std::size_t FirstFieldToUtf16(std::string_view sjis) {
+        const std::size_t tab = sjis.find('\t');
+        std::size_t length = ToUtf16(sjis.substr(0, tab));
+        if (substituted_ && tab != std::string_view::npos)
+            length = ToUtf16(sjis);
+        std::size_t end = 0;
+        while (end < length && text_[end] != u'\t') ++end;
+        return end;
+    }
+
     static void U_CALLCONV NoteSubstitution(const void* context, UConverterToUnicodeArgs* args,
                                             const char* codeUnits, int32_t length,
                                             UConverterCallbackReason reason, UErrorCode* error) {
