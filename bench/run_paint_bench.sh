@@ -47,28 +47,9 @@ trap 'exit 130' INT TERM
 
 cc -O2 -o "$work/paint_watch" "$here/bench/paint_watch.c" -lxcb
 
-if command -v pulseaudio >/dev/null; then
-  mkdir -p "$work/pulse"
-  HOME="$work" PULSE_RUNTIME_PATH="$work/pulse" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
-    --use-pid-file=no --log-target=file:"$work/pulse.log" \
-    -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
-    -L "module-null-sink sink_name=bench" -L "module-always-sink" &
-  helpers+=("$!")
-  export PULSE_SERVER="unix:$work/pulse/native"
-  for _ in $(seq 100); do [ -S "$work/pulse/native" ] && break; sleep 0.05; done
-  [ -S "$work/pulse/native" ] || { echo "the PulseAudio daemon did not start:" >&2; cat "$work/pulse.log" >&2; exit 1; }
-  driver=pulseaudio
-else
-  driver=silent
-fi
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-helpers+=("$!")
-exec 3>&-
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+. "$here/bench/private_desktop.sh"
+start_private_pulse
+start_private_xvfb
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_SESSION_TYPE DBUS_SESSION_BUS_ADDRESS
 
 # A user of one program: HOME, XDG folders and a runtime folder of its own.

@@ -58,35 +58,14 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 song="$work/BUSY.MID"
 python3 "$here/scripts/make_midi.py" busy "$songSeconds" "$song"
 
-# Sound: a private PulseAudio daemon whose only sink throws the sound away, or the silent output
-# (a driver name that FluidSynth does not know leaves only that).
-pulse=""
-if command -v pulseaudio >/dev/null; then
-  mkdir -p "$work/pulse"
-  HOME="$work" PULSE_RUNTIME_PATH="$work/pulse" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
-    --use-pid-file=no --log-target=file:"$work/pulse.log" \
-    -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
-    -L "module-null-sink sink_name=bench" -L "module-always-sink" &
-  pulse=$!
-  helpers+=("$pulse")
-  export PULSE_SERVER="unix:$work/pulse/native"
-  for _ in $(seq 100); do [ -S "$work/pulse/native" ] && break; sleep 0.05; done
-  [ -S "$work/pulse/native" ] || { echo "the PulseAudio daemon did not start:" >&2; cat "$work/pulse.log" >&2; exit 1; }
-  driver=pulseaudio
-else
-  driver=silent
-fi
+# Sound: a private PulseAudio daemon, or the silent output.
+. "$here/bench/private_desktop.sh"
+start_private_pulse
 
 # Display: a private Xvfb, or none at all.
 display="offscreen"
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
-  exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  helpers+=("$!")
-  exec 3>&-
-  for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-  [ -s "$work/display" ] || { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-  export DISPLAY=":$(head -n1 "$work/display")"
+  start_private_xvfb
   export QT_QPA_PLATFORM=xcb
   display="Xvfb $DISPLAY"
 else
