@@ -6,7 +6,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include "ui/ListFont.h"
 
 namespace korva {
@@ -274,21 +276,34 @@ std::uint32_t LabelColour(const QLabel* label) {
 
 DeckPanel::DeckPanel(Surface surface, QWidget* parent) : QWidget(parent), surface_(surface) {}
 
+void DrawInStrips(QPainter& p, const QRect& r, const std::function<void()>& draw) {
+    // Clipped, and narrower than 96 device pixels at any scale.
+    const int strip = std::max(1, static_cast<int>(90 / p.device()->devicePixelRatioF()));
+    for (int x = r.left(); x <= r.right(); x += strip) {
+        p.save();
+        p.setClipRect(QRect(x, r.top(), strip, r.height()), Qt::IntersectClip);
+        draw();
+        p.restore();
+    }
+}
+
 void DeckPanel::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    switch (surface_) {
-        case Surface::Metal:
-            PaintMetal(p, rect());
-            if (!plate_.isEmpty())
-                PaintPlate(p, plate_);
-            break;
-        case Surface::Display:
-            PaintDisplay(p, rect());
-            break;
-        case Surface::Wood:
-            PaintWood(p, rect());
-            break;
-    }
+    DrawInStrips(p, rect(), [&] {
+        switch (surface_) {
+            case Surface::Metal:
+                PaintMetal(p, rect());
+                if (!plate_.isEmpty())
+                    PaintPlate(p, plate_);
+                break;
+            case Surface::Display:
+                PaintDisplay(p, rect());
+                break;
+            case Surface::Wood:
+                PaintWood(p, rect());
+                break;
+        }
+    });
 }
 
 void DeckPanel::mousePressEvent(QMouseEvent* event) {

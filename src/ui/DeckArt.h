@@ -6,7 +6,9 @@
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
+#include <QPainter>
 #include <QWidget>
+#include <functional>
 
 namespace korva {
 
@@ -66,6 +68,13 @@ class DeckLabel : public QLabel {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
+
+// Runs draw, which paints within r, once for each of a row of narrow vertical strips of r, clipped
+// to it. Qt's raster engine hands an unclipped translucent fill of 96 device pixels or more in one
+// span to its thread pool and waits for it, so every full-width translucent line would cost a
+// thread hand-over, and the very first paint would start the threads before the deck is seen. A
+// clipped or shorter fill it does itself: the same pixels, in a tenth of the time.
+void DrawInStrips(QPainter& p, const QRect& r, const std::function<void()>& draw);
 
 enum class Surface { Metal, Display, Wood };
 

@@ -1,15 +1,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "platform/ProgramPlaces.h"
 #include "platform/SingleInstance.h"
 #include "platform/SynthSettings.h"
 #include "text/Encoding.h"
+#include "ui/DeckArt.h"
 #include "ui/HandOverReceiver.h"
 #include "ui/KorvaApp.h"
 #include "ui/Mpris.h"
@@ -110,6 +113,10 @@ int main(int argc, char** argv) {
         return RunWithoutDisplay(argc, argv);
     PreferXcbOnWayland();
     QApplication app(argc, argv);
+    // Qt reads the system's fonts from fontconfig when the first text is drawn: in the deck's first
+    // paint, which would stay blank on the screen for that long. The font database may be used from
+    // any thread, so another one reads it, and finds the deck's face, while this one makes the deck.
+    std::jthread fontReader([] { (void)QFontMetrics(korva::DeckFont(12)).height(); });
     QApplication::setApplicationName(QStringLiteral("KORVA97"));
     QGuiApplication::setDesktopFileName(QStringLiteral("korva97"));
     korva::InstallJapaneseTranslations();
