@@ -2,7 +2,11 @@
 # Auto add of a folder of 10,000 small MIDI files (titles read, list written, list loaded) against a
 # floor that only lists the folder and reads the first 256 bytes of each file. CPU time, medians of
 # REPEAT (default 9) repetitions, interleaved. Goal: at most 1.5x the floor.
-# Usage: bench/run_autoadd_bench.sh [BUILD_DIR]   (a Release build holding bin/AutoAddBench)
+# The songs are made once and kept in BUILD_DIR/autoadd-songs (or SONGS_FOLDER) for later runs:
+# making and deleting 10,000 files in every run would leave ext4 scanning past those recently
+# deleted inodes whenever a file is made nearby in the next minutes, so that the one list file that
+# auto add writes would cost tens of milliseconds more or less by what ran just before.
+# Usage: [SONGS_FOLDER=DIR] bench/run_autoadd_bench.sh [BUILD_DIR]   (a Release build holding bin/AutoAddBench)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build/bench}
@@ -11,7 +15,7 @@ tool="$build/bin/AutoAddBench"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$tool" --benchmark_repetitions="${REPEAT:-9}" --benchmark_enable_random_interleaving=true \
+KORVA_AUTOADD_FOLDER=${SONGS_FOLDER:-$build/autoadd-songs} "$tool" --benchmark_repetitions="${REPEAT:-9}" --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true \
   --benchmark_out="$work/result.json" --benchmark_out_format=json >/dev/null
 python3 - "$work/result.json" <<'PYTHON'
