@@ -10,9 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "support/Fakes.h"
@@ -46,22 +44,16 @@ class Songs {
         for (int i = 0; i < kSongs; ++i) {
             testing::SmfWriter writer;
             writer.AddTrack().TrackName(0, "Song number " + std::to_string(i)).Note(0, 480, 0, 60 + i % 24);
-            WriteFile(folder_ / "songs" / ("song" + std::to_string(i) + (i % 2 ? ".mid" : ".MID")), writer.Bytes());
+            testing::WriteFile(folder_ / "songs" / ("song" + std::to_string(i) + (i % 2 ? ".mid" : ".MID")),
+                               writer.Bytes());
         }
         // Beside the songs, so that neither auto add nor the floor meets it.
-        WriteFile(folder_ / "songs-complete", "");
+        testing::WriteFile(folder_ / "songs-complete", "");
     }
     std::string Folder() const { return (folder_ / "songs").string() + "/"; }
     std::string Program() const { return (folder_ / "program").string() + "/"; }
 
   private:
-    static void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-        std::ofstream out(path, std::ios::binary);
-        out << bytes;
-        if (!out.flush())
-            throw std::runtime_error("cannot write " + path.string());
-    }
-
     std::optional<testing::TempDir> temp_;
     std::filesystem::path folder_;
 };

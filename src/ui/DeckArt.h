@@ -6,9 +6,10 @@
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
-#include <QPainter>
 #include <QWidget>
 #include <functional>
+
+class QPainter;
 
 namespace korva {
 

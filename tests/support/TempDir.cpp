@@ -28,12 +28,16 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::Write(std::string_view name, std::string_view bytes) const {
-    const auto file = path_ / std::string(name);
+void WriteFile(const std::filesystem::path& file, std::string_view bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + file.string());
+}
+
+std::string TempDir::Write(std::string_view name, std::string_view bytes) const {
+    const auto file = path_ / std::string(name);
+    WriteFile(file, bytes);
     return file.string();
 }
 

@@ -7,6 +7,9 @@
 
 namespace korva::testing {
 
+// Writes bytes to the file, replacing it; throws naming the file when it cannot.
+void WriteFile(const std::filesystem::path& file, std::string_view bytes);
+
 class TempDir {
   public:
     TempDir();
