@@ -19,7 +19,9 @@
 #     own file, the Qt libraries, ICU, fonts and the other shared libraries;
 #   - its CPU over IDLE_SECONDS (default 20; 0 skips it) stopped after the song (goal at most 0.1%
 #     of a core), and how often its threads woke in that time;
-#   - under Xvfb, the time from exec to the main window mapped on the screen.
+#   - under Xvfb, the time from exec to the main window mapped on the screen;
+#   - once, after the rounds, the floor: the peak and halfway resident memory of MemoryFloorTool (one
+#     Qt window beside FluidSynth playing the same song), where BUILD_DIR/bin holds it and PulseAudio runs.
 # With LIST_LINES=N the list names the song N times (as "Busy Song 1" .. "Busy Song N"), so that the
 # queue and the song window hold N lines while the first plays.
 # Usage: [ROUNDS=5] [IDLE_SECONDS=20] [LIST_LINES=1] bench/run_program_bench.sh BUILD_DIR [OTHER_BUILD_DIR]
@@ -196,6 +198,19 @@ for round in $(seq "$rounds"); do
   echo "round $round"
   for number in "${!builds[@]}"; do run_round "$((number + 1))" "${builds[$number]}"; done
 done
+# The floor: the least a Qt window beside FluidSynth playing the same song holds (the first build's
+# MemoryFloorTool, where it was built), measured as the program is.
+floor=""
+floorTool="${builds[0]}/bin/MemoryFloorTool"
+if [ -x "$floorTool" ] && [ "$driver" = pulseaudio ]; then
+  echo "floor: $floorTool"
+  "$floorTool" "$soundFont" "$song" "$driver" >"$work/floor" 2>"$work/floor.log" &
+  floorPid=$!
+  sleep "$((songSeconds / 2))"
+  floorKinds=$(resident_by_kind "$floorPid" "$floorTool")
+  wait "$floorPid" || { echo "the floor tool failed:" >&2; cat "$work/floor.log" >&2; exit 1; }
+  floor="$(awk '{ print $2 }' "$work/floor") $floorKinds"
+fi
 echo "load average after:  $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # The median of each column of a build's rounds (the upper one of an even count).
@@ -213,3 +228,10 @@ for number in "${!builds[@]}"; do
     printf "  resident halfway, MiB: anonymous %.1f, program file %.1f, Qt %.1f, ICU %.1f, fonts %.1f, other libraries %.1f, other %.1f\n",
       a / 1024, p / 1024, q / 1024, i / 1024, f / 1024, l / 1024, o / 1024 }'
 done
+if [ -n "$floor" ]; then
+  read -r peak anonymous program qt icu fonts libraries other <<<"$floor"
+  awk -v m="$peak" -v a="$anonymous" -v p="$program" -v q="$qt" -v i="$icu" -v f="$fonts" -v l="$libraries" -v o="$other" 'BEGIN {
+    printf "floor (a Qt window and FluidSynth playing the song): peak resident memory %.1f MiB\n", m / 1024
+    printf "  resident halfway, MiB: anonymous %.1f, program file %.1f, Qt %.1f, ICU %.1f, fonts %.1f, other libraries %.1f, other %.1f\n",
+      a / 1024, p / 1024, q / 1024, i / 1024, f / 1024, l / 1024, o / 1024 }'
+fi
