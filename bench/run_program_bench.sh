@@ -207,8 +207,9 @@ if [ -x "$floorTool" ] && [ "$driver" = pulseaudio ]; then
   "$floorTool" "$soundFont" "$song" "$driver" >"$work/floor" 2>"$work/floor.log" &
   floorPid=$!
   sleep "$((songSeconds / 2))"
-  floorKinds=$(resident_by_kind "$floorPid" "$floorTool")
-  wait "$floorPid" || { echo "the floor tool failed:" >&2; cat "$work/floor.log" >&2; exit 1; }
+  floorKinds=""
+  kill -0 "$floorPid" 2>/dev/null && floorKinds=$(resident_by_kind "$floorPid" "$floorTool")
+  wait "$floorPid" && [ -n "$floorKinds" ] || { echo "the floor tool failed:" >&2; cat "$work/floor.log" >&2; exit 1; }
   floor="$(awk '{ print $2 }' "$work/floor") $floorKinds"
 fi
 echo "load average after:  $(cut -d' ' -f1-3 /proc/loadavg)"
