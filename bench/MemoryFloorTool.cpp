@@ -1,8 +1,8 @@
 // The least memory a Qt Widgets program holds while it plays a song through FluidSynth: one window
 // with one line of text in the deck's face, and FluidSynth with the SoundFont loaded playing the
 // song through its audio driver, with the jukebox's period size. Nothing of the jukebox itself runs.
-// Once the song has ended it prints its peak resident memory (VmHWM) and its resident memory, in
-// KiB, as "peak KIB resident KIB", for bench/run_program_bench.sh to set beside the program's.
+// Once the song has ended it prints its peak resident memory (VmHWM) in KiB, as "peak KIB", for
+// bench/run_program_bench.sh to set beside the program's.
 // Usage: MemoryFloorTool SOUNDFONT SONG [AUDIO_DRIVER]
 
 #include <fluidsynth.h>
@@ -11,25 +11,10 @@
 #include <QLabel>
 #include <QTimer>
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 #include "platform/SynthOptions.h"
+#include "support/ProcessStatus.h"
 #include "ui/DeckArt.h"
-
-namespace {
-
-// A line of /proc/self/status such as "VmHWM:", in KiB.
-long StatusKib(const std::string& key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(key.size()));
-    return -1;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -61,7 +46,7 @@ int main(int argc, char** argv) {
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (fluid_player_get_status(player) == FLUID_PLAYER_PLAYING)
             return;
-        std::printf("peak %ld resident %ld\n", StatusKib("VmHWM:"), StatusKib("VmRSS:"));
+        std::printf("peak %ld\n", korva::testing::StatusKilobytes("VmHWM:"));
         QApplication::quit();
     });
     poll.start(100);

@@ -26,23 +26,12 @@
 
 #include "platform/FluidSynthDevice.h"
 #include "platform/FluidSynthEngine.h"
+#include "support/ProcessStatus.h"
 #include "text/Encoding.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Kilobytes from a line of /proc/self/status.
-long StatusKilobytes(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t length = std::strlen(field);
-    while (std::getline(status, line)) {
-        if (line.compare(0, length, field) == 0)
-            return std::atol(line.c_str() + length + 1);
-    }
-    return -1;
-}
 
 // Lets VmHWM start again from the memory held now.
 void ResetPeak() {
@@ -155,7 +144,7 @@ int main(int argc, char** argv) {
     ui.RunPosted();
 
     ResetPeak();
-    const long before = StatusKilobytes("VmRSS:");
+    const long before = korva::testing::StatusKilobytes("VmRSS:");
     const auto start = Clock::now();
     ticks.push_back(start);
     device.Open(path);
@@ -176,7 +165,7 @@ int main(int argc, char** argv) {
             peak = std::max({peak, double(std::abs(left[i])), double(std::abs(right[i]))});
     }
     const auto sounding = Clock::now();
-    const long highest = StatusKilobytes("VmHWM:");
+    const long highest = korva::testing::StatusKilobytes("VmHWM:");
     ticking = false;
     ticker.join();
     ui.RunPosted();

@@ -219,20 +219,23 @@ medians() { awk '{ for (i = 1; i <= NF; ++i) v[i, NR] = $i } END {
   for (i = 1; i <= NF; ++i) { n = 0; for (r = 1; r <= NR; ++r) c[++n] = v[i, r]
     for (x = 1; x <= n; ++x) for (y = x + 1; y <= n; ++y) if (c[y] < c[x]) { t = c[x]; c[x] = c[y]; c[y] = t }
     printf "%s ", c[int(n / 2) + 1] } }' "$1"; }
+# Prints the seven figures of resident_by_kind (KiB) in MiB.
+print_resident_by_kind() {
+  awk -v a="$1" -v p="$2" -v q="$3" -v i="$4" -v f="$5" -v l="$6" -v o="$7" 'BEGIN {
+    printf "  resident halfway, MiB: anonymous %.1f, program file %.1f, Qt %.1f, ICU %.1f, fonts %.1f, other libraries %.1f, other %.1f\n",
+      a / 1024, p / 1024, q / 1024, i / 1024, f / 1024, l / 1024, o / 1024 }'
+}
 for number in "${!builds[@]}"; do
-  read -r ratio ours theirs peak before anonymous program qt icu fonts libraries other \
-    <<<"$(medians "$work/results.$((number + 1))")"
+  read -r ratio ours theirs peak before kinds <<<"$(medians "$work/results.$((number + 1))")"
   awk -v n="$((number + 1))" -v r="$ratio" -v o="$ours" -v t="$theirs" -v m="$peak" -v f="$before" 'BEGIN {
     printf "build %d, medians: playing the song in real time costs %.3f of fluidsynth -F (goal <= 1.0; %.2f s CPU against %.2f s)\n", n, r, o, t
     printf "  peak resident memory %.1f MiB (goal <= 48), %.1f MiB before playing\n", m / 1024, f / 1024 }'
-  awk -v a="$anonymous" -v p="$program" -v q="$qt" -v i="$icu" -v f="$fonts" -v l="$libraries" -v o="$other" 'BEGIN {
-    printf "  resident halfway, MiB: anonymous %.1f, program file %.1f, Qt %.1f, ICU %.1f, fonts %.1f, other libraries %.1f, other %.1f\n",
-      a / 1024, p / 1024, q / 1024, i / 1024, f / 1024, l / 1024, o / 1024 }'
+  # shellcheck disable=SC2086 # the seven figures, one word each
+  print_resident_by_kind $kinds
 done
 if [ -n "$floor" ]; then
-  read -r peak anonymous program qt icu fonts libraries other <<<"$floor"
-  awk -v m="$peak" -v a="$anonymous" -v p="$program" -v q="$qt" -v i="$icu" -v f="$fonts" -v l="$libraries" -v o="$other" 'BEGIN {
-    printf "floor (a Qt window and FluidSynth playing the song): peak resident memory %.1f MiB\n", m / 1024
-    printf "  resident halfway, MiB: anonymous %.1f, program file %.1f, Qt %.1f, ICU %.1f, fonts %.1f, other libraries %.1f, other %.1f\n",
-      a / 1024, p / 1024, q / 1024, i / 1024, f / 1024, l / 1024, o / 1024 }'
+  read -r peak kinds <<<"$floor"
+  awk -v m="$peak" 'BEGIN { printf "floor (a Qt window and FluidSynth playing the song): peak resident memory %.1f MiB\n", m / 1024 }'
+  # shellcheck disable=SC2086 # the seven figures, one word each
+  print_resident_by_kind $kinds
 fi
